@@ -1,0 +1,111 @@
+#include "cli/clihost.h"
+#include "cli/commands.h"
+#include "convert/datacheck.h"
+#include "convert/runfiles.h"
+#include "core/path.h"
+#include "core/text.h"
+
+#include <climits>
+#include <optional>
+#include <ostream>
+#include <unistd.h>
+
+namespace pravelot {
+
+namespace {
+
+struct ConvertOptions {
+    std::optional<std::u16string> outDir;
+    bool beside = false;
+    std::optional<std::u16string> name;
+    bool verbose = false;
+    std::vector<std::u16string> files;
+};
+
+// nullopt after a usage error has been reported.
+std::optional<ConvertOptions> parse(const std::vector<std::string> &args, std::ostream &err)
+{
+    ConvertOptions o;
+    bool filesOnly = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        if (!filesOnly && (a == "-o" || a == "-n")) {
+            if (i + 1 == args.size()) {
+                err << "pravelot-cli convert: " << a << " needs a value\n";
+                return std::nullopt;
+            }
+            (a == "-o" ? o.outDir : o.name) = FromUtf8(args[++i]);
+        } else if (!filesOnly && a == "--beside") {
+            o.beside = true;
+        } else if (!filesOnly && a == "--verbose") {
+            o.verbose = true;
+        } else if (!filesOnly && a == "--") {
+            filesOnly = true;
+        } else if (!filesOnly && a.size() > 1 && a[0] == '-') {
+            err << "pravelot-cli convert: unknown option " << a << "\n";
+            return std::nullopt;
+        } else {
+            o.files.push_back(FromUtf8(a));
+        }
+    }
+    if (o.beside && o.outDir) {
+        err << "pravelot-cli convert: -o and --beside exclude each other\n";
+        return std::nullopt;
+    }
+    if (o.files.empty()) {
+        err << "pravelot-cli convert: no files given (see --help)\n";
+        return std::nullopt;
+    }
+    return o;
+}
+
+std::u16string currentFolder()
+{
+    char buf[PATH_MAX];
+    return ::getcwd(buf, sizeof buf) ? AddPathDelim(FromUtf8(buf)) : std::u16string(u"./");
+}
+
+} // namespace
+
+int runConvert(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
+{
+    const std::optional<ConvertOptions> o = parse(args, err);
+    if (!o)
+        return 2;
+
+    std::vector<SourceRow> rows;
+    rows.reserve(o->files.size());
+    for (const std::u16string &f : o->files)
+        rows.push_back({f, o->name ? *o->name : ChangeExtSafe(FileNameOf(f), u"")});
+
+    std::optional<std::u16string> dest;
+    if (!o->beside) {
+        dest = o->outDir ? AddPathDelim(*o->outDir) : currentFolder();
+        if (!FolderExistsSafe(*dest)) {
+            err << ToUtf8(u"指定したフォルダが見つかりません。") << "\n" << ToUtf8(*dest) << "\n";
+            return 1;
+        }
+    }
+
+    CliHost::catchInterrupt();
+    CliHost host(out, err);
+    Converter conv;
+    const CheckOutcome check = DataCheck(rows, conv, host);
+    if (check.interrupted) {
+        err << ToUtf8(u"[Ctrl-C]を押しましたので中断します。") << "\n";
+        return 130;
+    }
+    if (check.error) {
+        err << ToUtf8(CheckStatusText(check, static_cast<int>(rows.size()))) << "\n";
+        return 1;
+    }
+    if (o->verbose)
+        conv.setVerbose(&err);
+    const RunSummary run = RunFiles(rows, dest, conv, host, u"[Ctrl-C]を押しましたので中断します。");
+    out.flush();
+    if (run.interrupted)
+        return 130;
+    return run.failed == 0 ? 0 : 1;
+}
+
+} // namespace pravelot

@@ -1,0 +1,31 @@
+// The blocking transform: a document's whole top level becomes one new block
+// definition, placed by a single block reference at the base point.
+#pragma once
+
+#include "jws/jwsdata.h"
+
+#include <string>
+#include <string_view>
+
+namespace pravelot {
+
+// The marker that the transform appends to a block name (upper-cased form searched for).
+inline constexpr std::u16string_view kBlockNameMarker = u"@@SfigorgFlag@@4";
+inline constexpr std::u16string_view kBlockNameMarkerUpper = u"@@SFIGORGFLAG@@";
+
+// The name stored for the block name the user gave: the name as given when it already
+// holds the marker (in any letter case), else the name with the marker appended.
+std::u16string StoredBlockName(std::u16string_view BLname);
+// The user's part of a stored block name: everything before the marker.
+std::u16string UserBlockName(std::u16string_view stored);
+
+// The number the new definition gets: one more than the largest existing one, or, when
+// a definition or reference already uses that, the next number up (wrapping) that
+// nothing in the document uses.
+std::uint32_t NewBlockNumber(const TJwsData &doc);
+
+// Transforms doc in place. A document with no entity, or with one block reference and
+// nothing else, stays exactly as it is. Rebuilds the block tree otherwise.
+void DataTransJWS(TJwsData &doc, std::u16string_view BLname);
+
+} // namespace pravelot

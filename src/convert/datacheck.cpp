@@ -1,0 +1,129 @@
+#include "convert/datacheck.h"
+
+#include "convert/blocking.h"
+#include "core/path.h"
+
+#include <string>
+
+namespace pravelot {
+
+namespace {
+
+const std::u16string kBadExtension = u" -- ファイル拡張子が不正です";
+const std::u16string kMissing = u" -- ファイルが存在しません";
+const std::u16string kInvalid = u" -- ファイルデータ内容が不正です";
+const std::u16string kIncomplete = u" -- ファイルデータが欠落しています(データ変換は行われます)";
+
+std::u16string decimal(long long n)
+{
+    const std::string s = std::to_string(n);
+    return std::u16string(s.begin(), s.end());
+}
+
+} // namespace
+
+bool IsBlankCell(std::u16string_view file)
+{
+    for (char16_t c : file)
+        if (c != u' ' && c != u'\u3000' && c >= 0x20)
+            return false;
+    return true;
+}
+
+CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost &host)
+{
+    CheckOutcome out;
+    auto line = [&](const std::u16string &text) { host.appendCheckLine(text, true); };
+    int done = 0;
+    for (const SourceRow &row : rows) {
+        host.progress(done++, static_cast<int>(rows.size()));
+        if (host.escapePressed()) {
+            out.interrupted = true;
+            break;
+        }
+        const std::u16string &file = row.file;
+        if (IsBlankCell(file))
+            continue;
+        const std::u16string ext = FileExtLower(file);
+        if (ext != u".jwk" && ext != u".jws") {
+            line(file + kBadExtension);
+            out.error = true;
+            continue;
+        }
+        // Only a regular file can be a source: a folder, a pipe or a device is missing.
+        if (!RegularFileExistsSafe(file)) {
+            line(file + kMissing);
+            out.error = true;
+            continue;
+        }
+        if (ext == u".jws") {
+            if (!TJwsData::FileCheck(file)) {
+                line(file + kInvalid);
+                out.error = true;
+            } else if (conv.JWS.FileIn(file)) {
+                for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
+                    if (UserBlockName(d.strName) == row.name) {
+                        line(file + u" ブロック名【" + row.name + u"】は既に図形ファイル内で使用済です");
+                        out.error = true;
+                        break;
+                    }
+                }
+            } else {
+                line(file + kIncomplete);
+                out.warning = true;
+            }
+            conv.JWS.DataFree();
+        } else {
+            conv.checkJwk(file, line, out);
+        }
+        host.processEvents();
+    }
+    host.progress(done, static_cast<int>(rows.size()));
+    return out;
+}
+
+std::u16string CheckStatusText(const CheckOutcome &outcome, int rowCount)
+{
+    if (outcome.interrupted)
+        return u"変換チェック～変換を中断しました(ESC)";
+    if (outcome.error)
+        return u"エラー発生のため変換は行われません。確認して下さい(" + decimal(rowCount) + u")";
+    return u"変換チェック完了(" + decimal(rowCount) + u")";
+}
+
+void Data1Check(const std::u16string &fn, std::span<const SourceRow> rows, Converter &conv,
+                RunHost &host)
+{
+    auto line = [&](const std::u16string &text) { host.appendCheckLine(text, false); };
+    line(u"ファイル名：" + fn);
+    const std::u16string ext = FileExtLower(fn);
+    if (ext != u".jwk" && ext != u".jws") {
+        line(u"　ファイル拡張子が不正です(※JWK/JWSのみ対応)");
+        return;
+    }
+    if (!RegularFileExistsSafe(fn)) {
+        line(u"　ファイルが存在しません");
+        return;
+    }
+    if (ext == u".jwk") {
+        conv.listJwk(fn, line);
+        return;
+    }
+    if (!TJwsData::FileCheck(fn)) {
+        line(u"　ファイルデータ内容が不正です");
+    } else {
+        if (!conv.JWS.FileIn(fn))
+            line(u"　ファイルデータが欠落しています(データ変換は行われます)");
+        line(u"　ブロック図形定義数：" + decimal(conv.JWS.EntBlockDefN()));
+        for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
+            const std::u16string user = UserBlockName(d.strName);
+            bool clash = false;
+            for (const SourceRow &r : rows)
+                clash = clash || r.name == user;
+            line((clash ? u"◆" : u"　") + (u"ブロック名：" + user));
+        }
+    }
+    conv.JWS.DataFree();
+}
+
+} // namespace pravelot

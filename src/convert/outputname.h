@@ -1,0 +1,24 @@
+// Naming of output files: never over an existing one.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pravelot {
+
+// The largest branch number tried before a name counts as used up.
+inline constexpr int kMaxBranchNumber = 99999;
+
+// path when nothing stands there, else base~n.ext for the first free n = 1 … 99999
+// (ext in lower case); nullopt when every candidate is taken. Anything that stands at
+// a name — a file, a folder, a dangling link — takes it, since none could be replaced.
+std::optional<std::u16string> BranchNumberPath(const std::u16string &path);
+
+// The output path for src: in destFolder (a folder text ending in a separator), or
+// beside src when destFolder is nullopt, with the extension ".jws", made unique by the
+// branch-number rule. nullopt when no free name is left.
+std::optional<std::u16string> OutputPathFor(const std::u16string &src,
+                                            const std::optional<std::u16string> &destFolder);
+
+} // namespace pravelot

@@ -1,0 +1,29 @@
+// The conversion run over a list of sources.
+#pragma once
+
+#include "convert/converter.h"
+#include "convert/runhost.h"
+
+#include <optional>
+#include <span>
+#include <string>
+
+namespace pravelot {
+
+struct RunSummary {
+    int converted = 0;
+    int failed = 0;
+    bool interrupted = false;
+};
+
+inline constexpr std::u16string_view kEscapeLogLine = u"[ESC]を押しましたので中断します。";
+
+// Converts every row in order into destFolder (a folder text ending in a separator), or
+// beside each source when destFolder is nullopt. Per file the log gets the source path,
+// "→ " and the output path, and "　…… " and the result. Before each file the host is
+// asked about Escape; escapeLine is then logged and the run stops.
+RunSummary RunFiles(std::span<const SourceRow> rows, const std::optional<std::u16string> &destFolder,
+                    Converter &conv, RunHost &host,
+                    std::u16string_view escapeLine = kEscapeLogLine);
+
+} // namespace pravelot

@@ -1,0 +1,30 @@
+// What the check and run loops need from whoever drives them (the window, the command
+// line, a test): somewhere to put lines, and whether the user asked to stop.
+#pragma once
+
+#include <string>
+
+namespace pravelot {
+
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+    // One finding of a check or listing. select: make it the selected line, so that the
+    // list scrolls to it.
+    virtual void appendCheckLine(const std::u16string &line, bool select) = 0;
+    // One line of the run log.
+    virtual void appendLogLine(const std::u16string &line) = 0;
+    // Asked before each file: the user wants the loop to stop.
+    virtual bool escapePressed() = 0;
+    // Called between files, so that a window can repaint and see the key.
+    virtual void processEvents() {}
+    // Files done so far of the total, for a progress display.
+    virtual void progress(int /*done*/, int /*total*/) {}
+};
+
+struct SourceRow {
+    std::u16string file;
+    std::u16string name;
+};
+
+} // namespace pravelot

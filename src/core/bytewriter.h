@@ -1,0 +1,54 @@
+// ByteWriter: little-endian writes into memory or, through a buffer, into a file.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace pravelot {
+
+// Writes into a growing memory buffer, or into an open file descriptor it does not own.
+// A failed write to the file makes the writer fail for good (ok() false); later writes
+// are dropped.
+class ByteWriter {
+public:
+    ByteWriter() = default;            // into memory: take() returns the bytes
+    explicit ByteWriter(int fd);       // into the file, buffered; call flush() at the end
+
+    void put(std::span<const std::uint8_t> bytes);
+    void fill(std::uint8_t value, std::size_t count);
+    template <class T>
+        requires std::is_arithmetic_v<T>
+    void put(T v)
+    {
+        if (m_buf.size() + sizeof(T) > m_limit)
+            spill();
+        const std::size_t n = m_buf.size();
+        m_buf.resize(n + sizeof(T));
+        std::memcpy(m_buf.data() + n, &v, sizeof(T));
+    }
+    void u8(std::uint8_t v) { put(v); }
+    void u16(std::uint16_t v) { put(v); }
+    void u32(std::uint32_t v) { put(v); }
+    void i32(std::int32_t v) { put(v); }
+    void f64(double v) { put(v); }
+
+    // Writes out what is buffered; false when any write failed.
+    bool flush();
+    bool ok() const { return m_ok; }
+    std::vector<std::uint8_t> take() { return std::move(m_buf); }
+
+private:
+    void spill();
+
+    std::vector<std::uint8_t> m_buf;
+    int m_fd = -1;
+    std::size_t m_limit = SIZE_MAX;
+    bool m_ok = true;
+};
+
+} // namespace pravelot

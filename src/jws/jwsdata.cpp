@@ -1,0 +1,74 @@
+#include "jws/jwsdata.h"
+
+namespace pravelot {
+
+std::uint16_t DefaultPenColor = 1;
+std::uint8_t DefaultPenStyle = 1;
+std::vector<std::pair<std::u16string, std::u16string>> TextSubstList;
+
+void ResetJwwDefaults()
+{
+    DefaultPenColor = 1;
+    DefaultPenStyle = 1;
+    TextSubstList.clear();
+}
+
+TJwsData::TJwsData() { DataInit(); }
+
+TJwsData::~TJwsData() { DataFree(); }
+
+void TJwsData::DataInit()
+{
+    FileOutOpt = 0;
+    EntLgrp.clear();
+    EntMoj.clear();
+    EntNo.clear();
+    EntLine.clear();
+    EntEnko.clear();
+    EntTen.clear();
+    EntMoji.clear();
+    EntSunpo.clear();
+    EntSolid.clear();
+    EntBlock.clear();
+    EntBlockDef.clear();
+    EntBlockTree.clear();
+    EntBlockNum = 0;
+    Enthd = TEntJwsHeader{};
+    BindImageInit();
+    FontNames.clear();
+    MojiEncode = false;
+    m_problem = {};
+}
+
+void TJwsData::DataFree()
+{
+    // Members go with their definitions; release the memory too, not just the counts,
+    // since one document object serves a whole run of files.
+    std::vector<TEntJwwBlockDef>().swap(EntBlockDef);
+    std::vector<TEntJwwLine>().swap(EntLine);
+    std::vector<TEntJwwEnko>().swap(EntEnko);
+    std::vector<TEntJwwTen>().swap(EntTen);
+    std::vector<TEntJwwMoji>().swap(EntMoji);
+    std::vector<TEntJwwSunpo>().swap(EntSunpo);
+    std::vector<TEntJwwSolid>().swap(EntSolid);
+    std::vector<TEntJwwBlock>().swap(EntBlock);
+    std::vector<TEntJwwNo>().swap(EntNo);
+    std::vector<TEntJwwBlockTree>().swap(EntBlockTree);
+    DataInit();
+}
+
+void TJwsData::BindImageInit() { BindImage.clear(); }
+
+void TJwsData::SetFileOutOption(std::int32_t n) { FileOutOpt = (n >= 0 && n <= 63) ? n : 0; }
+
+std::uint32_t TJwsData::ChangeBlockNo(std::uint32_t n) const
+{
+    for (const TEntJwwBlockDef &d : EntBlockDef)
+        if (d.nNumber == n)
+            return d.ref_flag ? static_cast<std::uint32_t>(d.ref_no) : n;
+    // A reference to no definition gets the number one past the last written one, so
+    // that it can never bind to a definition that is written.
+    return static_cast<std::uint32_t>(EntBlockNum);
+}
+
+} // namespace pravelot

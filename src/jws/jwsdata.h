@@ -1,0 +1,127 @@
+// TJwsData: one .jws figure in memory, with its reader, writer and block tree.
+#pragma once
+
+#include "core/text.h"
+#include "jws/jwwtype.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace pravelot {
+
+class ByteWriter;
+
+// What the last FileIn stopped at when it could not read the whole file: the reader's
+// own account for a debug log or --verbose. Empty when the file was read completely.
+struct JwsReadProblem {
+    std::string message; // "File I/O Error", "JWS-Header Error", "JWS-Version Error" …
+    std::string where;   // e.g. "top-level object 3 (CDataSen) at byte 517"
+    bool empty() const { return message.empty(); }
+};
+
+class TJwsData {
+public:
+    TJwsData();
+    virtual ~TJwsData();
+    TJwsData(const TJwsData &) = default;
+    TJwsData &operator=(const TJwsData &) = default;
+
+    TEntJwsHeader Enthd;
+    std::vector<TEntJwwLayerGroup> EntLgrp;
+    std::vector<TEntJwwMojiType> EntMoj;
+    // Top-level order list. Entries 0 … Enthd.n1 − 1 are in use; EntNo may hold fewer,
+    // the missing ones being (0, 0), which every walk of the list skips.
+    std::vector<TEntJwwNo> EntNo;
+    std::vector<TEntJwwLine> EntLine;
+    std::vector<TEntJwwEnko> EntEnko;
+    std::vector<TEntJwwTen> EntTen;
+    std::vector<TEntJwwMoji> EntMoji;
+    std::vector<TEntJwwSunpo> EntSunpo;
+    std::vector<TEntJwwSolid> EntSolid;
+    std::vector<TEntJwwBlock> EntBlock;
+    std::vector<TEntJwwBlockDef> EntBlockDef;
+    std::vector<TEntJwwBlockTree> EntBlockTree;
+    std::int32_t EntBlockNum = 0;
+    std::u16string BindImageFolder;
+    std::vector<TBindImageType> BindImage;
+    bool BindImageExp = false;
+    bool BindImageExr = false;
+    std::int32_t FileOutOpt = 0;
+    std::vector<std::u16string> FontNames;
+    bool MojiEncode = false;
+    double myMinWx = 0, myMinWy = 0, myMaxWx = 0, myMaxWy = 0;
+
+    std::int32_t EntLineN() const { return sizeOf(EntLine); }
+    std::int32_t EntEnkoN() const { return sizeOf(EntEnko); }
+    std::int32_t EntTenN() const { return sizeOf(EntTen); }
+    std::int32_t EntMojiN() const { return sizeOf(EntMoji); }
+    std::int32_t EntSunpoN() const { return sizeOf(EntSunpo); }
+    std::int32_t EntSolidN() const { return sizeOf(EntSolid); }
+    std::int32_t EntBlockN() const { return sizeOf(EntBlock); }
+    std::int32_t EntBlockDefN() const { return sizeOf(EntBlockDef); }
+    std::int32_t EntBlockTreeN() const { return sizeOf(EntBlockTree); }
+    std::int32_t BindImageN() const { return sizeOf(BindImage); }
+    std::int32_t FontNameN() const { return sizeOf(FontNames); }
+
+    EntityLists topLists()
+    {
+        return {EntLine, EntEnko, EntTen, EntMoji, EntSunpo, EntSolid, EntBlock};
+    }
+    ConstEntityLists topLists() const
+    {
+        return {EntLine, EntEnko, EntTen, EntMoji, EntSunpo, EntSolid, EntBlock};
+    }
+
+    // Empties the document; keeps BindImageFolder, the bound-image switches and the extents.
+    void DataInit();
+    // Releases every block definition's members, then DataInit.
+    void DataFree();
+    void BindImageInit();
+
+    // True when the file opens, starts with "JwsData" and carries a version 230 … 700.
+    static bool FileCheck(const std::u16string &FName);
+    static bool FileCheckBytes(std::span<const std::uint8_t> data);
+    // Empties the document and loads the file. False when the file could not be read
+    // whole; whatever was read stays loaded (and the block tree is built unless the
+    // header was refused). problem() tells where reading stopped.
+    bool FileIn(const std::u16string &FName);
+    bool FileInBytes(std::span<const std::uint8_t> data);
+    const JwsReadProblem &problem() const { return m_problem; }
+
+    // FileOutOpt := n for 0 … 63, else 0.
+    void SetFileOutOption(std::int32_t n);
+    // Number block n is written with: its definition's ref_no when that definition is
+    // written, n itself when it exists but is not written, EntBlockNum when none has it.
+    std::uint32_t ChangeBlockNo(std::uint32_t n) const;
+    // Writes the document as a new file FName in version Ver. The file is created only
+    // if nothing exists at FName, and appears only when it was written whole; false
+    // (and no file) on any failure.
+    bool FileOut(const std::u16string &FName, std::int32_t Ver);
+    // The same bytes, into memory.
+    Bytes FileOutBytes(std::int32_t Ver);
+
+    // Extents of everything the document draws (top level and every block instance of
+    // the tree) into myMinWx … myMaxWy, through the shared extents accumulator.
+    void GetMinMaxZahyo();
+
+    // Rebuilds EntBlockTree, every definition's ref_flag and ref_no, and EntBlockNum.
+    void MakeBlockTree();
+
+    // Expansion of nested references stops once the tree holds this many entries; the
+    // marking of referenced definitions does not depend on it.
+    static constexpr std::int32_t kBlockTreeCeiling = 1 << 20;
+
+private:
+    friend class JwsReader;
+    template <class T> static std::int32_t sizeOf(const std::vector<T> &v)
+    {
+        return static_cast<std::int32_t>(v.size());
+    }
+    void writeTo(ByteWriter &w, std::int32_t Ver);
+
+    JwsReadProblem m_problem;
+};
+
+} // namespace pravelot

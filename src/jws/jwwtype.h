@@ -1,0 +1,238 @@
+// Records of the JWS figure model and the record unit's shared defaults.
+// Records are plain data; field names are those of the figure format.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace pravelot {
+
+// Entity kind codes of the order lists (EntType); 0 marks an entry without entity.
+enum EntKind : std::int32_t {
+    kEntNone = 0,
+    kEntLine = 1,
+    kEntEnko = 2,
+    kEntTen = 3,
+    kEntMoji = 4,
+    kEntSunpo = 5,
+    kEntSolid = 6,
+    kEntBlock = 7,
+    kEntBlockDef = 8, // only as the kind of a block definition's attribute
+};
+
+struct TEntJwwAttr {
+    std::uint32_t lGroup = 0;
+    std::uint8_t nPenStyle = 0;
+    std::uint16_t nPenColor = 0;
+    std::uint16_t nPenWidth = 0;
+    std::uint16_t nLayer = 0;
+    std::uint16_t nGLayer = 0;
+    std::uint16_t sFlg = 0;
+    bool operator==(const TEntJwwAttr &) const = default;
+};
+
+struct TEntJwwNo {
+    std::int32_t EntType = 0;
+    std::int32_t EntNo = 0;
+    bool operator==(const TEntJwwNo &) const = default;
+};
+
+struct TEntJwwLine {
+    TEntJwwAttr att;
+    double start_x = 0, start_y = 0, end_x = 0, end_y = 0;
+    bool operator==(const TEntJwwLine &) const = default;
+};
+
+struct TEntJwwEnko {
+    TEntJwwAttr att;
+    double start_x = 0, start_y = 0;
+    double dHankei = 0;
+    double radKaishiKaku = 0;
+    double radEnkoKaku = 0;
+    double radKatamukiKaku = 0;
+    double dHenpeiRitsu = 0;
+    std::uint32_t bZenEnFlg = 0;
+    bool operator==(const TEntJwwEnko &) const = default;
+};
+
+struct TEntJwwTen {
+    TEntJwwAttr att;
+    double start_x = 0, start_y = 0;
+    std::uint32_t bKariten = 0;
+    std::uint32_t nCode = 0;
+    double radKaitenKaku = 0;
+    double dBairitsu = 0;
+    bool operator==(const TEntJwwTen &) const = default;
+};
+
+struct TEntJwwMoji {
+    TEntJwwAttr att;
+    double start_x = 0, start_y = 0, end_x = 0, end_y = 0;
+    std::uint32_t nMojiShu = 0;
+    double dSizeX = 0, dSizeY = 0, dKankaku = 0, degKakudo = 0;
+    std::u16string strFontName;
+    std::u16string str;
+    bool operator==(const TEntJwwMoji &) const = default;
+};
+
+struct TEntJwwSunpo {
+    TEntJwwAttr att;
+    TEntJwwLine Sen;
+    TEntJwwMoji Moji;
+    std::uint16_t bSxfMode = 0;
+    TEntJwwLine Ho1, Ho2;
+    TEntJwwTen Te1, Te2, Kt1, Kt2;
+    bool operator==(const TEntJwwSunpo &) const = default;
+};
+
+struct TEntJwwSolid {
+    TEntJwwAttr att;
+    double start_x = 0, start_y = 0, end_x = 0, end_y = 0;
+    double DPoint2_x = 0, DPoint2_y = 0, DPoint3_x = 0, DPoint3_y = 0;
+    std::uint32_t Color = 0;
+    bool operator==(const TEntJwwSolid &) const = default;
+};
+
+struct TEntJwwBlock {
+    TEntJwwAttr att;
+    double DPKijunTen_x = 0, DPKijunTen_y = 0;
+    double dBairitsuX = 0, dBairitsuY = 0;
+    double radKaitenKaku = 0;
+    std::uint32_t nNumber = 0;
+    bool operator==(const TEntJwwBlock &) const = default;
+};
+
+struct TEntJwwBlockDef {
+    TEntJwwAttr att;
+    std::uint32_t nNumber = 0;
+    std::uint32_t bRefferd = 0;
+    std::uint32_t dtime = 0;
+    std::u16string strName;
+    // Entries of mNo in use. mNo may hold fewer: the missing entries are (0, 0), which
+    // every list walk skips.
+    std::int32_t N = 0;
+    std::vector<TEntJwwNo> mNo;
+    // Member records; each array's size is its count (mLineN … mBlockN).
+    std::vector<TEntJwwLine> mLine;
+    std::vector<TEntJwwEnko> mEnko;
+    std::vector<TEntJwwTen> mTen;
+    std::vector<TEntJwwMoji> mMoji;
+    std::vector<TEntJwwSunpo> mSunpo;
+    std::vector<TEntJwwSolid> mSolid;
+    std::vector<TEntJwwBlock> mBlock;
+    bool ref_flag = false;
+    std::int32_t ref_no = -1;
+
+    std::int32_t mLineN() const { return static_cast<std::int32_t>(mLine.size()); }
+    std::int32_t mEnkoN() const { return static_cast<std::int32_t>(mEnko.size()); }
+    std::int32_t mTenN() const { return static_cast<std::int32_t>(mTen.size()); }
+    std::int32_t mMojiN() const { return static_cast<std::int32_t>(mMoji.size()); }
+    std::int32_t mSunpoN() const { return static_cast<std::int32_t>(mSunpo.size()); }
+    std::int32_t mSolidN() const { return static_cast<std::int32_t>(mSolid.size()); }
+    std::int32_t mBlockN() const { return static_cast<std::int32_t>(mBlock.size()); }
+};
+
+// A view of the seven entity arrays of one list (a document's top level or a block
+// definition's members), so that reading, writing and moving are written once.
+template <bool Const> struct EntityListsT {
+    template <class T> using Vec = std::conditional_t<Const, const std::vector<T>, std::vector<T>>;
+    Vec<TEntJwwLine> &line;
+    Vec<TEntJwwEnko> &enko;
+    Vec<TEntJwwTen> &ten;
+    Vec<TEntJwwMoji> &moji;
+    Vec<TEntJwwSunpo> &sunpo;
+    Vec<TEntJwwSolid> &solid;
+    Vec<TEntJwwBlock> &block;
+
+    // Number of records of kind k (1–7); 0 for any other kind.
+    std::int32_t count(std::int32_t k) const
+    {
+        std::size_t n = 0;
+        switch (k) {
+        case kEntLine: n = line.size(); break;
+        case kEntEnko: n = enko.size(); break;
+        case kEntTen: n = ten.size(); break;
+        case kEntMoji: n = moji.size(); break;
+        case kEntSunpo: n = sunpo.size(); break;
+        case kEntSolid: n = solid.size(); break;
+        case kEntBlock: n = block.size(); break;
+        default: break;
+        }
+        return static_cast<std::int32_t>(n);
+    }
+    // A view that may change the arrays also serves where only reading is needed.
+    operator EntityListsT<true>() const
+        requires(!Const)
+    {
+        return {line, enko, ten, moji, sunpo, solid, block};
+    }
+
+    // An order entry refers to a record of this list.
+    bool valid(const TEntJwwNo &e) const { return e.EntNo >= 0 && e.EntNo < count(e.EntType); }
+};
+using EntityLists = EntityListsT<false>;
+using ConstEntityLists = EntityListsT<true>;
+
+inline EntityLists listsOf(TEntJwwBlockDef &d)
+{
+    return {d.mLine, d.mEnko, d.mTen, d.mMoji, d.mSunpo, d.mSolid, d.mBlock};
+}
+inline ConstEntityLists listsOf(const TEntJwwBlockDef &d)
+{
+    return {d.mLine, d.mEnko, d.mTen, d.mMoji, d.mSunpo, d.mSolid, d.mBlock};
+}
+
+struct TEntJwwBlockTree {
+    TEntJwwAttr att;
+    std::int32_t level = 0;
+    std::int32_t parent = -1;
+    std::uint32_t no = 0;
+    std::int32_t defno = -1;
+    std::u16string name;
+    double x = 0, y = 0;
+    double r1 = 1, r2 = 0, r3 = 0, r4 = 1;
+};
+
+struct TEntJwwLayerGroup {
+    std::int32_t anGLay = 0;
+    std::int32_t anWriteLay = 0;
+    double adScale = 0;
+    std::int32_t anGLayProtect = 0;
+    std::u16string aStrGLayName;
+    bool operator==(const TEntJwwLayerGroup &) const = default;
+};
+
+struct TEntJwwMojiType {
+    double adMojiX = 0, adMojiY = 0, adMojiD = 0;
+    std::int32_t anMojiCol = 0;
+};
+
+struct TBindImageType {
+    std::u16string Fname;
+    std::int32_t Fsize = 0;
+    bool exf = false;
+};
+
+struct TEntJwsHeader {
+    std::u16string jwID;
+    std::int32_t jwVer = 0;
+    double BasePoint_x = 0, BasePoint_y = 0;
+    std::int32_t dmy01 = 0, dmy02 = 0, dmy03 = 0, dmy04 = 0, dmy05 = 0, dmy06 = 0;
+    double dmy11 = 0, dmy12 = 0, dmy13 = 0, dmy14 = 0, dmy15 = 0, dmy16 = 0;
+    double Mx1 = 0, My1 = 0, Mx2 = 0, My2 = 0;
+    std::int32_t n1 = 0;
+    std::int32_t n2 = 0;
+    bool operator==(const TEntJwsHeader &) const = default;
+};
+
+// Record-unit state shared by every document: the colour and line style the writer
+// puts in place of invalid values, and the text substitution list of option bit 16.
+extern std::uint16_t DefaultPenColor;
+extern std::uint8_t DefaultPenStyle;
+extern std::vector<std::pair<std::u16string, std::u16string>> TextSubstList;
+void ResetJwwDefaults();
+
+} // namespace pravelot

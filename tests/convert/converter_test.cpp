@@ -1,0 +1,249 @@
+#include "convert/converter.h"
+#include "convert/datacheck.h"
+#include "convert/outputname.h"
+#include "convert/runfiles.h"
+#include "core/path.h"
+#include "support/jwsfixture.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace pravelot;
+using namespace pravelot::test;
+
+namespace {
+
+Bytes smallJws(std::int32_t ver = 600, bool utf16 = false)
+{
+    TJwsData d = emptyDoc(ver);
+    addTop(d, line(0, 0, 10, 10));
+    TEntJwwMoji t;
+    t.str = u"扉";
+    addTop(d, t);
+    d.SetFileOutOption(utf16 ? 32 : 0);
+    return d.FileOutBytes(ver);
+}
+
+void touch(const std::u16string &path) { writeBytes(path, {}); }
+
+// Collects what the loops report.
+struct RecordingHost : RunHost {
+    std::vector<std::u16string> check, log;
+    int escapeAfter = -1; // answer yes from this question on
+    int questions = 0;
+    void appendCheckLine(const std::u16string &l, bool) override { check.push_back(l); }
+    void appendLogLine(const std::u16string &l) override { log.push_back(l); }
+    bool escapePressed() override { return escapeAfter >= 0 && questions++ >= escapeAfter; }
+};
+
+} // namespace
+
+TEST(OutputName, BranchNumbers)
+{
+    TempDir tmp;
+    const std::u16string out = tmp.folder();
+    EXPECT_EQ(OutputPathFor(u"/parts/door.jws", out), out + u"door.jws");
+    EXPECT_EQ(OutputPathFor(u"/parts/Part.JWK", out), out + u"Part.jws");
+    EXPECT_EQ(OutputPathFor(u"/parts/a.b.jws", out), out + u"a.b.jws");
+    EXPECT_EQ(OutputPathFor(u"/parts/noext", out), out + u"noext.jws");
+    touch(out + u"Part.jws");
+    EXPECT_EQ(OutputPathFor(u"/x/Part.JWK", out), out + u"Part~1.jws");
+    touch(out + u"Part~1.jws");
+    EXPECT_EQ(OutputPathFor(u"/x/Part.jwk", out), out + u"Part~2.jws");
+    // A folder that bears the name cannot be written over either.
+    std::filesystem::create_directory(tmp.path() / "dir.jws");
+    EXPECT_EQ(OutputPathFor(u"/x/dir.jws", out), out + u"dir~1.jws");
+    // Beside its source, a .jws source never overwrites itself.
+    touch(out + u"self.jws");
+    EXPECT_EQ(OutputPathFor(out + u"self.jws", std::nullopt), out + u"self~1.jws");
+}
+
+TEST(OutputName, AllBranchNumbersTaken)
+{
+    TempDir tmp;
+    const std::string folder = tmp.path().string() + "/";
+    for (int n = 0; n <= kMaxBranchNumber; ++n) {
+        const std::string name = folder + (n == 0 ? "full.jws" : "full~" + std::to_string(n) + ".jws");
+        ::close(::open(name.c_str(), O_CREAT | O_WRONLY, 0644));
+    }
+    EXPECT_EQ(OutputPathFor(u"/x/full.jws", tmp.folder()), std::nullopt);
+
+    Converter conv;
+    RecordingHost host;
+    const std::vector<SourceRow> rows = {{u"/x/full.jws", u"full"}};
+    const RunSummary s = RunFiles(rows, tmp.folder(), conv, host);
+    EXPECT_EQ(s.failed, 1);
+    EXPECT_EQ(host.log.back(), u"　…… 変換失敗");
+}
+
+TEST(Converter, ResultsOfOneFile)
+{
+    TempDir tmp;
+    writeBytes(tmp.file("src.jws"), smallJws());
+    writeBytes(tmp.file("other.dxf"), smallJws());
+    writeBytes(tmp.file("bad.jws"), {'n', 'o', 't'});
+    Converter conv;
+    struct Case {
+        const char *what;
+        std::u16string src, dst;
+        std::u16string_view result;
+    } cases[] = {
+        {"a .jws source", tmp.file("src.jws"), tmp.file("out.jws"), kResultDone},
+        {"an empty source path", u"", tmp.file("o1.jws"), kResultFailed},
+        {"another kind of file", tmp.file("other.dxf"), tmp.file("o2.jws"), kResultFailed},
+        {"not a figure file", tmp.file("bad.jws"), tmp.file("o3.jws"), kResultFailed},
+        {"a missing source", tmp.file("gone.jws"), tmp.file("o4.jws"), kResultFailed},
+        {"an output that exists", tmp.file("src.jws"), tmp.file("src.jws"), kResultFailed},
+        {"a folder that does not exist", tmp.file("src.jws"), tmp.file("no/such/o5.jws"), kResultFailed},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(conv.RunProc1(c.src, c.dst, u"blk"), c.result);
+    }
+    // Nothing but the one output was created, and the source is untouched.
+    EXPECT_EQ(readBytes(tmp.file("src.jws")), smallJws());
+    int files = 0;
+    for (const auto &e : std::filesystem::directory_iterator(tmp.path()))
+        files += e.is_regular_file();
+    EXPECT_EQ(files, 4);
+    TJwsData out;
+    ASSERT_TRUE(out.FileIn(tmp.file("out.jws")));
+    EXPECT_EQ(out.EntBlockDef.at(0).strName, u"blk@@SfigorgFlag@@4");
+    EXPECT_FALSE(out.MojiEncode);
+}
+
+TEST(Converter, StringFormFollowsTheSource)
+{
+    TempDir tmp;
+    Converter conv;
+    for (bool utf16 : {false, true}) {
+        const std::u16string src = tmp.file(utf16 ? "w.jws" : "a.jws");
+        writeBytes(src, smallJws(600, utf16));
+        const std::u16string dst = tmp.file(utf16 ? "w-out.jws" : "a-out.jws");
+        ASSERT_EQ(conv.RunProc1(src, dst, u"b"), kResultDone);
+        TJwsData out;
+        ASSERT_TRUE(out.FileIn(dst));
+        EXPECT_EQ(out.MojiEncode, utf16);
+        EXPECT_EQ(out.EntBlockDef.at(0).mMoji.at(0).str, u"扉");
+    }
+}
+
+TEST(RunFiles, SameNamesFromTwoFoldersAndTheLog)
+{
+    TempDir tmp;
+    const std::u16string a = tmp.file("a/name.jws"), b = tmp.file("b/name.jws");
+    writeBytes(a, smallJws());
+    writeBytes(b, smallJws());
+    std::filesystem::create_directory(tmp.path() / "out");
+    const std::u16string out = tmp.folder() + u"out/";
+    const std::vector<SourceRow> rows = {{a, u"name"}, {b, u"name"}, {u"", u""}};
+    Converter conv;
+    RecordingHost host;
+    const RunSummary s = RunFiles(rows, out, conv, host);
+    EXPECT_EQ(s.converted, 2);
+    EXPECT_EQ(s.failed, 1);
+    const std::vector<std::u16string> expected = {
+        a,   u"→ " + out + u"name.jws",   u"　…… 変換完了",
+        b,   u"→ " + out + u"name~1.jws", u"　…… 変換完了",
+        u"", u"→ " + out + u".jws",       u"　…… 変換失敗",
+    };
+    EXPECT_EQ(host.log, expected);
+}
+
+TEST(RunFiles, EscapeBeforeTheFirstFile)
+{
+    TempDir tmp;
+    writeBytes(tmp.file("a.jws"), smallJws());
+    const std::vector<SourceRow> rows = {{tmp.file("a.jws"), u"a"}};
+    Converter conv;
+    RecordingHost host;
+    host.escapeAfter = 0;
+    const RunSummary s = RunFiles(rows, tmp.folder() + u"", conv, host);
+    EXPECT_TRUE(s.interrupted);
+    EXPECT_EQ(host.log, std::vector<std::u16string>{std::u16string(kEscapeLogLine)});
+    EXPECT_FALSE(FileExistsSafe(tmp.file("a~1.jws")));
+}
+
+TEST(DataCheck, OutcomesAndLines)
+{
+    TempDir tmp;
+    writeBytes(tmp.file("ok.jws"), smallJws());
+    writeBytes(tmp.file("bad.jws"), {'x'});
+    writeBytes(tmp.file("draw.dxf"), smallJws());
+    Bytes truncated = smallJws();
+    truncated.resize(truncated.size() - 10);
+    writeBytes(tmp.file("cut.jws"), truncated);
+    TJwsData withDef = emptyDoc(600);
+    addDef(withDef, 0, u"door@@SfigorgFlag@@4");
+    addDef(withDef, 1, u"DOOR@@sfigorgflag@@4");
+    addTop(withDef, blockRef(0, 0, 0));
+    addTop(withDef, blockRef(1, 0, 0));
+    withDef.MakeBlockTree();
+    writeBytes(tmp.file("door.jws"), withDef.FileOutBytes(600));
+    std::filesystem::create_directory(tmp.path() / "folder.jws");
+
+    struct Case {
+        const char *what;
+        SourceRow row;
+        std::u16string line; // empty: no line
+        bool error, warning;
+    } cases[] = {
+        {"clean", {tmp.file("ok.jws"), u"ok"}, u"", false, false},
+        {"blank row", {u" \u3000\t", u"x"}, u"", false, false},
+        {"bad extension", {tmp.file("draw.dxf"), u"d"}, tmp.file("draw.dxf") + u" -- ファイル拡張子が不正です", true, false},
+        {"missing", {tmp.file("gone.jws"), u"g"}, tmp.file("gone.jws") + u" -- ファイルが存在しません", true, false},
+        {"a folder is no file", {tmp.file("folder.jws"), u"f"}, tmp.file("folder.jws") + u" -- ファイルが存在しません", true, false},
+        {"not a JWS file", {tmp.file("bad.jws"), u"b"}, tmp.file("bad.jws") + u" -- ファイルデータ内容が不正です", true, false},
+        {"incomplete", {tmp.file("cut.jws"), u"c"}, tmp.file("cut.jws") + u" -- ファイルデータが欠落しています(データ変換は行われます)", false, true},
+        {"name in use", {tmp.file("door.jws"), u"door"}, tmp.file("door.jws") + u" ブロック名【door】は既に図形ファイル内で使用済です", true, false},
+        {"marker in lower case", {tmp.file("door.jws"), u"DOOR"}, tmp.file("door.jws") + u" ブロック名【DOOR】は既に図形ファイル内で使用済です", true, false},
+        {"case matters", {tmp.file("door.jws"), u"Door"}, u"", false, false},
+    };
+    Converter conv;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingHost host;
+        const std::vector<SourceRow> rows = {c.row};
+        const CheckOutcome out = DataCheck(rows, conv, host);
+        EXPECT_EQ(out.error, c.error);
+        EXPECT_EQ(out.warning, c.warning);
+        EXPECT_EQ(host.check, c.line.empty() ? std::vector<std::u16string>{} : std::vector{c.line});
+    }
+
+    RecordingHost host;
+    const std::vector<SourceRow> ten(10, {tmp.file("bad.jws"), u"b"});
+    const CheckOutcome bad = DataCheck(ten, conv, host);
+    EXPECT_EQ(CheckStatusText(bad, 10), u"エラー発生のため変換は行われません。確認して下さい(10)");
+    EXPECT_EQ(CheckStatusText(CheckOutcome{}, 3), u"変換チェック完了(3)");
+    RecordingHost esc;
+    esc.escapeAfter = 0;
+    const CheckOutcome stopped = DataCheck(ten, conv, esc);
+    EXPECT_TRUE(stopped.interrupted);
+    EXPECT_TRUE(esc.check.empty());
+    EXPECT_EQ(CheckStatusText(stopped, 10), u"変換チェック～変換を中断しました(ESC)");
+}
+
+TEST(DataCheck, ListingOfBlockNames)
+{
+    TempDir tmp;
+    TJwsData d = emptyDoc(600);
+    addDef(d, 0, u"door@@SfigorgFlag@@4");
+    addDef(d, 1, u"window");
+    addTop(d, blockRef(0, 0, 0));
+    addTop(d, blockRef(1, 0, 0));
+    d.MakeBlockTree();
+    writeBytes(tmp.file("p.jws"), d.FileOutBytes(600));
+    Converter conv;
+    RecordingHost host;
+    const std::vector<SourceRow> rows = {{u"/elsewhere/x.jws", u"window"}};
+    Data1Check(tmp.file("p.jws"), rows, conv, host);
+    Data1Check(tmp.file("p.txt"), rows, conv, host);
+    const std::vector<std::u16string> expected = {
+        u"ファイル名：" + tmp.file("p.jws"), u"　ブロック図形定義数：2", u"　ブロック名：door",
+        u"◆ブロック名：window", u"ファイル名：" + tmp.file("p.txt"), u"　ファイル拡張子が不正です(※JWK/JWSのみ対応)",
+    };
+    EXPECT_EQ(host.check, expected);
+}

@@ -1,0 +1,546 @@
+// The .jws byte layout, as written and as read back.
+
+#include "core/bytewriter.h"
+#include "jws/jwsdata.h"
+#include "support/jwsfixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace pravelot;
+using namespace pravelot::test;
+
+namespace {
+
+// Bytes of a file built field by field.
+struct FileBytes {
+    ByteWriter w;
+    explicit FileBytes(std::int32_t ver, const char *id = "JwsData")
+    {
+        w.put(std::span(reinterpret_cast<const std::uint8_t *>(id), 7));
+        w.fill(0x2E, 193);
+        w.i32(ver);
+        w.fill(0, 452 - 204);
+    }
+    FileBytes &u8(std::uint8_t v) { return w.u8(v), *this; }
+    FileBytes &u16(std::uint16_t v) { return w.u16(v), *this; }
+    FileBytes &u32(std::uint32_t v) { return w.u32(v), *this; }
+    FileBytes &f64(double v) { return w.f64(v), *this; }
+    FileBytes &str(const char *s)
+    {
+        const auto n = std::strlen(s);
+        w.u8(static_cast<std::uint8_t>(n));
+        w.put(std::span(reinterpret_cast<const std::uint8_t *>(s), n));
+        return *this;
+    }
+    FileBytes &newClass(const char *name, std::uint16_t schema = 600)
+    {
+        w.u16(0xFFFF);
+        w.u16(schema);
+        return w.u16(static_cast<std::uint16_t>(std::strlen(name))), raw(name);
+    }
+    FileBytes &raw(const char *s)
+    {
+        w.put(std::span(reinterpret_cast<const std::uint8_t *>(s), std::strlen(s)));
+        return *this;
+    }
+    FileBytes &attr(std::uint8_t style = 1, std::uint16_t color = 1, bool wide = true)
+    {
+        w.u32(0);
+        w.u8(style);
+        w.u16(color);
+        if (wide)
+            w.u16(0);
+        w.u16(0);
+        w.u16(0);
+        return w.u16(0), *this;
+    }
+    FileBytes &lineRecord(double x, bool wide = true)
+    {
+        attr(1, 1, wide);
+        return f64(x).f64(0).f64(x + 1).f64(0);
+    }
+    Bytes take() { return w.take(); }
+};
+
+std::size_t recordSizeOf(std::int32_t ver, const auto &addEntity)
+{
+    TJwsData d = emptyDoc(ver);
+    addEntity(d);
+    return d.FileOutBytes(ver).size() - 452 - 2 /*count*/ - 2 /*def count*/;
+}
+
+} // namespace
+
+TEST(JwsFile, OneLineFileOf517Bytes)
+{
+    TJwsData d = emptyDoc(420);
+    addTop(d, line(1, 2, 3, 4));
+    const Bytes b = d.FileOutBytes(420);
+    ASSERT_EQ(b.size(), 517u);
+    EXPECT_EQ(std::memcmp(b.data(), "JwsData", 7), 0);
+    EXPECT_EQ(b[7], 0x2E);
+    EXPECT_EQ(b[199], 0x2E);
+    const std::uint8_t body[] = {0x01, 0x00, 0xFF, 0xFF, 0xA4, 0x01, 0x08, 0x00,
+                                 'C',  'D',  'a',  't',  'a',  'S',  'e',  'n'};
+    EXPECT_EQ(std::memcmp(b.data() + 452, body, sizeof body), 0);
+    EXPECT_EQ(b[515], 0);
+    EXPECT_EQ(b[516], 0);
+}
+
+TEST(JwsFile, RecordSizesFollowVersionAndOptionalFields)
+{
+    auto ten = [](std::uint8_t style) {
+        return [style](TJwsData &d) {
+            TEntJwwTen t;
+            t.att.nPenStyle = style;
+            addTop(d, t);
+        };
+    };
+    auto solid = [](std::uint16_t color) {
+        return [color](TJwsData &d) {
+            TEntJwwSolid s;
+            s.att.nPenColor = color;
+            addTop(d, s);
+        };
+    };
+    auto sunpo = [](TJwsData &d) { addTop(d, TEntJwwSunpo{}); };
+    const std::size_t tag = 2 + 2 + 2; // new-class tag, schema, name length
+    struct Case {
+        const char *what;
+        std::int32_t ver;
+        std::size_t size;
+        std::function<void(TJwsData &)> add;
+    } cases[] = {
+        {"line 350", 350, 45 + tag + 8, [](TJwsData &d) { addTop(d, line(0, 0, 1, 1)); }},
+        {"line 351", 351, 47 + tag + 8, [](TJwsData &d) { addTop(d, line(0, 0, 1, 1)); }},
+        {"point style 100", 600, 55 + tag + 8, ten(100)},
+        {"point style 1", 600, 35 + tag + 8, ten(1)},
+        {"solid colour 10", 600, 83 + tag + 10, solid(10)},
+        {"solid colour 1", 600, 79 + tag + 10, solid(1)},
+        // attribute, line, text with two empty strings, and from 420 the extended part
+        {"dimension 419", 419, 15 + 47 + 83 + 2 + tag + 11, sunpo},
+        {"dimension 420", 420, 15 + 47 + 83 + 2 + 2 + 47 * 2 + 35 * 4 + tag + 11, sunpo},
+        {"dimension 350", 350, 13 + 45 + 81 + 2 + tag + 11, sunpo},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(recordSizeOf(c.ver, c.add), c.size);
+    }
+}
+
+TEST(JwsFile, VersionMappingOfTheWriter)
+{
+    struct Case {
+        std::int32_t ver, written;
+    } cases[] = {{100, 230}, {230, 230}, {300, 351}, {301, 301}, {700, 700}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.ver);
+        TJwsData d = emptyDoc(600);
+        addTop(d, line(0, 0, 1, 1));
+        const Bytes b = d.FileOutBytes(c.ver);
+        std::int32_t v;
+        std::memcpy(&v, b.data() + 200, 4);
+        EXPECT_EQ(v, c.written);
+        EXPECT_EQ(b.size(), 452u + 2 + 14 + (c.written >= 351 ? 47u : 45u) + 2);
+    }
+}
+
+TEST(JwsFile, LongCountAndLongClassReference)
+{
+    // 0x7FFF lines push the arc class past the short reference form, and 0xFFFF objects
+    // need the long count.
+    TJwsData d = emptyDoc(600);
+    for (int i = 0; i < 0xFFFF; ++i)
+        addTop(d, line(i, 0, i, 1));
+    TEntJwwEnko arc;
+    arc.att.nPenStyle = 1;
+    arc.att.nPenColor = 1;
+    addTop(d, arc);
+    addTop(d, arc);
+    const Bytes b = d.FileOutBytes(600);
+    EXPECT_EQ(b[452], 0xFF);
+    EXPECT_EQ(b[453], 0xFF);
+    std::uint32_t count;
+    std::memcpy(&count, b.data() + 454, 4);
+    EXPECT_EQ(count, 0x10001u);
+    // The line class takes index 1 and the lines 2 … 0x10000, so the arc class is 0x10001.
+    const std::size_t secondArc = b.size() - 2 - 75 - 6;
+    EXPECT_EQ(b[secondArc], 0xFF);
+    EXPECT_EQ(b[secondArc + 1], 0x7F);
+    std::uint32_t ref;
+    std::memcpy(&ref, b.data() + secondArc + 2, 4);
+    EXPECT_EQ(ref, 0x80000000u + 0x10001);
+
+    TJwsData back;
+    ASSERT_TRUE(back.FileInBytes(b));
+    EXPECT_TRUE(sameDocument(d, back));
+}
+
+TEST(JwsFile, StringForms)
+{
+    struct Case {
+        const char *what;
+        std::u16string text;
+        bool utf16;
+        Bytes head; // bytes of the text string up to its characters
+    } cases[] = {
+        {"empty ANSI", u"", false, {0x00}},
+        {"short ANSI", u"ab", false, {0x02}},
+        {"254 ANSI bytes", std::u16string(254, u'x'), false, {0xFE}},
+        {"255 ANSI bytes", std::u16string(255, u'x'), false, {0xFF, 0xFF, 0x00}},
+        {"two-byte characters count as bytes", u"図形", false, {0x04}},
+        {"short UTF-16", u"図形", true, {0xFF, 0xFE, 0xFF, 0x02}},
+        {"255 UTF-16 units", std::u16string(255, u'x'), true, {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0x00}},
+        {"empty UTF-16", u"", true, {0xFF, 0xFE, 0xFF, 0x00}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TJwsData d = emptyDoc(600);
+        TEntJwwMoji t;
+        t.att.nPenStyle = 1;
+        t.att.nPenColor = 1;
+        t.str = c.text;
+        addTop(d, t);
+        d.SetFileOutOption(c.utf16 ? 32 : 0);
+        const Bytes b = d.FileOutBytes(600);
+        const std::size_t fontName = 452 + 2 + 15 + 83;
+        const std::size_t strAt = fontName + (c.utf16 ? 4 : 1);
+        ASSERT_GE(b.size(), strAt + c.head.size());
+        EXPECT_TRUE(std::equal(c.head.begin(), c.head.end(), b.begin() + static_cast<long>(strAt)));
+        TJwsData back;
+        ASSERT_TRUE(back.FileInBytes(b));
+        ASSERT_EQ(back.EntMojiN(), 1);
+        EXPECT_EQ(back.EntMoji[0].str, c.text);
+        EXPECT_EQ(back.MojiEncode, c.utf16);
+    }
+}
+
+TEST(JwsFile, OverlongStringsAreCutToTheirForm)
+{
+    struct Case {
+        const char *what;
+        std::u16string text;
+        bool utf16;
+        std::size_t length;
+    } cases[] = {
+        {"ANSI of 65534 bytes would be the UTF-16 marker", std::u16string(65534, u'a'), false, 65533},
+        {"ANSI over the limit", std::u16string(70000, u'a'), false, 65535},
+        {"a two-byte character is not split", u"a" + std::u16string(40000, u'図'), false, 65535},
+        {"nor to reach 65534", u"aa" + std::u16string(40000, u'図'), false, 65532},
+        {"UTF-16 over the limit", std::u16string(70000, u'a'), true, 65535},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TJwsData d = emptyDoc(600);
+        TEntJwwMoji t;
+        t.str = c.text;
+        addTop(d, t);
+        d.SetFileOutOption(c.utf16 ? 32 : 0);
+        TJwsData back;
+        ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+        const std::u16string &s = back.EntMoji.at(0).str;
+        const std::size_t units = c.utf16 ? s.size() : TextToAnsiBytes(s).size();
+        EXPECT_EQ(units, c.length);
+    }
+    // A surrogate pair at the cut stays whole (dropped, not halved).
+    std::u16string pairs(65534, u'a');
+    pairs += u"😀😀";
+    TJwsData d = emptyDoc(600);
+    TEntJwwMoji t;
+    t.str = pairs;
+    addTop(d, t);
+    d.SetFileOutOption(32);
+    TJwsData back;
+    ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+    EXPECT_EQ(back.EntMoji.at(0).str, std::u16string(65534, u'a'));
+}
+
+TEST(JwsFile, WriterCleansAndValidates)
+{
+    TJwsData d = emptyDoc(351);
+    TEntJwwMoji t;
+    t.att.nPenStyle = 12;   // text styles are 1–9
+    t.att.nPenColor = 400;  // out of range
+    t.att.nLayer = 16;
+    t.att.nGLayer = 99;
+    t.att.nPenWidth = 30001;
+    t.dSizeX = 0;
+    t.dSizeY = -5;
+    t.dKankaku = 1e12;
+    t.str = u"A^mB\\nC\tD";
+    t.strFontName = u"\x01\x02";
+    addTop(d, t);
+    addTop(d, line(0, 0, 1, 1, 35)); // style 35 maps to 8 below version 420
+    TEntJwwTen p;
+    p.att.nPenStyle = 5;
+    addTop(d, p);
+    TEntJwwSolid s;
+    s.att.nPenColor = 110; // mapped below 420
+    addTop(d, s);
+
+    TJwsData back;
+    ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(351)));
+    const TEntJwwMoji &m = back.EntMoji.at(0);
+    EXPECT_EQ(m.att.nPenStyle, 1);
+    EXPECT_EQ(m.att.nPenColor, 1);
+    EXPECT_EQ(m.att.nLayer, 0);
+    EXPECT_EQ(m.att.nGLayer, 0);
+    EXPECT_EQ(m.att.nPenWidth, 0);
+    EXPECT_EQ(m.dSizeX, 1e-10);
+    EXPECT_EQ(m.dSizeY, 5);
+    EXPECT_EQ(m.dKankaku, 1e12); // spacing is not a size
+    EXPECT_EQ(m.str, u"ABCD");
+    EXPECT_EQ(m.strFontName, u" ");
+    EXPECT_EQ(back.EntLine.at(0).att.nPenStyle, 8);
+    EXPECT_EQ(back.EntTen.at(0).att.nPenStyle, 1);
+    EXPECT_EQ(back.EntSolid.at(0).att.nPenColor, 8);
+    // The document keeps its own values.
+    EXPECT_EQ(d.EntMoji[0].dSizeX, 0);
+
+    TJwsData v420;
+    ASSERT_TRUE(v420.FileInBytes(d.FileOutBytes(420)));
+    EXPECT_EQ(v420.EntLine.at(0).att.nPenStyle, 35);
+    EXPECT_EQ(v420.EntSolid.at(0).att.nPenColor, 110);
+}
+
+TEST(JwsFile, TextSizeLimits)
+{
+    struct Case {
+        double in, out;
+    } cases[] = {{0, 1e-10}, {-5, 5}, {1e12, 1e10}, {-1e-11, 1e-10}, {2.5, 2.5}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.in);
+        TJwsData d = emptyDoc(600);
+        TEntJwwSunpo s;
+        s.Moji.dSizeX = c.in;
+        addTop(d, s);
+        TJwsData back;
+        ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+        EXPECT_EQ(back.EntSunpo.at(0).Moji.dSizeX, c.out);
+    }
+}
+
+TEST(JwsFile, OnlyReferencedDefinitionsAreWrittenAndRenumbered)
+{
+    TJwsData d = emptyDoc(600);
+    addDef(d, 7, u"unused");
+    TEntJwwBlockDef &used = addDef(d, 9, u"used");
+    addMember(used, line(0, 0, 1, 1));
+    addTop(d, blockRef(9, 5, 5));
+    addTop(d, blockRef(9, 6, 6));
+    addTop(d, blockRef(42, 0, 0)); // refers to no definition
+    TJwsData &dd = d;
+    dd.EntNo.push_back({kEntLine, 5}); // index past its kind: neither written nor counted
+    dd.Enthd.n1 = static_cast<std::int32_t>(dd.EntNo.size());
+    d.MakeBlockTree();
+    EXPECT_EQ(d.EntBlockNum, 1);
+    EXPECT_EQ(d.ChangeBlockNo(9), 0u);
+    EXPECT_EQ(d.ChangeBlockNo(7), 7u);
+    EXPECT_EQ(d.ChangeBlockNo(42), 1u);
+
+    TJwsData back;
+    ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+    EXPECT_EQ(back.Enthd.n1, 3);
+    ASSERT_EQ(back.EntBlockDefN(), 1);
+    EXPECT_EQ(back.EntBlockDef[0].strName, u"used");
+    EXPECT_EQ(back.EntBlockDef[0].nNumber, 0u);
+    EXPECT_EQ(back.EntBlock[0].nNumber, 0u);
+    EXPECT_EQ(back.EntBlock[1].nNumber, 0u);
+    // The reference to nothing still refers to nothing.
+    EXPECT_EQ(back.EntBlock[2].nNumber, 1u);
+    EXPECT_EQ(back.EntBlockTree[2].defno, -1);
+}
+
+TEST(JwsFile, SetFileOutOptionRange)
+{
+    TJwsData d;
+    for (std::int32_t n : {64, -1, 1000}) {
+        d.SetFileOutOption(32);
+        d.SetFileOutOption(n);
+        EXPECT_EQ(d.FileOutOpt, 0) << n;
+    }
+    d.SetFileOutOption(63);
+    EXPECT_EQ(d.FileOutOpt, 63);
+}
+
+TEST(JwsFile, ImagePathOptions)
+{
+    TJwsData d = emptyDoc(600);
+    TEntJwwMoji t;
+    t.str = u"^@BM%temp%/tmp/pics/a.bmp,100,50";
+    addTop(d, t);
+    d.SetFileOutOption(8 | 1);
+    TJwsData back;
+    ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+    EXPECT_EQ(back.EntMoji.at(0).str, u"^@BMa.bmp,100,50");
+}
+
+TEST(JwsRead, FileCheckVersionsAndIdentification)
+{
+    struct Case {
+        const char *id;
+        std::int32_t ver;
+        bool ok;
+    } cases[] = {{"JwsData", 229, false}, {"JwsData", 230, true}, {"JwsData", 700, true},
+                 {"JwsData", 701, false}, {"JwwData", 600, false}, {"JwsDat\0", 600, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.ver);
+        FileBytes f(c.ver, c.id);
+        f.u16(0).u16(0);
+        const Bytes b = f.take();
+        EXPECT_EQ(TJwsData::FileCheckBytes(b), c.ok);
+        TJwsData d;
+        EXPECT_EQ(d.FileInBytes(b), c.ok);
+    }
+    // Too short to hold the version.
+    Bytes b = FileBytes(600).take();
+    b.resize(203);
+    EXPECT_FALSE(TJwsData::FileCheckBytes(b));
+}
+
+TEST(JwsRead, OldAttributesAreWidened)
+{
+    FileBytes f(350);
+    f.u16(1).newClass("CDataSen", 350);
+    f.u32(7).u8(3).u16(4).u16(5).u16(6).u16(0xABCD); // 13-byte attribute
+    f.f64(1).f64(2).f64(3).f64(4).u16(0);
+    TJwsData d;
+    ASSERT_TRUE(d.FileInBytes(f.take()));
+    ASSERT_EQ(d.EntLineN(), 1);
+    const TEntJwwAttr expected{7, 3, 4, 0, 5, 6, 0xABCD};
+    EXPECT_EQ(d.EntLine[0].att, expected);
+    EXPECT_EQ(d.EntLine[0].end_y, 4);
+}
+
+TEST(JwsRead, TextRepairAndCleaning)
+{
+    FileBytes f(600);
+    f.u16(1).newClass("CDataMoji");
+    f.attr().f64(0).f64(0).f64(1).f64(0).u32(1);
+    f.f64(std::numeric_limits<double>::quiet_NaN()).f64(std::numeric_limits<double>::quiet_NaN());
+    f.f64(std::numeric_limits<double>::infinity()).f64(0);
+    f.str("font").u8(5).raw("A\tB").u8(0).raw("C");
+    f.u16(0);
+    TJwsData d;
+    ASSERT_TRUE(d.FileInBytes(f.take()));
+    const TEntJwwMoji &t = d.EntMoji.at(0);
+    EXPECT_EQ(t.dSizeX, 3.0);
+    EXPECT_EQ(t.dSizeY, 3.0);
+    EXPECT_EQ(t.dKankaku, 0.0);
+    EXPECT_EQ(t.str, u"AB"); // control character dropped, cut at the NUL
+    EXPECT_FALSE(d.MojiEncode);
+}
+
+TEST(JwsRead, ClassReferencesAndTags)
+{
+    FileBytes f(600);
+    f.u16(3).newClass("CDataSen").lineRecord(1); // class 1, object 2
+    f.u16(0x8005);                               // no class 5 yet: skipped, not counted
+    f.u16(0x7FFF).u32(0x80000001).lineRecord(2);  // long form of class 1
+    f.u16(0x8001).lineRecord(3);
+    f.u16(0);
+    TJwsData d;
+    ASSERT_TRUE(d.FileInBytes(f.take()));
+    ASSERT_EQ(d.EntLineN(), 3);
+    EXPECT_EQ(d.EntLine[2].start_x, 3);
+    EXPECT_EQ(d.Enthd.n1, 3);
+}
+
+TEST(JwsRead, UnknownClassEndsReadingKeepingWhatWasRead)
+{
+    FileBytes f(600);
+    f.u16(2).newClass("CDataSen").lineRecord(1).newClass("CDataXyz").lineRecord(2).u16(0);
+    TJwsData d;
+    EXPECT_FALSE(d.FileInBytes(f.take()));
+    EXPECT_EQ(d.EntLineN(), 1);
+    EXPECT_FALSE(d.problem().empty());
+}
+
+TEST(JwsRead, BlockDefinitionDtimeAndTruncatedDefinitionList)
+{
+    FileBytes f(600);
+    f.u16(1).newClass("CDataBlock").attr().f64(0).f64(0).f64(1).f64(1).f64(0).u32(3);
+    f.u16(3);
+    f.newClass("CDataList").attr().u32(3).u32(1).u32(0x80000001).u32(0).u32(0).str("door").u16(0);
+    f.u16(0x8003).attr().u32(4).u32(0).u32(5).str("second").u16(0);
+    // The third definition is missing.
+    TJwsData d;
+    EXPECT_FALSE(d.FileInBytes(f.take()));
+    ASSERT_EQ(d.EntBlockDefN(), 2);
+    EXPECT_EQ(d.Enthd.n2, 2);
+    EXPECT_EQ(d.EntBlockDef[0].dtime, 1u);
+    EXPECT_EQ(d.EntBlockDef[0].strName, u"door");
+    EXPECT_EQ(d.EntBlockDef[1].dtime, 5u);
+    EXPECT_TRUE(d.EntBlockDef[0].ref_flag);
+    EXPECT_EQ(d.EntBlockNum, 1);
+}
+
+TEST(JwsRead, HostileCountsAndLengths)
+{
+    struct Case {
+        const char *what;
+        Bytes bytes;
+    };
+    std::vector<Case> cases;
+    {
+        FileBytes f(600);
+        f.u16(0xFFFF).u32(0x7FFFFFFF).newClass("CDataSen").lineRecord(1);
+        cases.push_back({"top-level count far beyond the file", f.take()});
+    }
+    {
+        FileBytes f(600);
+        f.u16(0xFFFF).u32(0xFFFFFFFF).newClass("CDataSen").lineRecord(1);
+        cases.push_back({"count of 2^32 - 1", f.take()});
+    }
+    {
+        FileBytes f(600);
+        f.u16(1).u16(0xFFFF).u16(600).u16(0xFFFF);
+        cases.push_back({"class name longer than the work buffer", f.take()});
+    }
+    {
+        FileBytes f(600);
+        f.u16(0).u16(0xFFFF).u32(0x7FFFFFFF).newClass("CDataList").attr().u32(0).u32(0).u32(0).str("x");
+        f.u16(0xFFFF).u32(0x7FFFFFFF);
+        cases.push_back({"definition and member counts beyond the file", f.take()});
+    }
+    {
+        FileBytes f(600);
+        f.u16(1).newClass("CDataMoji").attr().f64(0).f64(0).f64(0).f64(0).u32(0);
+        f.f64(1).f64(1).f64(0).f64(0).u8(0xFF).u16(0xFFFE).u8(0xFF).u16(0xFFFF);
+        cases.push_back({"UTF-16 string longer than the file", f.take()});
+    }
+    {
+        FileBytes f(600);
+        for (int i = 0; i < 100; ++i)
+            f.u16(0x8123);
+        cases.push_back({"only unresolvable class references", f.take()});
+    }
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TJwsData d;
+        EXPECT_FALSE(d.FileInBytes(c.bytes));
+        EXPECT_LE(d.EntNo.capacity() * sizeof(TEntJwwNo), c.bytes.size() * sizeof(TEntJwwNo));
+    }
+}
+
+TEST(JwsRead, EveryTruncationEndsAndKeepsWhatWasRead)
+{
+    std::mt19937 rng(7);
+    GenOptions opt;
+    opt.version = 420;
+    const TJwsData src = randomDoc(rng, opt);
+    TJwsData copy = src;
+    const Bytes full = copy.FileOutBytes(420);
+    for (std::size_t n = 0; n < full.size(); n += (n < 600 ? 1 : 7)) {
+        SCOPED_TRACE(n);
+        TJwsData d;
+        const bool ok = d.FileInBytes(std::span(full.data(), n));
+        EXPECT_FALSE(ok);
+        EXPECT_LE(d.EntLineN(), src.EntLineN());
+        EXPECT_LE(d.EntBlockDefN(), src.EntBlockDefN());
+    }
+    TJwsData whole;
+    EXPECT_TRUE(whole.FileInBytes(full));
+}

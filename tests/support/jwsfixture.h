@@ -1,0 +1,65 @@
+// Building JWS documents and files for tests: by hand, at random, and as the set of
+// primitives a document draws.
+#pragma once
+
+#include "jws/jwsdata.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace pravelot::test {
+
+// An empty document of version ver, as the reader leaves one: 16 layer groups.
+TJwsData emptyDoc(std::int32_t ver);
+
+// Appends a record to the top level (and its order entry); returns its index.
+std::int32_t addTop(TJwsData &d, const TEntJwwLine &e);
+std::int32_t addTop(TJwsData &d, const TEntJwwEnko &e);
+std::int32_t addTop(TJwsData &d, const TEntJwwTen &e);
+std::int32_t addTop(TJwsData &d, const TEntJwwMoji &e);
+std::int32_t addTop(TJwsData &d, const TEntJwwSunpo &e);
+std::int32_t addTop(TJwsData &d, const TEntJwwSolid &e);
+std::int32_t addTop(TJwsData &d, const TEntJwwBlock &e);
+// Appends a record to a definition's members (and its order entry).
+void addMember(TEntJwwBlockDef &def, const TEntJwwLine &e);
+void addMember(TEntJwwBlockDef &def, const TEntJwwBlock &e);
+// Appends a block definition and keeps Enthd.n2 in step.
+TEntJwwBlockDef &addDef(TJwsData &d, std::uint32_t number, std::u16string name);
+
+TEntJwwLine line(double x1, double y1, double x2, double y2, std::uint8_t style = 1);
+TEntJwwBlock blockRef(std::uint32_t number, double x, double y, double sx = 1, double sy = 1,
+                      double rot = 0);
+
+struct GenOptions {
+    std::int32_t version = 600;
+    bool utf16 = false;
+    // Every definition is referenced and numbered by its position, so that the document
+    // is written back exactly as it is.
+    bool canonical = true;
+};
+
+// A random document with all seven kinds, nested block definitions and texts, whose
+// records are all valid for its version (the writer changes nothing).
+TJwsData randomDoc(std::mt19937 &rng, const GenOptions &opt);
+
+// One drawn primitive in top-level coordinates.
+struct Primitive {
+    std::int32_t kind = 0;
+    TEntJwwAttr att;
+    std::vector<double> v; // coordinates (mapped) and measures
+    std::u16string text;
+};
+
+// Everything the document draws: top-level entities, and the members of every block
+// instance of the tree mapped by its placement. Sorted, for comparing.
+std::vector<Primitive> drawing(const TJwsData &d);
+// Equal up to the rounding of moving coordinates back and forth.
+::testing::AssertionResult sameDrawing(const std::vector<Primitive> &a, const std::vector<Primitive> &b);
+
+// Whole-document comparison of what a file carries; the first difference is described.
+::testing::AssertionResult sameDocument(const TJwsData &a, const TJwsData &b);
+
+} // namespace pravelot::test
