@@ -207,7 +207,7 @@ std::u16string TextOutClean(std::u16string_view s)
             out.push_back(s[i]);
     }
     if (out.empty())
-        out = u" ";
+        out.push_back(u' ');
     return out;
 }
 
