@@ -141,7 +141,7 @@ void TJwsData::MakeBlockTree()
         const TEntJwwBlockDef &D = EntBlockDef[static_cast<std::size_t>(defno)];
         if (D.mBlock.empty())
             continue;
-        if (EntBlockTree.size() + D.mBlock.size() > static_cast<std::size_t>(kBlockTreeCeiling))
+        if (EntBlockTree.size() >= static_cast<std::size_t>(kBlockTreeCeiling))
             break;
         if (cyclic && onChain(k, defno))
             continue;

@@ -109,9 +109,11 @@ public:
     // Rebuilds EntBlockTree, every definition's ref_flag and ref_no, and EntBlockNum.
     void MakeBlockTree();
 
-    // Expansion of nested references stops once the tree holds this many entries; the
-    // marking of referenced definitions does not depend on it.
-    static constexpr std::int32_t kBlockTreeCeiling = 1 << 20;
+    // Expansion of nested references stops once the tree holds this many entries (a few
+    // kilobytes of nested definitions can describe billions of instances); what was
+    // expanded still serves the extents. The marking of referenced definitions, and so
+    // the written file, does not depend on it.
+    static constexpr std::int32_t kBlockTreeCeiling = 1 << 17;
 
 private:
     friend class JwsReader;
