@@ -1,0 +1,131 @@
+// Google Benchmark cases for each stage of a conversion.
+
+#include "convert/blocking.h"
+#include "figuregen.h"
+#include "jwk/jwkdata.h"
+#include "jwk/jwtrans.h"
+#include "jws/jwsdata.h"
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+
+using namespace pravelot;
+
+namespace {
+
+const Bytes &jwsFile(std::int64_t n)
+{
+    static std::map<std::int64_t, Bytes> files;
+    auto it = files.find(n);
+    if (it == files.end()) {
+        TJwsData d = bench::generateJws(n, 600);
+        it = files.emplace(n, d.FileOutBytes(600)).first;
+    }
+    return it->second;
+}
+
+const Bytes &jwkFile(std::int64_t n)
+{
+    static std::map<std::int64_t, Bytes> files;
+    auto it = files.find(n);
+    if (it == files.end())
+        it = files.emplace(n, bench::generateJwk(n)).first;
+    return it->second;
+}
+
+void setBytes(benchmark::State &state, std::size_t bytes)
+{
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+
+void BM_JwsRead(benchmark::State &state)
+{
+    const Bytes &f = jwsFile(state.range(0));
+    TJwsData d;
+    for (auto _ : state) {
+        d.FileInBytes(f);
+        benchmark::DoNotOptimize(d.EntLine.data());
+    }
+    setBytes(state, f.size());
+}
+
+void BM_BlockTree(benchmark::State &state)
+{
+    TJwsData d;
+    d.FileInBytes(jwsFile(state.range(0)));
+    for (auto _ : state)
+        d.MakeBlockTree();
+}
+
+void BM_Extents(benchmark::State &state)
+{
+    TJwsData d;
+    d.FileInBytes(jwsFile(state.range(0)));
+    for (auto _ : state)
+        d.GetMinMaxZahyo();
+}
+
+void BM_Blocking(benchmark::State &state)
+{
+    TJwsData loaded;
+    loaded.FileInBytes(jwsFile(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        TJwsData d = loaded;
+        state.ResumeTiming();
+        DataTransJWS(d, u"bench");
+    }
+}
+
+void BM_JwsWrite(benchmark::State &state)
+{
+    TJwsData d;
+    d.FileInBytes(jwsFile(state.range(0)));
+    DataTransJWS(d, u"bench");
+    std::size_t size = 0;
+    for (auto _ : state) {
+        Bytes out = d.FileOutBytes(600);
+        size = out.size();
+        benchmark::DoNotOptimize(out.data());
+    }
+    setBytes(state, size);
+}
+
+void BM_JwkRead(benchmark::State &state)
+{
+    const Bytes &f = jwkFile(state.range(0));
+    TJwkData k;
+    for (auto _ : state)
+        k.FileInBytes(f);
+    setBytes(state, f.size());
+}
+
+void BM_JwkTranslate(benchmark::State &state)
+{
+    TJwkData k;
+    k.FileInBytes(jwkFile(state.range(0)));
+    k.GetMinMaxZahyo();
+    TJwsData d;
+    TJwTrans t;
+    t.SetKeta(6);
+    t.SetMarume(0);
+    t.SetLenZero(0);
+    t.SetSeido(6);
+    t.P_JWK = &k;
+    t.P_JWS = &d;
+    for (auto _ : state)
+        t.JWKtoJWSobj();
+}
+
+} // namespace
+
+BENCHMARK(BM_JwsRead)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlockTree)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Extents)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Blocking)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JwsWrite)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JwkRead)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JwkTranslate)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
