@@ -15,9 +15,12 @@ std::u16string Converter::RunProc1(const std::u16string &src, const std::u16stri
 {
     bool written = false;
     const std::u16string ext = FileExtLower(src);
+    // A check may have left this very file loaded.
+    const bool loaded = m_loadedIdentity && src == m_loadedPath && FileIdentityOf(src) == m_loadedIdentity;
+    m_loadedIdentity.reset();
     if (ext == u".jws") {
-        if (TJwsData::FileCheck(src)) {
-            if (!JWS.FileIn(src) && m_verbose)
+        if (loaded || TJwsData::FileCheck(src)) {
+            if (!loaded && !JWS.FileIn(src) && m_verbose)
                 *m_verbose << ToUtf8(src) << ": " << JWS.problem().message << " ("
                            << JWS.problem().where << ")\n";
             DataTransJWS(JWS, bn);
@@ -32,6 +35,26 @@ std::u16string Converter::RunProc1(const std::u16string &src, const std::u16stri
 } // namespace pravelot
 
 namespace pravelot {
+
+bool Converter::loadJwsForCheck(const std::u16string &file)
+{
+    m_loadedIdentity.reset();
+    const std::optional<FileIdentity> before = FileIdentityOf(file);
+    const bool complete = JWS.FileIn(file);
+    if (before && FileIdentityOf(file) == before) {
+        m_loadedPath = file;
+        m_loadedIdentity = before;
+    }
+    return complete;
+}
+
+void Converter::keepForConversion(bool keep)
+{
+    if (!keep) {
+        m_loadedIdentity.reset();
+        JWS.DataFree();
+    }
+}
 
 void Converter::checkJwk(const std::u16string &file, const LineSink &line, CheckOutcome &out)
 {

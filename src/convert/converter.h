@@ -1,10 +1,12 @@
 // The single-file conversion: one source figure file in, one new blocked .jws file out.
 #pragma once
 
+#include "core/file.h"
 #include "jws/jwsdata.h"
 
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 namespace pravelot {
@@ -29,6 +31,12 @@ public:
     void checkJwk(const std::u16string &file, const LineSink &line, CheckOutcome &out);
     void listJwk(const std::u16string &file, const LineSink &line);
 
+    // Loads a .jws file into JWS for a check (FileIn's result). The document may be kept
+    // for the conversion that follows (keepForConversion), which then reads the file
+    // again only if it changed in between.
+    bool loadJwsForCheck(const std::u16string &file);
+    void keepForConversion(bool keep);
+
     // Where reading stopped in a damaged source is told to this stream, when set.
     void setVerbose(std::ostream *s) { m_verbose = s; }
 
@@ -36,6 +44,9 @@ public:
 
 private:
     std::ostream *m_verbose = nullptr;
+    // The file JWS holds, when a check left it loaded.
+    std::u16string m_loadedPath;
+    std::optional<FileIdentity> m_loadedIdentity;
 };
 
 } // namespace pravelot

@@ -37,6 +37,7 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
     int done = 0;
     for (const SourceRow &row : rows) {
         host.progress(done++, static_cast<int>(rows.size()));
+        const bool lastRow = &row == &rows.back();
         if (host.escapePressed()) {
             out.interrupted = true;
             break;
@@ -60,7 +61,7 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
             if (!TJwsData::FileCheck(file)) {
                 line(file + kInvalid);
                 out.error = true;
-            } else if (conv.JWS.FileIn(file)) {
+            } else if (conv.loadJwsForCheck(file)) {
                 for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
                     if (UserBlockName(d.strName) == row.name) {
                         line(file + u" ブロック名【" + row.name + u"】は既に図形ファイル内で使用済です");
@@ -72,7 +73,9 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
                 line(file + kIncomplete);
                 out.warning = true;
             }
-            conv.JWS.DataFree();
+            // Nothing of a checked file stays, but for the last row's: a run of one
+            // file then converts it without reading it again.
+            conv.keepForConversion(lastRow && !out.error);
         } else {
             conv.checkJwk(file, line, out);
         }

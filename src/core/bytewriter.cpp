@@ -1,5 +1,6 @@
 #include "core/bytewriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <unistd.h>
 
@@ -9,27 +10,49 @@ namespace {
 constexpr std::size_t kBufferSize = 1 << 20;
 }
 
-ByteWriter::ByteWriter(int fd) : m_fd(fd), m_limit(kBufferSize) { m_buf.reserve(kBufferSize); }
+ByteWriter::ByteWriter()
+{
+    m_buf.resize(4096);
+    m_cur = m_buf.data();
+    m_end = m_cur + m_buf.size();
+}
+
+ByteWriter::ByteWriter(int fd) : m_fd(fd)
+{
+    m_buf.resize(kBufferSize);
+    m_cur = m_buf.data();
+    m_end = m_cur + m_buf.size();
+}
+
+void ByteWriter::makeRoom(std::size_t n)
+{
+    if (m_fd >= 0) {
+        flush();
+        if (static_cast<std::size_t>(m_end - m_cur) >= n)
+            return;
+    }
+    // Memory, or a single piece larger than the file buffer: grow.
+    const std::size_t used = static_cast<std::size_t>(m_cur - m_buf.data());
+    m_buf.resize(std::max(m_buf.size() * 2, used + n));
+    m_cur = m_buf.data() + used;
+    m_end = m_buf.data() + m_buf.size();
+}
 
 void ByteWriter::put(std::span<const std::uint8_t> bytes)
 {
-    if (m_buf.size() + bytes.size() > m_limit)
-        spill();
-    m_buf.insert(m_buf.end(), bytes.begin(), bytes.end());
+    if (static_cast<std::size_t>(m_end - m_cur) < bytes.size())
+        makeRoom(bytes.size());
+    if (!bytes.empty())
+        std::memcpy(m_cur, bytes.data(), bytes.size());
+    m_cur += bytes.size();
 }
 
 void ByteWriter::fill(std::uint8_t value, std::size_t count)
 {
-    if (m_buf.size() + count > m_limit)
-        spill();
-    m_buf.insert(m_buf.end(), count, value);
-}
-
-void ByteWriter::spill()
-{
-    if (m_fd < 0)
-        return;
-    flush();
+    if (static_cast<std::size_t>(m_end - m_cur) < count)
+        makeRoom(count);
+    std::memset(m_cur, value, count);
+    m_cur += count;
 }
 
 bool ByteWriter::flush()
@@ -37,7 +60,7 @@ bool ByteWriter::flush()
     if (m_fd < 0)
         return m_ok;
     const std::uint8_t *p = m_buf.data();
-    std::size_t left = m_buf.size();
+    std::size_t left = static_cast<std::size_t>(m_cur - p);
     while (m_ok && left > 0) {
         ssize_t n = ::write(m_fd, p, left);
         if (n < 0 && errno == EINTR)
@@ -49,8 +72,18 @@ bool ByteWriter::flush()
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    m_buf.clear();
+    m_cur = m_buf.data();
     return m_ok;
+}
+
+std::vector<std::uint8_t> ByteWriter::take()
+{
+    m_buf.resize(static_cast<std::size_t>(m_cur - m_buf.data()));
+    std::vector<std::uint8_t> out = std::move(m_buf);
+    m_buf.assign(4096, 0);
+    m_cur = m_buf.data();
+    m_end = m_cur + m_buf.size();
+    return out;
 }
 
 } // namespace pravelot

@@ -16,8 +16,8 @@ namespace pravelot {
 // are dropped.
 class ByteWriter {
 public:
-    ByteWriter() = default;            // into memory: take() returns the bytes
-    explicit ByteWriter(int fd);       // into the file, buffered; call flush() at the end
+    ByteWriter();                // into memory: take() returns the bytes
+    explicit ByteWriter(int fd); // into the file, buffered; call flush() at the end
 
     void put(std::span<const std::uint8_t> bytes);
     void fill(std::uint8_t value, std::size_t count);
@@ -25,11 +25,10 @@ public:
         requires std::is_arithmetic_v<T>
     void put(T v)
     {
-        if (m_buf.size() + sizeof(T) > m_limit)
-            spill();
-        const std::size_t n = m_buf.size();
-        m_buf.resize(n + sizeof(T));
-        std::memcpy(m_buf.data() + n, &v, sizeof(T));
+        if (m_end - m_cur < static_cast<std::ptrdiff_t>(sizeof(T)))
+            makeRoom(sizeof(T));
+        std::memcpy(m_cur, &v, sizeof(T));
+        m_cur += sizeof(T);
     }
     void u8(std::uint8_t v) { put(v); }
     void u16(std::uint16_t v) { put(v); }
@@ -40,14 +39,16 @@ public:
     // Writes out what is buffered; false when any write failed.
     bool flush();
     bool ok() const { return m_ok; }
-    std::vector<std::uint8_t> take() { return std::move(m_buf); }
+    // The bytes written into memory.
+    std::vector<std::uint8_t> take();
 
 private:
-    void spill();
+    void makeRoom(std::size_t n);
 
     std::vector<std::uint8_t> m_buf;
+    std::uint8_t *m_cur = nullptr; // next byte to write in m_buf
+    std::uint8_t *m_end = nullptr; // end of m_buf's usable room
     int m_fd = -1;
-    std::size_t m_limit = SIZE_MAX;
     bool m_ok = true;
 };
 

@@ -41,6 +41,16 @@ InputFile::~InputFile()
         ::close(m_fd);
 }
 
+std::optional<FileIdentity> FileIdentityOf(const std::u16string &path)
+{
+    struct stat st {};
+    if (path.empty() || ::stat(NativePath(path).c_str(), &st) != 0)
+        return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                        static_cast<std::uint64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtim.tv_sec),
+                        static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
+}
+
 namespace {
 
 // A hidden name beside target that no other process of ours uses.

@@ -29,6 +29,15 @@ private:
     std::uint64_t m_size = 0;
 };
 
+// What tells one version of a file from another: a file replaced or changed since has
+// another identity.
+struct FileIdentity {
+    std::uint64_t dev = 0, ino = 0, size = 0;
+    std::int64_t mtimeSec = 0, mtimeNsec = 0;
+    bool operator==(const FileIdentity &) const = default;
+};
+std::optional<FileIdentity> FileIdentityOf(const std::u16string &path);
+
 // Creates a new file at path with the bytes that write() puts into the writer.
 // The bytes go into a temporary file in the same folder first; it is moved into place
 // only when it was written whole, and never over anything that stands at path by then.

@@ -31,11 +31,6 @@ UConverter *cp932()
     return conv.get();
 }
 
-bool isAscii(std::span<const std::uint8_t> bytes)
-{
-    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; });
-}
-
 std::u16string mapCase(std::u16string_view s, bool upper)
 {
     std::u16string out(s);
@@ -85,12 +80,11 @@ std::u16string StrSub(std::u16string_view s, std::int64_t start, std::int64_t co
         s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(count)));
 }
 
-void AppendAnsiBytes(std::u16string_view s, Bytes &out)
+namespace {
+
+// Code page 932 through ICU, one string at a time.
+void icuEncode(std::u16string_view s, Bytes &out)
 {
-    if (std::all_of(s.begin(), s.end(), [](char16_t c) { return c < 0x80; })) {
-        out.insert(out.end(), s.begin(), s.end());
-        return;
-    }
     UConverter *conv = cp932();
     ucnv_resetFromUnicode(conv);
     const std::size_t base = out.size();
@@ -99,30 +93,13 @@ void AppendAnsiBytes(std::u16string_view s, Bytes &out)
     int32_t n = ucnv_fromUChars(conv, reinterpret_cast<char *>(out.data() + base),
                                 static_cast<int32_t>(out.size() - base), s.data(),
                                 static_cast<int32_t>(s.size()), &err);
-    if (err == U_BUFFER_OVERFLOW_ERROR) {
-        out.resize(base + static_cast<std::size_t>(n));
-        err = U_ZERO_ERROR;
-        ucnv_resetFromUnicode(conv);
-        n = ucnv_fromUChars(conv, reinterpret_cast<char *>(out.data() + base), n, s.data(),
-                            static_cast<int32_t>(s.size()), &err);
-    }
     if (U_FAILURE(err) && err != U_STRING_NOT_TERMINATED_WARNING)
         n = 0;
     out.resize(base + static_cast<std::size_t>(n));
 }
 
-Bytes TextToAnsiBytes(std::u16string_view s)
+std::u16string icuDecode(std::span<const std::uint8_t> bytes)
 {
-    Bytes out;
-    AppendAnsiBytes(s, out);
-    return out;
-}
-
-std::u16string AnsiBytesToText(std::span<const std::uint8_t> bytes)
-{
-    bytes = bytes.first(static_cast<std::size_t>(ZeroTermLength(bytes)));
-    if (isAscii(bytes))
-        return std::u16string(bytes.begin(), bytes.end());
     UConverter *conv = cp932();
     ucnv_resetToUnicode(conv);
     std::u16string out(bytes.size(), u'\0');
@@ -133,9 +110,125 @@ std::u16string AnsiBytesToText(std::span<const std::uint8_t> bytes)
     if (U_FAILURE(err) && err != U_STRING_NOT_TERMINATED_WARNING)
         return {};
     out.resize(static_cast<std::size_t>(n));
-    // A byte pair that decodes to NUL cannot happen in code page 932, but the text
-    // must end before a NUL whatever the decoder did.
-    out.resize(std::min(out.size(), out.find(u'\0')));
+    return out;
+}
+
+// What ICU answered for each character and byte pair met so far, so that a figure
+// with millions of Japanese texts asks it once per distinct character. A character
+// or sequence without a plain one-to-one mapping makes the whole string go to ICU.
+class Cp932Cache {
+public:
+    static constexpr std::uint32_t kUnknown = 0;
+    static constexpr std::uint32_t kViaIcu = 0xFFFFFFFF;
+
+    // Bytes of one UTF-16 unit: (length << 16) | bytes, or kViaIcu.
+    std::uint32_t encode(char16_t c)
+    {
+        std::uint32_t &e = m_enc[c];
+        if (e == kUnknown) {
+            e = kViaIcu;
+            if (c != 0 && !U16_IS_SURROGATE(c)) {
+                Bytes b;
+                icuEncode(std::u16string_view(&c, 1), b);
+                if (b.size() == 1)
+                    e = (1u << 16) | b[0];
+                else if (b.size() == 2)
+                    e = (2u << 16) | (std::uint32_t{b[0]} << 8) | b[1];
+            }
+        }
+        return e;
+    }
+    // The unit of a byte at or above 0x80 that stands alone, or kViaIcu (a lead byte).
+    std::uint32_t single(std::uint8_t b) { return lookup(m_single[b], &b, 1); }
+    std::uint32_t pair(std::uint8_t lead, std::uint8_t trail)
+    {
+        const std::uint8_t seq[2] = {lead, trail};
+        return lookup(m_pair[(std::size_t{lead} << 8) | trail], seq, 2);
+    }
+
+private:
+    static std::uint32_t lookup(std::uint32_t &slot, const std::uint8_t *seq, std::size_t n)
+    {
+        if (slot == kUnknown) {
+            slot = kViaIcu;
+            const std::u16string u = icuDecode(std::span(seq, n));
+            if (u.size() == 1 && u[0] != 0xFFFD && u[0] != 0x1A && u[0] != 0)
+                slot = u[0];
+        }
+        return slot;
+    }
+
+    std::vector<std::uint32_t> m_enc = std::vector<std::uint32_t>(65536, kUnknown);
+    std::vector<std::uint32_t> m_single = std::vector<std::uint32_t>(256, kUnknown);
+    std::vector<std::uint32_t> m_pair = std::vector<std::uint32_t>(65536, kUnknown);
+};
+
+Cp932Cache &cache()
+{
+    thread_local Cp932Cache c;
+    return c;
+}
+
+} // namespace
+
+void AppendAnsiBytes(std::u16string_view s, Bytes &out)
+{
+    const std::size_t base = out.size();
+    Cp932Cache *c = nullptr;
+    for (char16_t ch : s) {
+        if (ch < 0x80) {
+            out.push_back(static_cast<std::uint8_t>(ch));
+            continue;
+        }
+        if (!c)
+            c = &cache();
+        const std::uint32_t e = c->encode(ch);
+        if (e == Cp932Cache::kViaIcu) {
+            out.resize(base);
+            icuEncode(s, out);
+            return;
+        }
+        if ((e >> 16) == 2)
+            out.push_back(static_cast<std::uint8_t>(e >> 8));
+        out.push_back(static_cast<std::uint8_t>(e));
+    }
+}
+
+Bytes TextToAnsiBytes(std::u16string_view s)
+{
+    Bytes out;
+    out.reserve(s.size() * 2);
+    AppendAnsiBytes(s, out);
+    return out;
+}
+
+std::u16string AnsiBytesToText(std::span<const std::uint8_t> bytes)
+{
+    bytes = bytes.first(static_cast<std::size_t>(ZeroTermLength(bytes)));
+    std::u16string out;
+    out.reserve(bytes.size());
+    Cp932Cache *c = nullptr;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const std::uint8_t b = bytes[i];
+        if (b < 0x80) {
+            out.push_back(b);
+            continue;
+        }
+        if (!c)
+            c = &cache();
+        std::uint32_t u = c->single(b);
+        if (u == Cp932Cache::kViaIcu && i + 1 < bytes.size()) {
+            u = c->pair(b, bytes[i + 1]);
+            ++i;
+        }
+        if (u == Cp932Cache::kViaIcu) {
+            out = icuDecode(bytes);
+            // The text ends before a NUL, whatever the decoder did.
+            out.resize(std::min(out.size(), out.find(u'\0')));
+            return out;
+        }
+        out.push_back(static_cast<char16_t>(u));
+    }
     return out;
 }
 

@@ -247,3 +247,23 @@ TEST(DataCheck, ListingOfBlockNames)
     };
     EXPECT_EQ(host.check, expected);
 }
+
+TEST(Converter, ACheckedFileChangedBeforeTheRunIsReadAgain)
+{
+    TempDir tmp;
+    const std::u16string src = tmp.file("p.jws");
+    writeBytes(src, smallJws());
+    Converter conv;
+    RecordingHost host;
+    const std::vector<SourceRow> rows = {{src, u"p"}};
+    ASSERT_TRUE(DataCheck(rows, conv, host).runMayStart());
+    TJwsData changed = emptyDoc(600);
+    addTop(changed, line(0, 0, 1, 1));
+    addTop(changed, line(0, 0, 2, 2));
+    addTop(changed, line(0, 0, 3, 3));
+    writeBytes(src, changed.FileOutBytes(600));
+    ASSERT_EQ(conv.RunProc1(src, tmp.file("out.jws"), u"p"), kResultDone);
+    TJwsData out;
+    ASSERT_TRUE(out.FileIn(tmp.file("out.jws")));
+    EXPECT_EQ(out.EntBlockDef.at(0).mLineN(), 3);
+}
