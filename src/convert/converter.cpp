@@ -1,14 +1,47 @@
 #include "convert/converter.h"
 
 #include "convert/blocking.h"
-#include "convert/datacheck.h"
 #include "core/path.h"
 
 #include <ostream>
 
 namespace pravelot {
 
-Converter::Converter() { ResetJwwDefaults(); }
+Converter::Converter()
+{
+    ResetJwcDefaults();
+    ResetJwwDefaults();
+    JWS.BindImageExp = false;
+    JWS.BindImageExr = false;
+}
+
+void Converter::tellProblem(const std::u16string &src, const std::string &message, const std::string &where)
+{
+    if (m_verbose)
+        *m_verbose << ToUtf8(src) << ": " << message << " (" << where << ")\n";
+}
+
+bool Converter::readJws(const std::u16string &src, bool loaded)
+{
+    if (loaded)
+        return true;
+    if (!TJwsData::FileCheck(src))
+        return false;
+    if (!JWS.FileIn(src))
+        tellProblem(src, JWS.problem().message, JWS.problem().where);
+    return true;
+}
+
+bool Converter::readJwk(const std::u16string &src, bool loaded)
+{
+    if (loaded)
+        return true;
+    if (!TJwkData::FileCheck(src))
+        return false;
+    if (!JWK.FileIn(src))
+        tellProblem(src, JWK.problem().message, JWK.problem().where);
+    return true;
+}
 
 std::u16string Converter::RunProc1(const std::u16string &src, const std::u16string &dst,
                                    const std::u16string &bn)
@@ -17,30 +50,44 @@ std::u16string Converter::RunProc1(const std::u16string &src, const std::u16stri
     const std::u16string ext = FileExtLower(src);
     // A check may have left this very file loaded.
     const bool loaded = m_loadedIdentity && src == m_loadedPath && FileIdentityOf(src) == m_loadedIdentity;
+    if (m_loadedIdentity && !loaded) {
+        JWS.DataFree();
+        JWK.DataFree();
+    }
     m_loadedIdentity.reset();
     if (ext == u".jws") {
-        if (loaded || TJwsData::FileCheck(src)) {
-            if (!loaded && !JWS.FileIn(src) && m_verbose)
-                *m_verbose << ToUtf8(src) << ": " << JWS.problem().message << " ("
-                           << JWS.problem().where << ")\n";
+        // The drawing extents are neither written nor shown, so a conversion does not
+        // compute them.
+        if (readJws(src, loaded)) {
             DataTransJWS(JWS, bn);
             JWS.SetFileOutOption(JWS.MojiEncode ? 32 : 0);
             written = JWS.FileOut(dst, JWS.Enthd.jwVer);
         }
+    } else if (ext == u".jwk") {
+        if (readJwk(src, loaded)) {
+            JWK.GetMinMaxZahyo();
+            JWT.SetKeta(6);
+            JWT.SetMarume(0);
+            JWT.SetLenZero(0);
+            JWT.SetSeido(6);
+            JWT.P_JWK = &JWK;
+            JWT.P_JWS = &JWS;
+            JWT.JWKtoJWSobj();
+            DataTransJWS(JWS, bn);
+            JWS.SetFileOutOption(0);
+            written = JWS.FileOut(dst, JWS.Enthd.jwVer);
+        }
+        JWK.DataFree();
     }
     JWS.DataFree();
     return std::u16string(written && FileExistsSafe(dst) ? kResultDone : kResultFailed);
 }
 
-} // namespace pravelot
-
-namespace pravelot {
-
-bool Converter::loadJwsForCheck(const std::u16string &file)
+bool Converter::loadForCheck(const std::u16string &file, bool jwk)
 {
     m_loadedIdentity.reset();
     const std::optional<FileIdentity> before = FileIdentityOf(file);
-    const bool complete = JWS.FileIn(file);
+    const bool complete = jwk ? JWK.FileIn(file) : JWS.FileIn(file);
     if (before && FileIdentityOf(file) == before) {
         m_loadedPath = file;
         m_loadedIdentity = before;
@@ -53,18 +100,8 @@ void Converter::keepForConversion(bool keep)
     if (!keep) {
         m_loadedIdentity.reset();
         JWS.DataFree();
+        JWK.DataFree();
     }
-}
-
-void Converter::checkJwk(const std::u16string &file, const LineSink &line, CheckOutcome &out)
-{
-    line(file + u" -- ファイルデータ内容が不正です");
-    out.error = true;
-}
-
-void Converter::listJwk(const std::u16string &, const LineSink &line)
-{
-    line(u"　ファイルデータ内容が不正です");
 }
 
 } // namespace pravelot

@@ -2,9 +2,10 @@
 #pragma once
 
 #include "core/file.h"
+#include "jwk/jwkdata.h"
+#include "jwk/jwtrans.h"
 #include "jws/jwsdata.h"
 
-#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -14,9 +15,8 @@ namespace pravelot {
 inline constexpr std::u16string_view kResultDone = u"変換完了";
 inline constexpr std::u16string_view kResultFailed = u"変換失敗";
 
-struct CheckOutcome;
-
-// Holds the long-lived documents that every conversion of a run reuses.
+// Holds the long-lived documents and the translator that every conversion of a run
+// reuses. Creating one sets the record units' shared defaults.
 class Converter {
 public:
     Converter();
@@ -26,25 +26,27 @@ public:
     std::u16string RunProc1(const std::u16string &src, const std::u16string &dst,
                             const std::u16string &bn);
 
-    // The check and the listing of a .jwk source.
-    using LineSink = std::function<void(const std::u16string &)>;
-    void checkJwk(const std::u16string &file, const LineSink &line, CheckOutcome &out);
-    void listJwk(const std::u16string &file, const LineSink &line);
-
-    // Loads a .jws file into JWS for a check (FileIn's result). The document may be kept
-    // for the conversion that follows (keepForConversion), which then reads the file
-    // again only if it changed in between.
-    bool loadJwsForCheck(const std::u16string &file);
+    // Loads a figure file into JWS or JWK (by its extension) for a check and returns
+    // FileIn's result. keepForConversion(true) keeps it for the conversion that
+    // follows, which then reads the file again only if it changed in between;
+    // keepForConversion(false) empties the document.
+    bool loadForCheck(const std::u16string &file, bool jwk);
     void keepForConversion(bool keep);
 
     // Where reading stopped in a damaged source is told to this stream, when set.
     void setVerbose(std::ostream *s) { m_verbose = s; }
 
     TJwsData JWS;
+    TJwkData JWK;
+    TJwTrans JWT;
 
 private:
+    bool readJws(const std::u16string &src, bool loaded);
+    bool readJwk(const std::u16string &src, bool loaded);
+    void tellProblem(const std::u16string &src, const std::string &message, const std::string &where);
+
     std::ostream *m_verbose = nullptr;
-    // The file JWS holds, when a check left it loaded.
+    // The file a check left loaded in JWS or JWK.
     std::u16string m_loadedPath;
     std::optional<FileIdentity> m_loadedIdentity;
 };

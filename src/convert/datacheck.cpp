@@ -57,11 +57,21 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
             out.error = true;
             continue;
         }
-        if (ext == u".jws") {
+        bool keep = false;
+        if (ext == u".jwk") {
+            if (!TJwkData::FileCheck(file)) {
+                line(file + kInvalid);
+                out.error = true;
+            } else if (!conv.loadForCheck(file, true)) {
+                line(file + kIncomplete);
+                out.warning = true;
+            }
+            keep = true;
+        } else {
             if (!TJwsData::FileCheck(file)) {
                 line(file + kInvalid);
                 out.error = true;
-            } else if (conv.loadJwsForCheck(file)) {
+            } else if (conv.loadForCheck(file, false)) {
                 for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
                     if (UserBlockName(d.strName) == row.name) {
                         line(file + u" ブロック名【" + row.name + u"】は既に図形ファイル内で使用済です");
@@ -73,12 +83,11 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
                 line(file + kIncomplete);
                 out.warning = true;
             }
-            // Nothing of a checked file stays, but for the last row's: a run of one
-            // file then converts it without reading it again.
-            conv.keepForConversion(lastRow && !out.error);
-        } else {
-            conv.checkJwk(file, line, out);
+            keep = true;
         }
+        // Nothing of a checked file stays, but for the last row's: a run of one file
+        // then converts it without reading it again.
+        conv.keepForConversion(keep && lastRow && !out.error);
         host.processEvents();
     }
     host.progress(done, static_cast<int>(rows.size()));
@@ -109,7 +118,13 @@ void Data1Check(const std::u16string &fn, std::span<const SourceRow> rows, Conve
         return;
     }
     if (ext == u".jwk") {
-        conv.listJwk(fn, line);
+        if (!TJwkData::FileCheck(fn))
+            line(u"　ファイルデータ内容が不正です");
+        else if (conv.JWK.FileIn(fn))
+            line(u"　JWKファイルにブロック図形は存在しません");
+        else
+            line(u"　ファイルデータが欠落しています(データ変換は行われます)");
+        conv.JWK.DataFree();
         return;
     }
     if (!TJwsData::FileCheck(fn)) {

@@ -117,3 +117,24 @@ TEST(Cli, UsageErrors)
         EXPECT_EQ(convert(c.args).status, c.status);
     }
 }
+
+TEST(Cli, InfoInBothForms)
+{
+    TempDir tmp;
+    const std::string a = tmp.path() / "p.jws";
+    writeJws(FromUtf8(a), u"door@@SfigorgFlag@@4");
+    std::ostringstream out, err;
+    ASSERT_EQ(runInfo({a}, out, err), 0) << err.str();
+    EXPECT_NE(out.str().find("種類: JWS (バージョン 600)"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("door  番号 0  要素 0  参照あり"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("範囲: (0, 0) - (1, 1)"), std::string::npos) << out.str();
+
+    std::ostringstream json, err2;
+    ASSERT_EQ(runInfo({"--json", a, (tmp.path() / "none.jws").string()}, json, err2), 1);
+    EXPECT_EQ(json.str(), "[{\"file\":\"" + a +
+                              "\",\"kind\":\"jws\",\"version\":600,\"complete\":true,\"basePoint\":[0,0],"
+                              "\"counts\":{\"lines\":1,\"arcs\":0,\"points\":0,\"texts\":0,\"dimensions\":0,"
+                              "\"solids\":0,\"blockReferences\":1},\"blocks\":[{\"name\":\"door\",\"number\":0,"
+                              "\"members\":0,\"referenced\":true}],\"extents\":[0,0,1,1]}]\n");
+    EXPECT_NE(err2.str().find("ファイルが存在しません"), std::string::npos);
+}

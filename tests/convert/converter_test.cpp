@@ -5,6 +5,7 @@
 #include "core/path.h"
 #include "support/jwsfixture.h"
 #include "support/tempdir.h"
+#include "jwk/jwkbuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -266,4 +267,80 @@ TEST(Converter, ACheckedFileChangedBeforeTheRunIsReadAgain)
     TJwsData out;
     ASSERT_TRUE(out.FileIn(tmp.file("out.jws")));
     EXPECT_EQ(out.EntBlockDef.at(0).mLineN(), 3);
+}
+
+TEST(Converter, JwkSourcesBecomeVersion420WithAnsiStrings)
+{
+    TempDir tmp;
+    const std::u16string src = tmp.file("Part.JWK");
+    writeBytes(src, test::JwkBuilder()
+                        .line(0, 0, 1000, 2000, 1, 1, 0x2A, 0, 0x40)
+                        .arc(0, 0, 500, 0, 90)
+                        .moji(0, 0, 100, 0, "\x8e\xe8\x82\xb7\x82\xe8") // 手すり
+                        .ten(10, 10)
+                        .scale("100")
+                        .bytes());
+    touch(tmp.file("Part.jws"));
+    const std::optional<std::u16string> dst = OutputPathFor(src, tmp.folder());
+    ASSERT_EQ(dst, tmp.file("Part~1.jws"));
+    Converter conv;
+    ASSERT_EQ(conv.RunProc1(src, *dst, u"rail"), kResultDone);
+    TJwsData out;
+    ASSERT_TRUE(out.FileIn(*dst));
+    EXPECT_EQ(out.Enthd.jwVer, 420);
+    EXPECT_FALSE(out.MojiEncode);
+    ASSERT_EQ(out.EntBlockDefN(), 1);
+    const TEntJwwBlockDef &def = out.EntBlockDef[0];
+    EXPECT_EQ(def.strName, u"rail@@SfigorgFlag@@4");
+    ASSERT_EQ(def.mLineN(), 1);
+    EXPECT_EQ(def.mLine[0].end_x, 10);
+    EXPECT_EQ(def.mLine[0].end_y, 20);
+    EXPECT_EQ(def.mLine[0].att.nLayer, 10);
+    EXPECT_EQ(def.mLine[0].att.lGroup, 1u);
+    EXPECT_EQ(def.mMoji.at(0).str, u"手すり");
+    EXPECT_EQ(def.mNo.size(), 4u);
+    EXPECT_EQ(out.EntLgrp.at(3).adScale, 100);
+
+    // The curve-group counter goes on from one file to the next.
+    const std::u16string second = tmp.file("second.jwk");
+    writeBytes(second, test::JwkBuilder().line(0, 0, 1, 1, 1, 1, 0, 0, 0x40).bytes());
+    ASSERT_EQ(conv.RunProc1(second, tmp.file("second.jws"), u"s"), kResultDone);
+    TJwsData out2;
+    ASSERT_TRUE(out2.FileIn(tmp.file("second.jws")));
+    EXPECT_EQ(out2.EntBlockDef.at(0).mLine.at(0).att.lGroup, 2u);
+}
+
+TEST(DataCheck, JwkSources)
+{
+    TempDir tmp;
+    writeBytes(tmp.file("ok.jwk"), test::JwkBuilder().line(0, 0, 1, 1).bytes());
+    Bytes cut = test::JwkBuilder().line(0, 0, 1, 1).line(2, 2, 3, 3).bytes();
+    cut.resize(cut.size() - 22);
+    writeBytes(tmp.file("cut.jwk"), cut);
+    writeBytes(tmp.file("bad.jwk"), smallJws());
+    Converter conv;
+    struct Case {
+        const char *what;
+        std::u16string file, line, listing;
+        bool error, warning;
+    } cases[] = {
+        {"complete", tmp.file("ok.jwk"), u"", u"　JWKファイルにブロック図形は存在しません", false, false},
+        {"incomplete", tmp.file("cut.jwk"), u" -- ファイルデータが欠落しています(データ変換は行われます)",
+         u"　ファイルデータが欠落しています(データ変換は行われます)", false, true},
+        {"not a JWK file", tmp.file("bad.jwk"), u" -- ファイルデータ内容が不正です", u"　ファイルデータ内容が不正です", true, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingHost host;
+        const std::vector<SourceRow> rows = {{c.file, u"x"}};
+        const CheckOutcome out = DataCheck(rows, conv, host);
+        EXPECT_EQ(out.error, c.error);
+        EXPECT_EQ(out.warning, c.warning);
+        EXPECT_EQ(host.check, c.line.empty() ? std::vector<std::u16string>{} : std::vector{c.file + c.line});
+        RecordingHost listing;
+        Data1Check(c.file, rows, conv, listing);
+        EXPECT_EQ(listing.check, (std::vector<std::u16string>{u"ファイル名：" + c.file, c.listing}));
+    }
+    // A truncated file still converts: what was read is written.
+    EXPECT_EQ(conv.RunProc1(tmp.file("cut.jwk"), tmp.file("cut.jws"), u"c"), kResultDone);
 }

@@ -1,0 +1,77 @@
+// Records of the JWK figure model and the record unit's shared text-type defaults.
+// Coordinates and measures are single-precision values, angles in degrees.
+#pragma once
+
+#include "jws/jwwtype.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace pravelot {
+
+struct TEntJwkHeader {
+    std::u16string jwID;
+    std::u16string comment1;
+    std::u16string comment2;
+    std::int32_t lineCount = 0;
+    std::int32_t arcCount = 0;
+    std::int32_t tenCount = 0;
+    std::int32_t mojiCount = 0;
+    float org_x = 0; // kept, not used
+    float org_y = 0;
+    float dispScale = 1;       // kept, not used
+    std::int32_t strSpace = 0; // bytes of the string pool
+    float scale = 1;           // coordinates are divided by it; above 1e-14 after reading
+    bool operator==(const TEntJwkHeader &) const = default;
+};
+
+// lay: low four bits the layer, high four bits the layer group.
+struct TEntJwcLine {
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    std::uint8_t typ = 0, col = 0, lay = 0, flg1 = 0, flg2 = 0, flg3 = 0;
+    bool operator==(const TEntJwcLine &) const = default;
+};
+
+// An elliptic arc from st to et (increasing), the second semi-axis being r × h.
+struct TEntJwcArc2 {
+    float x = 0, y = 0, r = 0, h = 0, st = 0, et = 0, tt = 0;
+    std::uint8_t typ = 0, col = 0, lay = 0, flg1 = 0, flg2 = 0, flg3 = 0;
+    bool operator==(const TEntJwcArc2 &) const = default;
+};
+
+struct TEntJwcTen {
+    float x = 0, y = 0;
+    std::uint8_t lay = 0, col = 0, flg1 = 0, flg2 = 0;
+    bool operator==(const TEntJwcTen &) const = default;
+};
+
+struct TEntJwcMoji2 {
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    std::int32_t p = 0;  // offset of the string in the pool
+    std::uint8_t no = 0; // text-type number
+    std::uint8_t lay = 0, flg1 = 0, flg2 = 0;
+    std::u16string s;
+    bool operator==(const TEntJwcMoji2 &) const = default;
+};
+
+// Sizes in tenths of a millimetre.
+struct TEntJwcMojiType {
+    std::uint16_t penNo = 0, width = 0, height = 0, dist = 0;
+    bool operator==(const TEntJwcMojiType &) const = default;
+};
+
+// The default text types 1 … 10 (DefaultMojiType[k − 1] is type k): colour and width,
+// height and spacing in millimetres. Shared by every JWK document and translator.
+extern std::array<TEntJwwMojiType, 10> DefaultMojiType;
+void ResetJwcDefaults();
+
+// Number of entries of a JWK text-type table; entries 0 and 11 are all zero.
+inline constexpr std::size_t kJwcMojiTypeCount = 12;
+using JwcMojiTypeTable = std::array<TEntJwcMojiType, kJwcMojiTypeCount>;
+
+// The text-type table built from DefaultMojiType, sizes in tenths rounded to the
+// nearest integer.
+JwcMojiTypeTable MakeJwcMojiTypeTable();
+
+} // namespace pravelot

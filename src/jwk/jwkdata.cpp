@@ -1,0 +1,417 @@
+#include "jwk/jwkdata.h"
+
+#include "core/bytereader.h"
+#include "core/file.h"
+#include "core/numeric.h"
+#include "core/text.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <unistd.h>
+
+namespace pravelot {
+
+namespace {
+
+constexpr std::u16string_view kJwkId = u"jw_cad(c)sym........";
+constexpr std::size_t kIdBytes = 20;
+constexpr std::size_t kHeaderBlock = 200;
+constexpr std::size_t kLineBytes = 22;
+constexpr std::size_t kArcBytes = 32;
+constexpr std::size_t kTenBytes = 12;
+constexpr std::size_t kMojiBytes = 24;
+constexpr std::size_t kHeaderFields = 9;
+
+// One record's bytes, zero where the file ended before the record did.
+using RecordBuffer = std::array<std::uint8_t, kArcBytes>;
+
+float f32At(const RecordBuffer &b, std::size_t off)
+{
+    float v;
+    std::memcpy(&v, b.data() + off, sizeof v);
+    return v;
+}
+std::uint16_t u16At(const RecordBuffer &b, std::size_t off)
+{
+    std::uint16_t v;
+    std::memcpy(&v, b.data() + off, sizeof v);
+    return v;
+}
+std::int32_t i32At(const RecordBuffer &b, std::size_t off)
+{
+    std::int32_t v;
+    std::memcpy(&v, b.data() + off, sizeof v);
+    return v;
+}
+// Fixed-point angles are stored in 1/65536 degree.
+float angleAt(const RecordBuffer &b, std::size_t off)
+{
+    return static_cast<float>(i32At(b, off)) / 65536.0f;
+}
+
+// The comma-separated fields of header block B, at most n of them, the last one ending
+// at the next comma when there is one. Fields that are not there stay empty, which
+// reads as 0 like the "0" they stand for.
+std::array<std::span<const std::uint8_t>, kHeaderFields>
+splitHeaderFields(std::span<const std::uint8_t> text)
+{
+    std::array<std::span<const std::uint8_t>, kHeaderFields> fields{};
+    for (std::size_t i = 0; i < kHeaderFields; ++i) {
+        auto comma = std::find(text.begin(), text.end(), std::uint8_t{','});
+        if (comma == text.end()) {
+            fields[i] = text;
+            break;
+        }
+        const auto len = static_cast<std::size_t>(comma - text.begin());
+        fields[i] = text.first(len);
+        text = text.subspan(len + 1);
+    }
+    return fields;
+}
+
+// A field's value ends at its end or at a NUL byte; decoding stops at the first NUL.
+std::u16string fieldText(std::span<const std::uint8_t> field) { return AnsiBytesToText(field); }
+
+std::string countNote(const char *what, std::int32_t count, std::uint64_t backed,
+                      std::uint64_t offset)
+{
+    return std::string(what) + ": header count " + std::to_string(count) + ", file holds " +
+           std::to_string(backed) + " (byte " + std::to_string(offset) + ")";
+}
+
+// Brings an angle in degrees into 0 … 360 (360 excluded). A value far outside is
+// reduced in one step first; a value that is not finite stays as it is.
+double wrapDegrees(double v)
+{
+    if (!std::isfinite(v))
+        return v;
+    if (std::fabs(v) > 3600)
+        v = std::fmod(v, 360);
+    while (v < 0)
+        v += 360;
+    while (v >= 360)
+        v -= 360;
+    return v;
+}
+
+} // namespace
+
+TJwkData::TJwkData() { DataInit(); }
+
+TJwkData::~TJwkData() { DataFree(); }
+
+void TJwkData::DataInit()
+{
+    EntLine.clear();
+    EntArc.clear();
+    EntTen.clear();
+    EntMoji.clear();
+    lineN = arcN = tenN = mojiN = 0;
+    Enthd = TEntJwkHeader{};
+    const JwcMojiTypeTable table = MakeJwcMojiTypeTable();
+    EntMjtp.assign(table.begin(), table.end());
+}
+
+void TJwkData::DataFree()
+{
+    DataInit();
+    // One document serves a whole run of files: give the memory back, not just the counts.
+    std::vector<TEntJwcLine>().swap(EntLine);
+    std::vector<TEntJwcArc2>().swap(EntArc);
+    std::vector<TEntJwcTen>().swap(EntTen);
+    std::vector<TEntJwcMoji2>().swap(EntMoji);
+    EntMjtp.clear();
+}
+
+bool TJwkData::FileCheckBytes(std::span<const std::uint8_t> data)
+{
+    return AnsiBytesToText(data.first(std::min(data.size(), kIdBytes))) == kJwkId;
+}
+
+bool TJwkData::FileCheck(const std::u16string &FName)
+{
+    auto file = InputFile::open(FName);
+    if (!file)
+        return false;
+    std::array<std::uint8_t, kIdBytes> buf{};
+    std::size_t got = 0;
+    while (got < buf.size()) {
+        const ssize_t n = ::read(file->fd(), buf.data() + got, buf.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return FileCheckBytes(std::span(buf.data(), got));
+}
+
+bool TJwkData::FileIn(const std::u16string &FName)
+{
+    DataInit();
+    m_problem = {};
+    auto file = InputFile::open(FName);
+    if (!file)
+        return fail("File I/O Error", "the file cannot be opened");
+    ByteReader r(file->fd(), file->size());
+    return readFrom(r);
+}
+
+bool TJwkData::FileInBytes(std::span<const std::uint8_t> data)
+{
+    DataInit();
+    m_problem = {};
+    ByteReader r(data);
+    return readFrom(r);
+}
+
+bool TJwkData::fail(const char *message, std::string where)
+{
+    if (m_problem.empty())
+        m_problem = {message, std::move(where)};
+    return false;
+}
+
+bool TJwkData::HeaderIn(ByteReader &r)
+{
+    std::array<std::uint8_t, kHeaderBlock> block{};
+    if (r.read(block.data(), block.size()) == 0)
+        return fail("File I/O Error", "header block A (byte 0)");
+    const std::span<const std::uint8_t> a(block);
+    Enthd.jwID = AnsiBytesToText(a.first(40));
+    Enthd.comment1 = AnsiBytesToText(a.subspan(40, 32));
+    Enthd.comment2 = AnsiBytesToText(a.subspan(72, 32));
+
+    block.fill(0);
+    if (r.read(block.data(), block.size()) == 0)
+        return fail("File I/O Error", "header block B (byte 200)");
+    const auto f = splitHeaderFields(block);
+    Enthd.lineCount = TextToInt(fieldText(f[0]));
+    Enthd.arcCount = TextToInt(fieldText(f[1]));
+    Enthd.tenCount = TextToInt(fieldText(f[2]));
+    Enthd.mojiCount = TextToInt(fieldText(f[3]));
+    Enthd.org_x = ToSingle(TextToFloat(fieldText(f[4])));
+    Enthd.org_y = ToSingle(TextToFloat(fieldText(f[5])));
+    Enthd.dispScale = ToSingle(TextToFloat(fieldText(f[6])));
+    Enthd.strSpace = TextToInt(fieldText(f[7]));
+    Enthd.scale = ToSingle(TextToFloat(fieldText(f[8])));
+    // Coordinates are divided by the scale: one too small to divide by, or too large
+    // for a single, is no scale at all.
+    if (!(Enthd.scale > 1e-14) || !std::isfinite(Enthd.scale))
+        Enthd.scale = 1;
+    return true;
+}
+
+bool TJwkData::readFrom(ByteReader &r)
+{
+    if (!HeaderIn(r))
+        return false;
+    TEntJwkHeader &h = Enthd;
+    if (h.lineCount < 0 || h.arcCount < 0 || h.tenCount < 0 || h.mojiCount < 0) {
+        std::string where = "negative count (lines " + std::to_string(h.lineCount) + ", arcs " +
+                            std::to_string(h.arcCount) + ", points " + std::to_string(h.tenCount) +
+                            ", texts " + std::to_string(h.mojiCount) + ")";
+        h.lineCount = h.arcCount = h.tenCount = h.mojiCount = 0;
+        return fail("JWK-Header Error", std::move(where));
+    }
+
+    // No count may promise more records than the rest of the file holds, so nothing is
+    // allocated for records that are not there. A last record cut short still counts.
+    bool complete = true;
+    std::uint64_t left = r.remaining();
+    std::uint64_t at = r.offset();
+    auto back = [&](std::int32_t &count, std::uint64_t size, const char *what) {
+        const std::uint64_t backed = left / size + (left % size != 0 ? 1 : 0);
+        if (static_cast<std::uint64_t>(count) > backed) {
+            fail("File I/O Error", countNote(what, count, backed, at));
+            count = static_cast<std::int32_t>(backed);
+            complete = false;
+        }
+        const std::uint64_t bytes = std::min(left, static_cast<std::uint64_t>(count) * size);
+        left -= bytes;
+        at += bytes;
+    };
+    back(h.lineCount, kLineBytes, "line records");
+    back(h.arcCount, kArcBytes, "arc records");
+    back(h.tenCount, kTenBytes, "point records");
+    back(h.mojiCount, kMojiBytes, "text records");
+    if (h.strSpace > 0 && static_cast<std::uint64_t>(h.strSpace) > left) {
+        fail("File I/O Error", countNote("string pool", h.strSpace, left, at));
+        h.strSpace = static_cast<std::int32_t>(left);
+        complete = false;
+    }
+
+    EntLine.resize(static_cast<std::size_t>(h.lineCount));
+    EntArc.resize(static_cast<std::size_t>(h.arcCount));
+    EntTen.resize(static_cast<std::size_t>(h.tenCount));
+    EntMoji.resize(static_cast<std::size_t>(h.mojiCount));
+
+    RecordBuffer b{};
+    // Reads one record into b; a read that delivers no byte at all ends FileIn.
+    auto record = [&](std::size_t size, const char *what, std::size_t index) {
+        b.fill(0);
+        const std::uint64_t offset = r.offset();
+        if (r.read(b.data(), size) != 0)
+            return true;
+        return fail("File I/O Error", std::string(what) + " " + std::to_string(index) + " (byte " +
+                                          std::to_string(offset) + ")");
+    };
+
+    for (std::size_t i = 0; i < EntLine.size(); ++i, ++lineN) {
+        if (!record(kLineBytes, "line record", i))
+            return false;
+        TEntJwcLine &e = EntLine[i];
+        e.x1 = f32At(b, 0);
+        e.y1 = f32At(b, 4);
+        e.x2 = f32At(b, 8);
+        e.y2 = f32At(b, 12);
+        e.typ = b[16];
+        e.col = b[17];
+        e.lay = b[18];
+        e.flg1 = b[19];
+        e.flg2 = b[20];
+        e.flg3 = b[21];
+    }
+    for (std::size_t i = 0; i < EntArc.size(); ++i, ++arcN) {
+        if (!record(kArcBytes, "arc record", i))
+            return false;
+        TEntJwcArc2 &e = EntArc[i];
+        e.x = f32At(b, 0);
+        e.y = f32At(b, 4);
+        e.r = f32At(b, 8);
+        e.h = static_cast<float>(u16At(b, 12)) / 10000.0f;
+        e.st = angleAt(b, 14);
+        e.et = angleAt(b, 18);
+        e.tt = angleAt(b, 22);
+        e.typ = b[26];
+        e.col = b[27];
+        e.lay = b[28];
+        e.flg1 = b[29];
+        e.flg2 = b[30];
+        e.flg3 = b[31];
+    }
+    for (std::size_t i = 0; i < EntTen.size(); ++i, ++tenN) {
+        if (!record(kTenBytes, "point record", i))
+            return false;
+        TEntJwcTen &e = EntTen[i];
+        e.x = f32At(b, 0);
+        e.y = f32At(b, 4);
+        e.lay = b[8]; // the layer comes before the colour in a point record
+        e.col = b[9];
+        e.flg1 = b[10];
+        e.flg2 = b[11];
+    }
+    for (std::size_t i = 0; i < EntMoji.size(); ++i, ++mojiN) {
+        if (!record(kMojiBytes, "text record", i))
+            return false;
+        TEntJwcMoji2 &e = EntMoji[i];
+        e.x1 = f32At(b, 0);
+        e.y1 = f32At(b, 4);
+        e.x2 = f32At(b, 8);
+        e.y2 = f32At(b, 12);
+        e.p = u16At(b, 16);
+        e.no = b[20];
+        e.lay = b[21];
+        e.flg1 = b[22];
+        e.flg2 = b[23];
+    }
+
+    if (h.strSpace > 0) {
+        std::vector<std::uint8_t> pool(static_cast<std::size_t>(h.strSpace));
+        const std::uint64_t offset = r.offset();
+        if (r.read(pool.data(), pool.size()) == 0)
+            return fail("File I/O Error", "string pool (byte " + std::to_string(offset) + ")");
+        // Texts may share pool bytes, so their strings together could grow with the square
+        // of the file. The bytes they take together are capped far above what distinct
+        // strings can take; texts past the cap get what is left of it.
+        std::uint64_t budget = 4 * static_cast<std::uint64_t>(pool.size()) + (1u << 20);
+        const std::span<const std::uint8_t> all(pool);
+        for (TEntJwcMoji2 &e : EntMoji) {
+            // An offset at or past the end of the pool finds only its closing zero.
+            const auto p = static_cast<std::size_t>(e.p);
+            if (p >= all.size())
+                continue;
+            const auto avail = std::min<std::uint64_t>(all.size() - p, budget);
+            const auto bytes = all.subspan(p, static_cast<std::size_t>(avail));
+            budget -= static_cast<std::uint64_t>(ZeroTermLength(bytes));
+            e.s = TextInClean(AnsiBytesToText(bytes));
+        }
+    }
+    return complete;
+}
+
+void TJwkData::GetMinMaxZahyo()
+{
+    ExtentAccumulator &acc = sharedExtents();
+    const double s = Enthd.scale;
+    auto add = [&acc, s](double x, double y) { ExtentAdd(acc, x, y, s); };
+    auto upTo = [](std::int32_t count, std::size_t size) {
+        return count > 0 ? std::min(static_cast<std::size_t>(count), size) : std::size_t{0};
+    };
+
+    ExtentStart(acc, 0, 0, s);
+    for (std::size_t i = 0; i < upTo(Enthd.lineCount, EntLine.size()); ++i) {
+        const TEntJwcLine &e = EntLine[i];
+        add(e.x1, e.y1);
+        add(e.x2, e.y2);
+    }
+
+    constexpr double kDeg = std::numbers::pi / 180;
+    for (std::size_t i = 0; i < upTo(Enthd.arcCount, EntArc.size()); ++i) {
+        const TEntJwcArc2 &e = EntArc[i];
+        const double a = e.r;
+        const double b = static_cast<double>(e.r) * static_cast<double>(e.h);
+        const double t = e.tt / 180.0 * std::numbers::pi;
+        const double ct = std::cos(t), st = std::sin(t);
+        auto point = [&](double theta) {
+            const double c = std::cos(theta), sn = std::sin(theta);
+            add(e.x + ct * a * c - st * b * sn, e.y + st * a * c + ct * b * sn);
+        };
+        const double S = wrapDegrees(e.st);
+        const double W = wrapDegrees(e.et - S);
+        if (std::fabs(W) < 1e-14 || std::fabs(W - 360) < 1e-14) {
+            for (int q = 0; q < 4; ++q)
+                point(q * 90 * kDeg);
+            continue;
+        }
+        point(e.st * kDeg);
+        point(e.et * kDeg);
+        // The axis points that the arc passes through.
+        if (360 - S <= W)
+            point(0);
+        for (int q = 90; q <= 270; q += 90) {
+            double d = q - S;
+            if (d < 0)
+                d += 360;
+            if (d <= W)
+                point(q * kDeg);
+        }
+    }
+
+    for (std::size_t i = 0; i < upTo(Enthd.mojiCount, EntMoji.size()); ++i) {
+        const TEntJwcMoji2 &e = EntMoji[i];
+        if (std::fabs(double{e.x2} - e.x1) <= 1e-12 && std::fabs(double{e.y2} - e.y1) <= 1e-12)
+            continue;
+        add(e.x1, e.y1);
+        add(e.x2, e.y2);
+    }
+    for (std::size_t i = 0; i < upTo(Enthd.tenCount, EntTen.size()); ++i)
+        add(EntTen[i].x, EntTen[i].y);
+
+    if (std::fabs(acc.MaxX - acc.MinX) <= 1e-12 && std::fabs(acc.MaxY - acc.MinY) <= 1e-12) {
+        acc.MinX -= 10;
+        acc.MinY -= 10;
+        acc.MaxX += 10;
+        acc.MaxY += 10;
+    }
+    myMinWx = acc.MinX;
+    myMinWy = acc.MinY;
+    myMaxWx = acc.MaxX;
+    myMaxWy = acc.MaxY;
+}
+
+} // namespace pravelot

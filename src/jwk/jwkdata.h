@@ -1,0 +1,78 @@
+// TJwkData: one DOS-era .jwk figure in memory, with its reader and its extents.
+#pragma once
+
+#include "jwk/jwctype.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace pravelot {
+
+class ByteReader;
+
+// What the last FileIn stopped at or had to correct, for a debug log or --verbose.
+// Empty when the whole file was read as its header describes it.
+struct JwkReadProblem {
+    std::string message; // "File I/O Error" or "JWK-Header Error"
+    std::string where;   // e.g. "line records: header count 5, file holds 2 (byte 400)"
+    bool empty() const { return message.empty(); }
+};
+
+class TJwkData {
+  public:
+    TJwkData();
+    ~TJwkData();
+    TJwkData(const TJwkData &) = default;
+    TJwkData &operator=(const TJwkData &) = default;
+
+    // Records actually read by the last FileIn.
+    std::int32_t lineN = 0;
+    std::int32_t arcN = 0;
+    std::int32_t tenN = 0;
+    std::int32_t mojiN = 0;
+    // After FileIn each entity array holds exactly its header count of records (those
+    // that could not be read are all zero), and every count is backed by the file.
+    TEntJwkHeader Enthd;
+    // Text types by number: 12 entries after DataInit, empty after DataFree.
+    std::vector<TEntJwcMojiType> EntMjtp;
+    std::vector<TEntJwcLine> EntLine;
+    std::vector<TEntJwcArc2> EntArc;
+    std::vector<TEntJwcTen> EntTen;
+    std::vector<TEntJwcMoji2> EntMoji;
+    double myMinWx = 0, myMinWy = 0, myMaxWx = 0, myMaxWy = 0;
+
+    // Empties the document and rebuilds the text-type table; keeps the extents.
+    void DataInit();
+    // DataInit, then releases the arrays and empties the text-type table.
+    void DataFree();
+
+    // True when the file is a regular file whose first 20 bytes are
+    // "jw_cad(c)sym........". Loads nothing.
+    static bool FileCheck(const std::u16string &FName);
+    static bool FileCheckBytes(std::span<const std::uint8_t> data);
+
+    // Empties the document and loads the file. True only when every part that the
+    // header describes was there (a last record cut short reads its missing bytes as
+    // zero and still counts). A header count that the rest of the file cannot back is
+    // lowered to what it can (likewise strSpace) before anything is allocated, and
+    // FileIn returns false. A negative count loads no entity (every count 0) and
+    // returns false. problem() tells why.
+    bool FileIn(const std::u16string &FName);
+    bool FileInBytes(std::span<const std::uint8_t> data);
+    const JwkReadProblem &problem() const { return m_problem; }
+
+    // Extents of the loaded figure divided by Enthd.scale, always including the
+    // origin, into myMinWx … myMaxWy, through the shared extents accumulator.
+    void GetMinMaxZahyo();
+
+  private:
+    bool readFrom(ByteReader &r);
+    bool HeaderIn(ByteReader &r);
+    bool fail(const char *message, std::string where);
+
+    JwkReadProblem m_problem;
+};
+
+} // namespace pravelot

@@ -1,0 +1,172 @@
+// TJwsData::GetMinMaxZahyo: the extents of everything a JWS document draws.
+#include "core/numeric.h"
+#include "jws/imagetext.h"
+#include "jws/jwsdata.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace pravelot {
+
+namespace {
+
+constexpr double kTwoPi = 2 * std::numbers::pi;
+constexpr int kArcSteps = 72;
+
+// Adds the points of one entity list to the accumulator through Add(x, y), which either
+// adds them as they are (top level) or maps them through a block instance's placement.
+template <class Add> class ListExtents {
+  public:
+    explicit ListExtents(Add add) : m_add(add) {}
+
+    void lists(ConstEntityLists l)
+    {
+        for (const TEntJwwLine &e : l.line)
+            line(e);
+        for (const TEntJwwEnko &e : l.enko)
+            enko(e);
+        for (const TEntJwwTen &e : l.ten)
+            m_add(e.start_x, e.start_y);
+        for (const TEntJwwMoji &e : l.moji)
+            moji(e);
+        for (const TEntJwwSunpo &e : l.sunpo)
+            sunpo(e);
+        for (const TEntJwwSolid &e : l.solid)
+            solid(e);
+    }
+
+  private:
+    void line(const TEntJwwLine &e)
+    {
+        m_add(e.start_x, e.start_y);
+        m_add(e.end_x, e.end_y);
+    }
+
+    void ellipsePoint(double cx, double cy, double a, double f, double tilt, double theta)
+    {
+        const double lx = a * std::cos(theta);
+        const double ly = a * f * std::sin(theta);
+        m_add(cx + RotateX(lx, ly, 0, 0, tilt), cy + RotateY(lx, ly, 0, 0, tilt));
+    }
+
+    void arcSamples(double cx, double cy, double a, double f, double tilt, double start,
+                    double step)
+    {
+        for (int k = 0; k <= kArcSteps; ++k)
+            ellipsePoint(cx, cy, a, f, tilt, start + k * step);
+    }
+
+    void enko(const TEntJwwEnko &e)
+    {
+        if (e.bZenEnFlg != 0) {
+            // A whole circle or ellipse counts by its four axis points only.
+            for (int q = 0; q < 4; ++q)
+                ellipsePoint(e.start_x, e.start_y, e.dHankei, e.dHenpeiRitsu, e.radKatamukiKaku,
+                             q * (std::numbers::pi / 2));
+            return;
+        }
+        arcSamples(e.start_x, e.start_y, e.dHankei, e.dHenpeiRitsu, e.radKatamukiKaku,
+                   e.radKaishiKaku, e.radEnkoKaku / kArcSteps);
+    }
+
+    void moji(const TEntJwwMoji &e)
+    {
+        if (SamePoint(e.start_x, e.start_y, e.end_x, e.end_y))
+            return;
+        // Nor does a text whose base line runs from (0, 0) to (0.01, 0.01).
+        if (SamePoint(e.start_x, e.start_y, 0, 0) && SamePoint(e.end_x, e.end_y, 0.01, 0.01))
+            return;
+        m_add(e.start_x, e.start_y);
+        m_add(e.end_x, e.end_y);
+        if (IsImageText(e.str)) {
+            const ImageTextFields img = ParseImageText(e.str);
+            m_add(e.start_x + img.Width, e.start_y + img.Height);
+        }
+    }
+
+    void sunpo(const TEntJwwSunpo &e)
+    {
+        line(e.Sen);
+        m_add(e.Moji.start_x, e.Moji.start_y);
+        m_add(e.Moji.end_x, e.Moji.end_y);
+        if (e.bSxfMode != 0) {
+            line(e.Ho1);
+            line(e.Ho2);
+        }
+    }
+
+    void solid(const TEntJwwSolid &e)
+    {
+        const int style = e.att.nPenStyle;
+        if (style < 101) {
+            m_add(e.start_x, e.start_y);
+            m_add(e.end_x, e.end_y);
+            m_add(e.DPoint2_x, e.DPoint2_y);
+            m_add(e.DPoint3_x, e.DPoint3_y);
+            return;
+        }
+        // An arc-shaped solid: centre, radius, flattening, tilt, start, sweep and mode.
+        const double cx = e.start_x, cy = e.start_y, r = e.end_x, f = e.end_y;
+        const double tilt = e.DPoint2_x, start = e.DPoint2_y, sweep = e.DPoint3_x;
+        const double mode = e.DPoint3_y;
+        double step = sweep / kArcSteps;
+        if ((style == 101 || style == 111) && std::fabs(mode - 100) <= 1e-12)
+            step = kTwoPi / kArcSteps;
+        arcSamples(cx, cy, r, f, tilt, start, step);
+        if (style != 101)
+            return;
+        if (std::fabs(mode) <= 1e-12) {
+            m_add(cx, cy);
+        } else if (std::fabs(mode + 1) <= 1e-12) {
+            double sx = 0, sy = 0, ex = 0, ey = 0, ix = 0, iy = 0;
+            ArcTangentCorner(cx, cy, r, f, start, sweep, tilt, sx, sy, ex, ey, ix, iy);
+            m_add(ix, iy);
+        }
+    }
+
+    Add m_add;
+};
+
+template <class Add> void addLists(ConstEntityLists lists, Add add)
+{
+    ListExtents<Add>(add).lists(lists);
+}
+
+} // namespace
+
+void TJwsData::GetMinMaxZahyo()
+{
+    ExtentAccumulator &acc = sharedExtents();
+    // A base point outside the guard would leave whatever an earlier computation left in
+    // the shared accumulator; such a figure starts from the origin instead.
+    if (ExtentInGuard(Enthd.BasePoint_x, Enthd.BasePoint_y))
+        ExtentStart(acc, Enthd.BasePoint_x, Enthd.BasePoint_y, 1);
+    else
+        ExtentStart(acc, 0, 0, 1);
+
+    addLists(topLists(), [&acc](double x, double y) { ExtentAdd(acc, x, y, 1); });
+
+    // The tree holds one entry per placed instance at every depth, with its placement
+    // already composed, so the definitions' own references need no visit here.
+    for (const TEntJwwBlockTree &t : EntBlockTree) {
+        if (t.defno < 0 || t.defno >= EntBlockDefN())
+            continue;
+        const TEntJwwBlockDef &def = EntBlockDef[static_cast<std::size_t>(t.defno)];
+        addLists(listsOf(def), [&acc, &t](double x, double y) {
+            ExtentAddMapped(acc, x, y, t.x, t.y, t.r1, t.r2, t.r3, t.r4, 1);
+        });
+    }
+
+    if (SamePoint(acc.MinX, acc.MinY, acc.MaxX, acc.MaxY)) {
+        acc.MinX -= 10;
+        acc.MinY -= 10;
+        acc.MaxX += 10;
+        acc.MaxY += 10;
+    }
+    myMinWx = acc.MinX;
+    myMinWy = acc.MinY;
+    myMaxWx = acc.MaxX;
+    myMaxWy = acc.MaxY;
+}
+
+} // namespace pravelot
