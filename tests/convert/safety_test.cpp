@@ -1,0 +1,165 @@
+// Sources that are no files, outputs that cannot be written whole, and file names as
+// users have them.
+
+#include "convert/converter.h"
+#include "convert/datacheck.h"
+#include "convert/outputname.h"
+#include "convert/runfiles.h"
+#include "core/path.h"
+#include "support/jwsfixture.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace pravelot;
+using namespace pravelot::test;
+
+namespace {
+
+Bytes jwsWithLines(int n)
+{
+    TJwsData d = emptyDoc(600);
+    for (int i = 0; i < n; ++i)
+        addTop(d, line(i, 0, i, 1));
+    return d.FileOutBytes(600);
+}
+
+struct NullHost : RunHost {
+    std::vector<std::u16string> lines;
+    void appendCheckLine(const std::u16string &l, bool) override { lines.push_back(l); }
+    void appendLogLine(const std::u16string &l) override { lines.push_back(l); }
+    bool escapePressed() override { return false; }
+};
+
+// Runs f in a child process and returns its exit status.
+template <class F> int inChild(F f)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(f());
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
+
+int entriesIn(const std::filesystem::path &folder)
+{
+    int n = 0;
+    for (const auto &e : std::filesystem::directory_iterator(folder)) {
+        (void)e;
+        ++n;
+    }
+    return n;
+}
+
+} // namespace
+
+TEST(Safety, OnlyRegularFilesAreSources)
+{
+    TempDir tmp;
+    const std::u16string fifo = tmp.file("pipe.jws");
+    ASSERT_EQ(::mkfifo(ToUtf8(fifo).c_str(), 0644), 0);
+    const std::u16string device = tmp.file("null.jws");
+    std::filesystem::create_symlink("/dev/null", ToUtf8(device));
+    const std::u16string folder = tmp.file("folder.jwk");
+    std::filesystem::create_directory(ToUtf8(folder));
+
+    Converter conv;
+    for (const std::u16string &src : {fifo, device, folder}) {
+        SCOPED_TRACE(ToUtf8(src));
+        // None of these may block or be read.
+        EXPECT_FALSE(TJwsData::FileCheck(src));
+        EXPECT_FALSE(TJwkData::FileCheck(src));
+        TJwsData d;
+        EXPECT_FALSE(d.FileIn(src));
+        NullHost host;
+        const std::vector<SourceRow> rows = {{src, u"x"}};
+        const CheckOutcome out = DataCheck(rows, conv, host);
+        EXPECT_TRUE(out.error);
+        ASSERT_EQ(host.lines.size(), 1u);
+        EXPECT_EQ(host.lines[0], src + u" -- ファイルが存在しません");
+        EXPECT_EQ(conv.RunProc1(src, tmp.file("out.jws"), u"x"), kResultFailed);
+    }
+    EXPECT_FALSE(FileExistsSafe(tmp.file("out.jws")));
+
+    // A link to a figure file is followed.
+    writeBytes(tmp.file("real.jws"), jwsWithLines(1));
+    std::filesystem::create_symlink(ToUtf8(tmp.file("real.jws")), ToUtf8(tmp.file("link.jws")));
+    EXPECT_EQ(conv.RunProc1(tmp.file("link.jws"), tmp.file("linked-out.jws"), u"x"), kResultDone);
+}
+
+TEST(Safety, AFullDiskLeavesNothingBehind)
+{
+    TempDir tmp;
+    const std::u16string src = tmp.file("big.jws");
+    writeBytes(src, jwsWithLines(20000)); // about 1 MB
+    std::filesystem::create_directory(tmp.path() / "out");
+    const std::u16string dst = tmp.folder() + u"out/big.jws";
+    const int status = inChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100000, 100000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        Converter conv;
+        return conv.RunProc1(src, dst, u"b") == kResultFailed ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(entriesIn(tmp.path() / "out"), 0);
+}
+
+TEST(Safety, AFolderThatCannotBeWrittenLeavesNothingBehind)
+{
+    TempDir tmp;
+    const std::u16string src = tmp.file("p.jws");
+    writeBytes(src, jwsWithLines(3));
+    ::chmod(tmp.path().c_str(), 0755);
+    ::chmod(ToUtf8(src).c_str(), 0644);
+    std::filesystem::create_directory(tmp.path() / "ro");
+    ::chmod((tmp.path() / "ro").c_str(), 0555);
+    const std::u16string dst = tmp.folder() + u"ro/p.jws";
+    // As root a folder's permissions do not stop writing: convert as an ordinary user.
+    const int status = inChild([&] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return 2;
+        Converter conv;
+        return conv.RunProc1(src, dst, u"p") == kResultFailed ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(entriesIn(tmp.path() / "ro"), 0);
+}
+
+TEST(Safety, FileNamesAsUsersHaveThem)
+{
+    TempDir tmp;
+    // A deep path of long Japanese folder names, and names that differ only in case.
+    std::string deep = tmp.path().string();
+    for (int i = 0; i < 12; ++i)
+        deep += "/" + std::string("足場部品フォルダ　その") + std::to_string(i) + std::string(60, 'x');
+    const std::u16string longSrc = FromUtf8(deep + "/手摺 A.jws");
+    writeBytes(longSrc, jwsWithLines(2));
+    ASSERT_GT(ToUtf8(longSrc).size(), 1000u);
+    writeBytes(tmp.file("Door.jws"), jwsWithLines(1));
+    writeBytes(tmp.file("door.jws"), jwsWithLines(2));
+    std::filesystem::create_directory(tmp.path() / "out");
+    const std::u16string out = tmp.folder() + u"out/";
+
+    const std::vector<SourceRow> rows = {
+        {longSrc, u"手摺 A"}, {tmp.file("Door.jws"), u"Door"}, {tmp.file("door.jws"), u"door"}};
+    Converter conv;
+    NullHost check;
+    ASSERT_TRUE(DataCheck(rows, conv, check).runMayStart());
+    NullHost log;
+    const RunSummary s = RunFiles(rows, out, conv, log);
+    EXPECT_EQ(s.converted, 3);
+    EXPECT_EQ(log.lines[1], u"→ " + out + u"手摺 A.jws");
+    EXPECT_EQ(log.lines[4], u"→ " + out + u"Door.jws");
+    EXPECT_EQ(log.lines[7], u"→ " + out + u"door.jws");
+    TJwsData d;
+    ASSERT_TRUE(d.FileIn(out + u"door.jws"));
+    EXPECT_EQ(d.EntBlockDef.at(0).mLineN(), 2);
+}
