@@ -15,9 +15,12 @@ for target in "$build"/bin/fuzz_*; do
     name=$(basename "$target")
     corpus="$build/corpus/$name"
     mkdir -p "$corpus"
-    seeds="fuzz/seeds/${name#fuzz_}"
+    seeds=()
+    [ -d "fuzz/seeds/${name#fuzz_}" ] && seeds+=("fuzz/seeds/${name#fuzz_}")
+    # The real parts beside the project, when there, seed the .jws target too.
+    [ "$name" = fuzz_jws ] && [ -d ../shared/samples ] && seeds+=(../shared/samples)
     echo "== $name (${secs}s)"
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
         "$target" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
-        -print_final_stats=0 "$corpus" ${seeds:+$( [ -d "$seeds" ] && echo "$seeds")} 2>&1 | tail -3
+        -print_final_stats=0 -artifact_prefix="$build/" "$corpus" "${seeds[@]}" 2>&1 | tail -3
 done

@@ -109,15 +109,20 @@ private:
         return got > 0;
     }
     // A record with an attribute at its head, widened to the 15-byte attribute for old
-    // versions. Returns false when the read delivered nothing.
-    bool recordIn(std::uint8_t *buf, std::size_t fullSize)
+    // versions: a pointer to its fullSize bytes (in the reader's buffer, or in buf when
+    // they had to be copied), or nullptr when the read delivered nothing.
+    const std::uint8_t *recordIn(std::uint8_t *buf, std::size_t fullSize)
     {
-        if (m_wide)
-            return checked(buf, fullSize);
-        bool got = checked(buf, fullSize - 2);
+        if (m_wide) {
+            auto s = m_r.take(fullSize);
+            if (!s.empty())
+                return s.data();
+            return checked(buf, fullSize) ? buf : nullptr;
+        }
+        const bool got = checked(buf, fullSize - 2);
         std::memmove(buf + 9, buf + 7, fullSize - 9);
         buf[7] = buf[8] = 0;
-        return got;
+        return got ? buf : nullptr;
     }
     // An attribute-headed block read without check (parts of a dimension).
     void recordNeed(std::uint8_t *buf, std::size_t fullSize, const char *what)
@@ -321,16 +326,17 @@ bool JwsReader::readRecord(std::int32_t kind, EntityLists lists)
     std::array<std::uint8_t, 96> buf{};
     switch (kind) {
     case kEntLine: {
-        if (!recordIn(buf.data(), 47))
+        const std::uint8_t *p = recordIn(buf.data(), 47);
+        if (!p)
             return false;
-        lineAt(buf.data(), lists.line.emplace_back());
+        lineAt(p, lists.line.emplace_back());
         return true;
     }
     case kEntEnko: {
-        if (!recordIn(buf.data(), 75))
+        const std::uint8_t *p = recordIn(buf.data(), 75);
+        if (!p)
             return false;
         TEntJwwEnko &e = lists.enko.emplace_back();
-        const std::uint8_t *p = buf.data();
         e.att = attrAt(p);
         e.start_x = load<double>(p + 15);
         e.start_y = load<double>(p + 23);
@@ -343,10 +349,11 @@ bool JwsReader::readRecord(std::int32_t kind, EntityLists lists)
         return true;
     }
     case kEntTen: {
-        if (!recordIn(buf.data(), 35))
+        const std::uint8_t *p = recordIn(buf.data(), 35);
+        if (!p)
             return false;
         TEntJwwTen e;
-        tenAt(buf.data(), e);
+        tenAt(p, e);
         if (e.att.nPenStyle == 100)
             tenExtension(e, "a point");
         else
@@ -355,10 +362,11 @@ bool JwsReader::readRecord(std::int32_t kind, EntityLists lists)
         return true;
     }
     case kEntMoji: {
-        if (!recordIn(buf.data(), 83))
+        const std::uint8_t *p = recordIn(buf.data(), 83);
+        if (!p)
             return false;
         TEntJwwMoji e;
-        mojiAt(buf.data(), e);
+        mojiAt(p, e);
         mojiStrings(e);
         lists.moji.push_back(std::move(e));
         return true;
@@ -366,16 +374,18 @@ bool JwsReader::readRecord(std::int32_t kind, EntityLists lists)
     case kEntSunpo: {
         // The dimension's own attribute is its main read; the parts after it are not
         // checked, apart from the text and the last point, which read missing bytes as zero.
-        if (!recordIn(buf.data(), 15))
+        const std::uint8_t *own = recordIn(buf.data(), 15);
+        if (!own)
             return false;
         TEntJwwSunpo e;
-        e.att = attrAt(buf.data());
+        e.att = attrAt(own);
         recordNeed(buf.data(), 47, "a dimension line");
         lineAt(buf.data(), e.Sen);
         buf.fill(0);
-        if (!recordIn(buf.data(), 83))
+        const std::uint8_t *moji = recordIn(buf.data(), 83);
+        if (!moji)
             return false;
-        mojiAt(buf.data(), e.Moji);
+        mojiAt(moji, e.Moji);
         mojiStrings(e.Moji);
         if (m_extendedSunpo) {
             e.bSxfMode = need<std::uint16_t>("a dimension");
@@ -408,10 +418,10 @@ bool JwsReader::readRecord(std::int32_t kind, EntityLists lists)
         return true;
     }
     case kEntSolid: {
-        if (!recordIn(buf.data(), 79))
+        const std::uint8_t *p = recordIn(buf.data(), 79);
+        if (!p)
             return false;
         TEntJwwSolid e;
-        const std::uint8_t *p = buf.data();
         e.att = attrAt(p);
         double *v[] = {&e.start_x,   &e.start_y,   &e.end_x,     &e.end_y,
                        &e.DPoint2_x, &e.DPoint2_y, &e.DPoint3_x, &e.DPoint3_y};
@@ -423,10 +433,10 @@ bool JwsReader::readRecord(std::int32_t kind, EntityLists lists)
         return true;
     }
     case kEntBlock: {
-        if (!recordIn(buf.data(), 59))
+        const std::uint8_t *p = recordIn(buf.data(), 59);
+        if (!p)
             return false;
         TEntJwwBlock &e = lists.block.emplace_back();
-        const std::uint8_t *p = buf.data();
         e.att = attrAt(p);
         e.DPKijunTen_x = load<double>(p + 15);
         e.DPKijunTen_y = load<double>(p + 23);
