@@ -3,7 +3,10 @@
 # Usage: scripts/deps.sh [extra-package ...]
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config libicu-dev libgtest-dev "$@")
+# The desktop program: Qt 6 Widgets (with the offscreen platform its tests run on), the
+# Japanese texts of Qt's own dialogs, and a Japanese fixed-pitch font for the windows.
+packages=(build-essential cmake pkg-config libicu-dev libgtest-dev
+          qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,29 @@
+// The data-check window: a separate, non-modal window that lists what the checks found.
+#pragma once
+
+#include <QWidget>
+
+class QListWidget;
+class QStatusBar;
+
+namespace pravelot {
+
+class TForm2 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm2(QWidget *parent = nullptr);
+
+    void clearLines();
+    // Appends a line; select: make it the selected line, so that the list scrolls to it.
+    void appendLine(const QString &line, bool select);
+    QStringList lines() const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QListWidget *ListBox1;
+    QStatusBar *StatusBar1;
+};
+
+} // namespace pravelot

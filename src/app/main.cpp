@@ -1,0 +1,95 @@
+// pravelot: the desktop program. Every argument is a figure file to list.
+#include "app/appfolders.h"
+#include "app/appinfo.h"
+#include "app/checkwindow.h"
+#include "app/mainwindow.h"
+#include "app/qtdialogs.h"
+#include "core/text.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include <cstring>
+#include <iostream>
+#include <string_view>
+
+namespace {
+
+void printHelp(const pravelot::AppFolders &f)
+{
+    using pravelot::ToUtf8;
+    std::cout
+        << "Usage: pravelot [FILE...]\n"
+           "\n"
+           "The desktop program of Pravelot: gathers the whole content of Jw_cad figure\n"
+           "files (.jws, .jwk) into one named block each and writes them as new .jws files.\n"
+           "Each FILE is added to the list of files to convert; files can also be dropped\n"
+           "on the window or chosen with its add button. Arguments after -- are files even\n"
+           "when they begin with '-'.\n"
+           "\n"
+           "  -h, --help     show this help and where the program keeps its files\n"
+           "      --version  show the version\n"
+           "\n"
+           "Settings file: "
+        << ToUtf8(f.settingsPath) << "\nWork folder:   " << ToUtf8(f.WorkFolder) << "\n"
+        << (f.besideProgram
+                ? "Both lie beside the program, as its folder can be written.\n"
+                : "The program's folder is not written to (an installed program), so the\n"
+                  "settings file lies in the user's configuration folder and the work folder\n"
+                  "in the user's cache folder.\n")
+        << "\nThe same conversion without a window: pravelot-cli --help\n";
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("pravelot"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PRAVELOT_VERSION));
+    // Answered before the window system is touched, so that they work without a display.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--")
+            break;
+        if (a == "-h" || a == "--help") {
+            printHelp(pravelot::AppFolders::forThisProgram());
+            return 0;
+        }
+        if (a == "--version") {
+            std::cout << "pravelot " << PRAVELOT_VERSION << "\n";
+            return 0;
+        }
+    }
+
+    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("pravelot"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pravelot")));
+    // Every text of the program is Japanese; so are the buttons of Qt's own dialogs.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ja"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
+
+    QStringList files;
+    bool filesOnly = false;
+    for (const QString &a : QCoreApplication::arguments().mid(1)) {
+        if (!filesOnly && a == QStringLiteral("--")) {
+            filesOnly = true;
+            continue;
+        }
+        // A relative name is listed with the folder it was given in.
+        files << (a.isEmpty() ? a : QFileInfo(a).absoluteFilePath());
+    }
+
+    pravelot::QtDialogs dialogs;
+    pravelot::TForm1 form1(pravelot::AppFolders::forThisProgram(), dialogs, files);
+    pravelot::TForm2 form2;
+    form1.setCheckWindow(&form2);
+    QObject::connect(&form1, &pravelot::TForm1::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    form1.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,92 @@
+#include "app/qtdialogs.h"
+
+#include "app/appinfo.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace pravelot {
+
+namespace {
+
+// "*.jws" → "*.[jJ][wW][sS]": file names on Linux are case-sensitive, the figure
+// files' extensions are not.
+QString caseless(const QString &pattern)
+{
+    if (pattern == QStringLiteral("*.*"))
+        return QStringLiteral("*");
+    QString out;
+    for (QChar c : pattern) {
+        if (c.isLetter() && c.toLower() != c.toUpper()) {
+            out += QLatin1Char('[');
+            out += c.toLower();
+            out += c.toUpper();
+            out += QLatin1Char(']');
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QString QtDialogs::nameFilter(const Filter &filter)
+{
+    QStringList patterns;
+    for (const QString &p : filter.patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        patterns << caseless(p.trimmed());
+    return filter.name + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
+std::optional<QString> QtDialogs::askFolder(QWidget *parent, const QString &caption,
+                                            const QString &start)
+{
+    const QString folder = QFileDialog::getExistingDirectory(parent, caption, start);
+    if (folder.isEmpty())
+        return std::nullopt;
+    return folder;
+}
+
+bool QtDialogs::confirm(QWidget *parent, const QString &text)
+{
+    return QMessageBox::question(parent, applicationTitle(), text,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+void QtDialogs::message(QWidget *parent, const QString &text)
+{
+    QMessageBox::information(parent, applicationTitle(), text);
+}
+
+std::optional<Dialogs::ChosenFiles> QtDialogs::openFiles(QWidget *parent, const OpenFiles &request)
+{
+    QFileDialog dialog(parent);
+    if (!request.title.isEmpty())
+        dialog.setWindowTitle(request.title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    // The list shows the filters' names only, as the names say what they hold.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    QStringList filters;
+    for (const Filter &f : request.filters)
+        filters << nameFilter(f);
+    dialog.setNameFilters(filters);
+    if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
+        dialog.selectNameFilter(filters[request.filterIndex - 1]);
+    if (!request.folder.isEmpty())
+        dialog.setDirectory(request.folder);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    ChosenFiles chosen;
+    chosen.files = dialog.selectedFiles();
+    chosen.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    if (chosen.filterIndex < 1)
+        chosen.filterIndex = 1;
+    return chosen;
+}
+
+} // namespace pravelot

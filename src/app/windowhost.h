@@ -1,0 +1,35 @@
+// The windows' side of the check and run loops: findings go to the data-check window,
+// log lines to the run log, Escape is read from the keyboard, and between files the
+// windows repaint and the status bar shows how far the loop has come.
+#pragma once
+
+#include "convert/runhost.h"
+
+class QListWidget;
+class QProgressBar;
+
+namespace pravelot {
+
+class EscapeWatcher;
+class TForm2;
+
+class WindowHost : public RunHost {
+public:
+    // Refers to the widgets; owns nothing. Starts a loop of the Escape watcher.
+    WindowHost(TForm2 &checkWindow, QListWidget &log, QProgressBar &progressBar,
+               EscapeWatcher &escape);
+
+    void appendCheckLine(const std::u16string &line, bool select) override;
+    void appendLogLine(const std::u16string &line) override;
+    bool escapePressed() override;
+    void processEvents() override;
+    void progress(int done, int total) override;
+
+private:
+    TForm2 &m_checkWindow;
+    QListWidget &m_log;
+    QProgressBar &m_progressBar;
+    EscapeWatcher &m_escape;
+};
+
+} // namespace pravelot

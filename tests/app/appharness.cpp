@@ -1,0 +1,89 @@
+#include "appharness.h"
+
+#include "app/appinfo.h"
+#include "jws/jwsdata.h"
+#include "support/jwsfixture.h"
+
+#include <filesystem>
+
+namespace pravelot::test {
+
+AppHarness::AppHarness()
+{
+    std::filesystem::create_directories(tmp.path() / "prog");
+    folders = AppFolders::resolve(tmp.file("prog/pravelot"), u"/nonexistent/bin",
+                                  tmp.file("config"), tmp.file("cache"));
+}
+
+AppHarness::~AppHarness()
+{
+    m_form1.reset();
+    m_form2.reset();
+}
+
+void AppHarness::start(const QStringList &arguments)
+{
+    m_form1 = std::make_unique<TForm1>(folders, dialogs, arguments);
+    m_form2 = std::make_unique<TForm2>();
+    m_form1->setCheckWindow(m_form2.get());
+    QObject::connect(m_form1.get(), &TForm1::closed, [this] { closedSignal = true; });
+    m_form1->show();
+}
+
+void AppHarness::close() { m_form1->close(); }
+
+QStringList AppHarness::log()
+{
+    QStringList out;
+    auto *list = widget<QListWidget>("ListBox1");
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+namespace {
+QStringList column(QTableWidget *grid, int col, int rows)
+{
+    QStringList out;
+    for (int r = 0; r < rows; ++r)
+        out << (grid->item(r, col) ? grid->item(r, col)->text() : QString());
+    return out;
+}
+} // namespace
+
+QStringList AppHarness::files()
+{
+    return column(widget<QTableWidget>("SG1"), 0, m_form1->dataListN());
+}
+
+QStringList AppHarness::names()
+{
+    return column(widget<QTableWidget>("SG1"), 1, m_form1->dataListN());
+}
+
+QString AppHarness::path(const QString &name) const { return qs(tmp.file(name.toStdString())); }
+
+QString AppHarness::folder() const { return qs(tmp.folder()); }
+
+QString AppHarness::writeFigure(const QString &name, Figure kind, const std::u16string &blockDef)
+{
+    TJwsData d = emptyDoc(600);
+    addTop(d, line(0, 0, 10, 10));
+    addTop(d, line(10, 0, 0, 10));
+    if (!blockDef.empty()) {
+        TEntJwwBlockDef &def = addDef(d, 1, blockDef);
+        addMember(def, line(0, 0, 1, 1));
+        addTop(d, blockRef(1, 5, 5));
+        d.MakeBlockTree();
+    }
+    Bytes bytes = d.FileOutBytes(600);
+    if (kind == Figure::Truncated)
+        bytes.resize(bytes.size() - 12);
+    if (kind == Figure::Invalid)
+        bytes = {'n', 'o', 't', ' ', 'a', ' ', 'f', 'i', 'g', 'u', 'r', 'e'};
+    const QString p = path(name);
+    writeBytes(us(p), bytes);
+    return p;
+}
+
+} // namespace pravelot::test

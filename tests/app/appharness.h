@@ -1,0 +1,76 @@
+// The two windows of the desktop program over a fresh folder, with dialogs answered by
+// the test, and small figure files written for it.
+#pragma once
+
+#include "app/appfolders.h"
+#include "app/checkwindow.h"
+#include "app/mainwindow.h"
+#include "fakedialogs.h"
+#include "support/tempdir.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTest>
+
+#include <memory>
+#include <string>
+
+namespace pravelot::test {
+
+class AppHarness {
+public:
+    // The program lies in <tmp>/prog, so that its settings file and work folder lie there.
+    AppHarness();
+    ~AppHarness();
+
+    // Creates both windows as the program does (the main window reads the settings file)
+    // and shows the main window, which lists the arguments.
+    void start(const QStringList &arguments = {});
+    // Closes the main window as the user does.
+    void close();
+
+    TForm1 &form1() { return *m_form1; }
+    TForm2 &form2() { return *m_form2; }
+    template <class T> T *widget(const char *name)
+    {
+        T *w = m_form1->findChild<T *>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+    void click(const char *button)
+    {
+        QTest::mouseClick(widget<QPushButton>(button), Qt::LeftButton);
+    }
+    QStringList log();
+    // Column 0 and 1 of the data rows, as the grid shows them.
+    QStringList files();
+    QStringList names();
+
+    // A path in the test's folder, and the folder itself with trailing separator.
+    QString path(const QString &name) const;
+    QString folder() const;
+
+    enum class Figure {
+        Good,      // a small valid .jws file
+        Truncated, // its header is fine, its data stops short
+        Invalid,   // not a figure file at all
+    };
+    // Writes a figure file at path(name); blockDef names a block definition in it.
+    QString writeFigure(const QString &name, Figure kind = Figure::Good,
+                        const std::u16string &blockDef = {});
+
+    FakeDialogs dialogs;
+    TempDir tmp;
+    AppFolders folders;
+    bool closedSignal = false;
+
+private:
+    std::unique_ptr<TForm2> m_form2;
+    std::unique_ptr<TForm1> m_form1;
+};
+
+} // namespace pravelot::test

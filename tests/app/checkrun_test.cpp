@@ -1,0 +1,287 @@
+// The convert button: confirmation, the check before the run, the destination, the run.
+#include "appharness.h"
+
+#include "app/appinfo.h"
+#include "app/escapewatcher.h"
+#include "app/windowhost.h"
+
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTabWidget>
+
+#include <filesystem>
+
+using namespace pravelot;
+using namespace pravelot::test;
+
+namespace {
+
+bool exists(const QString &path) { return std::filesystem::exists(path.toStdString()); }
+
+// Selects the fixed folder out as destination.
+void fixedFolder(AppHarness &app, const QString &out)
+{
+    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl4"), Qt::LeftButton);
+    app.widget<QLineEdit>("EditFl1")->setText(out);
+}
+
+} // namespace
+
+class CheckRunTest : public QObject {
+    Q_OBJECT
+private slots:
+    void emptyList();
+    void confirmationNo();
+    void check_data();
+    void check();
+    void sameNameIntoFixedFolder();
+    void desktop();
+    void missingFixedFolder();
+    void noOptionAsksForAFolder();
+    void escapeWatcher();
+};
+
+void CheckRunTest::emptyList()
+{
+    AppHarness app;
+    app.start();
+    app.click("Button5");
+    QCOMPARE(app.form1().statusText(), QStringLiteral("変換するファイルを指定して下さい"));
+    QVERIFY(app.dialogs.confirmations.isEmpty());
+    QVERIFY(!app.form2().isVisible());
+    QVERIFY(app.log().isEmpty());
+}
+
+void CheckRunTest::confirmationNo()
+{
+    AppHarness app;
+    app.start({app.writeFigure(QStringLiteral("a.jws"))});
+    const QString status = app.form1().statusText();
+    app.dialogs.yes = false;
+    app.click("Button5");
+    QCOMPARE(app.dialogs.confirmations,
+             QStringList{QStringLiteral("変換を開始します。よろしいですか？")});
+    QCOMPARE(app.form1().statusText(), status);
+    QVERIFY(!app.form2().isVisible());
+    QVERIFY(app.log().isEmpty());
+}
+
+void CheckRunTest::check_data()
+{
+    // Rows are figure files named for what they hold; "gone" is deleted once listed.
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<bool>("escape");
+    QTest::addColumn<QStringList>("lines"); // %1 stands for the test's folder
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<bool>("windowShown");
+    QTest::addColumn<bool>("runs");
+
+    QTest::newRow("clean") << QStringList{QStringLiteral("good.jws"), QStringLiteral("Door.jws")}
+                           << false << QStringList() << QStringLiteral("変換チェック完了(2)")
+                           << false << true;
+    QTest::newRow("errors, counted by rows")
+        << QStringList{QStringLiteral("good.jws"), QStringLiteral("invalid.jws"),
+                       QStringLiteral("gone.jws"), QStringLiteral("door.jws")}
+        << false
+        << QStringList{QStringLiteral("%1invalid.jws -- ファイルデータ内容が不正です"),
+                       QStringLiteral("%1gone.jws -- ファイルが存在しません"),
+                       QStringLiteral(
+                           "%1door.jws ブロック名【door】は既に図形ファイル内で使用済です")}
+        << QStringLiteral("エラー発生のため変換は行われません。確認して下さい(4)") << true << false;
+    QTest::newRow("warning only")
+        << QStringList{QStringLiteral("truncated.jws"), QStringLiteral("good.jws")} << false
+        << QStringList{QStringLiteral(
+               "%1truncated.jws -- ファイルデータが欠落しています(データ変換は行われます)")}
+        << QStringLiteral("変換チェック完了(2)") << true << true;
+    QTest::newRow("Escape held before the first row")
+        << QStringList{QStringLiteral("invalid.jws")} << true << QStringList()
+        << QStringLiteral("変換チェック～変換を中断しました(ESC)") << false << false;
+}
+
+void CheckRunTest::check()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(bool, escape);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, status);
+    QFETCH(bool, windowShown);
+    QFETCH(bool, runs);
+
+    AppHarness app;
+    QStringList args;
+    for (const QString &r : rows) {
+        const auto kind = r.startsWith(QStringLiteral("truncated")) ? AppHarness::Figure::Truncated
+                          : r.startsWith(QStringLiteral("invalid")) ? AppHarness::Figure::Invalid
+                                                                    : AppHarness::Figure::Good;
+        // "door" and "Door" hold a definition stored as door with the marker: the name
+        // door clashes with it, Door does not.
+        args << app.writeFigure(r, kind,
+                                r.compare(QStringLiteral("door.jws"), Qt::CaseInsensitive) == 0
+                                    ? u"door@@SfigorgFlag@@4"
+                                    : u"");
+    }
+    app.start(args);
+    QCOMPARE(app.form1().dataListN(), static_cast<int>(rows.size()));
+    std::filesystem::remove(app.path(QStringLiteral("gone.jws")).toStdString());
+    const QString out = app.path(QStringLiteral("out/"));
+    std::filesystem::create_directory(out.toStdString());
+    fixedFolder(app, out);
+
+    if (escape)
+        QTest::keyPress(&app.form1(), Qt::Key_Escape);
+    app.click("Button5");
+    if (escape)
+        QTest::keyRelease(&app.form1(), Qt::Key_Escape);
+
+    QStringList expected;
+    for (const QString &l : lines)
+        expected << l.arg(app.folder());
+    QCOMPARE(app.form2().lines().join(QLatin1Char('\n')), expected.join(QLatin1Char('\n')));
+    QCOMPARE(app.form1().statusText(), status);
+    QCOMPARE(app.form2().isVisible(), windowShown);
+    QCOMPARE(!app.log().isEmpty(), runs);
+    QCOMPARE(app.widget<QTabWidget>("PageControl1")->currentIndex(), runs ? 1 : 0);
+    // The window is usable again, and the progress is gone.
+    QVERIFY(app.widget<QPushButton>("Button5")->isEnabled());
+    QVERIFY(!app.form1().findChild<QProgressBar *>(QStringLiteral("Progress"))->isVisible());
+}
+
+void CheckRunTest::sameNameIntoFixedFolder()
+{
+    AppHarness app;
+    const QString a = app.writeFigure(QStringLiteral("一/扉 A.jws"));
+    const QString b = app.writeFigure(QStringLiteral("二/扉 A.jws"));
+    const QString out = app.path(QStringLiteral("出力/"));
+    std::filesystem::create_directory(out.toStdString());
+    app.start({a, b});
+    fixedFolder(app, out.chopped(1)); // the separator is added
+
+    app.click("Button5");
+    QCOMPARE(app.log(), (QStringList{a, QStringLiteral("→ ") + out + QStringLiteral("扉 A.jws"),
+                                     QStringLiteral("　…… 変換完了"), b,
+                                     QStringLiteral("→ ") + out + QStringLiteral("扉 A~1.jws"),
+                                     QStringLiteral("　…… 変換完了")}));
+    QVERIFY(exists(out + QStringLiteral("扉 A.jws")));
+    QVERIFY(exists(out + QStringLiteral("扉 A~1.jws")));
+    QCOMPARE(app.widget<QTabWidget>("PageControl1")->currentIndex(), 1);
+    QCOMPARE(app.form1().statusText(), QStringLiteral("変換チェック完了(2)"));
+    // The settings were saved before the files were converted.
+    QVERIFY(exists(qs(app.folders.settingsPath)));
+    QVERIFY(app.dialogs.messages.isEmpty());
+}
+
+void CheckRunTest::desktop()
+{
+    AppHarness app;
+    // The user's folders as the desktop names them; the desktop folder does not exist yet.
+    const QString desktop = app.path(QStringLiteral("デスクトップ"));
+    const QByteArray line = "XDG_DESKTOP_DIR=\"" + desktop.toUtf8() + "\"\n";
+    writeBytes(app.tmp.file("xdg/user-dirs.dirs"), Bytes(line.begin(), line.end()));
+    const bool hadConfig = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", app.path(QStringLiteral("xdg")).toUtf8());
+    const QString a = app.writeFigure(QStringLiteral("a.jws"));
+    app.start({a});
+    QVERIFY(app.widget<QRadioButton>("RadioButtonFl1")->isChecked());
+    app.click("Button5");
+    if (hadConfig)
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
+    QCOMPARE(app.log().value(1), QStringLiteral("→ ") + desktop + QStringLiteral("/a.jws"));
+    QCOMPARE(app.log().value(2), QStringLiteral("　…… 変換完了"));
+}
+
+void CheckRunTest::missingFixedFolder()
+{
+    AppHarness app;
+    const QString a = app.writeFigure(QStringLiteral("a.jws"));
+    app.start({a});
+    const QString out = app.path(QStringLiteral("out/"));
+    std::filesystem::create_directory(out.toStdString());
+    fixedFolder(app, out);
+    app.click("Button5");
+    const QStringList firstLog = app.log();
+    QCOMPARE(firstLog.size(), 3);
+    app.widget<QTabWidget>("PageControl1")->setCurrentIndex(0);
+    std::filesystem::remove(app.folders.settingsPath);
+
+    const QString missing = app.path(QStringLiteral("nowhere"));
+    app.widget<QLineEdit>("EditFl1")->setText(missing);
+    app.click("Button5");
+    QCOMPARE(app.dialogs.messages,
+             QStringList{QStringLiteral("指定したフォルダが見つかりません。\n") + missing +
+                         QLatin1Char('/')});
+    // Nothing else happens: no settings saved, the log kept, the page left alone.
+    QVERIFY(!exists(qs(app.folders.settingsPath)));
+    QCOMPARE(app.log(), firstLog);
+    QCOMPARE(app.widget<QTabWidget>("PageControl1")->currentIndex(), 0);
+}
+
+void CheckRunTest::noOptionAsksForAFolder()
+{
+    AppHarness app;
+    // Four lines: the main window's geometry only, so no destination option is selected.
+    writeBytes(app.folders.settingsPath, {'6', '0', '\r', '\n', '7', '0', '\r', '\n', '5', '0', '0',
+                                          '\r', '\n', '4', '9', '0', '\r', '\n'});
+    const QString a = app.writeFigure(QStringLiteral("a.jws"));
+    app.start({a});
+    for (const char *option :
+         {"RadioButtonFl1", "RadioButtonFl2", "RadioButtonFl3", "RadioButtonFl4", "RadioButtonFl5"})
+        QVERIFY(!app.widget<QRadioButton>(option)->isChecked());
+
+    // Cancelled: the run ends at once.
+    app.click("Button5");
+    QCOMPARE(app.dialogs.folderCaptions,
+             QStringList{QStringLiteral("変換後のファイルを保存するフォルダを指定して下さい")});
+    QVERIFY(app.log().isEmpty());
+
+    const QString out = app.path(QStringLiteral("picked"));
+    std::filesystem::create_directory(out.toStdString());
+    app.dialogs.folder = out;
+    app.click("Button5");
+    QCOMPARE(app.widget<QLabel>("LabelPreFolder")->text(), out + QLatin1Char('/'));
+    QCOMPARE(app.log().value(1), QStringLiteral("→ ") + out + QStringLiteral("/a.jws"));
+    QVERIFY(exists(out + QStringLiteral("/a.jws")));
+    // The picker opens next time where it was last confirmed.
+    app.click("Button5");
+    QCOMPARE(app.dialogs.folderStarts.value(2), out);
+}
+
+void CheckRunTest::escapeWatcher()
+{
+    AppHarness app;
+    app.start();
+    EscapeWatcher watcher;
+    TForm2 form2;
+    QListWidget log;
+    QProgressBar bar;
+    {
+        WindowHost host(form2, log, bar, watcher);
+        QVERIFY(!host.escapePressed());
+        // A short press between two files is not lost.
+        QTest::keyClick(&app.form1(), Qt::Key_Escape);
+        QVERIFY(host.escapePressed());
+        QVERIFY(host.escapePressed());
+    }
+    {
+        // A new loop forgets that press, but not a key still held.
+        WindowHost host(form2, log, bar, watcher);
+        QVERIFY(!host.escapePressed());
+        QTest::keyPress(&app.form1(), Qt::Key_Escape);
+        QTest::keyPress(&app.form1(), Qt::Key_A);
+    }
+    {
+        WindowHost host(form2, log, bar, watcher);
+        QVERIFY(host.escapePressed());
+        QTest::keyRelease(&app.form1(), Qt::Key_Escape);
+    }
+    WindowHost host(form2, log, bar, watcher);
+    QVERIFY(!host.escapePressed());
+    host.appendCheckLine(u"一", false);
+    host.appendCheckLine(u"二", true);
+    QCOMPARE(form2.lines(), (QStringList{QStringLiteral("一"), QStringLiteral("二")}));
+}
+
+QTEST_MAIN(CheckRunTest)
+#include "checkrun_test.moc"

@@ -1,0 +1,196 @@
+// The settings file as the windows take it in and give it back, and where it lives.
+#include "appharness.h"
+
+#include "app/appinfo.h"
+#include "convert/settingsfile.h"
+#include "core/path.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QStyle>
+
+#include <filesystem>
+
+using namespace pravelot;
+using namespace pravelot::test;
+
+namespace {
+
+void writeSettings(AppHarness &app, const std::vector<std::string> &lines)
+{
+    std::string text;
+    for (const std::string &l : lines)
+        text += l + "\r\n";
+    writeBytes(app.folders.settingsPath, Bytes(text.begin(), text.end()));
+}
+
+bool exists(const std::u16string &path) { return std::filesystem::exists(NativePath(path)); }
+
+} // namespace
+
+class SettingsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void firstStart();
+    void fourLineFile();
+    void narrowColumnsAndUnknownStyle();
+    void savedAtClose();
+    void saveThatCannotBeWritten();
+    void whereTheFilesLive();
+};
+
+void SettingsTest::firstStart()
+{
+    AppHarness app;
+    app.start();
+    TForm1 &f = app.form1();
+    QCOMPARE(f.windowTitle(), QStringLiteral("Pravelot 図形ブロック化 Ver.1.10"));
+    QCOMPARE(app.form2().windowTitle(), QStringLiteral("データ確認"));
+    QCOMPARE(f.frameGeometry(), QRect(50, 50, 480, 480));
+    QCOMPARE(app.form2().frameGeometry(), QRect(50, 50, 320, 240));
+    QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(app.widget<QRadioButton>("RadioButtonFl1")->isChecked());
+    QVERIFY(app.widget<QLineEdit>("EditFl1")->text().isEmpty());
+    QVERIFY(!app.widget<QLineEdit>("EditFl1")->isEnabled());
+    QVERIFY(!app.widget<QPushButton>("ButtonFl1")->isEnabled());
+    QCOMPARE(app.widget<QLabel>("LabelPreFolder")->text(), qs(app.folders.AppFolder));
+    QCOMPARE(app.widget<QComboBox>("ComboBoxSc1")->currentText(), QStringLiteral("Windows"));
+    QCOMPARE(QApplication::style()->name(), QStringLiteral("windows"));
+    auto *grid = app.widget<QTableWidget>("SG1");
+    QCOMPARE(grid->columnWidth(0), 256);
+    QCOMPARE(grid->columnWidth(1), 96);
+    QCOMPARE(grid->horizontalHeaderItem(0)->text(), QStringLiteral("ファイル名"));
+    QCOMPARE(grid->horizontalHeaderItem(1)->text(), QStringLiteral("ブロック名"));
+    QCOMPARE(
+        f.statusText(),
+        QStringLiteral("※保存先フォルダに同じ名前のファイルが存在する場合は名前に枝番が付きます"));
+    // The work folder is made at start.
+    QVERIFY(exists(app.folders.WorkFolder));
+
+    // The folder box and its button are usable exactly while the fixed folder is chosen.
+    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl4"), Qt::LeftButton);
+    QVERIFY(app.widget<QLineEdit>("EditFl1")->isEnabled());
+    app.dialogs.folder = app.folder() + QStringLiteral("選んだ");
+    app.click("ButtonFl1");
+    QCOMPARE(app.widget<QLineEdit>("EditFl1")->text(), app.folder() + QStringLiteral("選んだ/"));
+    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl3"), Qt::LeftButton);
+    QVERIFY(!app.widget<QPushButton>("ButtonFl1")->isEnabled());
+}
+
+void SettingsTest::fourLineFile()
+{
+    AppHarness app;
+    writeSettings(app, {"60", "70", "500", "490"});
+    app.start();
+    QCOMPARE(app.form1().frameGeometry(), QRect(60, 70, 500, 490));
+    for (const char *option :
+         {"RadioButtonFl1", "RadioButtonFl2", "RadioButtonFl3", "RadioButtonFl4", "RadioButtonFl5"})
+        QVERIFY(!app.widget<QRadioButton>(option)->isChecked());
+    QVERIFY(!app.widget<QLineEdit>("EditFl1")->isEnabled());
+    // The missing style line falls back to the plain look.
+    QCOMPARE(app.widget<QComboBox>("ComboBoxSc1")->currentText(), QStringLiteral("Windows"));
+}
+
+void SettingsTest::narrowColumnsAndUnknownStyle()
+{
+    AppHarness app;
+    writeSettings(app,
+                  {"50", "50", "480",         "480", "0", "0", "0",  "1",  "0",   "2F6F7574", "",
+                   "",   "2",  "NoSuchStyle", "5",   "5", "",  "50", "50", "320", "240"});
+    app.start();
+    auto *grid = app.widget<QTableWidget>("SG1");
+    QCOMPARE(grid->columnWidth(0), 32);
+    QCOMPARE(grid->columnWidth(1), 32);
+    QCOMPARE(app.widget<QComboBox>("ComboBoxSc1")->currentText(), QStringLiteral("Windows"));
+    QVERIFY(app.widget<QRadioButton>("RadioButtonFl4")->isChecked());
+    QVERIFY(app.widget<QLineEdit>("EditFl1")->isEnabled());
+    QCOMPARE(app.widget<QLineEdit>("EditFl1")->text(), QStringLiteral("/out"));
+}
+
+void SettingsTest::savedAtClose()
+{
+    AppHarness app;
+    app.start();
+    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl4"), Qt::LeftButton);
+    app.widget<QLineEdit>("EditFl1")->setText(QStringLiteral("/出力/"));
+    app.widget<QTableWidget>("SG1")->setColumnWidth(0, 300);
+    // A style chosen now is only remembered.
+    auto *combo = app.widget<QComboBox>("ComboBoxSc1");
+    const int fusion = combo->findText(QStringLiteral("Fusion"));
+    QVERIFY(fusion >= 0);
+    combo->setCurrentIndex(fusion);
+    emit combo->activated(fusion);
+    QCOMPARE(QApplication::style()->name(), QStringLiteral("windows"));
+    app.form1().move(80, 90);
+    app.close();
+    QVERIFY(app.closedSignal);
+
+    const SettingsFile s = OpenDatFile(app.folders.settingsPath, u"");
+    QCOMPARE(s.Destination, 4);
+    QCOMPARE(qs(s.EditFl1), QStringLiteral("/出力/"));
+    QCOMPARE(qs(s.gstyle), QStringLiteral("Fusion"));
+    QCOMPARE(s.ColWidth0, 300);
+    QCOMPARE(s.Fm1x, 80);
+    QCOMPARE(s.Fm1y, 90);
+    QCOMPARE(s.Fm1w, 480);
+    QCOMPARE(s.Fm2w, 320);
+    QCOMPARE(qs(s.LabelPreFolder), qs(app.folders.AppFolder));
+    QVERIFY(s.LookupFolder.empty()); // the look-up dialog was not used
+    // The empty work folder is removed at close.
+    QVERIFY(!exists(app.folders.WorkFolder));
+}
+
+void SettingsTest::saveThatCannotBeWritten()
+{
+    AppHarness app;
+    // A settings path beneath a regular file cannot be created, not even by root.
+    writeBytes(app.tmp.file("plain"), {'x'});
+    app.folders.settingsPath = app.tmp.file("plain/pravelot.dat");
+    const QString a = app.writeFigure(QStringLiteral("a.jws"));
+    app.start({a});
+    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl3"), Qt::LeftButton);
+    // The run still starts ...
+    app.click("Button5");
+    QCOMPARE(app.log().value(2), QStringLiteral("　…… 変換完了"));
+    // ... and the program still closes, without a message either time.
+    app.close();
+    QVERIFY(app.closedSignal);
+    QVERIFY(app.dialogs.messages.isEmpty());
+    QCOMPARE(readBytes(app.tmp.file("plain")), std::vector<std::uint8_t>{'x'});
+}
+
+void SettingsTest::whereTheFilesLive()
+{
+    TempDir tmp;
+    std::filesystem::create_directories(tmp.path() / "portable");
+    writeBytes(tmp.file("file"), {'x'});
+    struct Case {
+        const char *name;
+        std::u16string exe;
+        std::u16string installedBin;
+        bool beside;
+    };
+    const std::u16string config = tmp.file("config");
+    const std::u16string cache = tmp.file("cache");
+    const Case cases[] = {
+        {"writable folder", tmp.file("portable/pravelot"), u"/usr/local/bin", true},
+        {"folder that cannot be written", tmp.file("file/bin/pravelot"), u"/usr/local/bin", false},
+        {"the installed folder", tmp.file("portable/pravelot"), tmp.file("portable/"), false},
+    };
+    for (const Case &c : cases) {
+        const AppFolders f = AppFolders::resolve(c.exe, c.installedBin, config, cache);
+        QVERIFY2(f.besideProgram == c.beside, c.name);
+        QCOMPARE(qs(f.AppFolder), qs(FolderOf(c.exe)));
+        if (c.beside) {
+            QCOMPARE(qs(f.settingsPath), qs(FolderOf(c.exe) + u"pravelot.dat"));
+            QCOMPARE(qs(f.WorkFolder), qs(FolderOf(c.exe) + u"TEMP/"));
+        } else {
+            QCOMPARE(qs(f.settingsPath), qs(config + u"/pravelot.dat"));
+            QCOMPARE(qs(f.WorkFolder), qs(cache + u"/TEMP/"));
+        }
+    }
+}
+
+QTEST_MAIN(SettingsTest)
+#include "settings_test.moc"

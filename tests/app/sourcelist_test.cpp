@@ -1,0 +1,252 @@
+// The source list: which files are admitted, how, and how rows are deleted.
+#include "appharness.h"
+
+#include "app/appinfo.h"
+#include "app/clicklabel.h"
+
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+using namespace pravelot;
+using namespace pravelot::test;
+
+namespace {
+
+enum class Kind { File, Folder, Pipe, Nothing };
+
+void make(AppHarness &app, const QString &name, Kind kind)
+{
+    const std::filesystem::path p(app.path(name).toStdString());
+    std::filesystem::create_directories(p.parent_path());
+    switch (kind) {
+    case Kind::File:
+        app.writeFigure(name);
+        break;
+    case Kind::Folder:
+        std::filesystem::create_directory(p);
+        break;
+    case Kind::Pipe:
+        QVERIFY(::mkfifo(p.c_str(), 0600) == 0);
+        break;
+    case Kind::Nothing:
+        break;
+    }
+}
+
+} // namespace
+
+class SourceListTest : public QObject {
+    Q_OBJECT
+private slots:
+    void admission_data();
+    void admission();
+    void dropSkipsFoldersAndOtherTypes();
+    void addDialog();
+    void deletion_data();
+    void deletion();
+    void lookupOfSelectedRows();
+};
+
+void SourceListTest::admission_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("admitted");
+    QTest::addColumn<QString>("blockName");
+
+    // Beyond the 511 characters a drop once could carry; each name within the 255 bytes
+    // a file system allows.
+    QString longFolder;
+    for (int i = 0; i < 3; ++i)
+        longFolder += QString(200, QLatin1Char('d')) + QLatin1Char('/');
+    longFolder += QString(80, QChar(0x90E8)) + QLatin1Char('/');
+    QTest::newRow("jws") << QStringLiteral("door-01.jws") << int(Kind::File) << true
+                         << QStringLiteral("door-01");
+    QTest::newRow("upper-case extension")
+        << QStringLiteral("UP.JWS") << int(Kind::File) << true << QStringLiteral("UP");
+    QTest::newRow("jwk") << QStringLiteral("Part.Jwk") << int(Kind::File) << true
+                         << QStringLiteral("Part");
+    QTest::newRow("several dots") << QStringLiteral("a.b.jws") << int(Kind::File) << true
+                                  << QStringLiteral("a.b");
+    QTest::newRow("Japanese and spaces") << QStringLiteral("部品 集/扉　の 図.jws")
+                                         << int(Kind::File) << true << QStringLiteral("扉　の 図");
+    QTest::newRow("long path") << longFolder + QStringLiteral("深い.jws") << int(Kind::File) << true
+                               << QStringLiteral("深い");
+    QTest::newRow("other type") << QStringLiteral("plan.dxf") << int(Kind::File) << false
+                                << QString();
+    QTest::newRow("space after extension")
+        << QStringLiteral("a.jws ") << int(Kind::File) << false << QString();
+    QTest::newRow("folder") << QStringLiteral("folder.jws") << int(Kind::Folder) << false
+                            << QString();
+    QTest::newRow("named pipe") << QStringLiteral("pipe.jws") << int(Kind::Pipe) << false
+                                << QString();
+    QTest::newRow("missing") << QStringLiteral("gone.jws") << int(Kind::Nothing) << false
+                             << QString();
+}
+
+void SourceListTest::admission()
+{
+    QFETCH(QString, name);
+    QFETCH(int, kind);
+    QFETCH(bool, admitted);
+    QFETCH(QString, blockName);
+
+    AppHarness app;
+    make(app, name, Kind(kind));
+    // The command line goes through the same gate as drops and the add dialog.
+    app.start({QString(), app.path(name)});
+    if (admitted) {
+        QCOMPARE(app.form1().dataListN(), 1);
+        QCOMPARE(app.files(), QStringList{app.path(name)});
+        QCOMPARE(app.names(), QStringList{blockName});
+    } else {
+        QCOMPARE(app.form1().dataListN(), 0);
+        // The empty list still shows one blank row.
+        QCOMPARE(app.widget<QTableWidget>("SG1")->rowCount(), 1);
+    }
+}
+
+void SourceListTest::dropSkipsFoldersAndOtherTypes()
+{
+    AppHarness app;
+    make(app, QStringLiteral("dir"), Kind::Folder);
+    make(app, QStringLiteral("notes.txt"), Kind::File);
+    make(app, QStringLiteral("UP.JWS"), Kind::File);
+    app.start();
+
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(app.path(QStringLiteral("dir"))),
+                  QUrl::fromLocalFile(app.path(QStringLiteral("notes.txt"))),
+                  QUrl(QStringLiteral("https://example.com/x.jws")),
+                  QUrl::fromLocalFile(app.path(QStringLiteral("UP.JWS")))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&app.form1(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&app.form1(), &drop);
+
+    QCOMPARE(app.files(), QStringList{app.path(QStringLiteral("UP.JWS"))});
+    QCOMPARE(app.names(), QStringList{QStringLiteral("UP")});
+}
+
+void SourceListTest::addDialog()
+{
+    AppHarness app;
+    const QString a = app.writeFigure(QStringLiteral("in/a.jws"));
+    const QString b = app.writeFigure(QStringLiteral("in/b.JWK"));
+    const QString dxf = app.writeFigure(QStringLiteral("in/plan.dxf"));
+    app.start();
+
+    // Cancelled: nothing changes.
+    app.click("Button1");
+    QCOMPARE(app.form1().dataListN(), 0);
+    QCOMPARE(app.dialogs.openRequests.size(), 1);
+    const Dialogs::OpenFiles first = app.dialogs.openRequests.front();
+    QCOMPARE(first.title, QStringLiteral("変換元ファイルを指定"));
+    QCOMPARE(first.filterIndex, 1);
+    QCOMPARE(first.fileName, QStringLiteral("\u3000"));
+    QStringList filters;
+    for (const Dialogs::Filter &f : first.filters)
+        filters << f.name + QLatin1Char('|') + f.patterns;
+    QCOMPARE(filters.join(QLatin1Char('|')),
+             QStringLiteral("Jw_cad 図形ファイル|*.jws;*.jwk|Jw_cad 図形ファイル(win)|*.jws|"
+                            "Jw_cad 図形ファイル(dos)|*.jwk|全てのファイル(*.*)|*.*"));
+
+    // Chosen under "全てのファイル(*.*)": the drawing exchange file is dropped.
+    app.dialogs.files = Dialogs::ChosenFiles{{a, dxf, b}, 4};
+    app.click("Button1");
+    QCOMPARE(app.files(), (QStringList{a, b}));
+    QCOMPARE(app.names(), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+
+    // The link text opens the same dialog, at the folder and filter last used; the same
+    // file can be listed twice.
+    app.dialogs.files = Dialogs::ChosenFiles{{a}, 2};
+    auto *link = app.widget<ClickLabel>("Label3");
+    QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
+    QCOMPARE(app.dialogs.openRequests.size(), 3);
+    QCOMPARE(app.dialogs.openRequests[2].filterIndex, 4);
+    QCOMPARE(app.dialogs.openRequests[2].folder, app.path(QStringLiteral("in/")));
+    QCOMPARE(app.files(), (QStringList{a, b, a}));
+    QCOMPARE(app.names(),
+             (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("a")}));
+}
+
+void SourceListTest::deletion_data()
+{
+    QTest::addColumn<int>("listed");
+    QTest::addColumn<int>("top"); // selected rows, 1-based
+    QTest::addColumn<int>("bottom");
+    QTest::addColumn<QString>("remaining"); // the files left, by number
+    QTest::addColumn<int>("currentRow");
+
+    QTest::newRow("rows 2-3 of 5") << 5 << 2 << 3 << QStringLiteral("145") << 2;
+    QTest::newRow("first row of 3") << 3 << 1 << 1 << QStringLiteral("23") << 1;
+    QTest::newRow("last two of 5") << 5 << 4 << 5 << QStringLiteral("123") << 3;
+    QTest::newRow("all of 4") << 4 << 1 << 4 << QString() << 1;
+    QTest::newRow("the only row, whatever is selected") << 1 << 1 << 1 << QString() << 1;
+    QTest::newRow("empty list") << 0 << 1 << 1 << QString() << 1;
+}
+
+void SourceListTest::deletion()
+{
+    QFETCH(int, listed);
+    QFETCH(int, top);
+    QFETCH(int, bottom);
+    QFETCH(QString, remaining);
+    QFETCH(int, currentRow);
+
+    AppHarness app;
+    QStringList args;
+    for (int i = 1; i <= listed; ++i)
+        args << app.writeFigure(QString::number(i) + QStringLiteral(".jws"));
+    app.start(args);
+    QCOMPARE(app.form1().dataListN(), listed);
+
+    auto *grid = app.widget<QTableWidget>("SG1");
+    grid->setCurrentCell(top - 1, 1);
+    grid->setRangeSelected(QTableWidgetSelectionRange(top - 1, 0, bottom - 1, 1), true);
+    app.click("Button2");
+
+    QStringList names;
+    for (QChar c : remaining)
+        names << QString(c);
+    QCOMPARE(app.names(), names);
+    QCOMPARE(app.form1().dataListN(), static_cast<int>(remaining.size()));
+    QCOMPARE(grid->rowCount(), std::max(static_cast<int>(remaining.size()), 1));
+    QCOMPARE(grid->currentRow() + 1, currentRow);
+    if (remaining.isEmpty()) {
+        for (int col = 0; col < 2; ++col)
+            QVERIFY(!grid->item(0, col) || grid->item(0, col)->text().isEmpty());
+    }
+}
+
+void SourceListTest::lookupOfSelectedRows()
+{
+    AppHarness app;
+    QStringList args;
+    for (const char *n : {"1", "2", "3", "4", "5"})
+        args << app.writeFigure(QString::fromLatin1(n) + QStringLiteral(".jws"),
+                                AppHarness::Figure::Good, u"5@@SfigorgFlag@@4");
+    app.start(args);
+    auto *grid = app.widget<QTableWidget>("SG1");
+    grid->setCurrentCell(1, 0);
+    grid->setRangeSelected(QTableWidgetSelectionRange(1, 0, 3, 0), true);
+    app.click("Button3");
+
+    // Rows 2 to 4, each with its one definition, marked because row 5 is named so.
+    QStringList expected;
+    for (int r = 2; r <= 4; ++r)
+        expected << QStringLiteral("ファイル名：") + args[r - 1]
+                 << QStringLiteral("　ブロック図形定義数：1") << QStringLiteral("◆ブロック名：5");
+    QCOMPARE(app.form2().lines().join(QLatin1Char('\n')), expected.join(QLatin1Char('\n')));
+    QVERIFY(app.form2().isVisible());
+    // Look-ups inform only: the log stays empty and the page stays.
+    QVERIFY(app.log().isEmpty());
+}
+
+QTEST_MAIN(SourceListTest)
+#include "sourcelist_test.moc"
