@@ -9,8 +9,8 @@ namespace pravelot::bench {
 
 namespace {
 
-const char16_t *const kWords[] = {u"扉", u"窓", u"階段", u"手摺", u"W=900", u"H=2100", u"足場", u"親綱",
-                                  u"A-1", u"断面", u"平面図", u"ｱﾝｶｰ"};
+const char16_t *const kWords[] = {u"扉",   u"窓",   u"階段", u"手摺", u"W=900",  u"H=2100",
+                                  u"足場", u"親綱", u"A-1",  u"断面", u"平面図", u"ｱﾝｶｰ"};
 
 class Rand {
 public:
@@ -32,11 +32,17 @@ private:
 
 TEntJwwAttr attr(Rand &r, std::uint8_t style)
 {
-    return {0, style, static_cast<std::uint16_t>(1 + r.pick(9)), 0, static_cast<std::uint16_t>(r.pick(16)),
-            static_cast<std::uint16_t>(r.pick(4)), 0};
+    return {0,
+            style,
+            static_cast<std::uint16_t>(1 + r.pick(9)),
+            0,
+            static_cast<std::uint16_t>(r.pick(16)),
+            static_cast<std::uint16_t>(r.pick(4)),
+            0};
 }
 
-template <class T> std::int32_t push(std::vector<T> &v, std::vector<TEntJwwNo> &order, std::int32_t kind, T e)
+template <class T>
+std::int32_t push(std::vector<T> &v, std::vector<TEntJwwNo> &order, std::int32_t kind, T e)
 {
     v.push_back(std::move(e));
     const auto i = static_cast<std::int32_t>(v.size() - 1);
@@ -50,10 +56,19 @@ void addEntity(Rand &r, EntityLists lists, std::vector<TEntJwwNo> &order, std::u
     const int k = r.pick(100);
     const double x = r.coord(), y = r.coord();
     if (k < 58) {
-        TEntJwwLine l{attr(r, static_cast<std::uint8_t>(1 + r.pick(9))), x, y, r.near(x), r.near(y)};
+        TEntJwwLine l{attr(r, static_cast<std::uint8_t>(1 + r.pick(9))), x, y, r.near(x),
+                      r.near(y)};
         push(lists.line, order, kEntLine, l);
     } else if (k < 70) {
-        TEntJwwEnko a{attr(r, 1), x, y, 10.0 * (1 + r.pick(50)), 0, 1.5, 0, 1, static_cast<std::uint32_t>(r.pick(2))};
+        TEntJwwEnko a{attr(r, 1),
+                      x,
+                      y,
+                      10.0 * (1 + r.pick(50)),
+                      0,
+                      1.5,
+                      0,
+                      1,
+                      static_cast<std::uint32_t>(r.pick(2))};
         push(lists.enko, order, kEntEnko, a);
     } else if (k < 85) {
         TEntJwwMoji t;
@@ -89,7 +104,13 @@ void addEntity(Rand &r, EntityLists lists, std::vector<TEntJwwNo> &order, std::u
         TEntJwwSolid s{attr(r, 1), x, y, x + 10, y, x + 10, y + 10, x, y + 10, 0};
         push(lists.solid, order, kEntSolid, s);
     } else {
-        TEntJwwBlock b{attr(r, 1), x, y, 1, 1, 0, static_cast<std::uint32_t>(r.pick(static_cast<int>(blocks)))};
+        TEntJwwBlock b{attr(r, 1),
+                       x,
+                       y,
+                       1,
+                       1,
+                       0,
+                       static_cast<std::uint32_t>(r.pick(static_cast<int>(blocks)))};
         push(lists.block, order, kEntBlock, b);
     }
 }
@@ -129,7 +150,8 @@ TJwsData generateJws(std::int64_t entities, std::int32_t version, std::uint32_t 
 Bytes generateJwk(std::int64_t entities, std::uint32_t seed)
 {
     Rand r(seed);
-    const std::int64_t lines = entities * 70 / 100, arcs = entities * 12 / 100, points = entities * 5 / 100;
+    const std::int64_t lines = entities * 70 / 100, arcs = entities * 12 / 100,
+                       points = entities * 5 / 100;
     const std::int64_t texts = entities - lines - arcs - points;
     Bytes pool;
     std::vector<std::uint16_t> offsets;
@@ -143,16 +165,18 @@ Bytes generateJwk(std::int64_t entities, std::uint32_t seed)
     const char id[] = "jw_cad(c)sym........";
     std::copy(id, id + 20, a.begin());
     w.put(a);
-    std::string b = std::to_string(lines) + "," + std::to_string(arcs) + "," + std::to_string(points) + "," +
-                    std::to_string(texts) + ",0,0,1," + std::to_string(pool.size()) + ",1";
+    std::string b = std::to_string(lines) + "," + std::to_string(arcs) + "," +
+                    std::to_string(points) + "," + std::to_string(texts) + ",0,0,1," +
+                    std::to_string(pool.size()) + ",1";
     b.resize(200, '\0');
     w.put(std::span(reinterpret_cast<const std::uint8_t *>(b.data()), b.size()));
     auto f32 = [&](double v) { w.put(static_cast<float>(v)); };
     for (std::int64_t i = 0; i < lines; ++i) {
         const double x = r.coord(), y = r.coord();
         f32(x), f32(y), f32(r.near(x)), f32(r.near(y));
-        for (std::uint8_t v : {std::uint8_t(1 + r.pick(9)), std::uint8_t(1 + r.pick(7)),
-                               std::uint8_t(r.pick(256)), std::uint8_t(0), std::uint8_t(r.pick(2) ? 0x40 : 0), std::uint8_t(0)})
+        for (std::uint8_t v :
+             {std::uint8_t(1 + r.pick(9)), std::uint8_t(1 + r.pick(7)), std::uint8_t(r.pick(256)),
+              std::uint8_t(0), std::uint8_t(r.pick(2) ? 0x40 : 0), std::uint8_t(0)})
             w.u8(v);
     }
     for (std::int64_t i = 0; i < arcs; ++i) {

@@ -27,21 +27,29 @@ int main(int argc, char **argv)
 {
     const std::vector<std::string> a(argv + 1, argv + argc);
     if (a.size() >= 4 && a[0] == "jws") {
-        TJwsData d = bench::generateJws(std::stoll(a[1]), std::stoi(a[2]), a.size() > 4 ? static_cast<std::uint32_t>(std::stoul(a[4])) : 1);
+        TJwsData d =
+            bench::generateJws(std::stoll(a[1]), std::stoi(a[2]),
+                               a.size() > 4 ? static_cast<std::uint32_t>(std::stoul(a[4])) : 1);
         return save(a[3], d.FileOutBytes(d.Enthd.jwVer)) ? 0 : 1;
     }
     if (a.size() >= 3 && a[0] == "jwk")
-        return save(a[2], bench::generateJwk(std::stoll(a[1]), a.size() > 3 ? static_cast<std::uint32_t>(std::stoul(a[3])) : 1)) ? 0 : 1;
+        return save(a[2], bench::generateJwk(
+                              std::stoll(a[1]),
+                              a.size() > 3 ? static_cast<std::uint32_t>(std::stoul(a[3])) : 1))
+                   ? 0
+                   : 1;
     if (a.size() >= 3 && a[0] == "parts") {
         const int count = std::stoi(a[1]);
         for (int i = 0; i < count; ++i) {
             // 30–350 entities: about 2–20 KB.
-            TJwsData d = bench::generateJws(30 + (i * 37) % 320, 600, static_cast<std::uint32_t>(i + 1));
+            TJwsData d =
+                bench::generateJws(30 + (i * 37) % 320, 600, static_cast<std::uint32_t>(i + 1));
             if (!save(a[2] + "/part" + std::to_string(i) + ".jws", d.FileOutBytes(600)))
                 return 1;
         }
         return 0;
     }
-    std::cerr << "usage: pravelot-gen jws ENTITIES VERSION OUT [SEED] | jwk ENTITIES OUT [SEED] | parts COUNT FOLDER\n";
+    std::cerr << "usage: pravelot-gen jws ENTITIES VERSION OUT [SEED] | jwk ENTITIES OUT [SEED] | "
+                 "parts COUNT FOLDER\n";
     return 2;
 }

@@ -22,8 +22,9 @@ void roundTrip(TJwsData &doc, TJwsData &back)
 
 bool sameCounts(const TJwsData &a, const TJwsData &b)
 {
-    return a.Enthd.n1 == b.Enthd.n1 && a.EntLineN() == b.EntLineN() && a.EntEnkoN() == b.EntEnkoN() &&
-           a.EntTenN() == b.EntTenN() && a.EntMojiN() == b.EntMojiN() && a.EntSunpoN() == b.EntSunpoN() &&
+    return a.Enthd.n1 == b.Enthd.n1 && a.EntLineN() == b.EntLineN() &&
+           a.EntEnkoN() == b.EntEnkoN() && a.EntTenN() == b.EntTenN() &&
+           a.EntMojiN() == b.EntMojiN() && a.EntSunpoN() == b.EntSunpoN() &&
            a.EntSolidN() == b.EntSolidN() && a.EntBlockN() == b.EntBlockN() &&
            a.EntBlockDefN() == b.EntBlockDefN();
 }

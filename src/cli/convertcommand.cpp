@@ -101,7 +101,8 @@ int runConvert(const std::vector<std::string> &args, std::ostream &out, std::ost
     }
     if (o->verbose)
         conv.setVerbose(&err);
-    const RunSummary run = RunFiles(rows, dest, conv, host, u"[Ctrl-C]を押しましたので中断します。");
+    const RunSummary run =
+        RunFiles(rows, dest, conv, host, u"[Ctrl-C]を押しましたので中断します。");
     out.flush();
     if (run.interrupted)
         return 130;

@@ -28,10 +28,18 @@ std::string jsonString(const std::u16string &s)
     std::string out = "\"";
     for (char c : ToUtf8(s)) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (static_cast<unsigned char>(c) < 0x20) {
                 char buf[8];
@@ -75,7 +83,8 @@ struct Info {
 
 std::int32_t members(const TEntJwwBlockDef &d)
 {
-    return d.mLineN() + d.mEnkoN() + d.mTenN() + d.mMojiN() + d.mSunpoN() + d.mSolidN() + d.mBlockN();
+    return d.mLineN() + d.mEnkoN() + d.mTenN() + d.mMojiN() + d.mSunpoN() + d.mSolidN() +
+           d.mBlockN();
 }
 
 std::optional<Info> inspect(const std::u16string &file, std::string &error)
@@ -99,17 +108,22 @@ std::optional<Info> inspect(const std::u16string &file, std::string &error)
         TJwsData d;
         info.kind = "jws";
         info.complete = d.FileIn(file);
-        info.problem = d.problem().empty() ? "" : d.problem().message + " (" + d.problem().where + ")";
+        info.problem =
+            d.problem().empty() ? "" : d.problem().message + " (" + d.problem().where + ")";
         d.GetMinMaxZahyo();
         info.version = d.Enthd.jwVer;
         info.baseX = d.Enthd.BasePoint_x;
         info.baseY = d.Enthd.BasePoint_y;
-        info.counts = {{"lines", "線", d.EntLineN()},         {"arcs", "円弧", d.EntEnkoN()},
-                       {"points", "点", d.EntTenN()},         {"texts", "文字", d.EntMojiN()},
-                       {"dimensions", "寸法", d.EntSunpoN()}, {"solids", "ソリッド", d.EntSolidN()},
+        info.counts = {{"lines", "線", d.EntLineN()},
+                       {"arcs", "円弧", d.EntEnkoN()},
+                       {"points", "点", d.EntTenN()},
+                       {"texts", "文字", d.EntMojiN()},
+                       {"dimensions", "寸法", d.EntSunpoN()},
+                       {"solids", "ソリッド", d.EntSolidN()},
                        {"blockReferences", "ブロック", d.EntBlockN()}};
         for (const TEntJwwBlockDef &def : d.EntBlockDef)
-            info.blocks.push_back({UserBlockName(def.strName), def.nNumber, members(def), def.ref_flag});
+            info.blocks.push_back(
+                {UserBlockName(def.strName), def.nNumber, members(def), def.ref_flag});
         info.minX = d.myMinWx, info.minY = d.myMinWy, info.maxX = d.myMaxWx, info.maxY = d.myMaxWy;
     } else {
         if (!TJwkData::FileCheck(file)) {
@@ -119,7 +133,8 @@ std::optional<Info> inspect(const std::u16string &file, std::string &error)
         TJwkData k;
         info.kind = "jwk";
         info.complete = k.FileIn(file);
-        info.problem = k.problem().empty() ? "" : k.problem().message + " (" + k.problem().where + ")";
+        info.problem =
+            k.problem().empty() ? "" : k.problem().message + " (" + k.problem().where + ")";
         k.GetMinMaxZahyo();
         info.scale = k.Enthd.scale;
         info.counts = {{"lines", "線", k.Enthd.lineCount},
@@ -148,11 +163,11 @@ void printText(const Info &i, std::ostream &out)
     if (i.kind == "jws") {
         out << "  ブロック図形定義数: " << i.blocks.size() << "\n";
         for (const Info::Block &b : i.blocks)
-            out << "    " << ToUtf8(b.name) << "  番号 " << b.number << "  要素 " << b.members << "  "
-                << (b.referenced ? "参照あり" : "参照なし") << "\n";
+            out << "    " << ToUtf8(b.name) << "  番号 " << b.number << "  要素 " << b.members
+                << "  " << (b.referenced ? "参照あり" : "参照なし") << "\n";
     }
-    out << "  範囲: (" << number(i.minX) << ", " << number(i.minY) << ") - (" << number(i.maxX) << ", "
-        << number(i.maxY) << ")\n";
+    out << "  範囲: (" << number(i.minX) << ", " << number(i.minY) << ") - (" << number(i.maxX)
+        << ", " << number(i.maxY) << ")\n";
 }
 
 void printJson(const Info &i, std::ostream &out)
@@ -165,7 +180,8 @@ void printJson(const Info &i, std::ostream &out)
     out << ",\"complete\":" << (i.complete ? "true" : "false");
     if (!i.complete)
         out << ",\"problem\":" << jsonString(FromUtf8(i.problem));
-    out << ",\"basePoint\":[" << jsonNumber(i.baseX) << "," << jsonNumber(i.baseY) << "],\"counts\":{";
+    out << ",\"basePoint\":[" << jsonNumber(i.baseX) << "," << jsonNumber(i.baseY)
+        << "],\"counts\":{";
     for (std::size_t k = 0; k < i.counts.size(); ++k)
         out << (k ? "," : "") << "\"" << i.counts[k].key << "\":" << i.counts[k].n;
     out << "}";
@@ -173,13 +189,14 @@ void printJson(const Info &i, std::ostream &out)
         out << ",\"blocks\":[";
         for (std::size_t k = 0; k < i.blocks.size(); ++k) {
             const Info::Block &b = i.blocks[k];
-            out << (k ? "," : "") << "{\"name\":" << jsonString(b.name) << ",\"number\":" << b.number
-                << ",\"members\":" << b.members << ",\"referenced\":" << (b.referenced ? "true" : "false") << "}";
+            out << (k ? "," : "") << "{\"name\":" << jsonString(b.name)
+                << ",\"number\":" << b.number << ",\"members\":" << b.members
+                << ",\"referenced\":" << (b.referenced ? "true" : "false") << "}";
         }
         out << "]";
     }
-    out << ",\"extents\":[" << jsonNumber(i.minX) << "," << jsonNumber(i.minY) << "," << jsonNumber(i.maxX)
-        << "," << jsonNumber(i.maxY) << "]}";
+    out << ",\"extents\":[" << jsonNumber(i.minX) << "," << jsonNumber(i.minY) << ","
+        << jsonNumber(i.maxX) << "," << jsonNumber(i.maxY) << "]}";
 }
 
 } // namespace

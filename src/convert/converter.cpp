@@ -15,7 +15,8 @@ Converter::Converter()
     JWS.BindImageExr = false;
 }
 
-void Converter::tellProblem(const std::u16string &src, const std::string &message, const std::string &where)
+void Converter::tellProblem(const std::u16string &src, const std::string &message,
+                            const std::string &where)
 {
     if (m_verbose)
         *m_verbose << ToUtf8(src) << ": " << message << " (" << where << ")\n";
@@ -49,7 +50,8 @@ std::u16string Converter::RunProc1(const std::u16string &src, const std::u16stri
     bool written = false;
     const std::u16string ext = FileExtLower(src);
     // A check may have left this very file loaded.
-    const bool loaded = m_loadedIdentity && src == m_loadedPath && FileIdentityOf(src) == m_loadedIdentity;
+    const bool loaded =
+        m_loadedIdentity && src == m_loadedPath && FileIdentityOf(src) == m_loadedIdentity;
     if (m_loadedIdentity && !loaded) {
         JWS.DataFree();
         JWK.DataFree();

@@ -43,7 +43,8 @@ public:
 private:
     bool readJws(const std::u16string &src, bool loaded);
     bool readJwk(const std::u16string &src, bool loaded);
-    void tellProblem(const std::u16string &src, const std::string &message, const std::string &where);
+    void tellProblem(const std::u16string &src, const std::string &message,
+                     const std::string &where);
 
     std::ostream *m_verbose = nullptr;
     // The file a check left loaded in JWS or JWK.

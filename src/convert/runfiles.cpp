@@ -4,8 +4,9 @@
 
 namespace pravelot {
 
-RunSummary RunFiles(std::span<const SourceRow> rows, const std::optional<std::u16string> &destFolder,
-                    Converter &conv, RunHost &host, std::u16string_view escapeLine)
+RunSummary RunFiles(std::span<const SourceRow> rows,
+                    const std::optional<std::u16string> &destFolder, Converter &conv, RunHost &host,
+                    std::u16string_view escapeLine)
 {
     RunSummary summary;
     int done = 0;
@@ -21,8 +22,8 @@ RunSummary RunFiles(std::span<const SourceRow> rows, const std::optional<std::u1
         const std::optional<std::u16string> out = OutputPathFor(row.file, destFolder);
         host.appendLogLine(row.file);
         host.appendLogLine(u"→ " + out.value_or(u""));
-        const std::u16string result = out ? conv.RunProc1(row.file, *out, row.name)
-                                           : std::u16string(kResultFailed);
+        const std::u16string result =
+            out ? conv.RunProc1(row.file, *out, row.name) : std::u16string(kResultFailed);
         host.appendLogLine(u"　…… " + result);
         if (result == kResultDone)
             ++summary.converted;

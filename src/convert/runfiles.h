@@ -22,8 +22,8 @@ inline constexpr std::u16string_view kEscapeLogLine = u"[ESC]を押しました�
 // beside each source when destFolder is nullopt. Per file the log gets the source path,
 // "→ " and the output path, and "　…… " and the result. Before each file the host is
 // asked about Escape; escapeLine is then logged and the run stops.
-RunSummary RunFiles(std::span<const SourceRow> rows, const std::optional<std::u16string> &destFolder,
-                    Converter &conv, RunHost &host,
+RunSummary RunFiles(std::span<const SourceRow> rows,
+                    const std::optional<std::u16string> &destFolder, Converter &conv, RunHost &host,
                     std::u16string_view escapeLine = kEscapeLogLine);
 
 } // namespace pravelot

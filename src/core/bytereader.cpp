@@ -9,7 +9,7 @@ namespace pravelot {
 namespace {
 constexpr std::size_t kBufferSize = 1 << 20;
 static_assert(ByteReader::kMaxTake <= kBufferSize);
-}
+} // namespace
 
 ByteReader::ByteReader(std::span<const std::uint8_t> data)
     : m_cur(data.data()), m_end(data.data() + data.size()), m_size(data.size()), m_eof(true)

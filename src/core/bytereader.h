@@ -34,7 +34,7 @@ public:
     std::uint64_t skip(std::uint64_t n);
 
     template <class T>
-        requires std::is_arithmetic_v<T>
+    requires std::is_arithmetic_v<T>
     bool get(T &v)
     {
         if (m_end - m_cur >= static_cast<std::ptrdiff_t>(sizeof(T))) {

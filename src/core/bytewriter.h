@@ -22,7 +22,7 @@ public:
     void put(std::span<const std::uint8_t> bytes);
     void fill(std::uint8_t value, std::size_t count);
     template <class T>
-        requires std::is_arithmetic_v<T>
+    requires std::is_arithmetic_v<T>
     void put(T v)
     {
         if (m_end - m_cur < static_cast<std::ptrdiff_t>(sizeof(T)))

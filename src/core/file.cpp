@@ -46,9 +46,10 @@ std::optional<FileIdentity> FileIdentityOf(const std::u16string &path)
     struct stat st {};
     if (path.empty() || ::stat(NativePath(path).c_str(), &st) != 0)
         return std::nullopt;
-    return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
-                        static_cast<std::uint64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtim.tv_sec),
-                        static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
+    return FileIdentity{
+        static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+        static_cast<std::uint64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtim.tv_sec),
+        static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
 }
 
 namespace {
@@ -104,7 +105,8 @@ bool WriteNewFile(const std::u16string &path, const std::function<bool(ByteWrite
     // a rename that refuses to replace does the same.
     bool placed = ::link(tmp.c_str(), target.c_str()) == 0;
     if (!placed && errno != EEXIST) {
-        placed = ::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0;
+        placed =
+            ::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0;
         if (placed)
             return true;
     }

@@ -15,7 +15,10 @@ namespace {
 bool isDelim(char16_t c) { return c == u'\\' || c == u'/'; }
 bool isNameEnd(char16_t c) { return c == u'\\' || c == u'/' || c == u':'; }
 bool isExtBarrier(char16_t c) { return c == u'\\' || c == u':'; }
-bool isInvalidPathChar(char16_t c) { return c < 0x20 || c == u'"' || c == u'<' || c == u'>' || c == u'|'; }
+bool isInvalidPathChar(char16_t c)
+{
+    return c < 0x20 || c == u'"' || c == u'<' || c == u'>' || c == u'|';
+}
 #else
 bool isDelim(char16_t c) { return c == u'/'; }
 bool isNameEnd(char16_t c) { return c == u'/'; }
@@ -74,7 +77,8 @@ std::u16string FileNameOf(std::u16string_view path)
 std::u16string FolderOf(std::u16string_view path)
 {
     std::size_t p = lastOf(path, isNameEnd);
-    return p == std::u16string_view::npos ? std::u16string() : std::u16string(path.substr(0, p + 1));
+    return p == std::u16string_view::npos ? std::u16string()
+                                          : std::u16string(path.substr(0, p + 1));
 }
 
 std::u16string FileExtLower(std::u16string_view path)

@@ -21,7 +21,7 @@ struct JwkReadProblem {
 };
 
 class TJwkData {
-  public:
+public:
     TJwkData();
     ~TJwkData();
     TJwkData(const TJwkData &) = default;
@@ -67,7 +67,7 @@ class TJwkData {
     // origin, into myMinWx … myMaxWy, through the shared extents accumulator.
     void GetMinMaxZahyo();
 
-  private:
+private:
     bool readFrom(ByteReader &r);
     bool HeaderIn(ByteReader &r);
     bool fail(const char *message, std::string where);

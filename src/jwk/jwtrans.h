@@ -12,7 +12,7 @@ class TJwkData;
 class TJwsData;
 
 class TJwTrans {
-  public:
+public:
     // Coordinates are rounded half away from zero to multiples of 1 / keta.
     void SetKeta(std::int32_t k);    // keta := 10^k, k clamped to 0 … 6
     void SetMarume(std::int32_t m);  // marume := m ≠ 0 (cut toward zero instead)
@@ -55,7 +55,7 @@ class TJwTrans {
     TJwkData *P_JWK = nullptr;
     TJwsData *P_JWS = nullptr;
 
-  private:
+private:
     struct Ends {
         double X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
     };

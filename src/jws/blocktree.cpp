@@ -22,7 +22,8 @@ Matrix matrixOf(const TEntJwwBlock &b)
 
 // First definition of each block number; later definitions of the same number are
 // never bound.
-std::unordered_map<std::uint32_t, std::int32_t> firstDefinitions(const std::vector<TEntJwwBlockDef> &defs)
+std::unordered_map<std::uint32_t, std::int32_t>
+firstDefinitions(const std::vector<TEntJwwBlockDef> &defs)
 {
     std::unordered_map<std::uint32_t, std::int32_t> byNumber;
     byNumber.reserve(defs.size());
@@ -129,7 +130,8 @@ void TJwsData::MakeBlockTree()
     // expansion stops at the ceiling.
     const bool cyclic = hasCycle(EntBlockDef, byNumber);
     auto onChain = [&](std::size_t k, std::int32_t defno) {
-        for (std::int32_t p = EntBlockTree[k].parent; p >= 0; p = EntBlockTree[static_cast<std::size_t>(p)].parent)
+        for (std::int32_t p = EntBlockTree[k].parent; p >= 0;
+             p = EntBlockTree[static_cast<std::size_t>(p)].parent)
             if (EntBlockTree[static_cast<std::size_t>(p)].defno == defno)
                 return true;
         return false;

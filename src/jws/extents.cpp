@@ -16,7 +16,7 @@ constexpr int kArcSteps = 72;
 // Adds the points of one entity list to the accumulator through Add(x, y), which either
 // adds them as they are (top level) or maps them through a block instance's placement.
 template <class Add> class ListExtents {
-  public:
+public:
     explicit ListExtents(Add add) : m_add(add) {}
 
     void lists(ConstEntityLists l)
@@ -35,7 +35,7 @@ template <class Add> class ListExtents {
             solid(e);
     }
 
-  private:
+private:
     void line(const TEntJwwLine &e)
     {
         m_add(e.start_x, e.start_y);

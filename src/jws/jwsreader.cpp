@@ -5,8 +5,8 @@
 #include "jws/jwsdata.h"
 
 #include <algorithm>
-#include <cmath>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -17,11 +17,12 @@ namespace {
 constexpr std::size_t kHeaderSize = 452;
 constexpr std::size_t kWorkBufferSize = 2048;
 constexpr std::array<std::u16string_view, 7> kClassNames = {
-    u"CDataSen", u"CDataEnko", u"CDataTen", u"CDataMoji", u"CDataSunpou", u"CDataSolid", u"CDataBlock"};
+    u"CDataSen",    u"CDataEnko",  u"CDataTen",  u"CDataMoji",
+    u"CDataSunpou", u"CDataSolid", u"CDataBlock"};
 
 const char *className(std::int32_t kind)
 {
-    static const char *const names[] = {"?",         "CDataSen",   "CDataEnko",  "CDataTen",
+    static const char *const names[] = {"?",         "CDataSen",    "CDataEnko",  "CDataTen",
                                         "CDataMoji", "CDataSunpou", "CDataSolid", "CDataBlock"};
     return kind >= 1 && kind <= 7 ? names[kind] : "?";
 }
@@ -153,8 +154,8 @@ private:
 
     ByteReader &m_r;
     TJwsData &m_d;
-    bool m_wide = true;            // 15-byte attributes (version 351 on)
-    bool m_extendedSunpo = true;   // dimensions carry the extended part (version 420 on)
+    bool m_wide = true;                     // 15-byte attributes (version 351 on)
+    bool m_extendedSunpo = true;            // dimensions carry the extended part (version 420 on)
     std::array<std::uint64_t, 7> m_slots{}; // class index of each entity kind, 0 = none yet
     std::uint64_t m_running = 1;
     // Where the object being read starts, for the account of a reading that stopped.
@@ -308,8 +309,8 @@ bool JwsReader::header()
     std::int32_t *dmy[] = {&hd.dmy01, &hd.dmy02, &hd.dmy03, &hd.dmy04, &hd.dmy05, &hd.dmy06};
     for (std::size_t i = 0; i < 6; ++i)
         *dmy[i] = load<std::int32_t>(h.data() + 348 + 4 * i);
-    double *dd[] = {&hd.dmy11, &hd.dmy12, &hd.dmy13, &hd.dmy14, &hd.dmy15, &hd.dmy16,
-                    &hd.Mx1,   &hd.My1,   &hd.Mx2,   &hd.My2};
+    double *dd[] = {&hd.dmy11, &hd.dmy12, &hd.dmy13, &hd.dmy14, &hd.dmy15,
+                    &hd.dmy16, &hd.Mx1,   &hd.My1,   &hd.Mx2,   &hd.My2};
     for (std::size_t i = 0; i < 10; ++i)
         *dd[i] = load<double>(h.data() + 372 + 8 * i);
     if (got <= 444) {
@@ -508,7 +509,8 @@ void JwsReader::blockDefs()
     const std::uint64_t count = archiveCount("the block definition count", false);
     if (count == 0)
         return;
-    m_d.EntBlockDef.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, m_r.remaining() / 27)));
+    m_d.EntBlockDef.reserve(
+        static_cast<std::size_t>(std::min<std::uint64_t>(count, m_r.remaining() / 27)));
     const std::size_t fixedSize = m_wide ? 27 : 25;
     for (std::uint64_t p = 1; p <= count; ++p) {
         m_listName = "block definition";

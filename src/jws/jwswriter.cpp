@@ -13,9 +13,9 @@ namespace pravelot {
 
 namespace {
 
-constexpr std::array<std::string_view, 9> kClassNames = {
-    "",          "CDataSen",   "CDataEnko",  "CDataTen",  "CDataMoji",
-    "CDataSunpou", "CDataSolid", "CDataBlock", "CDataList"};
+constexpr std::array<std::string_view, 9> kClassNames = {"",           "CDataSen",   "CDataEnko",
+                                                         "CDataTen",   "CDataMoji",  "CDataSunpou",
+                                                         "CDataSolid", "CDataBlock", "CDataList"};
 
 constexpr std::uint8_t kLineStyleBelow420[15] = {1, 4, 3, 6, 8, 8, 2, 5, 7, 6, 6, 8, 8, 17, 17};
 constexpr std::uint16_t kColorBelow420[16] = {2, 8, 3, 6, 4, 5, 1, 2, 5, 8, 4, 3, 6, 5, 2, 2};
@@ -67,8 +67,8 @@ public:
         // Block numbers as written: the first definition of each number decides.
         m_newNumber.reserve(d.EntBlockDef.size());
         for (const TEntJwwBlockDef &def : d.EntBlockDef)
-            m_newNumber.try_emplace(def.nNumber, def.ref_flag ? static_cast<std::uint32_t>(def.ref_no)
-                                                              : def.nNumber);
+            m_newNumber.try_emplace(
+                def.nNumber, def.ref_flag ? static_cast<std::uint32_t>(def.ref_no) : def.nNumber);
     }
 
     void write();
@@ -162,7 +162,8 @@ void JwsWriter::AttrOut(TEntJwwAttr a, std::int32_t kind)
         style = 1;
     if (kind == kEntMoji && !inRange(style, 1, 9))
         style = 1;
-    if (kind >= kEntLine && kind <= kEntSunpo && !(inRange(color, 1, 9) || inRange(color, 101, 356)))
+    if (kind >= kEntLine && kind <= kEntSunpo &&
+        !(inRange(color, 1, 9) || inRange(color, 101, 356)))
         color = DefaultPenColor;
     if (kind == kEntSolid && !(inRange(color, 1, 10) || inRange(color, 101, 356)))
         color = DefaultPenColor;
@@ -269,12 +270,15 @@ std::uint64_t JwsWriter::countList(ConstEntityLists lists, const std::vector<TEn
                                    std::int64_t n) const
 {
     std::uint64_t count = 0;
-    const std::size_t end = std::min<std::size_t>(order.size(), static_cast<std::size_t>(std::max<std::int64_t>(n, 0)));
+    const std::size_t end =
+        std::min<std::size_t>(order.size(), static_cast<std::size_t>(std::max<std::int64_t>(n, 0)));
     for (std::size_t i = 0; i < end; ++i) {
         const TEntJwwNo &e = order[i];
         if (!lists.valid(e))
             continue;
-        count += (e.EntType == kEntSunpo && splits(lists.sunpo[static_cast<std::size_t>(e.EntNo)])) ? 7 : 1;
+        count += (e.EntType == kEntSunpo && splits(lists.sunpo[static_cast<std::size_t>(e.EntNo)]))
+                     ? 7
+                     : 1;
     }
     return count;
 }
@@ -356,7 +360,8 @@ void JwsWriter::entryOut(ConstEntityLists lists, const TEntJwwNo &e)
     case kEntBlock: {
         const TEntJwwBlock &b = lists.block[i];
         AttrOut(b.att, kEntBlock);
-        for (double v : {b.DPKijunTen_x, b.DPKijunTen_y, b.dBairitsuX, b.dBairitsuY, b.radKaitenKaku})
+        for (double v :
+             {b.DPKijunTen_x, b.DPKijunTen_y, b.dBairitsuX, b.dBairitsuY, b.radKaitenKaku})
             m_w.f64(v);
         m_w.u32(blockNo(b.nNumber));
         break;
@@ -369,7 +374,8 @@ void JwsWriter::entryOut(ConstEntityLists lists, const TEntJwwNo &e)
 
 void JwsWriter::listOut(ConstEntityLists lists, const std::vector<TEntJwwNo> &order, std::int64_t n)
 {
-    const std::size_t end = std::min<std::size_t>(order.size(), static_cast<std::size_t>(std::max<std::int64_t>(n, 0)));
+    const std::size_t end =
+        std::min<std::size_t>(order.size(), static_cast<std::size_t>(std::max<std::int64_t>(n, 0)));
     for (std::size_t i = 0; i < end; ++i)
         entryOut(lists, order[i]);
 }
@@ -387,7 +393,8 @@ void JwsWriter::write()
         m_w.f64(g < m_d.EntLgrp.size() ? m_d.EntLgrp[g].adScale : 0.0);
     for (std::int32_t v : {h.dmy01, h.dmy02, h.dmy03, h.dmy04, h.dmy05, h.dmy06})
         m_w.i32(v);
-    for (double v : {h.dmy11, h.dmy12, h.dmy13, h.dmy14, h.dmy15, h.dmy16, h.Mx1, h.My1, h.Mx2, h.My2})
+    for (double v :
+         {h.dmy11, h.dmy12, h.dmy13, h.dmy14, h.dmy15, h.dmy16, h.Mx1, h.My1, h.Mx2, h.My2})
         m_w.f64(v);
 
     const ConstEntityLists top = m_d.topLists();

@@ -152,20 +152,34 @@ template <bool Const> struct EntityListsT {
     {
         std::size_t n = 0;
         switch (k) {
-        case kEntLine: n = line.size(); break;
-        case kEntEnko: n = enko.size(); break;
-        case kEntTen: n = ten.size(); break;
-        case kEntMoji: n = moji.size(); break;
-        case kEntSunpo: n = sunpo.size(); break;
-        case kEntSolid: n = solid.size(); break;
-        case kEntBlock: n = block.size(); break;
-        default: break;
+        case kEntLine:
+            n = line.size();
+            break;
+        case kEntEnko:
+            n = enko.size();
+            break;
+        case kEntTen:
+            n = ten.size();
+            break;
+        case kEntMoji:
+            n = moji.size();
+            break;
+        case kEntSunpo:
+            n = sunpo.size();
+            break;
+        case kEntSolid:
+            n = solid.size();
+            break;
+        case kEntBlock:
+            n = block.size();
+            break;
+        default:
+            break;
         }
         return static_cast<std::int32_t>(n);
     }
     // A view that may change the arrays also serves where only reading is needed.
-    operator EntityListsT<true>() const
-        requires(!Const)
+    operator EntityListsT<true>() const requires(!Const)
     {
         return {line, enko, ten, moji, sunpo, solid, block};
     }

@@ -80,7 +80,8 @@ TEST(Cli, CheckErrorsStopEverything)
     const Result r = convert({"-o", tmp.path().string(), good, used, txt});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find(used + " ブロック名【used】は既に図形ファイル内で使用済です"), std::string::npos);
+    EXPECT_NE(r.err.find(used + " ブロック名【used】は既に図形ファイル内で使用済です"),
+              std::string::npos);
     EXPECT_NE(r.err.find(txt + " -- ファイル拡張子が不正です"), std::string::npos);
     EXPECT_FALSE(FileExistsSafe(FromUtf8((tmp.path() / "good~1.jws").string())));
 }
@@ -131,10 +132,11 @@ TEST(Cli, InfoInBothForms)
 
     std::ostringstream json, err2;
     ASSERT_EQ(runInfo({"--json", a, (tmp.path() / "none.jws").string()}, json, err2), 1);
-    EXPECT_EQ(json.str(), "[{\"file\":\"" + a +
-                              "\",\"kind\":\"jws\",\"version\":600,\"complete\":true,\"basePoint\":[0,0],"
-                              "\"counts\":{\"lines\":1,\"arcs\":0,\"points\":0,\"texts\":0,\"dimensions\":0,"
-                              "\"solids\":0,\"blockReferences\":1},\"blocks\":[{\"name\":\"door\",\"number\":0,"
-                              "\"members\":0,\"referenced\":true}],\"extents\":[0,0,1,1]}]\n");
+    EXPECT_EQ(json.str(),
+              "[{\"file\":\"" + a +
+                  "\",\"kind\":\"jws\",\"version\":600,\"complete\":true,\"basePoint\":[0,0],"
+                  "\"counts\":{\"lines\":1,\"arcs\":0,\"points\":0,\"texts\":0,\"dimensions\":0,"
+                  "\"solids\":0,\"blockReferences\":1},\"blocks\":[{\"name\":\"door\",\"number\":0,"
+                  "\"members\":0,\"referenced\":true}],\"extents\":[0,0,1,1]}]\n");
     EXPECT_NE(err2.str().find("ファイルが存在しません"), std::string::npos);
 }

@@ -3,9 +3,9 @@
 #include "convert/outputname.h"
 #include "convert/runfiles.h"
 #include "core/path.h"
+#include "jwk/jwkbuilder.h"
 #include "support/jwsfixture.h"
 #include "support/tempdir.h"
-#include "jwk/jwkbuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -67,7 +67,8 @@ TEST(OutputName, AllBranchNumbersTaken)
     TempDir tmp;
     const std::string folder = tmp.path().string() + "/";
     for (int n = 0; n <= kMaxBranchNumber; ++n) {
-        const std::string name = folder + (n == 0 ? "full.jws" : "full~" + std::to_string(n) + ".jws");
+        const std::string name =
+            folder + (n == 0 ? "full.jws" : "full~" + std::to_string(n) + ".jws");
         ::close(::open(name.c_str(), O_CREAT | O_WRONLY, 0644));
     }
     EXPECT_EQ(OutputPathFor(u"/x/full.jws", tmp.folder()), std::nullopt);
@@ -98,7 +99,8 @@ TEST(Converter, ResultsOfOneFile)
         {"not a figure file", tmp.file("bad.jws"), tmp.file("o3.jws"), kResultFailed},
         {"a missing source", tmp.file("gone.jws"), tmp.file("o4.jws"), kResultFailed},
         {"an output that exists", tmp.file("src.jws"), tmp.file("src.jws"), kResultFailed},
-        {"a folder that does not exist", tmp.file("src.jws"), tmp.file("no/such/o5.jws"), kResultFailed},
+        {"a folder that does not exist", tmp.file("src.jws"), tmp.file("no/such/o5.jws"),
+         kResultFailed},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -194,13 +196,41 @@ TEST(DataCheck, OutcomesAndLines)
     } cases[] = {
         {"clean", {tmp.file("ok.jws"), u"ok"}, u"", false, false},
         {"blank row", {u" \u3000\t", u"x"}, u"", false, false},
-        {"bad extension", {tmp.file("draw.dxf"), u"d"}, tmp.file("draw.dxf") + u" -- ファイル拡張子が不正です", true, false},
-        {"missing", {tmp.file("gone.jws"), u"g"}, tmp.file("gone.jws") + u" -- ファイルが存在しません", true, false},
-        {"a folder is no file", {tmp.file("folder.jws"), u"f"}, tmp.file("folder.jws") + u" -- ファイルが存在しません", true, false},
-        {"not a JWS file", {tmp.file("bad.jws"), u"b"}, tmp.file("bad.jws") + u" -- ファイルデータ内容が不正です", true, false},
-        {"incomplete", {tmp.file("cut.jws"), u"c"}, tmp.file("cut.jws") + u" -- ファイルデータが欠落しています(データ変換は行われます)", false, true},
-        {"name in use", {tmp.file("door.jws"), u"door"}, tmp.file("door.jws") + u" ブロック名【door】は既に図形ファイル内で使用済です", true, false},
-        {"marker in lower case", {tmp.file("door.jws"), u"DOOR"}, tmp.file("door.jws") + u" ブロック名【DOOR】は既に図形ファイル内で使用済です", true, false},
+        {"bad extension",
+         {tmp.file("draw.dxf"), u"d"},
+         tmp.file("draw.dxf") + u" -- ファイル拡張子が不正です",
+         true,
+         false},
+        {"missing",
+         {tmp.file("gone.jws"), u"g"},
+         tmp.file("gone.jws") + u" -- ファイルが存在しません",
+         true,
+         false},
+        {"a folder is no file",
+         {tmp.file("folder.jws"), u"f"},
+         tmp.file("folder.jws") + u" -- ファイルが存在しません",
+         true,
+         false},
+        {"not a JWS file",
+         {tmp.file("bad.jws"), u"b"},
+         tmp.file("bad.jws") + u" -- ファイルデータ内容が不正です",
+         true,
+         false},
+        {"incomplete",
+         {tmp.file("cut.jws"), u"c"},
+         tmp.file("cut.jws") + u" -- ファイルデータが欠落しています(データ変換は行われます)",
+         false,
+         true},
+        {"name in use",
+         {tmp.file("door.jws"), u"door"},
+         tmp.file("door.jws") + u" ブロック名【door】は既に図形ファイル内で使用済です",
+         true,
+         false},
+        {"marker in lower case",
+         {tmp.file("door.jws"), u"DOOR"},
+         tmp.file("door.jws") + u" ブロック名【DOOR】は既に図形ファイル内で使用済です",
+         true,
+         false},
         {"case matters", {tmp.file("door.jws"), u"Door"}, u"", false, false},
     };
     Converter conv;
@@ -243,8 +273,12 @@ TEST(DataCheck, ListingOfBlockNames)
     Data1Check(tmp.file("p.jws"), rows, conv, host);
     Data1Check(tmp.file("p.txt"), rows, conv, host);
     const std::vector<std::u16string> expected = {
-        u"ファイル名：" + tmp.file("p.jws"), u"　ブロック図形定義数：2", u"　ブロック名：door",
-        u"◆ブロック名：window", u"ファイル名：" + tmp.file("p.txt"), u"　ファイル拡張子が不正です(※JWK/JWSのみ対応)",
+        u"ファイル名：" + tmp.file("p.jws"),
+        u"　ブロック図形定義数：2",
+        u"　ブロック名：door",
+        u"◆ブロック名：window",
+        u"ファイル名：" + tmp.file("p.txt"),
+        u"　ファイル拡張子が不正です(※JWK/JWSのみ対応)",
     };
     EXPECT_EQ(host.check, expected);
 }
@@ -324,10 +358,13 @@ TEST(DataCheck, JwkSources)
         std::u16string file, line, listing;
         bool error, warning;
     } cases[] = {
-        {"complete", tmp.file("ok.jwk"), u"", u"　JWKファイルにブロック図形は存在しません", false, false},
-        {"incomplete", tmp.file("cut.jwk"), u" -- ファイルデータが欠落しています(データ変換は行われます)",
+        {"complete", tmp.file("ok.jwk"), u"", u"　JWKファイルにブロック図形は存在しません", false,
+         false},
+        {"incomplete", tmp.file("cut.jwk"),
+         u" -- ファイルデータが欠落しています(データ変換は行われます)",
          u"　ファイルデータが欠落しています(データ変換は行われます)", false, true},
-        {"not a JWK file", tmp.file("bad.jwk"), u" -- ファイルデータ内容が不正です", u"　ファイルデータ内容が不正です", true, false},
+        {"not a JWK file", tmp.file("bad.jwk"), u" -- ファイルデータ内容が不正です",
+         u"　ファイルデータ内容が不正です", true, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -336,10 +373,12 @@ TEST(DataCheck, JwkSources)
         const CheckOutcome out = DataCheck(rows, conv, host);
         EXPECT_EQ(out.error, c.error);
         EXPECT_EQ(out.warning, c.warning);
-        EXPECT_EQ(host.check, c.line.empty() ? std::vector<std::u16string>{} : std::vector{c.file + c.line});
+        EXPECT_EQ(host.check,
+                  c.line.empty() ? std::vector<std::u16string>{} : std::vector{c.file + c.line});
         RecordingHost listing;
         Data1Check(c.file, rows, conv, listing);
-        EXPECT_EQ(listing.check, (std::vector<std::u16string>{u"ファイル名：" + c.file, c.listing}));
+        EXPECT_EQ(listing.check,
+                  (std::vector<std::u16string>{u"ファイル名：" + c.file, c.listing}));
     }
     // A truncated file still converts: what was read is written.
     EXPECT_EQ(conv.RunProc1(tmp.file("cut.jwk"), tmp.file("cut.jws"), u"c"), kResultDone);

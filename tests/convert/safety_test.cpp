@@ -139,7 +139,8 @@ TEST(Safety, FileNamesAsUsersHaveThem)
     // A deep path of long Japanese folder names, and names that differ only in case.
     std::string deep = tmp.path().string();
     for (int i = 0; i < 12; ++i)
-        deep += "/" + std::string("足場部品フォルダ　その") + std::to_string(i) + std::string(60, 'x');
+        deep +=
+            "/" + std::string("足場部品フォルダ　その") + std::to_string(i) + std::string(60, 'x');
     const std::u16string longSrc = FromUtf8(deep + "/手摺 A.jws");
     writeBytes(longSrc, jwsWithLines(2));
     ASSERT_GT(ToUtf8(longSrc).size(), 1000u);

@@ -40,7 +40,8 @@ TEST(Samples, EveryPartConvertsAndDrawsTheSame)
         EXPECT_EQ(back.Enthd.n1, before.empty() && back.Enthd.n1 == 0 ? 0 : 1);
         EXPECT_LE(back.EntBlockDefN(), defsBefore + 1);
         if (!oneBlockOnly && back.Enthd.n1 == 1) {
-            EXPECT_EQ(UserBlockName(back.EntBlockDef.back().strName), ChangeExtSafe(FileNameOf(path), u""));
+            EXPECT_EQ(UserBlockName(back.EntBlockDef.back().strName),
+                      ChangeExtSafe(FileNameOf(path), u""));
         }
     }
     EXPECT_GT(files, 0);

@@ -53,9 +53,9 @@ TEST(Text, Cleaning)
     struct Case {
         std::u16string in, out;
     } cases[] = {
-        {u"a^mb", u"ab"},   {u"a\\n", u"a"},   {u"a\\nb", u"ab"}, {u"\t", u" "},
-        {u"", u""},         {u"a^Mb", u"a^Mb"}, {u"A\tB", u"AB"}, {u"^", u"^"},
-        {u"\\", u"\\"},     {u"^m", u" "},      {u"x^", u"x^"},
+        {u"a^mb", u"ab"}, {u"a\\n", u"a"},    {u"a\\nb", u"ab"}, {u"\t", u" "},
+        {u"", u""},       {u"a^Mb", u"a^Mb"}, {u"A\tB", u"AB"},  {u"^", u"^"},
+        {u"\\", u"\\"},   {u"^m", u" "},      {u"x^", u"x^"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(ToUtf8(c.in));

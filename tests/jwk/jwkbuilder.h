@@ -12,7 +12,7 @@
 namespace pravelot::test {
 
 class JwkBuilder {
-  public:
+public:
     using Bytes = std::vector<std::uint8_t>;
 
     // Each record's flag and attribute bytes in file order.
@@ -141,7 +141,7 @@ class JwkBuilder {
         return out;
     }
 
-  private:
+private:
     static void f32(Bytes &b, float v)
     {
         std::uint8_t raw[4];

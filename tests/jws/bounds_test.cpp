@@ -46,7 +46,8 @@ TEST(Bounds, NestedInstancesStopAtTheCeilingButEveryDefinitionIsWritten)
     ASSERT_EQ(out.EntBlockDefN(), 11);
     for (std::int32_t i = 0; i < 10; ++i) {
         EXPECT_EQ(out.EntBlockDef[static_cast<std::size_t>(i)].mBlockN(), i < 9 ? 10 : 0);
-        EXPECT_EQ(out.EntBlockDef[static_cast<std::size_t>(i)].nNumber, static_cast<std::uint32_t>(i));
+        EXPECT_EQ(out.EntBlockDef[static_cast<std::size_t>(i)].nNumber,
+                  static_cast<std::uint32_t>(i));
     }
 }
 

@@ -225,7 +225,8 @@ TEST(JwsFile, OverlongStringsAreCutToTheirForm)
         bool utf16;
         std::size_t length;
     } cases[] = {
-        {"ANSI of 65534 bytes would be the UTF-16 marker", std::u16string(65534, u'a'), false, 65533},
+        {"ANSI of 65534 bytes would be the UTF-16 marker", std::u16string(65534, u'a'), false,
+         65533},
         {"ANSI over the limit", std::u16string(70000, u'a'), false, 65535},
         {"a two-byte character is not split", u"a" + std::u16string(40000, u'図'), false, 65535},
         {"nor to reach 65534", u"aa" + std::u16string(40000, u'図'), false, 65532},
@@ -261,8 +262,8 @@ TEST(JwsFile, WriterCleansAndValidates)
 {
     TJwsData d = emptyDoc(351);
     TEntJwwMoji t;
-    t.att.nPenStyle = 12;   // text styles are 1–9
-    t.att.nPenColor = 400;  // out of range
+    t.att.nPenStyle = 12;  // text styles are 1–9
+    t.att.nPenColor = 400; // out of range
     t.att.nLayer = 16;
     t.att.nGLayer = 99;
     t.att.nPenWidth = 30001;
@@ -383,7 +384,7 @@ TEST(JwsRead, FileCheckVersionsAndIdentification)
         const char *id;
         std::int32_t ver;
         bool ok;
-    } cases[] = {{"JwsData", 229, false}, {"JwsData", 230, true}, {"JwsData", 700, true},
+    } cases[] = {{"JwsData", 229, false}, {"JwsData", 230, true},  {"JwsData", 700, true},
                  {"JwsData", 701, false}, {"JwwData", 600, false}, {"JwsDat\0", 600, false}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.ver);
@@ -438,7 +439,7 @@ TEST(JwsRead, ClassReferencesAndTags)
     FileBytes f(600);
     f.u16(3).newClass("CDataSen").lineRecord(1); // class 1, object 2
     f.u16(0x8005);                               // no class 5 yet: skipped, not counted
-    f.u16(0x7FFF).u32(0x80000001).lineRecord(2);  // long form of class 1
+    f.u16(0x7FFF).u32(0x80000001).lineRecord(2); // long form of class 1
     f.u16(0x8001).lineRecord(3);
     f.u16(0);
     TJwsData d;
@@ -501,7 +502,15 @@ TEST(JwsRead, HostileCountsAndLengths)
     }
     {
         FileBytes f(600);
-        f.u16(0).u16(0xFFFF).u32(0x7FFFFFFF).newClass("CDataList").attr().u32(0).u32(0).u32(0).str("x");
+        f.u16(0)
+            .u16(0xFFFF)
+            .u32(0x7FFFFFFF)
+            .newClass("CDataList")
+            .attr()
+            .u32(0)
+            .u32(0)
+            .u32(0)
+            .str("x");
         f.u16(0xFFFF).u32(0x7FFFFFFF);
         cases.push_back({"definition and member counts beyond the file", f.take()});
     }

@@ -22,12 +22,14 @@ TEST(JwsProperty, WriteThenReadGivesTheSameDocument)
     for (std::int32_t ver : kVersions) {
         for (bool utf16 : {false, true}) {
             for (unsigned seed = 0; seed < 40; ++seed) {
-                SCOPED_TRACE(testing::Message() << "version " << ver << " utf16 " << utf16 << " seed " << seed);
+                SCOPED_TRACE(testing::Message()
+                             << "version " << ver << " utf16 " << utf16 << " seed " << seed);
                 std::mt19937 rng(seed * 31 + static_cast<unsigned>(ver));
                 TJwsData doc = randomDoc(rng, {ver, utf16, true});
                 const Bytes bytes = doc.FileOutBytes(ver);
                 TJwsData back;
-                ASSERT_TRUE(back.FileInBytes(bytes)) << back.problem().message << " " << back.problem().where;
+                ASSERT_TRUE(back.FileInBytes(bytes))
+                    << back.problem().message << " " << back.problem().where;
                 doc.MojiEncode = utf16 && holdsStrings(doc);
                 ASSERT_TRUE(sameDocument(doc, back));
                 back.SetFileOutOption(doc.FileOutOpt);
@@ -42,7 +44,8 @@ TEST(JwsProperty, BlockingDoesNotChangeTheDrawing)
     for (std::int32_t ver : kVersions) {
         for (bool utf16 : {false, true}) {
             for (unsigned seed = 0; seed < 40; ++seed) {
-                SCOPED_TRACE(testing::Message() << "version " << ver << " utf16 " << utf16 << " seed " << seed);
+                SCOPED_TRACE(testing::Message()
+                             << "version " << ver << " utf16 " << utf16 << " seed " << seed);
                 std::mt19937 rng(seed * 131 + static_cast<unsigned>(ver));
                 TJwsData doc = randomDoc(rng, {ver, utf16, false});
                 const auto before = drawing(doc);

@@ -22,7 +22,8 @@ TJwsData emptyDoc(std::int32_t ver)
 }
 
 namespace {
-template <class T> std::int32_t pushTop(TJwsData &d, std::vector<T> &v, const T &e, std::int32_t kind)
+template <class T>
+std::int32_t pushTop(TJwsData &d, std::vector<T> &v, const T &e, std::int32_t kind)
 {
     v.push_back(e);
     const auto i = static_cast<std::int32_t>(v.size() - 1);
@@ -30,7 +31,8 @@ template <class T> std::int32_t pushTop(TJwsData &d, std::vector<T> &v, const T 
     d.Enthd.n1 = static_cast<std::int32_t>(d.EntNo.size());
     return i;
 }
-template <class T> void pushMember(TEntJwwBlockDef &def, std::vector<T> &v, const T &e, std::int32_t kind)
+template <class T>
+void pushMember(TEntJwwBlockDef &def, std::vector<T> &v, const T &e, std::int32_t kind)
 {
     v.push_back(e);
     def.mNo.push_back({kind, static_cast<std::int32_t>(v.size() - 1)});
@@ -38,15 +40,39 @@ template <class T> void pushMember(TEntJwwBlockDef &def, std::vector<T> &v, cons
 }
 } // namespace
 
-std::int32_t addTop(TJwsData &d, const TEntJwwLine &e) { return pushTop(d, d.EntLine, e, kEntLine); }
-std::int32_t addTop(TJwsData &d, const TEntJwwEnko &e) { return pushTop(d, d.EntEnko, e, kEntEnko); }
+std::int32_t addTop(TJwsData &d, const TEntJwwLine &e)
+{
+    return pushTop(d, d.EntLine, e, kEntLine);
+}
+std::int32_t addTop(TJwsData &d, const TEntJwwEnko &e)
+{
+    return pushTop(d, d.EntEnko, e, kEntEnko);
+}
 std::int32_t addTop(TJwsData &d, const TEntJwwTen &e) { return pushTop(d, d.EntTen, e, kEntTen); }
-std::int32_t addTop(TJwsData &d, const TEntJwwMoji &e) { return pushTop(d, d.EntMoji, e, kEntMoji); }
-std::int32_t addTop(TJwsData &d, const TEntJwwSunpo &e) { return pushTop(d, d.EntSunpo, e, kEntSunpo); }
-std::int32_t addTop(TJwsData &d, const TEntJwwSolid &e) { return pushTop(d, d.EntSolid, e, kEntSolid); }
-std::int32_t addTop(TJwsData &d, const TEntJwwBlock &e) { return pushTop(d, d.EntBlock, e, kEntBlock); }
-void addMember(TEntJwwBlockDef &def, const TEntJwwLine &e) { pushMember(def, def.mLine, e, kEntLine); }
-void addMember(TEntJwwBlockDef &def, const TEntJwwBlock &e) { pushMember(def, def.mBlock, e, kEntBlock); }
+std::int32_t addTop(TJwsData &d, const TEntJwwMoji &e)
+{
+    return pushTop(d, d.EntMoji, e, kEntMoji);
+}
+std::int32_t addTop(TJwsData &d, const TEntJwwSunpo &e)
+{
+    return pushTop(d, d.EntSunpo, e, kEntSunpo);
+}
+std::int32_t addTop(TJwsData &d, const TEntJwwSolid &e)
+{
+    return pushTop(d, d.EntSolid, e, kEntSolid);
+}
+std::int32_t addTop(TJwsData &d, const TEntJwwBlock &e)
+{
+    return pushTop(d, d.EntBlock, e, kEntBlock);
+}
+void addMember(TEntJwwBlockDef &def, const TEntJwwLine &e)
+{
+    pushMember(def, def.mLine, e, kEntLine);
+}
+void addMember(TEntJwwBlockDef &def, const TEntJwwBlock &e)
+{
+    pushMember(def, def.mBlock, e, kEntBlock);
+}
 
 TEntJwwBlockDef &addDef(TJwsData &d, std::uint32_t number, std::u16string name)
 {
@@ -90,7 +116,10 @@ public:
 
     int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
     double coord() { return std::uniform_real_distribution<double>(-5000, 5000)(m_rng); }
-    double real(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(m_rng); }
+    double real(double lo, double hi)
+    {
+        return std::uniform_real_distribution<double>(lo, hi)(m_rng);
+    }
     std::uint32_t u32() { return static_cast<std::uint32_t>(m_rng()); }
 
     // An attribute the writer keeps as it is for an entity of this kind and version.
@@ -106,14 +135,22 @@ public:
             a.nPenStyle = static_cast<std::uint8_t>(styles[pick(0, new420 ? 9 : 5)]);
             break;
         }
-        case kEntTen: a.nPenStyle = pick(0, 1) ? 1 : 100; break;
-        case kEntMoji: a.nPenStyle = static_cast<std::uint8_t>(pick(1, 9)); break;
-        default: a.nPenStyle = static_cast<std::uint8_t>(pick(0, 255)); break;
+        case kEntTen:
+            a.nPenStyle = pick(0, 1) ? 1 : 100;
+            break;
+        case kEntMoji:
+            a.nPenStyle = static_cast<std::uint8_t>(pick(1, 9));
+            break;
+        default:
+            a.nPenStyle = static_cast<std::uint8_t>(pick(0, 255));
+            break;
         }
         if (kind >= kEntLine && kind <= kEntSunpo)
-            a.nPenColor = static_cast<std::uint16_t>(new420 && pick(0, 1) ? pick(101, 356) : pick(1, 9));
+            a.nPenColor =
+                static_cast<std::uint16_t>(new420 && pick(0, 1) ? pick(101, 356) : pick(1, 9));
         else if (kind == kEntSolid)
-            a.nPenColor = static_cast<std::uint16_t>(new420 && pick(0, 2) == 0 ? pick(101, 356) : pick(1, 10));
+            a.nPenColor = static_cast<std::uint16_t>(new420 && pick(0, 2) == 0 ? pick(101, 356)
+                                                                               : pick(1, 10));
         else
             a.nPenColor = static_cast<std::uint16_t>(pick(0, 65535));
         a.nPenWidth = m_o.version >= 351 ? static_cast<std::uint16_t>(pick(0, 30000)) : 0;
@@ -131,7 +168,8 @@ public:
         std::u16string s;
         const int n = pick(0, maxLen);
         for (int i = 0; i < n; ++i) {
-            char16_t c = alphabet[static_cast<std::size_t>(pick(0, static_cast<int>(alphabet.size()) - 1))];
+            char16_t c =
+                alphabet[static_cast<std::size_t>(pick(0, static_cast<int>(alphabet.size()) - 1))];
             if (c >= 0xD800 && c <= 0xDBFF) { // keep surrogate pairs whole
                 s.push_back(c);
                 s.push_back(alphabet[alphabet.find(c) + 1]);
@@ -260,13 +298,27 @@ public:
         std::shuffle(kinds.begin(), kinds.end(), m_rng);
         for (int k : kinds) {
             switch (k) {
-            case 1: push(lineRec()); break;
-            case 2: push(enko()); break;
-            case 3: push(ten()); break;
-            case 4: push(moji()); break;
-            case 5: push(sunpo()); break;
-            case 6: push(solid()); break;
-            default: push(block(static_cast<std::uint32_t>(-k - 1))); break;
+            case 1:
+                push(lineRec());
+                break;
+            case 2:
+                push(enko());
+                break;
+            case 3:
+                push(ten());
+                break;
+            case 4:
+                push(moji());
+                break;
+            case 5:
+                push(sunpo());
+                break;
+            case 6:
+                push(solid());
+                break;
+            default:
+                push(block(static_cast<std::uint32_t>(-k - 1)));
+                break;
             }
         }
     }
@@ -301,18 +353,21 @@ TJwsData randomDoc(std::mt19937 &rng, const GenOptions &opt)
     std::vector<std::uint32_t> numbers;
     for (int i = 0; i < nDefs; ++i)
         numbers.push_back(opt.canonical ? static_cast<std::uint32_t>(i) : g.u32() % 1000);
-    std::vector<std::vector<std::uint32_t>> refsOf(static_cast<std::size_t>(nDefs) + 1); // [0] = top level
+    std::vector<std::vector<std::uint32_t>> refsOf(static_cast<std::size_t>(nDefs) +
+                                                   1); // [0] = top level
     for (int j = 0; j < nDefs; ++j) {
         if (!opt.canonical && g.pick(0, 3) == 0)
-            continue; // referenced by nothing
+            continue;                    // referenced by nothing
         const int holder = g.pick(0, j); // 0 = top level, i = definition i - 1 (< j)
         refsOf[static_cast<std::size_t>(holder)].push_back(numbers[static_cast<std::size_t>(j)]);
         if (g.pick(0, 2) == 0)
-            refsOf[static_cast<std::size_t>(g.pick(0, j))].push_back(numbers[static_cast<std::size_t>(j)]);
+            refsOf[static_cast<std::size_t>(g.pick(0, j))].push_back(
+                numbers[static_cast<std::size_t>(j)]);
     }
     g.fill([&](auto e) { addTop(d, e); }, refsOf[0], 4);
     for (int i = 0; i < nDefs; ++i) {
-        TEntJwwBlockDef &def = addDef(d, numbers[static_cast<std::size_t>(i)], g.text(10) + u"@@SfigorgFlag@@4");
+        TEntJwwBlockDef &def =
+            addDef(d, numbers[static_cast<std::size_t>(i)], g.text(10) + u"@@SfigorgFlag@@4");
         def.att = g.attr(kEntBlockDef);
         def.bRefferd = static_cast<std::uint32_t>(g.pick(0, 1));
         def.dtime = g.u32() & 0x7FFFFFFF;
@@ -323,13 +378,20 @@ TJwsData randomDoc(std::mt19937 &rng, const GenOptions &opt)
                     vec.push_back(e);
                     def.mNo.push_back({kind, static_cast<std::int32_t>(vec.size() - 1)});
                 };
-                if constexpr (std::is_same_v<T, TEntJwwLine>) addTo(def.mLine, kEntLine);
-                else if constexpr (std::is_same_v<T, TEntJwwEnko>) addTo(def.mEnko, kEntEnko);
-                else if constexpr (std::is_same_v<T, TEntJwwTen>) addTo(def.mTen, kEntTen);
-                else if constexpr (std::is_same_v<T, TEntJwwMoji>) addTo(def.mMoji, kEntMoji);
-                else if constexpr (std::is_same_v<T, TEntJwwSunpo>) addTo(def.mSunpo, kEntSunpo);
-                else if constexpr (std::is_same_v<T, TEntJwwSolid>) addTo(def.mSolid, kEntSolid);
-                else addTo(def.mBlock, kEntBlock);
+                if constexpr (std::is_same_v<T, TEntJwwLine>)
+                    addTo(def.mLine, kEntLine);
+                else if constexpr (std::is_same_v<T, TEntJwwEnko>)
+                    addTo(def.mEnko, kEntEnko);
+                else if constexpr (std::is_same_v<T, TEntJwwTen>)
+                    addTo(def.mTen, kEntTen);
+                else if constexpr (std::is_same_v<T, TEntJwwMoji>)
+                    addTo(def.mMoji, kEntMoji);
+                else if constexpr (std::is_same_v<T, TEntJwwSunpo>)
+                    addTo(def.mSunpo, kEntSunpo);
+                else if constexpr (std::is_same_v<T, TEntJwwSolid>)
+                    addTo(def.mSolid, kEntSolid);
+                else
+                    addTo(def.mBlock, kEntBlock);
                 def.N = static_cast<std::int32_t>(def.mNo.size());
             },
             refsOf[static_cast<std::size_t>(i) + 1], 3);
@@ -352,7 +414,8 @@ struct Placement {
 void drawList(ConstEntityLists lists, const std::vector<TEntJwwNo> &order, std::int32_t n,
               std::int32_t ver, const Placement &p, std::vector<Primitive> &out)
 {
-    const std::size_t end = std::min<std::size_t>(order.size(), static_cast<std::size_t>(std::max(n, 0)));
+    const std::size_t end =
+        std::min<std::size_t>(order.size(), static_cast<std::size_t>(std::max(n, 0)));
     for (std::size_t k = 0; k < end; ++k) {
         const TEntJwwNo &e = order[k];
         if (!lists.valid(e) || e.EntType == kEntBlock)
@@ -422,7 +485,8 @@ void drawList(ConstEntityLists lists, const std::vector<TEntJwwNo> &order, std::
                 p.point(v, s.DPoint2_x, s.DPoint2_y);
                 p.point(v, s.DPoint3_x, s.DPoint3_y);
             } else {
-                v.insert(v.end(), {s.end_x, s.end_y, s.DPoint2_x, s.DPoint2_y, s.DPoint3_x, s.DPoint3_y});
+                v.insert(v.end(),
+                         {s.end_x, s.end_y, s.DPoint2_x, s.DPoint2_y, s.DPoint3_x, s.DPoint3_y});
             }
             v.push_back(s.att.nPenColor == 10 ? s.Color : 0);
             break;
@@ -450,7 +514,8 @@ std::vector<Primitive> drawing(const TJwsData &d)
         if (t.defno < 0)
             continue;
         const TEntJwwBlockDef &def = d.EntBlockDef[static_cast<std::size_t>(t.defno)];
-        drawList(listsOf(def), def.mNo, def.N, d.Enthd.jwVer, Placement{t.x, t.y, t.r1, t.r2, t.r3, t.r4}, out);
+        drawList(listsOf(def), def.mNo, def.N, d.Enthd.jwVer,
+                 Placement{t.x, t.y, t.r1, t.r2, t.r3, t.r4}, out);
     }
     // Sorted by what does not move with the coordinates, then by rounded coordinates.
     std::sort(out.begin(), out.end(), [](const Primitive &a, const Primitive &b) {
@@ -470,26 +535,31 @@ std::vector<Primitive> drawing(const TJwsData &d)
     return out;
 }
 
-::testing::AssertionResult sameDrawing(const std::vector<Primitive> &a, const std::vector<Primitive> &b)
+::testing::AssertionResult sameDrawing(const std::vector<Primitive> &a,
+                                       const std::vector<Primitive> &b)
 {
     if (a.size() != b.size())
-        return ::testing::AssertionFailure() << "primitive count " << a.size() << " vs " << b.size();
+        return ::testing::AssertionFailure()
+               << "primitive count " << a.size() << " vs " << b.size();
     for (std::size_t i = 0; i < a.size(); ++i) {
         const Primitive &p = a[i], &q = b[i];
         if (p.kind != q.kind || p.text != q.text || !(p.att == q.att) || p.v.size() != q.v.size())
-            return ::testing::AssertionFailure() << "primitive " << i << " of kind " << p.kind << " differs";
+            return ::testing::AssertionFailure()
+                   << "primitive " << i << " of kind " << p.kind << " differs";
         for (std::size_t k = 0; k < p.v.size(); ++k)
             if (std::fabs(p.v[k] - q.v[k]) > 1e-7 * std::max(1.0, std::fabs(p.v[k])))
                 return ::testing::AssertionFailure()
-                       << "primitive " << i << " of kind " << p.kind << ", value " << k << ": " << p.v[k]
-                       << " vs " << q.v[k];
+                       << "primitive " << i << " of kind " << p.kind << ", value " << k << ": "
+                       << p.v[k] << " vs " << q.v[k];
     }
     return ::testing::AssertionSuccess();
 }
 
 ::testing::AssertionResult sameDocument(const TJwsData &a, const TJwsData &b)
 {
-    auto fail = [](const char *what) { return ::testing::AssertionFailure() << what << " differs"; };
+    auto fail = [](const char *what) {
+        return ::testing::AssertionFailure() << what << " differs";
+    };
     if (!(a.Enthd == b.Enthd))
         return fail("header");
     if (!(a.EntLgrp == b.EntLgrp))
@@ -516,10 +586,10 @@ std::vector<Primitive> drawing(const TJwsData &d)
         return fail("block definition count");
     for (std::size_t i = 0; i < a.EntBlockDef.size(); ++i) {
         const TEntJwwBlockDef &p = a.EntBlockDef[i], &q = b.EntBlockDef[i];
-        if (!(p.att == q.att) || p.nNumber != q.nNumber || p.bRefferd != q.bRefferd || p.dtime != q.dtime ||
-            p.strName != q.strName || p.N != q.N || p.mNo != q.mNo || p.mLine != q.mLine ||
-            p.mEnko != q.mEnko || p.mTen != q.mTen || p.mMoji != q.mMoji || p.mSunpo != q.mSunpo ||
-            p.mSolid != q.mSolid || p.mBlock != q.mBlock)
+        if (!(p.att == q.att) || p.nNumber != q.nNumber || p.bRefferd != q.bRefferd ||
+            p.dtime != q.dtime || p.strName != q.strName || p.N != q.N || p.mNo != q.mNo ||
+            p.mLine != q.mLine || p.mEnko != q.mEnko || p.mTen != q.mTen || p.mMoji != q.mMoji ||
+            p.mSunpo != q.mSunpo || p.mSolid != q.mSolid || p.mBlock != q.mBlock)
             return ::testing::AssertionFailure() << "block definition " << i << " differs";
     }
     return ::testing::AssertionSuccess();

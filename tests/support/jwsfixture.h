@@ -57,7 +57,8 @@ struct Primitive {
 // instance of the tree mapped by its placement. Sorted, for comparing.
 std::vector<Primitive> drawing(const TJwsData &d);
 // Equal up to the rounding of moving coordinates back and forth.
-::testing::AssertionResult sameDrawing(const std::vector<Primitive> &a, const std::vector<Primitive> &b);
+::testing::AssertionResult sameDrawing(const std::vector<Primitive> &a,
+                                       const std::vector<Primitive> &b);
 
 // Whole-document comparison of what a file carries; the first difference is described.
 ::testing::AssertionResult sameDocument(const TJwsData &a, const TJwsData &b);

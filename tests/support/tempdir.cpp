@@ -33,7 +33,8 @@ void writeBytes(const std::u16string &path, const std::vector<std::uint8_t> &byt
     const std::filesystem::path p(ToUtf8(path));
     std::filesystem::create_directories(p.parent_path());
     std::ofstream out(p, std::ios::binary);
-    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char *>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<std::uint8_t> readBytes(const std::u16string &path)

@@ -19,7 +19,10 @@ public:
     // The folder as a folder text, with its trailing separator.
     std::u16string folder() const { return FromUtf8(m_path.string() + "/"); }
     // A path inside the folder.
-    std::u16string file(const std::string &name) const { return FromUtf8((m_path / name).string()); }
+    std::u16string file(const std::string &name) const
+    {
+        return FromUtf8((m_path / name).string());
+    }
 
 private:
     std::filesystem::path m_path;
