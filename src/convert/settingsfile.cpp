@@ -171,7 +171,8 @@ std::string FolderTextEncode(std::u16string_view text)
     const std::string utf8 = ToUtf8(text);
     std::string out;
     out.reserve(utf8.size() * 2);
-    for (unsigned char c : utf8) {
+    for (char ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
         out += kDigits[c >> 4];
         out += kDigits[c & 0x0F];
     }

@@ -327,8 +327,10 @@ bool TJwkData::readFrom(ByteReader &r)
             return fail("File I/O Error", "string pool (byte " + std::to_string(offset) + ")");
         // Texts may share pool bytes, so their strings together could grow with the square
         // of the file. The bytes they take together are capped far above what distinct
-        // strings can take; texts past the cap get what is left of it.
-        std::uint64_t budget = 4 * static_cast<std::uint64_t>(pool.size()) + (1u << 20);
+        // strings, or many texts sharing a string of ordinary length, can take; texts
+        // past the cap get what is left of it.
+        std::uint64_t budget = 4 * static_cast<std::uint64_t>(pool.size()) + (1u << 20) +
+                               256 * static_cast<std::uint64_t>(EntMoji.size());
         const std::span<const std::uint8_t> all(pool);
         for (TEntJwcMoji2 &e : EntMoji) {
             // An offset at or past the end of the pool finds only its closing zero.

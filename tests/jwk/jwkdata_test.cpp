@@ -403,5 +403,18 @@ TEST(JwkExtentsTest, ExtentsIncludeTheOriginAndAreDividedByTheScale)
     }
 }
 
+TEST(JwkRobustnessTest, ManyTextsMayShareOneString)
+{
+    // The cap on the bytes that shared strings take must leave ordinary files whole.
+    JwkBuilder b;
+    b.moji(0, 0, 1, 0, "W=900 H=2100");
+    for (int i = 1; i < 200000; ++i)
+        b.mojiAt(0, 0, 1, 0, 0);
+    TJwkData k;
+    ASSERT_TRUE(k.FileInBytes(b.bytes()));
+    ASSERT_EQ(k.EntMoji.size(), 200000u);
+    EXPECT_EQ(k.EntMoji.back().s, u"W=900 H=2100");
+}
+
 } // namespace
 } // namespace pravelot
