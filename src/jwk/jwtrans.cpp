@@ -24,7 +24,14 @@ double roundToUnit(double v, double unit, long double add)
     const long double m = std::fabs(static_cast<long double>(v)) * unit + add;
     if (!(m < kNoFraction))
         return v;
-    const auto r = static_cast<double>(std::trunc(m) / unit);
+    // When m is a double as well (its usual case), truncating it as a double gives the
+    // same integer without the slow extended-precision rounding; the division stays
+    // extended.
+    const auto md = static_cast<double>(m);
+    const long double t = static_cast<long double>(md) == m
+                              ? static_cast<long double>(std::trunc(md))
+                              : std::trunc(m);
+    const auto r = static_cast<double>(t / unit);
     // A value that rounds to nothing is +0.0, whatever its sign was.
     if (r == 0)
         return 0.0;
