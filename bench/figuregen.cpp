@@ -117,7 +117,8 @@ void addEntity(Rand &r, EntityLists lists, std::vector<TEntJwwNo> &order, std::u
 
 } // namespace
 
-TJwsData generateJws(std::int64_t entities, std::int32_t version, std::uint32_t seed)
+TJwsData generateJws(std::int64_t entities, std::int32_t version, std::uint32_t seed,
+                     std::uint32_t blocks, int members)
 {
     Rand r(seed);
     TJwsData d;
@@ -126,14 +127,13 @@ TJwsData generateJws(std::int64_t entities, std::int32_t version, std::uint32_t 
     d.Enthd.BasePoint_x = 1000;
     d.Enthd.BasePoint_y = -500;
     d.EntLgrp.assign(16, TEntJwwLayerGroup{2, 0, 50, 0, {}});
-    // Twenty definitions of some fifty members each; later ones place earlier ones.
-    const std::uint32_t blocks = 20;
+    // Later definitions place earlier ones.
     for (std::uint32_t i = 0; i < blocks; ++i) {
         TEntJwwBlockDef &def = d.EntBlockDef.emplace_back();
         def.att = {0, 1, 2, 0, 0, 0, 0};
         def.nNumber = i;
         def.strName = u"部品" + FromUtf8(std::to_string(i)) + u"@@SfigorgFlag@@4";
-        for (int m = 0; m < 50; ++m)
+        for (int m = 0; m < members; ++m)
             addEntity(r, listsOf(def), def.mNo, i);
         def.N = static_cast<std::int32_t>(def.mNo.size());
     }

@@ -41,9 +41,9 @@ int main(int argc, char **argv)
     if (a.size() >= 3 && a[0] == "parts") {
         const int count = std::stoi(a[1]);
         for (int i = 0; i < count; ++i) {
-            // 30–350 entities: about 2–20 KB.
-            TJwsData d =
-                bench::generateJws(30 + (i * 37) % 320, 600, static_cast<std::uint32_t>(i + 1));
+            // 20–220 entities and three small definitions: about 2–20 KB.
+            TJwsData d = bench::generateJws(20 + (i * 37) % 200, 600,
+                                            static_cast<std::uint32_t>(i + 1), 3, 8);
             if (!save(a[2] + "/part" + std::to_string(i) + ".jws", d.FileOutBytes(600)))
                 return 1;
         }

@@ -26,11 +26,10 @@ bool Converter::readJws(const std::u16string &src, bool loaded)
 {
     if (loaded)
         return true;
-    if (!TJwsData::FileCheck(src))
-        return false;
-    if (!JWS.FileIn(src))
+    const TJwsData::LoadResult r = JWS.Load(src);
+    if (r == TJwsData::LoadResult::Incomplete)
         tellProblem(src, JWS.problem().message, JWS.problem().where);
-    return true;
+    return r != TJwsData::LoadResult::NotJws;
 }
 
 bool Converter::readJwk(const std::u16string &src, bool loaded)
@@ -85,15 +84,30 @@ std::u16string Converter::RunProc1(const std::u16string &src, const std::u16stri
     return std::u16string(written && FileExistsSafe(dst) ? kResultDone : kResultFailed);
 }
 
-bool Converter::loadForCheck(const std::u16string &file, bool jwk)
+void Converter::remember(const std::u16string &file, const std::optional<FileIdentity> &before)
 {
-    m_loadedIdentity.reset();
-    const std::optional<FileIdentity> before = FileIdentityOf(file);
-    const bool complete = jwk ? JWK.FileIn(file) : JWS.FileIn(file);
     if (before && FileIdentityOf(file) == before) {
         m_loadedPath = file;
         m_loadedIdentity = before;
     }
+}
+
+TJwsData::LoadResult Converter::loadJwsForCheck(const std::u16string &file)
+{
+    m_loadedIdentity.reset();
+    const std::optional<FileIdentity> before = FileIdentityOf(file);
+    const TJwsData::LoadResult r = JWS.Load(file);
+    if (r != TJwsData::LoadResult::NotJws)
+        remember(file, before);
+    return r;
+}
+
+bool Converter::loadJwkForCheck(const std::u16string &file)
+{
+    m_loadedIdentity.reset();
+    const std::optional<FileIdentity> before = FileIdentityOf(file);
+    const bool complete = JWK.FileIn(file);
+    remember(file, before);
     return complete;
 }
 

@@ -26,11 +26,14 @@ public:
     std::u16string RunProc1(const std::u16string &src, const std::u16string &dst,
                             const std::u16string &bn);
 
-    // Loads a figure file into JWS or JWK (by its extension) for a check and returns
-    // FileIn's result. keepForConversion(true) keeps it for the conversion that
+    // Loads a .jws file into JWS for a check: FileCheck's and FileIn's answers at once.
+    TJwsData::LoadResult loadJwsForCheck(const std::u16string &file);
+    // Loads a .jwk file into JWK for a check (after its FileCheck) and returns FileIn's
+    // result.
+    bool loadJwkForCheck(const std::u16string &file);
+    // keepForConversion(true) keeps what a check loaded for the conversion that
     // follows, which then reads the file again only if it changed in between;
-    // keepForConversion(false) empties the document.
-    bool loadForCheck(const std::u16string &file, bool jwk);
+    // keepForConversion(false) empties the documents.
     void keepForConversion(bool keep);
 
     // Where reading stopped in a damaged source is told to this stream, when set.
@@ -43,6 +46,7 @@ public:
 private:
     bool readJws(const std::u16string &src, bool loaded);
     bool readJwk(const std::u16string &src, bool loaded);
+    void remember(const std::u16string &file, const std::optional<FileIdentity> &before);
     void tellProblem(const std::u16string &src, const std::string &message,
                      const std::string &where);
 

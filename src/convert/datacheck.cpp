@@ -62,27 +62,30 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
             if (!TJwkData::FileCheck(file)) {
                 line(file + kInvalid);
                 out.error = true;
-            } else if (!conv.loadForCheck(file, true)) {
+            } else if (!conv.loadJwkForCheck(file)) {
                 line(file + kIncomplete);
                 out.warning = true;
             }
             keep = true;
         } else {
-            if (!TJwsData::FileCheck(file)) {
+            switch (conv.loadJwsForCheck(file)) {
+            case TJwsData::LoadResult::NotJws:
                 line(file + kInvalid);
                 out.error = true;
-            } else if (conv.loadForCheck(file, false)) {
+                break;
+            case TJwsData::LoadResult::Incomplete:
+                line(file + kIncomplete);
+                out.warning = true;
+                break;
+            case TJwsData::LoadResult::Complete:
                 for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
                     if (UserBlockName(d.strName) == row.name) {
-                        line(file + u" ブロック名【" + row.name +
-                             u"】は既に図形ファイル内で使用済です");
+                        line(file + u" ブロック名【" + row.name + u"】は既に図形ファイル内で使用済です");
                         out.error = true;
                         break;
                     }
                 }
-            } else {
-                line(file + kIncomplete);
-                out.warning = true;
+                break;
             }
             keep = true;
         }

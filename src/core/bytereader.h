@@ -30,6 +30,9 @@ public:
     // n contiguous bytes, valid until the next call; empty span and no progress when
     // fewer than n bytes are left. n must not exceed kMaxTake.
     std::span<const std::uint8_t> take(std::size_t n);
+    // Up to n bytes from the current offset without moving past them (fewer at the end);
+    // valid until the next call. n must not exceed kMaxTake.
+    std::span<const std::uint8_t> peek(std::size_t n);
     // Skips up to n bytes; returns how many were skipped.
     std::uint64_t skip(std::uint64_t n);
 

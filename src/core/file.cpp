@@ -26,7 +26,7 @@ std::optional<InputFile> InputFile::open(const std::u16string &path)
         ::close(fd);
         return std::nullopt;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // O_NONBLOCK stays: it has no effect on a regular file.
     return InputFile(fd, static_cast<std::uint64_t>(st.st_size));
 }
 

@@ -90,6 +90,11 @@ public:
     bool FileInBytes(std::span<const std::uint8_t> data);
     const JwsReadProblem &problem() const { return m_problem; }
 
+    // FileCheck and FileIn from one opening of the file: NotJws when FileCheck would be
+    // false (nothing is loaded), else FileIn's outcome.
+    enum class LoadResult { NotJws, Incomplete, Complete };
+    LoadResult Load(const std::u16string &FName);
+
     // FileOutOpt := n for 0 … 63, else 0.
     void SetFileOutOption(std::int32_t n);
     // Number block n is written with: its definition's ref_no when that definition is

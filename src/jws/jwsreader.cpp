@@ -607,6 +607,18 @@ bool TJwsData::FileCheck(const std::u16string &FName)
     return FileCheckBytes(std::span(head.data(), got));
 }
 
+TJwsData::LoadResult TJwsData::Load(const std::u16string &FName)
+{
+    DataInit();
+    auto f = InputFile::open(FName);
+    if (!f)
+        return LoadResult::NotJws;
+    ByteReader r(f->fd(), f->size());
+    if (!FileCheckBytes(r.peek(204)))
+        return LoadResult::NotJws;
+    return readJws(r, *this) ? LoadResult::Complete : LoadResult::Incomplete;
+}
+
 bool TJwsData::FileInBytes(std::span<const std::uint8_t> data)
 {
     DataInit();
