@@ -80,7 +80,8 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
             case TJwsData::LoadResult::Complete:
                 for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
                     if (UserBlockName(d.strName) == row.name) {
-                        line(file + u" ブロック名【" + row.name + u"】は既に図形ファイル内で使用済です");
+                        line(file + u" ブロック名【" + row.name +
+                             u"】は既に図形ファイル内で使用済です");
                         out.error = true;
                         break;
                     }

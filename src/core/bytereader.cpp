@@ -78,7 +78,8 @@ std::span<const std::uint8_t> ByteReader::peek(std::size_t n)
 {
     if (static_cast<std::size_t>(m_end - m_cur) < n && n <= kMaxTake)
         fill(n);
-    return std::span<const std::uint8_t>(m_cur, std::min(n, static_cast<std::size_t>(m_end - m_cur)));
+    return std::span<const std::uint8_t>(m_cur,
+                                         std::min(n, static_cast<std::size_t>(m_end - m_cur)));
 }
 
 std::uint64_t ByteReader::skip(std::uint64_t n)

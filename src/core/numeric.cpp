@@ -379,4 +379,14 @@ void ExtentAddMapped(ExtentAccumulator &acc, double x, double y, double tx, doub
     widen(acc, (m11 * x + m12 * y + tx) / d, (m21 * x + m22 * y + ty) / d);
 }
 
+void ExtentWidenPoint(ExtentAccumulator &acc)
+{
+    if (SamePoint(acc.MinX, acc.MinY, acc.MaxX, acc.MaxY)) {
+        acc.MinX -= 10;
+        acc.MinY -= 10;
+        acc.MaxX += 10;
+        acc.MaxY += 10;
+    }
+}
+
 } // namespace pravelot

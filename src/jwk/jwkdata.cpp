@@ -404,12 +404,7 @@ void TJwkData::GetMinMaxZahyo()
     for (std::size_t i = 0; i < upTo(Enthd.tenCount, EntTen.size()); ++i)
         add(EntTen[i].x, EntTen[i].y);
 
-    if (std::fabs(acc.MaxX - acc.MinX) <= 1e-12 && std::fabs(acc.MaxY - acc.MinY) <= 1e-12) {
-        acc.MinX -= 10;
-        acc.MinY -= 10;
-        acc.MaxX += 10;
-        acc.MaxY += 10;
-    }
+    ExtentWidenPoint(acc);
     myMinWx = acc.MinX;
     myMinWy = acc.MinY;
     myMaxWx = acc.MaxX;

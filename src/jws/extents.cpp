@@ -147,22 +147,27 @@ void TJwsData::GetMinMaxZahyo()
     addLists(topLists(), [&acc](double x, double y) { ExtentAdd(acc, x, y, 1); });
 
     // The tree holds one entry per placed instance at every depth, with its placement
-    // already composed, so the definitions' own references need no visit here.
+    // already composed, so the definitions' own references need no visit here. Every
+    // instance costs its definition's members: past a budget of member visits (a small
+    // file can place a large definition a hundred thousand times) the extents stay
+    // those of the instances measured so far.
+    std::uint64_t budget = kExtentsMemberBudget;
     for (const TEntJwwBlockTree &t : EntBlockTree) {
         if (t.defno < 0 || t.defno >= EntBlockDefN())
             continue;
         const TEntJwwBlockDef &def = EntBlockDef[static_cast<std::size_t>(t.defno)];
+        const auto members = static_cast<std::uint64_t>(def.mLineN()) + def.mEnko.size() +
+                             def.mTen.size() + def.mMoji.size() + def.mSunpo.size() +
+                             def.mSolid.size();
+        if (members > budget)
+            break;
+        budget -= members;
         addLists(listsOf(def), [&acc, &t](double x, double y) {
             ExtentAddMapped(acc, x, y, t.x, t.y, t.r1, t.r2, t.r3, t.r4, 1);
         });
     }
 
-    if (SamePoint(acc.MinX, acc.MinY, acc.MaxX, acc.MaxY)) {
-        acc.MinX -= 10;
-        acc.MinY -= 10;
-        acc.MaxX += 10;
-        acc.MaxY += 10;
-    }
+    ExtentWidenPoint(acc);
     myMinWx = acc.MinX;
     myMinWy = acc.MinY;
     myMaxWx = acc.MaxX;

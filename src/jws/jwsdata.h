@@ -119,6 +119,9 @@ public:
     // expanded still serves the extents. The marking of referenced definitions, and so
     // the written file, does not depend on it.
     static constexpr std::int32_t kBlockTreeCeiling = 1 << 17;
+    // GetMinMaxZahyo measures block members up to this many in all, the members of each
+    // instance counting anew.
+    static constexpr std::uint64_t kExtentsMemberBudget = std::uint64_t{1} << 25;
 
 private:
     friend class JwsReader;

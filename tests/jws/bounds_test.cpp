@@ -78,3 +78,24 @@ TEST(Bounds, DefinitionsThatReachThemselves)
     ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
     EXPECT_EQ(back.EntBlockDefN(), 2);
 }
+
+TEST(Bounds, ExtentsOfManyInstancesOfALargeDefinitionStayWithinABudget)
+{
+    // 360 × 360 instances of a definition of 10,000 lines would be 1.3 billion visits.
+    TJwsData d = emptyDoc(600);
+    TEntJwwBlockDef &a = addDef(d, 0, u"large");
+    for (int i = 0; i < 10000; ++i)
+        addMember(a, line(0, 0, 1, 1));
+    TEntJwwBlockDef &b = addDef(d, 1, u"many");
+    for (int i = 0; i < 360; ++i)
+        addMember(b, blockRef(0, 0, 0));
+    for (int i = 0; i < 360; ++i)
+        addTop(d, blockRef(1, 0, 0));
+    d.MakeBlockTree();
+    ASSERT_EQ(d.EntBlockTreeN(), 360 + 360 * 360);
+    d.GetMinMaxZahyo();
+    EXPECT_EQ(d.myMinWx, 0);
+    EXPECT_EQ(d.myMinWy, 0);
+    EXPECT_EQ(d.myMaxWx, 1);
+    EXPECT_EQ(d.myMaxWy, 1);
+}
