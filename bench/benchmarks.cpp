@@ -1,6 +1,7 @@
 // Google Benchmark cases for each stage of a conversion.
 
 #include "convert/blocking.h"
+#include "convert/converter.h"
 #include "figuregen.h"
 #include "jwk/jwkdata.h"
 #include "jwk/jwtrans.h"
@@ -105,17 +106,10 @@ void BM_JwkTranslate(benchmark::State &state)
 {
     TJwkData k;
     k.FileInBytes(jwkFile(state.range(0)));
-    k.GetMinMaxZahyo();
     TJwsData d;
     TJwTrans t;
-    t.SetKeta(6);
-    t.SetMarume(0);
-    t.SetLenZero(0);
-    t.SetSeido(6);
-    t.P_JWK = &k;
-    t.P_JWS = &d;
     for (auto _ : state)
-        t.JWKtoJWSobj();
+        TranslateJwk(t, k, d);
 }
 
 } // namespace

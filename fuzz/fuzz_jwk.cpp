@@ -2,6 +2,7 @@
 // must read back completely.
 
 #include "convert/blocking.h"
+#include "convert/converter.h"
 #include "jwk/jwkdata.h"
 #include "jwk/jwtrans.h"
 #include "jws/jwsdata.h"
@@ -17,15 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     TJwkData jwk;
     jwk.FileInBytes(std::span(data, size));
-    jwk.GetMinMaxZahyo();
     TJwsData jws;
-    trans.SetKeta(6);
-    trans.SetMarume(0);
-    trans.SetLenZero(0);
-    trans.SetSeido(6);
-    trans.P_JWK = &jwk;
-    trans.P_JWS = &jws;
-    trans.JWKtoJWSobj();
+    TranslateJwk(trans, jwk, jws);
     DataTransJWS(jws, u"fuzz");
     jws.SetFileOutOption(0);
     TJwsData back;

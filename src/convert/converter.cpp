@@ -7,6 +7,18 @@
 
 namespace pravelot {
 
+void TranslateJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
+{
+    jwk.GetMinMaxZahyo();
+    trans.SetKeta(6);
+    trans.SetMarume(0);
+    trans.SetLenZero(0);
+    trans.SetSeido(6);
+    trans.P_JWK = &jwk;
+    trans.P_JWS = &jws;
+    trans.JWKtoJWSobj();
+}
+
 Converter::Converter()
 {
     ResetJwcDefaults();
@@ -66,14 +78,7 @@ std::u16string Converter::RunProc1(const std::u16string &src, const std::u16stri
         }
     } else if (ext == u".jwk") {
         if (readJwk(src, loaded)) {
-            JWK.GetMinMaxZahyo();
-            JWT.SetKeta(6);
-            JWT.SetMarume(0);
-            JWT.SetLenZero(0);
-            JWT.SetSeido(6);
-            JWT.P_JWK = &JWK;
-            JWT.P_JWS = &JWS;
-            JWT.JWKtoJWSobj();
+            TranslateJwk(JWT, JWK, JWS);
             DataTransJWS(JWS, bn);
             JWS.SetFileOutOption(0);
             written = JWS.FileOut(dst, JWS.Enthd.jwVer);

@@ -15,6 +15,11 @@ namespace pravelot {
 inline constexpr std::u16string_view kResultDone = u"変換完了";
 inline constexpr std::u16string_view kResultFailed = u"変換失敗";
 
+// Measures a loaded .jwk document and translates it into jws with the conversion's
+// fixed settings: 6 decimals, half away from zero, vanishing entities dropped,
+// straightening tolerance 0.000001 + 1e-12.
+void TranslateJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);
+
 // Holds the long-lived documents and the translator that every conversion of a run
 // reuses. Creating one sets the record units' shared defaults.
 class Converter {
