@@ -7,7 +7,7 @@
 
 namespace pravelot {
 
-void TranslateJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
+void PrepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
 {
     jwk.GetMinMaxZahyo();
     trans.SetKeta(6);
@@ -16,7 +16,66 @@ void TranslateJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
     trans.SetSeido(6);
     trans.P_JWK = &jwk;
     trans.P_JWS = &jws;
+}
+
+void TranslateJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
+{
+    PrepareJwk(trans, jwk, jws);
     trans.JWKtoJWSobj();
+}
+
+namespace {
+
+struct CountingSink : EntitySink {
+    std::uint64_t n = 0;
+    void line(const TEntJwwLine &) override { ++n; }
+    void arc(const TEntJwwEnko &) override { ++n; }
+    void text(TEntJwwMoji &&) override { ++n; }
+    void point(const TEntJwwTen &) override { ++n; }
+};
+
+} // namespace
+
+bool Converter::writeJwk(const std::u16string &dst, const std::u16string &bn)
+{
+    const std::uint64_t records =
+        JWK.EntLine.size() + JWK.EntArc.size() + JWK.EntMoji.size() + JWK.EntTen.size();
+    const std::int32_t group = JWT.curveNo;
+    CountingSink kept;
+    if (records >= m_streamThreshold) {
+        PrepareJwk(JWT, JWK, JWS);
+        JWT.Translate(kept);
+        JWT.curveNo = group;
+    }
+    if (kept.n == 0) {
+        TranslateJwk(JWT, JWK, JWS);
+        DataTransJWS(JWS, bn);
+        JWS.SetFileOutOption(0);
+        return JWS.FileOut(dst, JWS.Enthd.jwVer);
+    }
+    // The blocked document is made around a placeholder entity, whose place the
+    // translated entities then take as they are written.
+    JWT.JwsHeader();
+    JWS.EntLine.emplace_back();
+    JWS.EntNo.push_back({kEntLine, 0});
+    JWS.Enthd.n1 = 1;
+    DataTransJWS(JWS, bn);
+    TEntJwwBlockDef &def = JWS.EntBlockDef.back();
+    def.mLine.clear();
+    def.mNo.clear();
+    def.N = static_cast<std::int32_t>(std::min<std::uint64_t>(kept.n, 0x7FFFFFFF));
+    JWS.SetFileOutOption(0);
+    bool translated = false;
+    const bool ok = JWS.FileOutStreamed(dst, JWS.Enthd.jwVer, kept.n, [&](EntitySink &sink) {
+        JWT.Translate(sink);
+        translated = true;
+    });
+    // The curve-group counter moves on whether or not the file could be written.
+    if (!translated) {
+        CountingSink again;
+        JWT.Translate(again);
+    }
+    return ok;
 }
 
 Converter::Converter()
@@ -77,12 +136,8 @@ std::u16string Converter::RunProc1(const std::u16string &src, const std::u16stri
             written = JWS.FileOut(dst, JWS.Enthd.jwVer);
         }
     } else if (ext == u".jwk") {
-        if (readJwk(src, loaded)) {
-            TranslateJwk(JWT, JWK, JWS);
-            DataTransJWS(JWS, bn);
-            JWS.SetFileOutOption(0);
-            written = JWS.FileOut(dst, JWS.Enthd.jwVer);
-        }
+        if (readJwk(src, loaded))
+            written = writeJwk(dst, bn);
         JWK.DataFree();
     }
     JWS.DataFree();

@@ -15,9 +15,11 @@ namespace pravelot {
 inline constexpr std::u16string_view kResultDone = u"変換完了";
 inline constexpr std::u16string_view kResultFailed = u"変換失敗";
 
-// Measures a loaded .jwk document and translates it into jws with the conversion's
-// fixed settings: 6 decimals, half away from zero, vanishing entities dropped,
-// straightening tolerance 0.000001 + 1e-12.
+// Measures a loaded .jwk document and sets the translator to the conversion's fixed
+// settings: 6 decimals, half away from zero, vanishing entities dropped, straightening
+// tolerance 0.000001 + 1e-12; from jwk into jws.
+void PrepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);
+// PrepareJwk, then the translation into jws.
 void TranslateJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);
 
 // Holds the long-lived documents and the translator that every conversion of a run
@@ -41,6 +43,11 @@ public:
     // keepForConversion(false) empties the documents.
     void keepForConversion(bool keep);
 
+    // A .jwk source with at least this many records is translated twice instead of
+    // being held as a document: once to count what stays, once as it is written. The
+    // output is the same; the memory is that of the .jwk alone.
+    void setStreamThreshold(std::uint64_t records) { m_streamThreshold = records; }
+
     // Where reading stopped in a damaged source is told to this stream, when set.
     void setVerbose(std::ostream *s) { m_verbose = s; }
 
@@ -51,11 +58,13 @@ public:
 private:
     bool readJws(const std::u16string &src, bool loaded);
     bool readJwk(const std::u16string &src, bool loaded);
+    bool writeJwk(const std::u16string &dst, const std::u16string &bn);
     void remember(const std::u16string &file, const std::optional<FileIdentity> &before);
     void tellProblem(const std::u16string &src, const std::string &message,
                      const std::string &where);
 
     std::ostream *m_verbose = nullptr;
+    std::uint64_t m_streamThreshold = 1 << 16;
     // The file a check left loaded in JWS or JWK.
     std::u16string m_loadedPath;
     std::optional<FileIdentity> m_loadedIdentity;

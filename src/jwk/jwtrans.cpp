@@ -186,11 +186,6 @@ bool TJwTrans::ends(float x1, float y1, float x2, float y2, double f, Ends &out)
     return true;
 }
 
-void TJwTrans::AppendEntNo(std::int32_t kind, std::size_t index)
-{
-    P_JWS->EntNo.push_back({kind, static_cast<std::int32_t>(index)});
-}
-
 void TJwTrans::AppendLine(const TEntJwcLine &e, double f)
 {
     // The group counter moves on for every line, also for one that is then dropped.
@@ -204,8 +199,7 @@ void TJwTrans::AppendLine(const TEntJwcLine &e, double f)
     l.start_y = p.Y1;
     l.end_x = p.X2;
     l.end_y = p.Y2;
-    P_JWS->EntLine.push_back(l);
-    AppendEntNo(kEntLine, P_JWS->EntLine.size() - 1);
+    m_sink->line(l);
 }
 
 void TJwTrans::AppendEnko(const TEntJwcArc2 &e, double f)
@@ -235,8 +229,7 @@ void TJwTrans::AppendEnko(const TEntJwcArc2 &e, double f)
     a.radKatamukiKaku = degToRad(RoundFactor(e.tt, 1000000));
     a.dHenpeiRitsu = RoundFactor(e.h, 1000000);
     a.bZenEnFlg = whole ? 1 : 0;
-    P_JWS->EntEnko.push_back(a);
-    AppendEntNo(kEntEnko, P_JWS->EntEnko.size() - 1);
+    m_sink->arc(a);
 }
 
 void TJwTrans::AppendMoji(const TEntJwcMoji2 &e, double f, const JwcMojiTypeTable &types)
@@ -269,8 +262,7 @@ void TJwTrans::AppendMoji(const TEntJwcMoji2 &e, double f, const JwcMojiTypeTabl
     m.degKakudo = deg;
     m.strFontName = mojiFont;
     m.str = rewriteImageText(e.s, f);
-    P_JWS->EntMoji.push_back(std::move(m));
-    AppendEntNo(kEntMoji, P_JWS->EntMoji.size() - 1);
+    m_sink->text(std::move(m));
 }
 
 void TJwTrans::AppendTen(const TEntJwcTen &e, double f)
@@ -286,19 +278,35 @@ void TJwTrans::AppendTen(const TEntJwcTen &e, double f)
     t.nCode = 0;
     t.radKaitenKaku = 0;
     t.dBairitsu = 1;
-    P_JWS->EntTen.push_back(t);
-    AppendEntNo(kEntTen, P_JWS->EntTen.size() - 1);
+    m_sink->point(t);
 }
 
-void TJwTrans::JWKtoJWSobj()
+namespace {
+
+// Appends each translated entity to a document's top level, with its order entry.
+class AppendToDocument : public EntitySink {
+public:
+    explicit AppendToDocument(TJwsData &s) : m_s(s) {}
+    void line(const TEntJwwLine &e) override { append(m_s.EntLine, e, kEntLine); }
+    void arc(const TEntJwwEnko &e) override { append(m_s.EntEnko, e, kEntEnko); }
+    void text(TEntJwwMoji &&e) override { append(m_s.EntMoji, std::move(e), kEntMoji); }
+    void point(const TEntJwwTen &e) override { append(m_s.EntTen, e, kEntTen); }
+
+private:
+    template <class T> void append(std::vector<T> &v, T e, std::int32_t kind)
+    {
+        v.push_back(std::move(e));
+        m_s.EntNo.push_back({kind, static_cast<std::int32_t>(v.size() - 1)});
+    }
+    TJwsData &m_s;
+};
+
+} // namespace
+
+void TJwTrans::JwsHeader() const
 {
-    assert(P_JWK && P_JWS);
-    if (!P_JWK || !P_JWS)
-        return;
     const TJwkData &k = *P_JWK;
     TJwsData &s = *P_JWS;
-    const JwcMojiTypeTable types = MakeJwcMojiTypeTable();
-
     s.DataInit();
     s.Enthd.jwID = u"JwsData";
     s.Enthd.jwVer = 420;
@@ -311,8 +319,33 @@ void TJwTrans::JWKtoJWSobj()
     TEntJwwLayerGroup group;
     group.adScale = k.Enthd.scale;
     s.EntLgrp.assign(16, group);
+}
 
+void TJwTrans::Translate(EntitySink &sink)
+{
+    const TJwkData &k = *P_JWK;
+    const JwcMojiTypeTable types = MakeJwcMojiTypeTable();
     const double f = 1.0 / k.Enthd.scale;
+    m_sink = &sink;
+    for (std::size_t i = 0; i < upTo(k.Enthd.lineCount, k.EntLine.size()); ++i)
+        AppendLine(k.EntLine[i], f);
+    for (std::size_t i = 0; i < upTo(k.Enthd.arcCount, k.EntArc.size()); ++i)
+        AppendEnko(k.EntArc[i], f);
+    for (std::size_t i = 0; i < upTo(k.Enthd.mojiCount, k.EntMoji.size()); ++i)
+        AppendMoji(k.EntMoji[i], f, types);
+    for (std::size_t i = 0; i < upTo(k.Enthd.tenCount, k.EntTen.size()); ++i)
+        AppendTen(k.EntTen[i], f);
+    m_sink = nullptr;
+}
+
+void TJwTrans::JWKtoJWSobj()
+{
+    assert(P_JWK && P_JWS);
+    if (!P_JWK || !P_JWS)
+        return;
+    const TJwkData &k = *P_JWK;
+    TJwsData &s = *P_JWS;
+    JwsHeader();
     const std::size_t lines = upTo(k.Enthd.lineCount, k.EntLine.size());
     const std::size_t arcs = upTo(k.Enthd.arcCount, k.EntArc.size());
     const std::size_t mojis = upTo(k.Enthd.mojiCount, k.EntMoji.size());
@@ -322,15 +355,8 @@ void TJwTrans::JWKtoJWSobj()
     s.EntMoji.reserve(mojis);
     s.EntTen.reserve(tens);
     s.EntNo.reserve(lines + arcs + mojis + tens);
-
-    for (std::size_t i = 0; i < lines; ++i)
-        AppendLine(k.EntLine[i], f);
-    for (std::size_t i = 0; i < arcs; ++i)
-        AppendEnko(k.EntArc[i], f);
-    for (std::size_t i = 0; i < mojis; ++i)
-        AppendMoji(k.EntMoji[i], f, types);
-    for (std::size_t i = 0; i < tens; ++i)
-        AppendTen(k.EntTen[i], f);
+    AppendToDocument append(s);
+    Translate(append);
     s.Enthd.n1 = static_cast<std::int32_t>(s.EntNo.size());
 }
 

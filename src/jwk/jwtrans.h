@@ -2,6 +2,7 @@
 #pragma once
 
 #include "jwk/jwctype.h"
+#include "jws/jwsdata.h"
 
 #include <cstdint>
 #include <string>
@@ -28,6 +29,11 @@ public:
     // length of its array, whichever is smaller. Both documents must be set; neither is
     // owned.
     void JWKtoJWSobj();
+    // The same translation in two parts, for a caller that does not keep the entities:
+    // the header JWKtoJWSobj gives *P_JWS (on an emptied document), and the entities
+    // handed to sink in order instead of appended. curveNo moves on as in JWKtoJWSobj.
+    void JwsHeader() const;
+    void Translate(EntitySink &sink);
 
     // v rounded to a multiple of 1 / keta: half away from zero, or toward zero when
     // marume. Never −0.0; a value too large to have fractional digits comes back as is.
@@ -66,7 +72,8 @@ private:
     void AppendEnko(const TEntJwcArc2 &e, double f);
     void AppendMoji(const TEntJwcMoji2 &e, double f, const JwcMojiTypeTable &types);
     void AppendTen(const TEntJwcTen &e, double f);
-    void AppendEntNo(std::int32_t kind, std::size_t index);
+
+    EntitySink *m_sink = nullptr;
 };
 
 } // namespace pravelot

@@ -5,6 +5,7 @@
 #include "jws/jwwtype.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -12,6 +13,17 @@
 namespace pravelot {
 
 class ByteWriter;
+
+// Receives entities one at a time: a producer hands them over in order instead of
+// holding them all in arrays.
+class EntitySink {
+public:
+    virtual ~EntitySink() = default;
+    virtual void line(const TEntJwwLine &e) = 0;
+    virtual void arc(const TEntJwwEnko &e) = 0;
+    virtual void text(TEntJwwMoji &&e) = 0;
+    virtual void point(const TEntJwwTen &e) = 0;
+};
 
 // What the last FileIn stopped at when it could not read the whole file: the reader's
 // own account for a debug log or --verbose. Empty when the file was read completely.
@@ -106,6 +118,14 @@ public:
     bool FileOut(const std::u16string &FName, std::int32_t Ver);
     // The same bytes, into memory.
     Bytes FileOutBytes(std::int32_t Ver);
+    // FileOut for a document whose last block definition does not hold its members:
+    // produce hands them to the sink it is given, in order, `members` of them in all,
+    // and the definition's own order list and arrays are not looked at.
+    using MemberProducer = std::function<void(EntitySink &)>;
+    bool FileOutStreamed(const std::u16string &FName, std::int32_t Ver, std::uint64_t members,
+                         const MemberProducer &produce);
+    Bytes FileOutStreamedBytes(std::int32_t Ver, std::uint64_t members,
+                               const MemberProducer &produce);
 
     // Extents of everything the document draws (top level and every block instance of
     // the tree) into myMinWx … myMaxWy, through the shared extents accumulator.
@@ -129,7 +149,8 @@ private:
     {
         return static_cast<std::int32_t>(v.size());
     }
-    void writeTo(ByteWriter &w, std::int32_t Ver);
+    void writeTo(ByteWriter &w, std::int32_t Ver, std::uint64_t streamed = 0,
+                 const MemberProducer *produce = nullptr);
 
     JwsReadProblem m_problem;
 };

@@ -72,8 +72,15 @@ public:
     }
 
     void write();
+    // The members of the last definition come from produce, `count` of them.
+    void streamLastDefinition(std::uint64_t count, const TJwsData::MemberProducer &produce)
+    {
+        m_streamCount = count;
+        m_produce = &produce;
+    }
 
 private:
+    class MemberOut;
     std::uint32_t blockNo(std::uint32_t n) const
     {
         auto it = m_newNumber.find(n);
@@ -103,6 +110,50 @@ private:
     std::uint64_t m_running = 1;
     std::unordered_map<std::uint32_t, std::uint32_t> m_newNumber;
     Bytes m_scratch;
+    std::uint64_t m_streamCount = 0;
+    const TJwsData::MemberProducer *m_produce = nullptr;
+};
+
+// Writes each entity handed over as the one entry of a list of its own, so that it
+// takes the same path, class tags and running index as one held in an array.
+class JwsWriter::MemberOut : public EntitySink {
+public:
+    explicit MemberOut(JwsWriter &w) : m_w(w) {}
+    void line(const TEntJwwLine &e) override
+    {
+        m_line[0] = e;
+        m_w.entryOut(lists(), {kEntLine, 0});
+    }
+    void arc(const TEntJwwEnko &e) override
+    {
+        m_enko[0] = e;
+        m_w.entryOut(lists(), {kEntEnko, 0});
+    }
+    void text(TEntJwwMoji &&e) override
+    {
+        m_moji[0] = std::move(e);
+        m_w.entryOut(lists(), {kEntMoji, 0});
+    }
+    void point(const TEntJwwTen &e) override
+    {
+        m_ten[0] = e;
+        m_w.entryOut(lists(), {kEntTen, 0});
+    }
+
+private:
+    ConstEntityLists lists() const
+    {
+        return {m_line, m_enko, m_ten, m_moji, m_sunpo, m_solid, m_block};
+    }
+
+    JwsWriter &m_w;
+    std::vector<TEntJwwLine> m_line = std::vector<TEntJwwLine>(1);
+    std::vector<TEntJwwEnko> m_enko = std::vector<TEntJwwEnko>(1);
+    std::vector<TEntJwwTen> m_ten = std::vector<TEntJwwTen>(1);
+    std::vector<TEntJwwMoji> m_moji = std::vector<TEntJwwMoji>(1);
+    std::vector<TEntJwwSunpo> m_sunpo;
+    std::vector<TEntJwwSolid> m_solid;
+    std::vector<TEntJwwBlock> m_block;
 };
 
 void JwsWriter::CountOut(std::uint64_t n)
@@ -411,6 +462,13 @@ void JwsWriter::write()
         m_w.u32(def.bRefferd);
         m_w.u32(def.dtime);
         StringOut(TextOutClean(def.strName));
+        if (m_produce && &def == &m_d.EntBlockDef.back()) {
+            CountOut(m_streamCount);
+            ++m_running;
+            MemberOut out(*this);
+            (*m_produce)(out);
+            continue;
+        }
         const ConstEntityLists members = listsOf(def);
         CountOut(countList(members, def.mNo, def.N));
         ++m_running;
@@ -418,10 +476,31 @@ void JwsWriter::write()
     }
 }
 
-void TJwsData::writeTo(ByteWriter &w, std::int32_t Ver)
+void TJwsData::writeTo(ByteWriter &w, std::int32_t Ver, std::uint64_t streamed,
+                       const MemberProducer *produce)
 {
     Enthd.jwID = u"JwsData";
-    JwsWriter(w, *this, Ver).write();
+    JwsWriter writer(w, *this, Ver);
+    if (produce)
+        writer.streamLastDefinition(streamed, *produce);
+    writer.write();
+}
+
+Bytes TJwsData::FileOutStreamedBytes(std::int32_t Ver, std::uint64_t members,
+                                     const MemberProducer &produce)
+{
+    ByteWriter w;
+    writeTo(w, Ver, members, &produce);
+    return w.take();
+}
+
+bool TJwsData::FileOutStreamed(const std::u16string &FName, std::int32_t Ver, std::uint64_t members,
+                               const MemberProducer &produce)
+{
+    return WriteNewFile(FName, [&](ByteWriter &w) {
+        writeTo(w, Ver, members, &produce);
+        return w.ok();
+    });
 }
 
 Bytes TJwsData::FileOutBytes(std::int32_t Ver)
