@@ -32,6 +32,7 @@ struct CountingSink : EntitySink {
     void arc(const TEntJwwEnko &) override { ++n; }
     void text(TEntJwwMoji &&) override { ++n; }
     void point(const TEntJwwTen &) override { ++n; }
+    bool wantsStrings() const override { return false; }
 };
 
 } // namespace

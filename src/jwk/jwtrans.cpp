@@ -260,8 +260,10 @@ void TJwTrans::AppendMoji(const TEntJwcMoji2 &e, double f, const JwcMojiTypeTabl
     m.dSizeY = static_cast<double>(t.height * 0.1L);
     m.dKankaku = static_cast<double>(t.dist * 0.1L);
     m.degKakudo = deg;
-    m.strFontName = mojiFont;
-    m.str = rewriteImageText(e.s, f);
+    if (m_sink->wantsStrings()) {
+        m.strFontName = mojiFont;
+        m.str = rewriteImageText(e.s, f);
+    }
     m_sink->text(std::move(m));
 }
 

@@ -23,6 +23,8 @@ public:
     virtual void arc(const TEntJwwEnko &e) = 0;
     virtual void text(TEntJwwMoji &&e) = 0;
     virtual void point(const TEntJwwTen &e) = 0;
+    // False for a sink that only counts: a producer may then leave texts' strings empty.
+    virtual bool wantsStrings() const { return true; }
 };
 
 // What the last FileIn stopped at when it could not read the whole file: the reader's
