@@ -386,12 +386,9 @@ void TForm1::FormShow()
 
 void TForm1::CreateDataObjects()
 {
-    ResetJwcDefaults();
-    ResetJwwDefaults();
+    // The converter resets the record units' defaults and the bound-image switches.
     m_conv = std::make_unique<Converter>();
     m_conv->JWS.BindImageFolder = m_folders.WorkFolder;
-    m_conv->JWS.BindImageExp = false;
-    m_conv->JWS.BindImageExr = false;
 }
 
 void TForm1::FreeDataObjects()

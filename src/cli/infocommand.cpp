@@ -101,15 +101,15 @@ std::optional<Info> inspect(const std::u16string &file, std::string &error)
         return std::nullopt;
     }
     if (ext == u".jws") {
-        if (!TJwsData::FileCheck(file)) {
+        TJwsData d;
+        const TJwsData::LoadResult loaded = d.Load(file);
+        if (loaded == TJwsData::LoadResult::NotJws) {
             error = "ファイルデータ内容が不正です";
             return std::nullopt;
         }
-        TJwsData d;
         info.kind = "jws";
-        info.complete = d.FileIn(file);
-        info.problem =
-            d.problem().empty() ? "" : d.problem().message + " (" + d.problem().where + ")";
+        info.complete = loaded == TJwsData::LoadResult::Complete;
+        info.problem = d.problem().empty() ? "" : d.problem().text();
         d.GetMinMaxZahyo();
         info.version = d.Enthd.jwVer;
         info.baseX = d.Enthd.BasePoint_x;
@@ -133,8 +133,7 @@ std::optional<Info> inspect(const std::u16string &file, std::string &error)
         TJwkData k;
         info.kind = "jwk";
         info.complete = k.FileIn(file);
-        info.problem =
-            k.problem().empty() ? "" : k.problem().message + " (" + k.problem().where + ")";
+        info.problem = k.problem().empty() ? "" : k.problem().text();
         k.GetMinMaxZahyo();
         info.scale = k.Enthd.scale;
         info.counts = {{"lines", "線", k.Enthd.lineCount},

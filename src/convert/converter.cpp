@@ -87,11 +87,10 @@ Converter::Converter()
     JWS.BindImageExr = false;
 }
 
-void Converter::tellProblem(const std::u16string &src, const std::string &message,
-                            const std::string &where)
+void Converter::tellProblem(const std::u16string &src, const ReadProblem &problem)
 {
     if (m_verbose)
-        *m_verbose << ToUtf8(src) << ": " << message << " (" << where << ")\n";
+        *m_verbose << ToUtf8(src) << ": " << problem.text() << "\n";
 }
 
 bool Converter::readJws(const std::u16string &src, bool loaded)
@@ -100,7 +99,7 @@ bool Converter::readJws(const std::u16string &src, bool loaded)
         return true;
     const TJwsData::LoadResult r = JWS.Load(src);
     if (r == TJwsData::LoadResult::Incomplete)
-        tellProblem(src, JWS.problem().message, JWS.problem().where);
+        tellProblem(src, JWS.problem());
     return r != TJwsData::LoadResult::NotJws;
 }
 
@@ -111,7 +110,7 @@ bool Converter::readJwk(const std::u16string &src, bool loaded)
     if (!TJwkData::FileCheck(src))
         return false;
     if (!JWK.FileIn(src))
-        tellProblem(src, JWK.problem().message, JWK.problem().where);
+        tellProblem(src, JWK.problem());
     return true;
 }
 

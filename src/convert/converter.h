@@ -60,8 +60,7 @@ private:
     bool readJwk(const std::u16string &src, bool loaded);
     bool writeJwk(const std::u16string &dst, const std::u16string &bn);
     void remember(const std::u16string &file, const std::optional<FileIdentity> &before);
-    void tellProblem(const std::u16string &src, const std::string &message,
-                     const std::string &where);
+    void tellProblem(const std::u16string &src, const ReadProblem &problem);
 
     std::ostream *m_verbose = nullptr;
     std::uint64_t m_streamThreshold = 1 << 16;

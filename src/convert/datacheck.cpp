@@ -1,6 +1,7 @@
 #include "convert/datacheck.h"
 
 #include "convert/blocking.h"
+#include "core/numeric.h"
 #include "core/path.h"
 
 #include <string>
@@ -13,12 +14,6 @@ const std::u16string kBadExtension = u" -- ファイル拡張子が不正です"
 const std::u16string kMissing = u" -- ファイルが存在しません";
 const std::u16string kInvalid = u" -- ファイルデータ内容が不正です";
 const std::u16string kIncomplete = u" -- ファイルデータが欠落しています(データ変換は行われます)";
-
-std::u16string decimal(long long n)
-{
-    const std::string s = std::to_string(n);
-    return std::u16string(s.begin(), s.end());
-}
 
 } // namespace
 
@@ -104,8 +99,8 @@ std::u16string CheckStatusText(const CheckOutcome &outcome, int rowCount)
     if (outcome.interrupted)
         return u"変換チェック～変換を中断しました(ESC)";
     if (outcome.error)
-        return u"エラー発生のため変換は行われません。確認して下さい(" + decimal(rowCount) + u")";
-    return u"変換チェック完了(" + decimal(rowCount) + u")";
+        return u"エラー発生のため変換は行われません。確認して下さい(" + IntToText(rowCount) + u")";
+    return u"変換チェック完了(" + IntToText(rowCount) + u")";
 }
 
 void Data1Check(const std::u16string &fn, std::span<const SourceRow> rows, Converter &conv,
@@ -132,12 +127,13 @@ void Data1Check(const std::u16string &fn, std::span<const SourceRow> rows, Conve
         conv.JWK.DataFree();
         return;
     }
-    if (!TJwsData::FileCheck(fn)) {
+    const TJwsData::LoadResult loaded = conv.JWS.Load(fn);
+    if (loaded == TJwsData::LoadResult::NotJws) {
         line(u"　ファイルデータ内容が不正です");
     } else {
-        if (!conv.JWS.FileIn(fn))
+        if (loaded == TJwsData::LoadResult::Incomplete)
             line(u"　ファイルデータが欠落しています(データ変換は行われます)");
-        line(u"　ブロック図形定義数：" + decimal(conv.JWS.EntBlockDefN()));
+        line(u"　ブロック図形定義数：" + IntToText(conv.JWS.EntBlockDefN()));
         for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
             const std::u16string user = UserBlockName(d.strName);
             bool clash = false;

@@ -1,8 +1,7 @@
 #include "convert/outputname.h"
 
+#include "core/numeric.h"
 #include "core/path.h"
-
-#include <string>
 
 namespace pravelot {
 
@@ -13,8 +12,7 @@ std::optional<std::u16string> BranchNumberPath(const std::u16string &path)
     const std::u16string base = ChangeExtSafe(path, u"");
     const std::u16string ext = FileExtLower(path);
     for (int n = 1; n <= kMaxBranchNumber; ++n) {
-        const std::string digits = std::to_string(n);
-        std::u16string candidate = base + u"~" + std::u16string(digits.begin(), digits.end()) + ext;
+        std::u16string candidate = base + u"~" + IntToText(n) + ext;
         if (!PathTakenSafe(candidate))
             return candidate;
     }

@@ -82,19 +82,6 @@ std::span<const std::uint8_t> ByteReader::peek(std::size_t n)
                                          std::min(n, static_cast<std::size_t>(m_end - m_cur)));
 }
 
-std::uint64_t ByteReader::skip(std::uint64_t n)
-{
-    std::uint64_t done = 0;
-    while (done < n) {
-        if (m_cur == m_end && !fill(1))
-            break;
-        auto k = std::min<std::uint64_t>(n - done, static_cast<std::uint64_t>(m_end - m_cur));
-        m_cur += k;
-        done += k;
-    }
-    return done;
-}
-
 std::uint64_t ByteReader::offset() const
 {
     if (m_fd < 0)

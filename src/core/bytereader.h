@@ -33,8 +33,6 @@ public:
     // Up to n bytes from the current offset without moving past them (fewer at the end);
     // valid until the next call. n must not exceed kMaxTake.
     std::span<const std::uint8_t> peek(std::size_t n);
-    // Skips up to n bytes; returns how many were skipped.
-    std::uint64_t skip(std::uint64_t n);
 
     template <class T>
     requires std::is_arithmetic_v<T>

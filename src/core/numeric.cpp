@@ -69,17 +69,25 @@ double RoundToPlaces(std::int32_t n, std::int32_t mode, double x)
     return x < 0 ? -r : r;
 }
 
+namespace {
+
+// Moves i past leading spaces and an optional sign; true when the sign is "-".
+bool skipSpacesAndSign(std::u16string_view s, std::size_t &i)
+{
+    while (i < s.size() && s[i] == u' ')
+        ++i;
+    if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
+        return s[i++] == u'-';
+    return false;
+}
+
+} // namespace
+
 double TextToFloat(std::u16string_view s)
 {
     std::size_t i = 0;
     const std::size_t n = s.size();
-    while (i < n && s[i] == u' ')
-        ++i;
-    bool negative = false;
-    if (i < n && (s[i] == u'+' || s[i] == u'-')) {
-        negative = s[i] == u'-';
-        ++i;
-    }
+    const bool negative = skipSpacesAndSign(s, i);
     // The checked number goes into an ASCII buffer that from_chars reads exactly.
     std::string buf;
     buf.reserve(n - i);
@@ -168,13 +176,7 @@ std::int32_t TextToInt(std::u16string_view s)
 {
     std::size_t i = 0;
     const std::size_t n = s.size();
-    while (i < n && s[i] == u' ')
-        ++i;
-    bool negative = false;
-    if (i < n && (s[i] == u'+' || s[i] == u'-')) {
-        negative = s[i] == u'-';
-        ++i;
-    }
+    const bool negative = skipSpacesAndSign(s, i);
     int base = 10;
     if (i < n && (s[i] == u'$' || s[i] == u'x' || s[i] == u'X')) {
         base = 16;
@@ -379,7 +381,7 @@ void ExtentAddMapped(ExtentAccumulator &acc, double x, double y, double tx, doub
     widen(acc, (m11 * x + m12 * y + tx) / d, (m21 * x + m22 * y + ty) / d);
 }
 
-void ExtentWidenPoint(ExtentAccumulator &acc)
+void ExtentFinish(ExtentAccumulator &acc, double &minX, double &minY, double &maxX, double &maxY)
 {
     if (SamePoint(acc.MinX, acc.MinY, acc.MaxX, acc.MaxY)) {
         acc.MinX -= 10;
@@ -387,6 +389,10 @@ void ExtentWidenPoint(ExtentAccumulator &acc)
         acc.MaxX += 10;
         acc.MaxY += 10;
     }
+    minX = acc.MinX;
+    minY = acc.MinY;
+    maxX = acc.MaxX;
+    maxY = acc.MaxY;
 }
 
 } // namespace pravelot

@@ -103,8 +103,9 @@ void ExtentAdd(ExtentAccumulator &acc, double x, double y, double d);
 void ExtentAddMapped(ExtentAccumulator &acc, double x, double y, double tx, double ty, double m11,
                      double m12, double m21, double m22, double d);
 
-// Extents that are a single point (both spans within 1e-12) are widened by 10 on every
-// side; extents degenerate in one direction only are left as they are.
-void ExtentWidenPoint(ExtentAccumulator &acc);
+// Ends an extents computation: extents that are a single point (both spans within
+// 1e-12) are widened by 10 on every side (extents degenerate in one direction only are
+// left as they are), then copied out.
+void ExtentFinish(ExtentAccumulator &acc, double &minX, double &minY, double &maxX, double &maxY);
 
 } // namespace pravelot

@@ -404,11 +404,7 @@ void TJwkData::GetMinMaxZahyo()
     for (std::size_t i = 0; i < upTo(Enthd.tenCount, EntTen.size()); ++i)
         add(EntTen[i].x, EntTen[i].y);
 
-    ExtentWidenPoint(acc);
-    myMinWx = acc.MinX;
-    myMinWy = acc.MinY;
-    myMaxWx = acc.MaxX;
-    myMaxWy = acc.MaxY;
+    ExtentFinish(acc, myMinWx, myMinWy, myMaxWx, myMaxWy);
 }
 
 } // namespace pravelot

@@ -1,6 +1,7 @@
 // TJwkData: one DOS-era .jwk figure in memory, with its reader and its extents.
 #pragma once
 
+#include "core/readproblem.h"
 #include "jwk/jwctype.h"
 
 #include <cstdint>
@@ -11,14 +12,6 @@
 namespace pravelot {
 
 class ByteReader;
-
-// What the last FileIn stopped at or had to correct, for a debug log or --verbose.
-// Empty when the whole file was read as its header describes it.
-struct JwkReadProblem {
-    std::string message; // "File I/O Error" or "JWK-Header Error"
-    std::string where;   // e.g. "line records: header count 5, file holds 2 (byte 400)"
-    bool empty() const { return message.empty(); }
-};
 
 class TJwkData {
 public:
@@ -61,7 +54,7 @@ public:
     // returns false. problem() tells why.
     bool FileIn(const std::u16string &FName);
     bool FileInBytes(std::span<const std::uint8_t> data);
-    const JwkReadProblem &problem() const { return m_problem; }
+    const ReadProblem &problem() const { return m_problem; }
 
     // Extents of the loaded figure divided by Enthd.scale, always including the
     // origin, into myMinWx … myMaxWy, through the shared extents accumulator.
@@ -72,7 +65,7 @@ private:
     bool HeaderIn(ByteReader &r);
     bool fail(const char *message, std::string where);
 
-    JwkReadProblem m_problem;
+    ReadProblem m_problem;
 };
 
 } // namespace pravelot

@@ -167,11 +167,7 @@ void TJwsData::GetMinMaxZahyo()
         });
     }
 
-    ExtentWidenPoint(acc);
-    myMinWx = acc.MinX;
-    myMinWy = acc.MinY;
-    myMaxWx = acc.MaxX;
-    myMaxWy = acc.MaxY;
+    ExtentFinish(acc, myMinWx, myMinWy, myMaxWx, myMaxWy);
 }
 
 } // namespace pravelot

@@ -1,6 +1,7 @@
 // TJwsData: one .jws figure in memory, with its reader, writer and block tree.
 #pragma once
 
+#include "core/readproblem.h"
 #include "core/text.h"
 #include "jws/jwwtype.h"
 
@@ -25,14 +26,6 @@ public:
     virtual void point(const TEntJwwTen &e) = 0;
     // False for a sink that only counts: a producer may then leave texts' strings empty.
     virtual bool wantsStrings() const { return true; }
-};
-
-// What the last FileIn stopped at when it could not read the whole file: the reader's
-// own account for a debug log or --verbose. Empty when the file was read completely.
-struct JwsReadProblem {
-    std::string message; // "File I/O Error", "JWS-Header Error", "JWS-Version Error" …
-    std::string where;   // e.g. "top-level object 3 (CDataSen) at byte 517"
-    bool empty() const { return message.empty(); }
 };
 
 class TJwsData {
@@ -102,7 +95,7 @@ public:
     // header was refused). problem() tells where reading stopped.
     bool FileIn(const std::u16string &FName);
     bool FileInBytes(std::span<const std::uint8_t> data);
-    const JwsReadProblem &problem() const { return m_problem; }
+    const ReadProblem &problem() const { return m_problem; }
 
     // FileCheck and FileIn from one opening of the file: NotJws when FileCheck would be
     // false (nothing is loaded), else FileIn's outcome.
@@ -126,8 +119,6 @@ public:
     using MemberProducer = std::function<void(EntitySink &)>;
     bool FileOutStreamed(const std::u16string &FName, std::int32_t Ver, std::uint64_t members,
                          const MemberProducer &produce);
-    Bytes FileOutStreamedBytes(std::int32_t Ver, std::uint64_t members,
-                               const MemberProducer &produce);
 
     // Extents of everything the document draws (top level and every block instance of
     // the tree) into myMinWx … myMaxWy, through the shared extents accumulator.
@@ -154,7 +145,7 @@ private:
     void writeTo(ByteWriter &w, std::int32_t Ver, std::uint64_t streamed = 0,
                  const MemberProducer *produce = nullptr);
 
-    JwsReadProblem m_problem;
+    ReadProblem m_problem;
 };
 
 } // namespace pravelot

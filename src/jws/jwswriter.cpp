@@ -486,14 +486,6 @@ void TJwsData::writeTo(ByteWriter &w, std::int32_t Ver, std::uint64_t streamed,
     writer.write();
 }
 
-Bytes TJwsData::FileOutStreamedBytes(std::int32_t Ver, std::uint64_t members,
-                                     const MemberProducer &produce)
-{
-    ByteWriter w;
-    writeTo(w, Ver, members, &produce);
-    return w.take();
-}
-
 bool TJwsData::FileOutStreamed(const std::u16string &FName, std::int32_t Ver, std::uint64_t members,
                                const MemberProducer &produce)
 {
