@@ -2,6 +2,7 @@
 
 #include "app/appinfo.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -10,11 +11,15 @@ namespace pravelot {
 namespace {
 
 // "*.jws" → "*.[jJ][wW][sS]": file names on Linux are case-sensitive, the figure
-// files' extensions are not.
+// files' extensions are not. Windows compares names without regard to case, and its
+// own file dialog knows no brackets.
 QString caseless(const QString &pattern)
 {
     if (pattern == QStringLiteral("*.*"))
         return QStringLiteral("*");
+#ifdef _WIN32
+    return pattern;
+#else
     QString out;
     for (QChar c : pattern) {
         if (c.isLetter() && c.toLower() != c.toUpper()) {
@@ -27,6 +32,7 @@ QString caseless(const QString &pattern)
         }
     }
     return out;
+#endif
 }
 
 } // namespace
@@ -45,7 +51,7 @@ std::optional<QString> QtDialogs::askFolder(QWidget *parent, const QString &capt
     const QString folder = QFileDialog::getExistingDirectory(parent, caption, start);
     if (folder.isEmpty())
         return std::nullopt;
-    return folder;
+    return QDir::toNativeSeparators(folder);
 }
 
 bool QtDialogs::confirm(QWidget *parent, const QString &text)
@@ -82,7 +88,9 @@ std::optional<Dialogs::ChosenFiles> QtDialogs::openFiles(QWidget *parent, const 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     ChosenFiles chosen;
-    chosen.files = dialog.selectedFiles();
+    // With "\" on Windows, as Explorer shows paths.
+    for (const QString &file : dialog.selectedFiles())
+        chosen.files << QDir::toNativeSeparators(file);
     chosen.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
     if (chosen.filterIndex < 1)
         chosen.filterIndex = 1;

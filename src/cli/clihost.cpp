@@ -24,11 +24,16 @@ bool CliHost::escapePressed() { return interrupted(); }
 
 void CliHost::catchInterrupt()
 {
+#ifdef _WIN32
+    // Windows resets the handler before calling it: the second Ctrl-C ends the program.
+    std::signal(SIGINT, onInterrupt);
+#else
     struct sigaction sa {};
     sa.sa_handler = onInterrupt;
     sa.sa_flags = static_cast<int>(SA_RESETHAND);
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
+#endif
 }
 
 bool CliHost::interrupted() { return g_interrupted != 0; }

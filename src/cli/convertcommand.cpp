@@ -5,10 +5,9 @@
 #include "core/path.h"
 #include "core/text.h"
 
-#include <climits>
+#include <filesystem>
 #include <optional>
 #include <ostream>
-#include <unistd.h>
 
 namespace pravelot {
 
@@ -61,8 +60,9 @@ std::optional<ConvertOptions> parse(const std::vector<std::string> &args, std::o
 
 std::u16string currentFolder()
 {
-    char buf[PATH_MAX];
-    return ::getcwd(buf, sizeof buf) ? AddPathDelim(FromUtf8(buf)) : std::u16string(u"./");
+    std::error_code ec;
+    const std::filesystem::path here = std::filesystem::current_path(ec);
+    return ec ? std::u16string(u".") + kPathDelim : AddPathDelim(here.u16string());
 }
 
 } // namespace

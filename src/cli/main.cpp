@@ -1,6 +1,7 @@
 // pravelot-cli: converts Jw_cad figure files from the command line.
 
 #include "cli/clihost.h"
+#include "cli/commandline.h"
 #include "cli/commands.h"
 
 #include <cstring>
@@ -41,7 +42,8 @@ const char *const kUsage =
 
 int main(int argc, char **argv)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    useUtf8Console();
+    const std::vector<std::string> args = commandLineArguments(argc, argv);
     if (args.empty()) {
         std::cerr << kUsage;
         return 2;

@@ -40,7 +40,12 @@ bool DirCreateSafe(const std::u16string &path);
 // Removes the folder only when it is empty.
 bool DirRemoveSafe(const std::u16string &path);
 
-// The path as the operating system takes it.
+// The path as the operating system's narrow (POSIX: UTF-8) or wide (Windows) file
+// functions and std::filesystem::path take it.
+#ifdef _WIN32
+std::wstring NativePath(std::u16string_view path);
+#else
 std::string NativePath(std::u16string_view path);
+#endif
 
 } // namespace pravelot

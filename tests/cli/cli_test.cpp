@@ -38,58 +38,73 @@ void writeJws(const std::u16string &path, const std::u16string &defName = u"")
     writeBytes(path, d.FileOutBytes(600));
 }
 
+// The separator the program puts after a folder.
+const std::string kSep = ToUtf8(std::u16string(1, kPathDelim));
+
+// s as a JSON string holds it (the paths of the tests need only backslashes escaped).
+std::string jsonText(const std::string &s)
+{
+    std::string out;
+    for (char c : s) {
+        if (c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
 } // namespace
 
 TEST(Cli, ConvertsIntoAFolderAndLogs)
 {
     TempDir tmp;
-    const std::string a = tmp.path() / "図面 a.jws";
+    const std::string a = ToUtf8(tmp.file("図面 a.jws"));
     writeJws(FromUtf8(a));
     std::filesystem::create_directory(tmp.path() / "out");
-    const std::string out = (tmp.path() / "out").string();
+    const std::string out = ToUtf8(tmp.file("out"));
     const Result r = convert({"-o", out, a, a});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, a + "\n→ " + out + "/図面 a.jws\n　…… 変換完了\n" + a + "\n→ " + out +
-                         "/図面 a~1.jws\n　…… 変換完了\n");
+    EXPECT_EQ(r.out, a + "\n→ " + out + kSep + "図面 a.jws\n　…… 変換完了\n" + a + "\n→ " + out +
+                         kSep + "図面 a~1.jws\n　…… 変換完了\n");
     TJwsData d;
-    ASSERT_TRUE(d.FileIn(FromUtf8(out + "/図面 a.jws")));
+    ASSERT_TRUE(d.FileIn(FromUtf8(out + kSep + "図面 a.jws")));
     EXPECT_EQ(d.EntBlockDef.at(0).strName, u"図面 a@@SfigorgFlag@@4");
 }
 
 TEST(Cli, BesideAndOneNameForAll)
 {
     TempDir tmp;
-    const std::string a = tmp.path() / "p.jws";
+    const std::string a = ToUtf8(tmp.file("p.jws"));
     writeJws(FromUtf8(a));
     const Result r = convert({"--beside", "-n", "BLK", a});
     EXPECT_EQ(r.status, 0) << r.err;
     TJwsData d;
-    ASSERT_TRUE(d.FileIn(FromUtf8((tmp.path() / "p~1.jws").string())));
+    ASSERT_TRUE(d.FileIn(tmp.file("p~1.jws")));
     EXPECT_EQ(d.EntBlockDef.at(0).strName, u"BLK@@SfigorgFlag@@4");
 }
 
 TEST(Cli, CheckErrorsStopEverything)
 {
     TempDir tmp;
-    const std::string good = tmp.path() / "good.jws";
-    const std::string used = tmp.path() / "used.jws";
-    const std::string txt = tmp.path() / "notes.txt";
+    const std::string good = ToUtf8(tmp.file("good.jws"));
+    const std::string used = ToUtf8(tmp.file("used.jws"));
+    const std::string txt = ToUtf8(tmp.file("notes.txt"));
     writeJws(FromUtf8(good));
     writeJws(FromUtf8(used), u"used@@SfigorgFlag@@4");
     writeBytes(FromUtf8(txt), {'x'});
-    const Result r = convert({"-o", tmp.path().string(), good, used, txt});
+    const Result r = convert({"-o", utf8(tmp.path()), good, used, txt});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find(used + " ブロック名【used】は既に図形ファイル内で使用済です"),
               std::string::npos);
     EXPECT_NE(r.err.find(txt + " -- ファイル拡張子が不正です"), std::string::npos);
-    EXPECT_FALSE(FileExistsSafe(FromUtf8((tmp.path() / "good~1.jws").string())));
+    EXPECT_FALSE(FileExistsSafe(tmp.file("good~1.jws")));
 }
 
 TEST(Cli, WarningsLetTheRunGoOn)
 {
     TempDir tmp;
-    const std::string cut = tmp.path() / "cut.jws";
+    const std::string cut = ToUtf8(tmp.file("cut.jws"));
     writeJws(FromUtf8(cut));
     Bytes b = readBytes(FromUtf8(cut));
     b.resize(b.size() - 1);
@@ -111,7 +126,7 @@ TEST(Cli, UsageErrors)
         {{"-o"}, 2},
         {{"--beside", "-o", "x", "a.jws"}, 2},
         {{"--frobnicate", "a.jws"}, 2},
-        {{"-o", (tmp.path() / "missing").string(), "a.jws"}, 1},
+        {{"-o", ToUtf8(tmp.file("missing")), "a.jws"}, 1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.args.size());
@@ -122,7 +137,7 @@ TEST(Cli, UsageErrors)
 TEST(Cli, InfoInBothForms)
 {
     TempDir tmp;
-    const std::string a = tmp.path() / "p.jws";
+    const std::string a = ToUtf8(tmp.file("p.jws"));
     writeJws(FromUtf8(a), u"door@@SfigorgFlag@@4");
     std::ostringstream out, err;
     ASSERT_EQ(runInfo({a}, out, err), 0) << err.str();
@@ -131,9 +146,9 @@ TEST(Cli, InfoInBothForms)
     EXPECT_NE(out.str().find("範囲: (0, 0) - (1, 1)"), std::string::npos) << out.str();
 
     std::ostringstream json, err2;
-    ASSERT_EQ(runInfo({"--json", a, (tmp.path() / "none.jws").string()}, json, err2), 1);
+    ASSERT_EQ(runInfo({"--json", a, ToUtf8(tmp.file("none.jws"))}, json, err2), 1);
     EXPECT_EQ(json.str(),
-              "[{\"file\":\"" + a +
+              "[{\"file\":\"" + jsonText(a) +
                   "\",\"kind\":\"jws\",\"version\":600,\"complete\":true,\"basePoint\":[0,0],"
                   "\"counts\":{\"lines\":1,\"arcs\":0,\"points\":0,\"texts\":0,\"dimensions\":0,"
                   "\"solids\":0,\"blockReferences\":1},\"blocks\":[{\"name\":\"door\",\"number\":0,"
