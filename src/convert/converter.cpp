@@ -7,13 +7,18 @@
 
 namespace pravelot {
 
-void PrepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
+void SetJwkConversionSettings(TJwTrans &trans)
 {
-    jwk.GetMinMaxZahyo();
     trans.SetKeta(6);
     trans.SetMarume(0);
     trans.SetLenZero(0);
     trans.SetSeido(6);
+}
+
+void PrepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
+{
+    jwk.GetMinMaxZahyo();
+    SetJwkConversionSettings(trans);
     trans.P_JWK = &jwk;
     trans.P_JWS = &jws;
 }

@@ -15,9 +15,11 @@ namespace pravelot {
 inline constexpr std::u16string_view kResultDone = u"変換完了";
 inline constexpr std::u16string_view kResultFailed = u"変換失敗";
 
+// The conversion's fixed translation settings: 6 decimals, half away from zero,
+// vanishing entities dropped, straightening tolerance 0.000001 + 1e-12.
+void SetJwkConversionSettings(TJwTrans &trans);
 // Measures a loaded .jwk document and sets the translator to the conversion's fixed
-// settings: 6 decimals, half away from zero, vanishing entities dropped, straightening
-// tolerance 0.000001 + 1e-12; from jwk into jws.
+// settings, from jwk into jws.
 void PrepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);
 // PrepareJwk, then the translation into jws.
 void TranslateJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);

@@ -25,10 +25,12 @@ RunSummary RunFiles(std::span<const SourceRow> rows,
         const std::u16string result =
             out ? conv.RunProc1(row.file, *out, row.name) : std::u16string(kResultFailed);
         host.appendLogLine(u"　…… " + result);
-        if (result == kResultDone)
+        if (result == kResultDone) {
             ++summary.converted;
-        else
+            summary.outputs.emplace_back(row.file, *out);
+        } else {
             ++summary.failed;
+        }
         host.processEvents();
     }
     host.progress(done, static_cast<int>(rows.size()));

@@ -137,6 +137,19 @@ template <class Add> void addLists(ConstEntityLists lists, Add add)
 void TJwsData::GetMinMaxZahyo()
 {
     ExtentAccumulator &acc = sharedExtents();
+    measureInto(acc);
+    ExtentFinish(acc, myMinWx, myMinWy, myMaxWx, myMaxWy);
+}
+
+void TJwsData::measureExtents(double &minX, double &minY, double &maxX, double &maxY) const
+{
+    ExtentAccumulator acc;
+    measureInto(acc);
+    ExtentFinish(acc, minX, minY, maxX, maxY);
+}
+
+void TJwsData::measureInto(ExtentAccumulator &acc) const
+{
     // A base point outside the guard would leave whatever an earlier computation left in
     // the shared accumulator; such a figure starts from the origin instead.
     if (ExtentInGuard(Enthd.BasePoint_x, Enthd.BasePoint_y))
@@ -166,8 +179,6 @@ void TJwsData::GetMinMaxZahyo()
             ExtentAddMapped(acc, x, y, t.x, t.y, t.r1, t.r2, t.r3, t.r4, 1);
         });
     }
-
-    ExtentFinish(acc, myMinWx, myMinWy, myMaxWx, myMaxWy);
 }
 
 } // namespace pravelot

@@ -15,6 +15,7 @@ namespace pravelot {
 
 class ByteReader;
 class ByteWriter;
+struct ExtentAccumulator;
 
 // Receives entities one at a time: a producer hands them over in order instead of
 // holding them all in arrays.
@@ -126,6 +127,9 @@ public:
     // Extents of everything the document draws (top level and every block instance of
     // the tree) into myMinWx … myMaxWy, through the shared extents accumulator.
     void GetMinMaxZahyo();
+    // The same extents without the shared accumulator and without changing the
+    // document, so that they may be taken on another thread.
+    void measureExtents(double &minX, double &minY, double &maxX, double &maxY) const;
 
     // Rebuilds EntBlockTree, every definition's ref_flag and ref_no, and EntBlockNum.
     void MakeBlockTree();
@@ -145,6 +149,7 @@ private:
     {
         return static_cast<std::int32_t>(v.size());
     }
+    void measureInto(ExtentAccumulator &acc) const;
     void writeTo(ByteWriter &w, std::int32_t Ver, std::uint64_t streamed = 0,
                  const MemberProducer *produce = nullptr);
 
