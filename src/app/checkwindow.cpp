@@ -1,7 +1,6 @@
 #include "app/checkwindow.h"
 
 #include "app/windowfont.h"
-#include "app/windowgeometry.h"
 
 #include <QListWidget>
 #include <QStatusBar>
@@ -9,7 +8,7 @@
 
 namespace pravelot {
 
-TForm2::TForm2(QWidget *parent) : QWidget(parent, Qt::Window)
+TForm2::TForm2(QWidget *parent) : QWidget(parent, Qt::Tool)
 {
     setObjectName(QStringLiteral("TForm2"));
     setWindowTitle(QStringLiteral("データ確認"));
@@ -32,12 +31,6 @@ TForm2::TForm2(QWidget *parent) : QWidget(parent, Qt::Window)
     layout->setSpacing(0);
     layout->addWidget(ListBox1, 1);
     layout->addWidget(StatusBar1);
-}
-
-void TForm2::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    fitOuterSize(*this);
 }
 
 void TForm2::clearLines() { ListBox1->clear(); }

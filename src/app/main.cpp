@@ -86,7 +86,7 @@ int main(int argc, char **argv)
 
     pravelot::QtDialogs dialogs;
     pravelot::TForm1 form1(pravelot::AppFolders::forThisProgram(), dialogs, files);
-    pravelot::TForm2 form2;
+    pravelot::TForm2 form2(&form1);
     form1.setCheckWindow(&form2);
     QObject::connect(&form1, &pravelot::TForm1::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);

@@ -381,7 +381,6 @@ void TForm1::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     if (!m_shown) {
         m_shown = true;
-        fitOuterSize(*this);
         FormShow();
     }
 }

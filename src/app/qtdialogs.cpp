@@ -83,10 +83,18 @@ std::optional<Dialogs::ChosenFiles> QtDialogs::openFiles(QWidget *parent, const 
         return std::nullopt;
     ChosenFiles chosen;
     chosen.files = dialog.selectedFiles();
-    chosen.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
-    if (chosen.filterIndex < 1)
-        chosen.filterIndex = 1;
+    chosen.filterIndex = filterPosition(request.filters, dialog.selectedNameFilter());
     return chosen;
+}
+
+int QtDialogs::filterPosition(const QList<Filter> &filters, const QString &selected)
+{
+    // The dialog gives back the filter as it shows it: with its patterns, or, as here,
+    // by its name alone.
+    for (qsizetype i = 0; i < filters.size(); ++i)
+        if (selected == nameFilter(filters[i]) || selected == filters[i].name)
+            return static_cast<int>(i) + 1;
+    return 1;
 }
 
 } // namespace pravelot

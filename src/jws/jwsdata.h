@@ -13,6 +13,7 @@
 
 namespace pravelot {
 
+class ByteReader;
 class ByteWriter;
 struct ExtentAccumulator;
 
@@ -102,6 +103,8 @@ public:
     // false (nothing is loaded), else FileIn's outcome.
     enum class LoadResult { NotJws, Incomplete, Complete };
     LoadResult Load(const std::u16string &FName);
+    // The same from a reader at the start of a file's bytes.
+    LoadResult Load(ByteReader &r);
 
     // FileOutOpt := n for 0 … 63, else 0.
     void SetFileOutOption(std::int32_t n);

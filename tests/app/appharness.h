@@ -27,7 +27,8 @@ public:
     ~AppHarness();
 
     // Creates both windows as the program does (the main window reads the settings file)
-    // and shows the main window, which lists the arguments.
+    // and shows the main window, which lists the arguments. Windows of an earlier start
+    // are closed (the settings file is written) and destroyed first, as by a restart.
     void start(const QStringList &arguments = {});
     // Closes the main window as the user does.
     void close();
@@ -69,8 +70,8 @@ public:
     bool closedSignal = false;
 
 private:
-    std::unique_ptr<TForm2> m_form2;
     std::unique_ptr<TForm1> m_form1;
+    TForm2 *m_form2 = nullptr; // owned by m_form1
 };
 
 } // namespace pravelot::test

@@ -3,9 +3,14 @@
 
 #include "app/appinfo.h"
 #include "app/clicklabel.h"
+#include "app/qtdialogs.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 
 #include <filesystem>
@@ -46,6 +51,7 @@ private slots:
     void admission();
     void dropSkipsFoldersAndOtherTypes();
     void addDialog();
+    void dialogFilterByPosition();
     void deletion_data();
     void deletion();
     void lookupOfSelectedRows();
@@ -173,6 +179,60 @@ void SourceListTest::addDialog()
     QCOMPARE(app.files(), (QStringList{a, b, a}));
     QCOMPARE(app.names(),
              (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("a")}));
+
+    // The block-name look-up dialog keeps its own filter in the same way.
+    app.dialogs.files = Dialogs::ChosenFiles{{a}, 3};
+    app.click("Button4");
+    QCOMPARE(app.dialogs.openRequests[3].filterIndex, 1);
+    app.click("Button4");
+    QCOMPARE(app.dialogs.openRequests[4].filterIndex, 3);
+    QCOMPARE(app.dialogs.openRequests[4].folder, app.path(QStringLiteral("in/")));
+    // The add dialog's filter is saved for the next start.
+    app.start();
+    app.dialogs.files.reset();
+    app.click("Button1");
+    QCOMPARE(app.dialogs.openRequests[5].filterIndex, 2);
+}
+
+void SourceListTest::dialogFilterByPosition()
+{
+    // The real dialog: whichever filter is chosen in it, its position comes back.
+    AppHarness app;
+    const QString a = app.writeFigure(QStringLiteral("a.jws"));
+    const QList<Dialogs::Filter> filters = {
+        {QStringLiteral("Jw_cad 図形ファイル"), QStringLiteral("*.jws;*.jwk")},
+        {QStringLiteral("Jw_cad 図形ファイル(win)"), QStringLiteral("*.jws")},
+        {QStringLiteral("Jw_cad 図形ファイル(dos)"), QStringLiteral("*.jwk")},
+        {QStringLiteral("全てのファイル(*.*)"), QStringLiteral("*.*")}};
+    QtDialogs dialogs;
+    for (int opened = 1; opened <= 4; ++opened) {
+        const int chosen = opened % 4 + 1;
+        int shown = 0;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+            QVERIFY(types);
+            shown = types->currentIndex() + 1;
+            types->setCurrentIndex(chosen - 1);
+            emit types->activated(chosen - 1);
+            dialog->selectFile(a);
+            static_cast<QDialog *>(dialog)->accept(); // the Open button
+        });
+        Dialogs::OpenFiles request;
+        request.folder = app.folder();
+        request.filters = filters;
+        request.filterIndex = opened;
+        const std::optional<Dialogs::ChosenFiles> result = dialogs.openFiles(nullptr, request);
+        QVERIFY(result);
+        QCOMPARE(shown, opened);
+        QCOMPARE(result->filterIndex, chosen);
+        QCOMPARE(result->files, QStringList{a});
+    }
+    // Each form a dialog may report a filter in.
+    QCOMPARE(QtDialogs::filterPosition(filters, QStringLiteral("Jw_cad 図形ファイル(dos)")), 3);
+    QCOMPARE(QtDialogs::filterPosition(filters, QtDialogs::nameFilter(filters[1])), 2);
+    QCOMPARE(QtDialogs::filterPosition(filters, QStringLiteral("something else")), 1);
 }
 
 void SourceListTest::deletion_data()

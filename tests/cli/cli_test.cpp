@@ -143,6 +143,29 @@ TEST(Cli, InfoInBothForms)
     EXPECT_NE(err2.str().find("ファイルが存在しません"), std::string::npos);
 }
 
+TEST(Cli, APartThatIsAlreadyOneBlockIsWrittenAsItIs)
+{
+    TempDir tmp;
+    const std::string part = tmp.path() / "扉.jws";
+    TJwsData d = emptyDoc(600);
+    addMember(addDef(d, 0, u"扉@@SfigorgFlag@@4"), line(0, 0, 1, 1));
+    addTop(d, blockRef(0, 0, 0));
+    d.MakeBlockTree();
+    writeBytes(FromUtf8(part), d.FileOutBytes(600));
+    for (const char *name : {"扉", "別名"}) {
+        SCOPED_TRACE(name);
+        const Result r = convert({"--beside", "-n", name, part});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find(part + " -- 既に1つのブロックです(ブロック名は使われません)"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_NE(r.out.find("変換完了"), std::string::npos);
+    }
+    // Both outputs are the part as it was.
+    for (const char *out : {"扉~1.jws", "扉~2.jws"})
+        EXPECT_EQ(readBytes(FromUtf8((tmp.path() / out).string())), readBytes(FromUtf8(part)));
+}
+
 TEST(Cli, RenderWritesAnSvgPicture)
 {
     TempDir tmp;

@@ -1,3 +1,4 @@
+// The POSIX side of file.h: opening sources, identities, creating outputs.
 #include "core/file.h"
 
 #include "core/path.h"
