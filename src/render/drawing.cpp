@@ -365,6 +365,20 @@ private:
     bool m_anyText = false;
 };
 
+// Entities the extents would measure: the top level's and every instance's members.
+std::uint64_t extentsWork(const TJwsData &doc)
+{
+    auto size = [](ConstEntityLists l) {
+        return static_cast<std::uint64_t>(l.line.size()) + l.enko.size() + l.ten.size() +
+               l.moji.size() + l.sunpo.size() + l.solid.size();
+    };
+    std::uint64_t work = size(doc.topLists());
+    for (const TEntJwwBlockTree &t : doc.EntBlockTree)
+        if (t.defno >= 0 && t.defno < doc.EntBlockDefN())
+            work += size(listsOf(doc.EntBlockDef[static_cast<std::size_t>(t.defno)]));
+    return work;
+}
+
 // The box around the base point and every drawn point, within ±1e8 as extents are.
 Box boundsOf(const Drawing &d)
 {
@@ -418,9 +432,9 @@ Drawing MakeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel)
 
     out.basePoint = {doc.Enthd.BasePoint_x, doc.Enthd.BasePoint_y};
     Box &e = out.extents;
-    if (b.stopped()) {
-        // The extents would measure every instance the nesting holds, which is what
-        // the budget stopped: the picture shows what was drawn.
+    if (b.stopped() || extentsWork(doc) > kDrawingBudget) {
+        // The extents would measure every instance the nesting holds, past what the
+        // drawing's budget allows: the picture shows what was drawn.
         e = boundsOf(out);
     } else {
         doc.measureExtents(e.minX, e.minY, e.maxX, e.maxY);
