@@ -400,6 +400,10 @@ TEST(JwkExtentsTest, ExtentsIncludeTheOriginAndAreDividedByTheScale)
         EXPECT_NEAR(k.myMinWy, c.minY, 1e-9);
         EXPECT_NEAR(k.myMaxWx, c.maxX, 1e-9);
         EXPECT_NEAR(k.myMaxWy, c.maxY, 1e-9);
+        // The figure was measured in the accumulator the .jws extents share.
+        const ExtentAccumulator &acc = sharedExtents();
+        EXPECT_EQ(acc.MinX, k.myMinWx);
+        EXPECT_EQ(acc.MaxY, k.myMaxWy);
     }
 }
 
