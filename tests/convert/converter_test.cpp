@@ -62,6 +62,37 @@ TEST(OutputName, BranchNumbers)
     EXPECT_EQ(OutputPathFor(out + u"self.jws", std::nullopt), out + u"self~1.jws");
 }
 
+TEST(OutputName, NamesThatDifferOnlyInCaseAreTaken)
+{
+    struct Case {
+        const char *what;
+        std::vector<std::string> existing;
+        std::u16string src;
+        std::u16string expected; // the output's name
+    } cases[] = {
+        {"upper-case extension", {"A.JWS"}, u"/x/A.JWS", u"A~1.jws"},
+        {"other case of the name", {"door.jws"}, u"/x/DOOR.jws", u"DOOR~1.jws"},
+        {"numbered names too", {"p.jws", "P~1.JWS", "p~2.jws"}, u"/x/P.jwk", u"P~3.jws"},
+        {"kana and full-width letters", {"扉Ａ.JWS"}, u"/x/扉ａ.jws", u"扉ａ~1.jws"},
+        {"exact name still counts", {"exact.jws"}, u"/x/exact.jws", u"exact~1.jws"},
+        {"other names do not count",
+         {"door.jws~", "door1.jws", "door~1.jws.bak"},
+         u"/x/door.jws",
+         u"door.jws"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir tmp;
+        for (const std::string &name : c.existing)
+            touch(tmp.file(name));
+        EXPECT_EQ(OutputPathFor(c.src, tmp.folder()), tmp.folder() + c.expected);
+    }
+    // Beside the source: A.JWS is the output's own name in another case.
+    TempDir tmp;
+    touch(tmp.file("A.JWS"));
+    EXPECT_EQ(OutputPathFor(tmp.file("A.JWS"), std::nullopt), tmp.file("A~1.jws"));
+}
+
 TEST(OutputName, AllBranchNumbersTaken)
 {
     TempDir tmp;
