@@ -4,6 +4,7 @@
 #include "app/checkwindow.h"
 #include "app/mainwindow.h"
 #include "app/qtdialogs.h"
+#include "core/termination.h"
 #include "core/text.h"
 
 #include <QApplication>
@@ -64,6 +65,8 @@ int main(int argc, char **argv)
         }
     }
 
+    // An output being written when the program is told to end is never left behind.
+    pravelot::GuardWritesAgainstSignals();
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("pravelot"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pravelot")));

@@ -37,7 +37,13 @@ struct RecordingHost : RunHost {
     int questions = 0;
     void appendCheckLine(const std::u16string &l, bool) override { check.push_back(l); }
     void appendLogLine(const std::u16string &l) override { log.push_back(l); }
+    void fileFailed(const std::u16string &, const std::u16string &,
+                    const ConversionFailure &f) override
+    {
+        failures.push_back(f.step);
+    }
     bool escapePressed() override { return escapeAfter >= 0 && questions++ >= escapeAfter; }
+    std::vector<ConversionFailure::Step> failures;
 };
 
 } // namespace
@@ -110,6 +116,7 @@ TEST(OutputName, AllBranchNumbersTaken)
     const RunSummary s = RunFiles(rows, tmp.folder(), conv, host);
     EXPECT_EQ(s.failed, 1);
     EXPECT_EQ(host.log.back(), u"　…… 変換失敗");
+    EXPECT_EQ(host.failures, std::vector{ConversionFailure::Step::Name});
 }
 
 TEST(Converter, ResultsOfOneFile)
