@@ -1,6 +1,7 @@
 // TJwsData: one .jws figure in memory, with its reader, writer and block tree.
 #pragma once
 
+#include "core/file.h"
 #include "core/readproblem.h"
 #include "core/text.h"
 #include "jws/jwwtype.h"
@@ -115,13 +116,16 @@ public:
     // if nothing exists at FName, and appears only when it was written whole; false
     // (and no file) on any failure.
     bool FileOut(const std::u16string &FName, std::int32_t Ver);
+    // FileOut to file.path, taking file.nextName when that name is taken first; file
+    // tells afterwards where the file went or why it was not written.
+    bool FileOut(NewFile &file, std::int32_t Ver);
     // The same bytes, into memory.
     Bytes FileOutBytes(std::int32_t Ver);
     // FileOut for a document whose last block definition does not hold its members:
     // produce hands them to the sink it is given, in order, `members` of them in all,
     // and the definition's own order list and arrays are not looked at.
     using MemberProducer = std::function<void(EntitySink &)>;
-    bool FileOutStreamed(const std::u16string &FName, std::int32_t Ver, std::uint64_t members,
+    bool FileOutStreamed(NewFile &file, std::int32_t Ver, std::uint64_t members,
                          const MemberProducer &produce);
 
     // Extents of everything the document draws (top level and every block instance of

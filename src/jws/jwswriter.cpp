@@ -438,10 +438,10 @@ void TJwsData::writeTo(ByteWriter &w, std::int32_t Ver, std::uint64_t streamed,
     writer.write();
 }
 
-bool TJwsData::FileOutStreamed(const std::u16string &FName, std::int32_t Ver, std::uint64_t members,
+bool TJwsData::FileOutStreamed(NewFile &file, std::int32_t Ver, std::uint64_t members,
                                const MemberProducer &produce)
 {
-    return WriteNewFile(FName, [&](ByteWriter &w) {
+    return WriteNewFile(file, [&](ByteWriter &w) {
         writeTo(w, Ver, members, &produce);
         return w.ok();
     });
@@ -456,7 +456,13 @@ Bytes TJwsData::FileOutBytes(std::int32_t Ver)
 
 bool TJwsData::FileOut(const std::u16string &FName, std::int32_t Ver)
 {
-    return WriteNewFile(FName, [&](ByteWriter &w) {
+    NewFile file{FName, {}, {}, {}};
+    return FileOut(file, Ver);
+}
+
+bool TJwsData::FileOut(NewFile &file, std::int32_t Ver)
+{
+    return WriteNewFile(file, [&](ByteWriter &w) {
         writeTo(w, Ver);
         return w.ok();
     });
