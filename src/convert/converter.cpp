@@ -48,7 +48,9 @@ bool Converter::writeJwk(NewFile &dst, const std::u16string &bn)
         JWK.EntLine.size() + JWK.EntArc.size() + JWK.EntMoji.size() + JWK.EntTen.size();
     const std::int32_t group = JWT.curveNo;
     CountingSink kept;
-    if (records >= m_streamThreshold) {
+    // Texts that share pool strings may hold far more than the file: those too are
+    // written as they are translated.
+    if (records >= m_streamThreshold || JWK.stringBytes() >= kStreamStringBytes) {
         PrepareJwk(JWT, JWK, JWS);
         JWT.Translate(kept);
         JWT.curveNo = group;

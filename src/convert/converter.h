@@ -66,6 +66,8 @@ public:
     // being held as a document: once to count what stays, once as it is written. The
     // output is the same; the memory is that of the .jwk alone.
     void setStreamThreshold(std::uint64_t records) { m_streamThreshold = records; }
+    // So is one whose texts' strings take this many bytes of the pool in all.
+    static constexpr std::uint64_t kStreamStringBytes = std::uint64_t{1} << 23;
 
     // Where reading stopped in a damaged source is told to this stream, when set.
     void setVerbose(std::ostream *s) { m_verbose = s; }
