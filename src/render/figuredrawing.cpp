@@ -35,21 +35,21 @@ FigureDrawing LoadFigureDrawing(const std::u16string &file, const std::atomic<bo
     const std::u16string ext = FileExtLower(file);
     if (ext != u".jws" && ext != u".jwk")
         return unreadable(u"ファイル拡張子が不正です(※JWK/JWSのみ対応)");
-    if (!RegularFileExistsSafe(file))
-        return unreadable(u"ファイルが存在しません");
+    auto missing = [&] { return !RegularFileExistsSafe(file); };
     FigureDrawing f;
     if (ext == u".jws") {
         TJwsData doc;
         const TJwsData::LoadResult r = doc.Load(file);
         if (r == TJwsData::LoadResult::NotJws)
-            return unreadable(u"ファイルデータ内容が不正です");
+            return unreadable(missing() ? u"ファイルが存在しません"
+                                        : u"ファイルデータ内容が不正です");
         f.kind = u"JWS";
         f.version = doc.Enthd.jwVer;
         draw(f, doc, r == TJwsData::LoadResult::Complete, doc.problem(), cancel);
         return f;
     }
     if (!TJwkData::FileCheck(file))
-        return unreadable(u"ファイルデータ内容が不正です");
+        return unreadable(missing() ? u"ファイルが存在しません" : u"ファイルデータ内容が不正です");
     TJwkData jwk;
     const bool complete = jwk.FileIn(file);
     // Drawn as the conversion reads it: the same translation into a .jws document.

@@ -24,11 +24,26 @@ public:
         m_s += v;
         return *this;
     }
-    // Pixel coordinates: two decimals are a hundredth of a pixel.
-    SvgOut &operator<<(double v) { return number(v, std::chars_format::fixed, 2); }
+    // Pixel coordinates: two decimals are a hundredth of a pixel. Most of a picture is
+    // coordinates, so they are written by hand rather than by the general formatting.
+    SvgOut &operator<<(double v)
+    {
+        char buf[40];
+        char *end = pixels(v, buf);
+        m_s.append(buf, end);
+        return *this;
+    }
     // Scales and sizes in the figure's millimetres: six significant digits.
     SvgOut &precise(double v) { return number(v, std::chars_format::general, 6); }
-    SvgOut &operator<<(Vec2 p) { return *this << p.x << "," << p.y; }
+    SvgOut &operator<<(Vec2 p)
+    {
+        char buf[80];
+        char *end = pixels(p.x, buf);
+        *end++ = ',';
+        end = pixels(p.y, end);
+        m_s.append(buf, end);
+        return *this;
+    }
     SvgOut &rgb(std::uint32_t c)
     {
         static const char *hex = "0123456789abcdef";
@@ -61,6 +76,39 @@ public:
     }
 
 private:
+    // v with at most two decimals, without trailing zeros, into out (at least 40 bytes);
+    // returns the end.
+    static char *pixels(double v, char *out)
+    {
+        if (!(std::fabs(v) < 1e12)) {
+            const auto r = std::to_chars(out, out + 39, std::isfinite(v) ? v : 0.0,
+                                         std::chars_format::fixed, 2);
+            return r.ec == std::errc{} ? r.ptr : out;
+        }
+        long long n = std::llround(v * 100);
+        if (n < 0) {
+            *out++ = '-';
+            n = -n;
+        }
+        char digits[24];
+        int k = 0;
+        long long whole = n / 100;
+        do {
+            digits[k++] = static_cast<char>('0' + whole % 10);
+            whole /= 10;
+        } while (whole != 0);
+        while (k > 0)
+            *out++ = digits[--k];
+        const int f = static_cast<int>(n % 100);
+        if (f != 0) {
+            *out++ = '.';
+            *out++ = static_cast<char>('0' + f / 10);
+            if (f % 10 != 0)
+                *out++ = static_cast<char>('0' + f % 10);
+        }
+        return out;
+    }
+
     SvgOut &number(double v, std::chars_format format, int precision)
     {
         char buf[400];
@@ -106,6 +154,7 @@ std::string DrawingToSvg(const Drawing &d, int longSide)
     const double s = vp.scale();
 
     std::string svg;
+    svg.reserve(1024 + 48 * d.primitiveCount());
     SvgOut o(svg);
     o << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << double(width) << "\" height=\""
