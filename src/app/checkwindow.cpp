@@ -1,5 +1,6 @@
 #include "app/checkwindow.h"
 
+#include "app/linelist.h"
 #include "app/windowfont.h"
 
 #include <QListWidget>
@@ -16,7 +17,7 @@ TForm2::TForm2(QWidget *parent) : QWidget(parent, Qt::Tool)
 
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setUniformItemSizes(true);
+    showWholeLines(*ListBox1);
     QPalette palette = ListBox1->palette();
     palette.setColor(QPalette::Base, QColor(0xC0, 0xDC, 0xC0)); // light green
     palette.setColor(QPalette::Text, Qt::black);

@@ -94,6 +94,10 @@ private:
     int destination() const;
     void setDestination(int option);
     void setStatus(const QString &text);
+    // The list was changed: the status bar no longer counts what it holds now.
+    void listChanged();
+    // Shortcuts that reach the buttons' Alt keys from the log page.
+    void pageShortcuts(const QList<QPushButton *> &buttons);
     void setBusy(bool busy);
     QString cell(int col, int row) const;
     void setCell(int col, int row, const QString &text);
@@ -114,6 +118,8 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     bool m_busy = false;
+    // The window was closed during a check or run: it closes when that has stopped.
+    bool m_closeAsked = false;
 
     QString gstyle;
     int Fidx = 1;

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -235,7 +236,12 @@ int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
     bool first = true;
     for (const std::u16string &f : files) {
         std::string error;
-        const std::optional<Info> info = inspect(f, error);
+        std::optional<Info> info;
+        try {
+            info = inspect(f, error);
+        } catch (const std::bad_alloc &) {
+            error = "メモリ不足のため読み込めません";
+        }
         if (!info) {
             err << ToUtf8(f) << " -- " << error << "\n";
             status = 1;

@@ -2,6 +2,7 @@
 
 #include "cli/clihost.h"
 #include "cli/commands.h"
+#include "core/termination.h"
 
 #include <cstring>
 #include <iostream>
@@ -59,6 +60,8 @@ int main(int argc, char **argv)
         std::cout << "pravelot-cli " << PRAVELOT_VERSION << "\n";
         return 0;
     }
+    // An output being written when the program is told to end is never left behind.
+    GuardWritesAgainstSignals();
     std::vector<std::string> rest(args.begin() + 1, args.end());
     if (cmd == "convert")
         return runConvert(rest, std::cout, std::cerr);

@@ -3,11 +3,12 @@
 #include "core/bytewriter.h"
 #include "core/file.h"
 #include "core/path.h"
+#include "jws/blocknumberindex.h"
 #include "jws/jwsdata.h"
 #include "jws/writtenattr.h"
 
 #include <array>
-#include <unordered_map>
+#include <cmath>
 
 namespace pravelot {
 
@@ -42,15 +43,10 @@ std::size_t ansiFitLength(const Bytes &b)
 class JwsWriter {
 public:
     JwsWriter(ByteWriter &w, const TJwsData &d, std::int32_t ver)
-        : m_w(w), m_d(d), m_c(WrittenVersion(ver))
+        : m_w(w), m_d(d), m_c(WrittenVersion(ver)), m_index(d.EntBlockDef)
     {
         m_utf16 = (d.FileOutOpt & 32) != 0;
         m_splitSunpo = m_c < 420 && d.Enthd.jwVer >= 420;
-        // Block numbers as written: the first definition of each number decides.
-        m_newNumber.reserve(d.EntBlockDef.size());
-        for (const TEntJwwBlockDef &def : d.EntBlockDef)
-            m_newNumber.try_emplace(
-                def.nNumber, def.ref_flag ? static_cast<std::uint32_t>(def.ref_no) : def.nNumber);
     }
 
     void write();
@@ -63,10 +59,16 @@ public:
 
 private:
     class MemberOut;
+    // Block numbers as written: the first definition of each number decides. A reference
+    // to no definition, or one that closes a cycle, gets the number one past the last
+    // written definition, so that it can never bind to a written one.
     std::uint32_t blockNo(std::uint32_t n) const
     {
-        auto it = m_newNumber.find(n);
-        return it != m_newNumber.end() ? it->second : static_cast<std::uint32_t>(m_d.EntBlockNum);
+        const std::int32_t i = m_index.find(n);
+        if (i < 0)
+            return static_cast<std::uint32_t>(m_d.EntBlockNum);
+        const TEntJwwBlockDef &def = m_d.EntBlockDef[static_cast<std::size_t>(i)];
+        return def.ref_flag ? static_cast<std::uint32_t>(def.ref_no) : n;
     }
     bool splits(const TEntJwwSunpo &s) const { return m_splitSunpo && s.bSxfMode != 0; }
     std::uint64_t countList(ConstEntityLists lists, const std::vector<TEntJwwNo> &order,
@@ -90,7 +92,8 @@ private:
     bool m_splitSunpo = false;
     std::array<std::uint64_t, 9> m_classIndex{}; // 0 = class not written yet
     std::uint64_t m_running = 1;
-    std::unordered_map<std::uint32_t, std::uint32_t> m_newNumber;
+    BlockNumberIndex m_index;
+    std::int32_t m_def = -1; // position of the definition whose members are being written
     Bytes m_scratch;
     std::uint64_t m_streamCount = 0;
     const TJwsData::MemberProducer *m_produce = nullptr;
@@ -366,7 +369,8 @@ void JwsWriter::entryOut(ConstEntityLists lists, const TEntJwwNo &e)
         for (double v :
              {b.DPKijunTen_x, b.DPKijunTen_y, b.dBairitsuX, b.dBairitsuY, b.radKaitenKaku})
             m_w.f64(v);
-        m_w.u32(blockNo(b.nNumber));
+        const bool closes = m_def >= 0 && m_d.closesCycle(m_def, i);
+        m_w.u32(closes ? static_cast<std::uint32_t>(m_d.EntBlockNum) : blockNo(b.nNumber));
         break;
     }
     default:
@@ -405,9 +409,11 @@ void JwsWriter::write()
     listOut(top, m_d.EntNo, h.n1);
 
     CountOut(static_cast<std::uint64_t>(std::max(m_d.EntBlockNum, 0)));
-    for (const TEntJwwBlockDef &def : m_d.EntBlockDef) {
+    for (std::size_t p = 0; p < m_d.EntBlockDef.size(); ++p) {
+        const TEntJwwBlockDef &def = m_d.EntBlockDef[p];
         if (!def.ref_flag)
             continue;
+        m_def = static_cast<std::int32_t>(p);
         classTag(kEntBlockDef);
         AttrOut(def.att, kEntBlockDef);
         m_w.u32(blockNo(def.nNumber));
@@ -438,10 +444,10 @@ void TJwsData::writeTo(ByteWriter &w, std::int32_t Ver, std::uint64_t streamed,
     writer.write();
 }
 
-bool TJwsData::FileOutStreamed(const std::u16string &FName, std::int32_t Ver, std::uint64_t members,
+bool TJwsData::FileOutStreamed(NewFile &file, std::int32_t Ver, std::uint64_t members,
                                const MemberProducer &produce)
 {
-    return WriteNewFile(FName, [&](ByteWriter &w) {
+    return WriteNewFile(file, [&](ByteWriter &w) {
         writeTo(w, Ver, members, &produce);
         return w.ok();
     });
@@ -456,7 +462,13 @@ Bytes TJwsData::FileOutBytes(std::int32_t Ver)
 
 bool TJwsData::FileOut(const std::u16string &FName, std::int32_t Ver)
 {
-    return WriteNewFile(FName, [&](ByteWriter &w) {
+    NewFile file{FName, {}, {}, {}};
+    return FileOut(file, Ver);
+}
+
+bool TJwsData::FileOut(NewFile &file, std::int32_t Ver)
+{
+    return WriteNewFile(file, [&](ByteWriter &w) {
         writeTo(w, Ver);
         return w.ok();
     });

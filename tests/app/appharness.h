@@ -35,12 +35,13 @@ public:
 
     TForm1 &form1() { return *m_form1; }
     TForm2 &form2() { return *m_form2; }
+    // A widget of the main window (not of the data-check window it owns) by name.
     template <class T> T *widget(const char *name)
     {
-        T *w = m_form1->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no widget %s", name);
-        return w;
+        for (T *w : m_form1->findChildren<T *>(QString::fromLatin1(name)))
+            if (w->window() == m_form1.get())
+                return w;
+        qFatal("no widget %s", name);
     }
     void click(const char *button)
     {

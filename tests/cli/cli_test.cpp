@@ -100,6 +100,57 @@ TEST(Cli, WarningsLetTheRunGoOn)
     EXPECT_NE(r.out.find("変換完了"), std::string::npos);
 }
 
+TEST(Cli, ReadingThatStopsEarlyIsAlwaysTold)
+{
+    TempDir tmp;
+    const std::string cut = tmp.path() / "cut.jws";
+    writeJws(FromUtf8(cut));
+    Bytes b = readBytes(FromUtf8(cut));
+    b.resize(b.size() - 1);
+    writeBytes(FromUtf8(cut), b);
+    // Without --verbose too: once by the check, once by the conversion.
+    const Result r = convert({"--beside", cut});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string warning =
+        cut + " -- ファイルデータが欠落しています(データ変換は行われます)\n";
+    EXPECT_EQ(r.err, warning + warning);
+    EXPECT_EQ(r.out, cut + "\n→ " + (tmp.path() / "cut~1.jws").string() + "\n　…… 変換完了\n");
+}
+
+TEST(Cli, AFailedFileSaysWhichStepFailedAndWhy)
+{
+    TempDir tmp;
+    const std::string a = tmp.path() / "a.jws";
+    writeJws(FromUtf8(a));
+    struct Case {
+        const char *what;
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {"a folder where no file can be made",
+         {"-o", "/proc", a},
+         "pravelot-cli convert: " + a + ": cannot create the output in /proc/: "},
+        {"a folder given as a source",
+         {"-o", tmp.path().string(), tmp.path().string(), a},
+         "pravelot-cli convert: " + tmp.path().string() +
+             ": is a folder; give the figure files in it (for example " + tmp.path().string() +
+             "/*.jws)\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result r = convert(c.args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+    // A folder is not taken for a bad extension or a missing file, and nothing is
+    // converted beside it.
+    const Result r = convert({"-o", tmp.path().string(), tmp.path().string(), a});
+    EXPECT_EQ(r.err.find("ファイル拡張子が不正です"), std::string::npos);
+    EXPECT_EQ(r.err.find("ファイルが存在しません"), std::string::npos);
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(FileExistsSafe(FromUtf8((tmp.path() / "a~1.jws").string())));
+}
+
 TEST(Cli, UsageErrors)
 {
     TempDir tmp;
