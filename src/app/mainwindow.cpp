@@ -304,7 +304,11 @@ void TForm1::previewRow(int row, bool open)
     if (IsBlankCell(us(file)) || (!m_preview->isVisible() && !open))
         return;
     m_preview->placeBeside(*this);
+    // Some platforms activate every window they show; the keyboard stays here.
+    const bool active = isActiveWindow();
     m_preview->show();
+    if (active)
+        activateWindow();
     if (file != m_preview->file())
         m_preview->showFile(file);
 }

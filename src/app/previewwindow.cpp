@@ -1,5 +1,6 @@
 #include "app/previewwindow.h"
 
+#include "app/backgroundtask.h"
 #include "app/previewcanvas.h"
 #include "app/previewpainter.h"
 #include "render/figuredrawing.h"
@@ -13,7 +14,6 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace pravelot {
 
@@ -38,6 +38,8 @@ PreviewWindow::PreviewWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("PreviewWindow"));
     setWindowTitle(QStringLiteral("プレビュー"));
+    // Picking rows keeps the keyboard in the main window: the preview only follows.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
 
@@ -150,7 +152,7 @@ void PreviewWindow::load(PreviewCanvas *canvas, const QString &file, const QStri
                     emit loaded();
             });
     const std::u16string path = file.toStdU16String();
-    watcher->setFuture(QtConcurrent::run([path, cancel]() -> Figure {
+    watcher->setFuture(runInBackground([path, cancel]() -> Figure {
         return std::make_shared<const FigureDrawing>(LoadFigureDrawing(path, cancel.get()));
     }));
 }
