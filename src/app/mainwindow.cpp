@@ -72,7 +72,7 @@ QString pickerStart(const QString &folder, const std::u16string &fallback)
 // not have it yet; it is made, as the user chose it as destination.
 std::u16string standardFolder(QStandardPaths::StandardLocation location)
 {
-    const std::u16string folder = AddPathDelim(us(QStandardPaths::writableLocation(location)));
+    std::u16string folder = AddPathDelim(us(QStandardPaths::writableLocation(location)));
     if (!FolderExistsSafe(folder))
         DirCreateSafe(folder);
     return folder;

@@ -56,7 +56,10 @@ std::optional<std::u16string> BranchNumberPath(const std::u16string &path)
     const std::u16string base = ChangeExtSafe(path, u"");
     const std::u16string ext = FileExtLower(path);
     for (int n = 1; n <= kMaxBranchNumber; ++n) {
-        std::u16string candidate = base + u"~" + IntToText(n) + ext;
+        std::u16string candidate = base;
+        candidate += u'~';
+        candidate += IntToText(n);
+        candidate += ext;
         if (!taken(candidate))
             return candidate;
     }
