@@ -87,24 +87,30 @@ std::int32_t members(const TEntJwwBlockDef &d)
            d.mBlockN();
 }
 
-std::optional<Info> inspect(const std::u16string &file, std::string &error)
+// Why a file could not be shown: a fixed code for scripts and the message for people.
+struct InfoError {
+    const char *code;
+    const char *message;
+};
+
+std::optional<Info> inspect(const std::u16string &file, InfoError &error)
 {
     Info info;
     info.file = file;
     const std::u16string ext = FileExtLower(file);
     if (ext != u".jws" && ext != u".jwk") {
-        error = "ファイル拡張子が不正です(※JWK/JWSのみ対応)";
+        error = {"bad-extension", "ファイル拡張子が不正です(※JWK/JWSのみ対応)"};
         return std::nullopt;
     }
     if (!RegularFileExistsSafe(file)) {
-        error = "ファイルが存在しません";
+        error = {"missing", "ファイルが存在しません"};
         return std::nullopt;
     }
     if (ext == u".jws") {
         TJwsData d;
         const TJwsData::LoadResult loaded = d.Load(file);
         if (loaded == TJwsData::LoadResult::NotJws) {
-            error = "ファイルデータ内容が不正です";
+            error = {"not-a-figure-file", "ファイルデータ内容が不正です"};
             return std::nullopt;
         }
         info.kind = "jws";
@@ -127,7 +133,7 @@ std::optional<Info> inspect(const std::u16string &file, std::string &error)
         info.minX = d.myMinWx, info.minY = d.myMinWy, info.maxX = d.myMaxWx, info.maxY = d.myMaxWy;
     } else {
         if (!TJwkData::FileCheck(file)) {
-            error = "ファイルデータ内容が不正です";
+            error = {"not-a-figure-file", "ファイルデータ内容が不正です"};
             return std::nullopt;
         }
         TJwkData k;
@@ -224,11 +230,18 @@ int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
         out << "[";
     bool first = true;
     for (const std::u16string &f : files) {
-        std::string error;
+        InfoError error{};
         const std::optional<Info> info = inspect(f, error);
         if (!info) {
-            err << ToUtf8(f) << " -- " << error << "\n";
+            err << ToUtf8(f) << " -- " << error.message << "\n";
             status = 1;
+            // A script reading the list finds every file given, in order.
+            if (json) {
+                out << (first ? "" : ",\n") << "{\"file\":" << jsonString(f) << ",\"error\":\""
+                    << error.code << "\",\"message\":" << jsonString(FromUtf8(error.message))
+                    << "}";
+                first = false;
+            }
             continue;
         }
         if (json) {

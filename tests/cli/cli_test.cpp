@@ -130,15 +130,38 @@ TEST(Cli, InfoInBothForms)
     EXPECT_NE(out.str().find("door  番号 0  要素 0  参照あり"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("範囲: (0, 0) - (1, 1)"), std::string::npos) << out.str();
 
+    // Files that cannot be shown are in the list too, in order, with their error.
+    const std::string none = (tmp.path() / "none.jws").string();
+    const std::string txt = (tmp.path() / "notes.txt").string();
+    const std::string bad = (tmp.path() / "bad.jwk").string();
+    writeBytes(FromUtf8(bad), {'x'});
     std::ostringstream json, err2;
-    ASSERT_EQ(runInfo({"--json", a, (tmp.path() / "none.jws").string()}, json, err2), 1);
-    EXPECT_EQ(json.str(),
-              "[{\"file\":\"" + a +
-                  "\",\"kind\":\"jws\",\"version\":600,\"complete\":true,\"basePoint\":[0,0],"
-                  "\"counts\":{\"lines\":1,\"arcs\":0,\"points\":0,\"texts\":0,\"dimensions\":0,"
-                  "\"solids\":0,\"blockReferences\":1},\"blocks\":[{\"name\":\"door\",\"number\":0,"
-                  "\"members\":0,\"referenced\":true}],\"extents\":[0,0,1,1]}]\n");
-    EXPECT_NE(err2.str().find("ファイルが存在しません"), std::string::npos);
+    ASSERT_EQ(runInfo({"--json", none, a, txt, bad}, json, err2), 1);
+    EXPECT_EQ(
+        json.str(),
+        "[{\"file\":\"" + none +
+            "\",\"error\":\"missing\",\"message\":\"ファイルが存在しません\"},\n"
+            "{\"file\":\"" +
+            a +
+            "\",\"kind\":\"jws\",\"version\":600,\"complete\":true,\"basePoint\":[0,0],"
+            "\"counts\":{\"lines\":1,\"arcs\":0,\"points\":0,\"texts\":0,\"dimensions\":0,"
+            "\"solids\":0,\"blockReferences\":1},\"blocks\":[{\"name\":\"door\",\"number\":0,"
+            "\"members\":0,\"referenced\":true}],\"extents\":[0,0,1,1]},\n"
+            "{\"file\":\"" +
+            txt +
+            "\",\"error\":\"bad-extension\",\"message\":\"ファイル拡張子が不正です(※JWK/"
+            "JWSのみ対応)\"},\n"
+            "{\"file\":\"" +
+            bad +
+            "\",\"error\":\"not-a-figure-file\",\"message\":\"ファイルデータ内容が不正です\"}]\n");
+    EXPECT_NE(err2.str().find(none + " -- ファイルが存在しません"), std::string::npos);
+
+    // Only unreadable files: still a list, and the failure in the exit status.
+    std::ostringstream onlyBad, err3;
+    EXPECT_EQ(runInfo({"--json", none}, onlyBad, err3), 1);
+    EXPECT_EQ(onlyBad.str(),
+              "[{\"file\":\"" + none +
+                  "\",\"error\":\"missing\",\"message\":\"ファイルが存在しません\"}]\n");
 }
 
 TEST(Cli, APartThatIsAlreadyOneBlockIsWrittenAsItIs)
