@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/qtdialogs.h"
 #include "app/qtjapanese.h"
+#include "core/termination.h"
 #include "core/text.h"
 
 #include <QApplication>
@@ -63,6 +64,8 @@ int main(int argc, char **argv)
         }
     }
 
+    // An output being written when the program is told to end is never left behind.
+    pravelot::GuardWritesAgainstSignals();
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("pravelot"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pravelot")));

@@ -5,6 +5,7 @@
 #include "app/clicklabel.h"
 #include "app/escapewatcher.h"
 #include "app/linelist.h"
+#include "app/previewwindow.h"
 #include "app/windowfont.h"
 #include "app/windowgeometry.h"
 #include "app/windowhost.h"
@@ -288,6 +289,24 @@ void TForm1::buildWidgets()
     m_progress->setFormat(QStringLiteral("%v/%m"));
     m_progress->hide();
     statusBar()->addPermanentWidget(m_progress);
+
+    // The figure of the row the user picks, in a window of its own beside this one.
+    m_preview = new PreviewWindow(this);
+    connect(SG1, &QTableWidget::currentCellChanged, this,
+            [this](int row) { previewRow(row, SG1->hasFocus()); });
+    connect(SG1, &QTableWidget::cellClicked, this, [this](int row) { previewRow(row, true); });
+}
+
+void TForm1::previewRow(int row, bool open)
+{
+    const QString file = row >= 0 && row < DataListN ? cell(0, row + 1) : QString();
+    // Rows the program moves the cursor to show only in a preview already open.
+    if (IsBlankCell(us(file)) || (!m_preview->isVisible() && !open))
+        return;
+    m_preview->placeBeside(*this);
+    m_preview->show();
+    if (file != m_preview->file())
+        m_preview->showFile(file);
 }
 
 void TForm1::pageShortcuts(const QList<QPushButton *> &buttons)
@@ -720,6 +739,7 @@ void TForm1::RunProc()
         const std::vector<SourceRow> rows = sourceRows();
         WindowHost host(*m_checkWindow, *ListBox1, *m_progress, *m_escape);
         summary = RunFiles(rows, dest, *m_conv, host);
+        m_preview->setOutputs(summary.outputs);
     }
     PageControl1->setCurrentIndex(1);
     ListBox1->scrollToBottom();

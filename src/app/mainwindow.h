@@ -32,6 +32,7 @@ namespace pravelot {
 class ClickLabel;
 class Converter;
 class EscapeWatcher;
+class PreviewWindow;
 class TForm2;
 
 class TForm1 : public QMainWindow {
@@ -104,6 +105,8 @@ private:
     std::pair<int, int> selectedRows() const;
     std::vector<SourceRow> sourceRows() const;
     void showCheckWindow();
+    // Shows the figure of a 0-based grid row in the preview; opens it when asked to.
+    void previewRow(int row, bool open);
 
     AppFolders m_folders;
     Dialogs &m_dialogs;
@@ -155,6 +158,7 @@ private:
     QListWidget *ListBox1 = nullptr;
     QLabel *m_statusText = nullptr;
     QProgressBar *m_progress = nullptr;
+    PreviewWindow *m_preview = nullptr;
 };
 
 } // namespace pravelot

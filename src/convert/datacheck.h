@@ -19,6 +19,10 @@ struct CheckOutcome {
     bool runMayStart() const { return !interrupted && !error; }
 };
 
+// The warning, after the file's path, that a file could be read only in part.
+inline constexpr std::u16string_view kIncompleteWarning =
+    u" -- ファイルデータが欠落しています(データ変換は行われます)";
+
 // A file cell with nothing but spaces, ideographic spaces and control characters.
 bool IsBlankCell(std::u16string_view file);
 

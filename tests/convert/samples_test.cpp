@@ -30,20 +30,34 @@ TEST(Samples, EveryPartConvertsAndDrawsTheSame)
         TJwsData doc;
         ASSERT_TRUE(doc.FileIn(path)) << doc.problem().message << " " << doc.problem().where;
         const auto before = drawing(doc);
+        ASSERT_FALSE(before.empty());
+        const std::int32_t version = doc.Enthd.jwVer;
         const std::int32_t defsBefore = doc.EntBlockDefN();
-        const bool oneBlockOnly = doc.Enthd.n1 == 1 && doc.EntBlockN() == 1;
-        DataTransJWS(doc, ChangeExtSafe(FileNameOf(path), u""));
+        // A part that is one block reference and nothing else is already blocked.
+        const bool alreadyOneBlock = doc.Enthd.n1 == 1 && doc.EntBlockN() == 1;
+        const std::u16string name = ChangeExtSafe(FileNameOf(path), u"");
+        DataTransJWS(doc, name);
         doc.SetFileOutOption(doc.MojiEncode ? 32 : 0);
         TJwsData back;
-        ASSERT_TRUE(back.FileInBytes(doc.FileOutBytes(doc.Enthd.jwVer)));
+        ASSERT_TRUE(back.FileInBytes(doc.FileOutBytes(version)));
         EXPECT_TRUE(sameDrawing(before, drawing(back)));
-        EXPECT_EQ(back.Enthd.jwVer, doc.Enthd.jwVer);
-        EXPECT_EQ(back.Enthd.n1, before.empty() && back.Enthd.n1 == 0 ? 0 : 1);
+        EXPECT_EQ(back.Enthd.jwVer, version);
+        // The top level is one block reference, to a definition that was written.
+        ASSERT_EQ(back.Enthd.n1, 1);
+        ASSERT_EQ(back.EntBlockN(), 1);
+        EXPECT_EQ(back.EntNo.at(0), (TEntJwwNo{kEntBlock, 0}));
+        EXPECT_EQ(back.EntBlockTree.at(0).level, 0);
+        EXPECT_GE(back.EntBlockTree.at(0).defno, 0);
         EXPECT_LE(back.EntBlockDefN(), defsBefore + 1);
-        if (!oneBlockOnly && back.Enthd.n1 == 1) {
-            EXPECT_EQ(UserBlockName(back.EntBlockDef.back().strName),
-                      ChangeExtSafe(FileNameOf(path), u""));
-        }
+        if (alreadyOneBlock)
+            continue;
+        // Otherwise it places the new definition, written last under the file's name, at
+        // the base point.
+        const TEntJwwBlock &ref = back.EntBlock[0];
+        EXPECT_EQ(ref.nNumber, back.EntBlockDef.back().nNumber);
+        EXPECT_EQ(ref.DPKijunTen_x, back.Enthd.BasePoint_x);
+        EXPECT_EQ(ref.DPKijunTen_y, back.Enthd.BasePoint_y);
+        EXPECT_EQ(UserBlockName(back.EntBlockDef.back().strName), name);
     }
     EXPECT_GT(files, 0);
 }
