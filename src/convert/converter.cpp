@@ -7,13 +7,18 @@
 
 namespace pravelot {
 
-void PrepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
+void SetJwkConversionSettings(TJwTrans &trans)
 {
-    jwk.GetMinMaxZahyo();
     trans.SetKeta(6);
     trans.SetMarume(0);
     trans.SetLenZero(0);
     trans.SetSeido(6);
+}
+
+void PrepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
+{
+    jwk.GetMinMaxZahyo();
+    SetJwkConversionSettings(trans);
     trans.P_JWK = &jwk;
     trans.P_JWS = &jws;
 }
@@ -43,7 +48,9 @@ bool Converter::writeJwk(NewFile &dst, const std::u16string &bn)
         JWK.EntLine.size() + JWK.EntArc.size() + JWK.EntMoji.size() + JWK.EntTen.size();
     const std::int32_t group = JWT.curveNo;
     CountingSink kept;
-    if (records >= m_streamThreshold) {
+    // Texts that share pool strings may hold far more than the file: those too are
+    // written as they are translated.
+    if (records >= m_streamThreshold || JWK.stringBytes() >= kStreamStringBytes) {
         PrepareJwk(JWT, JWK, JWS);
         JWT.Translate(kept);
         JWT.curveNo = group;

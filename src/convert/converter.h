@@ -16,9 +16,11 @@ namespace pravelot {
 inline constexpr std::u16string_view kResultDone = u"変換完了";
 inline constexpr std::u16string_view kResultFailed = u"変換失敗";
 
+// The conversion's fixed translation settings: 6 decimals, half away from zero,
+// vanishing entities dropped, straightening tolerance 0.000001 + 1e-12.
+void SetJwkConversionSettings(TJwTrans &trans);
 // Measures a loaded .jwk document and sets the translator to the conversion's fixed
-// settings: 6 decimals, half away from zero, vanishing entities dropped, straightening
-// tolerance 0.000001 + 1e-12; from jwk into jws.
+// settings, from jwk into jws.
 void PrepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);
 // PrepareJwk, then the translation into jws.
 void TranslateJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);
@@ -64,6 +66,8 @@ public:
     // being held as a document: once to count what stays, once as it is written. The
     // output is the same; the memory is that of the .jwk alone.
     void setStreamThreshold(std::uint64_t records) { m_streamThreshold = records; }
+    // So is one whose texts' strings take this many bytes of the pool in all.
+    static constexpr std::uint64_t kStreamStringBytes = std::uint64_t{1} << 23;
 
     // Where reading stopped in a damaged source is told to this stream, when set.
     void setVerbose(std::ostream *s) { m_verbose = s; }

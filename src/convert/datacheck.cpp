@@ -16,6 +16,7 @@ const std::u16string kBadExtension = u" -- ファイル拡張子が不正です"
 const std::u16string kMissing = u" -- ファイルが存在しません";
 const std::u16string kInvalid = u" -- ファイルデータ内容が不正です";
 const std::u16string kIncomplete(kIncompleteWarning);
+const std::u16string kOneBlock = u" -- 既に1つのブロックです(ブロック名は使われません)";
 const std::u16string kOutOfMemory = u" -- メモリ不足のため読み込めません(変換時に再度読み込みます)";
 
 } // namespace
@@ -77,11 +78,19 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
                     out.warning = true;
                     break;
                 case TJwsData::LoadResult::Complete:
+                    // A figure that is already one block is written as it is: no block of
+                    // the row's name is added, so that name cannot clash, and it is not used.
+                    if (NothingToGather(conv.JWS)) {
+                        line(file + kOneBlock);
+                        out.warning = true;
+                        break;
+                    }
                     for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
                         if (UserBlockName(d.strName) == row.name) {
                             line(file + u" ブロック名【" + row.name +
                                  u"】は既に図形ファイル内で使用済です");
                             out.error = true;
+                            out.nameInUse = true;
                             break;
                         }
                     }

@@ -13,6 +13,8 @@ struct CheckOutcome {
     bool interrupted = false;
     bool error = false;
     bool warning = false;
+    // Among the errors: a row's block name is already a block name in its file.
+    bool nameInUse = false;
     // The run may start: no error and no interruption (warnings do not stop it).
     bool runMayStart() const { return !interrupted && !error; }
 };

@@ -43,6 +43,7 @@ RunSummary RunFiles(std::span<const SourceRow> rows,
         if (outcome.done()) {
             names.placed(outcome.output);
             ++summary.converted;
+            summary.outputs.emplace_back(row.file, outcome.output);
         } else {
             ++summary.failed;
             host.fileFailed(row.file, out.value_or(wanted), *outcome.failure);

@@ -7,6 +7,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace pravelot {
 
@@ -14,6 +16,8 @@ struct RunSummary {
     int converted = 0;
     int failed = 0;
     bool interrupted = false;
+    // Each converted source with the file written from it, in run order.
+    std::vector<std::pair<std::u16string, std::u16string>> outputs;
 };
 
 inline constexpr std::u16string_view kEscapeLogLine = u"[ESC]を押しましたので中断します。";

@@ -613,6 +613,12 @@ TJwsData::LoadResult TJwsData::Load(const std::u16string &FName)
     if (!f)
         return LoadResult::NotJws;
     ByteReader r(f->fd(), f->size());
+    return Load(r);
+}
+
+TJwsData::LoadResult TJwsData::Load(ByteReader &r)
+{
+    DataInit();
     if (!FileCheckBytes(r.peek(204)))
         return LoadResult::NotJws;
     return readJws(r, *this) ? LoadResult::Complete : LoadResult::Incomplete;

@@ -244,6 +244,14 @@ TEST(DataCheck, OutcomesAndLines)
     withDef.MakeBlockTree();
     writeBytes(tmp.file("door.jws"), withDef.FileOutBytes(600));
     std::filesystem::create_directory(tmp.path() / "folder.jws");
+    // Already one block, its definition named after the file, as many parts are.
+    TJwsData oneBlock = emptyDoc(600);
+    addMember(addDef(oneBlock, 0, u"one@@SfigorgFlag@@4"), line(0, 0, 1, 1));
+    addTop(oneBlock, blockRef(0, 0, 0));
+    oneBlock.MakeBlockTree();
+    writeBytes(tmp.file("one.jws"), oneBlock.FileOutBytes(600));
+    writeBytes(tmp.file("empty.jws"), emptyDoc(600).FileOutBytes(600));
+    const std::u16string alreadyOne = u" -- 既に1つのブロックです(ブロック名は使われません)";
 
     struct Case {
         const char *what;
@@ -289,6 +297,21 @@ TEST(DataCheck, OutcomesAndLines)
          true,
          false},
         {"case matters", {tmp.file("door.jws"), u"Door"}, u"", false, false},
+        {"already one block of that name",
+         {tmp.file("one.jws"), u"one"},
+         tmp.file("one.jws") + alreadyOne,
+         false,
+         true},
+        {"already one block, given another name",
+         {tmp.file("one.jws"), u"other"},
+         tmp.file("one.jws") + alreadyOne,
+         false,
+         true},
+        {"no entities",
+         {tmp.file("empty.jws"), u"e"},
+         tmp.file("empty.jws") + alreadyOne,
+         false,
+         true},
     };
     Converter conv;
     for (const Case &c : cases) {
@@ -298,6 +321,7 @@ TEST(DataCheck, OutcomesAndLines)
         const CheckOutcome out = DataCheck(rows, conv, host);
         EXPECT_EQ(out.error, c.error);
         EXPECT_EQ(out.warning, c.warning);
+        EXPECT_EQ(out.nameInUse, c.line.find(u"使用済") != std::u16string::npos);
         EXPECT_EQ(host.check, c.line.empty() ? std::vector<std::u16string>{} : std::vector{c.line});
     }
 
@@ -430,6 +454,7 @@ TEST(DataCheck, JwkSources)
         const CheckOutcome out = DataCheck(rows, conv, host);
         EXPECT_EQ(out.error, c.error);
         EXPECT_EQ(out.warning, c.warning);
+        EXPECT_EQ(out.nameInUse, c.line.find(u"使用済") != std::u16string::npos);
         EXPECT_EQ(host.check,
                   c.line.empty() ? std::vector<std::u16string>{} : std::vector{c.file + c.line});
         RecordingHost listing;
