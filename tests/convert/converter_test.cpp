@@ -2,6 +2,7 @@
 #include "convert/datacheck.h"
 #include "convert/outputname.h"
 #include "convert/runfiles.h"
+#include "convert/takennames.h"
 #include "core/path.h"
 #include "jwk/jwkbuilder.h"
 #include "support/jwsfixture.h"
@@ -9,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace pravelot;
@@ -97,6 +100,22 @@ TEST(OutputName, NamesThatDifferOnlyInCaseAreTaken)
     TempDir tmp;
     touch(tmp.file("A.JWS"));
     EXPECT_EQ(OutputPathFor(tmp.file("A.JWS"), std::nullopt), tmp.file("A~1.jws"));
+}
+
+TEST(OutputName, ARunListsAFolderAgainOnlyWhenSomethingElseChangedIt)
+{
+    TempDir tmp;
+    TakenNames names;
+    EXPECT_FALSE(names.taken(tmp.file("a.jws")));
+    // The run's own output is taken from then on.
+    touch(tmp.file("a.jws"));
+    names.placed(tmp.file("a.jws"));
+    EXPECT_TRUE(names.taken(tmp.file("A.jws")));
+    // Another program's file, a clock tick later, is seen too.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    touch(tmp.file("B.JWS"));
+    EXPECT_TRUE(names.taken(tmp.file("b.jws")));
+    EXPECT_FALSE(names.taken(tmp.file("c.jws")));
 }
 
 TEST(OutputName, AllBranchNumbersTaken)
