@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -71,13 +72,9 @@ struct Info {
     double baseX = 0, baseY = 0;
     double scale = 0; // jwk only
     std::vector<Count> counts;
-    struct Block {
-        std::u16string name;
-        std::uint32_t number;
-        std::int32_t members;
-        bool referenced;
-    };
-    std::vector<Block> blocks;
+    // The block definitions are listed from the document itself, which may hold millions
+    // of them: a copy of each would double what the file takes in memory.
+    std::unique_ptr<TJwsData> jws;
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
 };
 
@@ -101,7 +98,8 @@ std::optional<Info> inspect(const std::u16string &file, std::string &error)
         return std::nullopt;
     }
     if (ext == u".jws") {
-        TJwsData d;
+        info.jws = std::make_unique<TJwsData>();
+        TJwsData &d = *info.jws;
         const TJwsData::LoadResult loaded = d.Load(file);
         if (loaded == TJwsData::LoadResult::NotJws) {
             error = "ファイルデータ内容が不正です";
@@ -121,9 +119,6 @@ std::optional<Info> inspect(const std::u16string &file, std::string &error)
                        {"dimensions", "寸法", d.EntSunpoN()},
                        {"solids", "ソリッド", d.EntSolidN()},
                        {"blockReferences", "ブロック", d.EntBlockN()}};
-        for (const TEntJwwBlockDef &def : d.EntBlockDef)
-            info.blocks.push_back(
-                {UserBlockName(def.strName), def.nNumber, members(def), def.ref_flag});
         info.minX = d.myMinWx, info.minY = d.myMinWy, info.maxX = d.myMaxWx, info.maxY = d.myMaxWy;
     } else {
         if (!TJwkData::FileCheck(file)) {
@@ -160,10 +155,10 @@ void printText(const Info &i, std::ostream &out)
         out << " " << c.label << " " << c.n;
     out << "\n";
     if (i.kind == "jws") {
-        out << "  ブロック図形定義数: " << i.blocks.size() << "\n";
-        for (const Info::Block &b : i.blocks)
-            out << "    " << ToUtf8(b.name) << "  番号 " << b.number << "  要素 " << b.members
-                << "  " << (b.referenced ? "参照あり" : "参照なし") << "\n";
+        out << "  ブロック図形定義数: " << i.jws->EntBlockDef.size() << "\n";
+        for (const TEntJwwBlockDef &b : i.jws->EntBlockDef)
+            out << "    " << ToUtf8(UserBlockName(b.strName)) << "  番号 " << b.nNumber << "  要素 "
+                << members(b) << "  " << (b.ref_flag ? "参照あり" : "参照なし") << "\n";
     }
     out << "  範囲: (" << number(i.minX) << ", " << number(i.minY) << ") - (" << number(i.maxX)
         << ", " << number(i.maxY) << ")\n";
@@ -186,11 +181,11 @@ void printJson(const Info &i, std::ostream &out)
     out << "}";
     if (i.kind == "jws") {
         out << ",\"blocks\":[";
-        for (std::size_t k = 0; k < i.blocks.size(); ++k) {
-            const Info::Block &b = i.blocks[k];
-            out << (k ? "," : "") << "{\"name\":" << jsonString(b.name)
-                << ",\"number\":" << b.number << ",\"members\":" << b.members
-                << ",\"referenced\":" << (b.referenced ? "true" : "false") << "}";
+        for (std::size_t k = 0; k < i.jws->EntBlockDef.size(); ++k) {
+            const TEntJwwBlockDef &b = i.jws->EntBlockDef[k];
+            out << (k ? "," : "") << "{\"name\":" << jsonString(UserBlockName(b.strName))
+                << ",\"number\":" << b.nNumber << ",\"members\":" << members(b)
+                << ",\"referenced\":" << (b.ref_flag ? "true" : "false") << "}";
         }
         out << "]";
     }

@@ -509,8 +509,10 @@ void JwsReader::blockDefs()
     const std::uint64_t count = archiveCount("the block definition count", false);
     if (count == 0)
         return;
+    // One more than the file holds: the blocking transform adds a definition, which must
+    // not move every other one to a new array.
     m_d.EntBlockDef.reserve(
-        static_cast<std::size_t>(std::min<std::uint64_t>(count, m_r.remaining() / 27)));
+        static_cast<std::size_t>(std::min<std::uint64_t>(count, m_r.remaining() / 27) + 1));
     const std::size_t fixedSize = m_wide ? 27 : 25;
     for (std::uint64_t p = 1; p <= count; ++p) {
         m_listName = "block definition";
