@@ -2,6 +2,8 @@
 // Records are plain data; field names are those of the figure format.
 #pragma once
 
+#include "core/compacttext.h"
+
 #include <cstdint>
 #include <string>
 #include <type_traits>
@@ -110,7 +112,8 @@ struct TEntJwwBlockDef {
     std::uint32_t nNumber = 0;
     std::uint32_t bRefferd = 0;
     std::uint32_t dtime = 0;
-    std::u16string strName;
+    // A file may hold millions of definitions, most of them with short names.
+    CompactText strName;
     // Entries of mNo in use. mNo may hold fewer: the missing entries are (0, 0), which
     // every list walk skips.
     std::int32_t N = 0;

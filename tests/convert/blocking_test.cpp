@@ -56,7 +56,7 @@ TEST(Blocking, ANameTooLongForTheFileIsCutBeforeItsMarker)
             d.SetFileOutOption(utf16 ? 32 : 0);
             TJwsData back;
             ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
-            const std::u16string name = back.EntBlockDef.at(0).strName;
+            const std::u16string name = back.EntBlockDef.at(0).strName.str();
             EXPECT_GE(StrIndexOf(kBlockNameMarkerUpper, StrUpper(name)), 0) << "the marker is lost";
             if (utf16) {
                 EXPECT_EQ(name, stored);
