@@ -1,6 +1,7 @@
 #include "app/qtdialogs.h"
 
 #include "app/appinfo.h"
+#include "app/filecolumns.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -45,13 +46,21 @@ QString QtDialogs::nameFilter(const Filter &filter)
     return filter.name + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
+namespace {
+// Sizes and dates in the program's locale, where the dialog is Qt's own.
+void japaneseColumns(QFileDialog &dialog) { dialog.setProxyModel(new FileColumns(&dialog)); }
+} // namespace
+
 std::optional<QString> QtDialogs::askFolder(QWidget *parent, const QString &caption,
                                             const QString &start)
 {
-    const QString folder = QFileDialog::getExistingDirectory(parent, caption, start);
-    if (folder.isEmpty())
+    QFileDialog dialog(parent, caption, start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    japaneseColumns(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return QDir::toNativeSeparators(folder);
+    return QDir::toNativeSeparators(dialog.selectedFiles().front());
 }
 
 bool QtDialogs::confirm(QWidget *parent, const QString &text)
@@ -69,6 +78,7 @@ void QtDialogs::message(QWidget *parent, const QString &text)
 std::optional<Dialogs::ChosenFiles> QtDialogs::openFiles(QWidget *parent, const OpenFiles &request)
 {
     QFileDialog dialog(parent);
+    japaneseColumns(dialog);
     if (!request.title.isEmpty())
         dialog.setWindowTitle(request.title);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -88,13 +98,21 @@ std::optional<Dialogs::ChosenFiles> QtDialogs::openFiles(QWidget *parent, const 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     ChosenFiles chosen;
-    // With "\" on Windows, as Explorer shows paths.
+    // With backslashes on Windows, as Explorer shows paths.
     for (const QString &file : dialog.selectedFiles())
         chosen.files << QDir::toNativeSeparators(file);
-    chosen.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
-    if (chosen.filterIndex < 1)
-        chosen.filterIndex = 1;
+    chosen.filterIndex = filterPosition(request.filters, dialog.selectedNameFilter());
     return chosen;
+}
+
+int QtDialogs::filterPosition(const QList<Filter> &filters, const QString &selected)
+{
+    // The dialog gives back the filter as it shows it: with its patterns, or, as here,
+    // by its name alone.
+    for (qsizetype i = 0; i < filters.size(); ++i)
+        if (selected == nameFilter(filters[i]) || selected == filters[i].name)
+            return static_cast<int>(i) + 1;
+    return 1;
 }
 
 } // namespace pravelot

@@ -101,4 +101,24 @@ bool DirRemoveSafe(const std::u16string &path)
     return !p.empty() && RemoveDirectoryW(p.c_str()) != 0;
 }
 
+std::vector<std::u16string> FolderEntryNames(const std::u16string &folder)
+{
+    std::vector<std::u16string> names;
+    const std::wstring p = WidePath(AddPathDelim(folder) + u"*");
+    if (p.empty() || p.starts_with(LR"(\\.\)"))
+        return names;
+    WIN32_FIND_DATAW entry;
+    const HANDLE h =
+        FindFirstFileExW(p.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::wstring_view name(entry.cFileName);
+        if (name != L"." && name != L"..")
+            names.push_back(FromWide(name));
+    } while (FindNextFileW(h, &entry));
+    FindClose(h);
+    return names;
+}
+
 } // namespace pravelot

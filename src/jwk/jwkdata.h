@@ -54,11 +54,21 @@ public:
     // returns false. problem() tells why.
     bool FileIn(const std::u16string &FName);
     bool FileInBytes(std::span<const std::uint8_t> data);
+    // The same from a reader at the start of a file's bytes.
+    bool FileIn(ByteReader &r);
     const ReadProblem &problem() const { return m_problem; }
 
     // Extents of the loaded figure divided by Enthd.scale, always including the
     // origin, into myMinWx … myMaxWy, through the shared extents accumulator.
     void GetMinMaxZahyo();
+
+    // The string s of a text of this document: its bytes of the pool decoded, without
+    // control characters. Texts that share pool bytes share them in memory too; each
+    // call decodes anew.
+    std::u16string stringOf(const TEntJwcMoji2 &e) const;
+    // Bytes of the pool that the texts' strings take together, each text counting its
+    // own: what their strings will take in a figure that holds them all.
+    std::uint64_t stringBytes() const { return m_stringBytes; }
 
 private:
     bool readFrom(ByteReader &r);
@@ -66,6 +76,9 @@ private:
     bool fail(const char *message, std::string where);
 
     ReadProblem m_problem;
+    // The string pool as read (strSpace bytes).
+    std::vector<std::uint8_t> m_pool;
+    std::uint64_t m_stringBytes = 0;
 };
 
 } // namespace pravelot

@@ -1,6 +1,7 @@
 // A large .jwk is written from a second translation instead of a document in memory;
 // the file must be the same to the byte.
 
+#include "convert/blocking.h"
 #include "convert/converter.h"
 #include "jwk/jwkbuilder.h"
 #include "support/tempdir.h"
@@ -11,43 +12,6 @@
 
 using namespace pravelot;
 using namespace pravelot::test;
-
-namespace {
-
-JwkBuilder::Bytes randomJwk(std::mt19937 &rng)
-{
-    std::uniform_real_distribution<float> coord(-1000, 1000);
-    std::uniform_int_distribution<int> byte(0, 255), small(0, 9);
-    JwkBuilder b;
-    const int lines = small(rng) * 3, arcs = small(rng), texts = small(rng), points = small(rng);
-    for (int i = 0; i < lines; ++i) {
-        const float x = coord(rng), y = coord(rng);
-        // Some lines vanish under the rounding and are dropped.
-        const float len = small(rng) < 3 ? 0.0000001f : coord(rng);
-        const std::uint8_t flags[] = {0x00, 0x40, 0x80, 0x20};
-        b.line(x, y, x + len, y + (small(rng) < 5 ? 0.0000009f : coord(rng)),
-               static_cast<std::uint8_t>(1 + small(rng)), static_cast<std::uint8_t>(small(rng)),
-               static_cast<std::uint8_t>(byte(rng)), 0, flags[small(rng) % 4],
-               static_cast<std::uint8_t>(byte(rng)));
-    }
-    for (int i = 0; i < arcs; ++i)
-        b.arc(coord(rng), coord(rng), small(rng) == 0 ? 0.0f : std::fabs(coord(rng)),
-              small(rng) * 40, small(rng) * 40, small(rng) * 10,
-              static_cast<std::uint8_t>(small(rng)));
-    for (int i = 0; i < texts; ++i) {
-        const float x = coord(rng), y = coord(rng);
-        b.moji(x, y, x + coord(rng), y + coord(rng),
-               small(rng) < 3 ? "^@BM%temp%pic.bmp,100,50" : "\x8e\xe8\x82\xb7\x82\xe8",
-               static_cast<std::uint8_t>(small(rng) + small(rng)));
-    }
-    for (int i = 0; i < points; ++i)
-        b.ten(coord(rng), coord(rng), static_cast<std::uint8_t>(byte(rng)),
-              static_cast<std::uint8_t>(small(rng)));
-    b.scale(small(rng) < 5 ? "1" : "20");
-    return b.bytes();
-}
-
-} // namespace
 
 TEST(JwkStream, WrittenWithoutTheDocumentTheFileIsTheSame)
 {
@@ -80,4 +44,36 @@ TEST(JwkStream, WrittenWithoutTheDocumentTheFileIsTheSame)
     EXPECT_EQ(held.RunProc1(src, tmp.file("no/such/folder.jws"), u"x"), kResultFailed);
     EXPECT_EQ(streamed.RunProc1(src, tmp.file("no/such/folder.jws"), u"x"), kResultFailed);
     EXPECT_EQ(held.JWT.curveNo, streamed.JWT.curveNo);
+}
+
+TEST(JwkStream, TextsSharingOneStringAreWrittenAsTheyAreTranslated)
+{
+    // 40,000 texts all beginning at the one string of the pool: held as a document, each
+    // would hold its own copy. Their strings together pass the threshold, so the file is
+    // written from a second translation; it is the same as from a document in memory.
+    JwkBuilder b;
+    b.moji(0, 0, 10, 0, std::string(1000, 'S'));
+    for (int i = 1; i < 40000; ++i)
+        b.mojiAt(static_cast<float>(i), 0, static_cast<float>(i + 10), 0, 0);
+    const JwkBuilder::Bytes file = b.bytes();
+
+    TJwkData k;
+    ASSERT_TRUE(k.FileInBytes(file));
+    EXPECT_GE(k.stringBytes(), Converter::kStreamStringBytes);
+    EXPECT_EQ(k.stringOf(k.EntMoji[0]), std::u16string(1000, u'S'));
+    EXPECT_EQ(k.stringOf(k.EntMoji[39999]), u"") << "past the cap on shared strings";
+    TJwTrans trans;
+    TJwsData jws;
+    TranslateJwk(trans, k, jws);
+    DataTransJWS(jws, u"部品");
+    jws.SetFileOutOption(0);
+    const Bytes inMemory = jws.FileOutBytes(jws.Enthd.jwVer);
+
+    TempDir tmp;
+    Converter conv;
+    conv.setStreamThreshold(UINT64_MAX);
+    const std::u16string src = tmp.file("shared.jwk"), dst = tmp.file("shared.jws");
+    writeBytes(src, file);
+    ASSERT_EQ(conv.RunProc1(src, dst, u"部品"), kResultDone);
+    EXPECT_TRUE(readBytes(dst) == inMemory);
 }

@@ -46,7 +46,7 @@ TEST(JwkFileCheckTest, RecognisesTheIdentificationText)
     };
     const Case cases[] = {
         {"exactly the text", "jw_cad(c)sym........", true},
-        {"whatever follows", "jw_cad(c)sym........garbage\xff\x00", true},
+        {"whatever follows", std::string("jw_cad(c)sym........garbage\xff\x00", 29), true},
         {"capital letters", "JW_CAD(C)SYM........", false},
         {"19 bytes: last full stop missing", "jw_cad(c)sym.......", false},
         {"NUL inside", std::string("jw_cad(c)sym....\0...", 20), false},
@@ -74,7 +74,7 @@ TEST(JwkFileTest, FileVariantsReadRegularFilesOnly)
     EXPECT_EQ(fromFile.Enthd, fromBytes.Enthd);
     EXPECT_EQ(fromFile.EntLine, fromBytes.EntLine);
     EXPECT_EQ(fromFile.EntMoji, fromBytes.EntMoji);
-    EXPECT_EQ(fromFile.EntMoji[0].s, u"abc");
+    EXPECT_EQ(fromFile.stringOf(fromFile.EntMoji[0]), u"abc");
 
     for (const std::u16string &bad : {dir.file("missing.jwk"), test::text(dir.path())}) {
         SCOPED_TRACE(ToUtf8(bad));
@@ -111,7 +111,7 @@ TEST(JwkHeaderTest, BlockBValuesEndAtACommaOrANul)
         {"hexadecimal count", "$2,0,0,0", 2, 0, 0, 0, 0, 0, 1},
         {"a comma after the last value", "1,0,0,0,0,0,1,0,3,", 1, 0, 0, 0, 0, 1, 3},
         {"a NUL ends the value", std::string("3\0x,0,0,0,0,0,1,0,4", 19), 3, 0, 0, 0, 0, 1, 4},
-        {"a NUL ends the scale", std::string("0,0,0,0,0,0,1,0,4\0 x", 21), 0, 0, 0, 0, 0, 1, 4},
+        {"a NUL ends the scale", std::string("0,0,0,0,0,0,1,0,4\0 x", 20), 0, 0, 0, 0, 0, 1, 4},
         {"only NUL bytes: every value 0, scale 1", std::string(1, '\0'), 0, 0, 0, 0, 0, 0, 1},
     };
     for (const Case &c : cases) {
@@ -177,7 +177,7 @@ TEST(JwkRecordTest, RecordsAreDecodedFieldByField)
     EXPECT_EQ(m.lay, 0x12);
     EXPECT_EQ(m.flg1, 0x40);
     EXPECT_EQ(m.flg2, 0x80);
-    EXPECT_EQ(m.s, u"x");
+    EXPECT_EQ(k.stringOf(m), u"x");
 }
 
 TEST(JwkRecordTest, TextStringsComeFromThePool)
@@ -197,7 +197,7 @@ TEST(JwkRecordTest, TextStringsComeFromThePool)
     const std::u16string expected[] = {u"", u"abc", u"bc", u"日本", u"tail", u"", u""};
     for (std::size_t i = 0; i < std::size(expected); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(k.EntMoji[i].s, expected[i]);
+        EXPECT_EQ(k.stringOf(k.EntMoji[i]), expected[i]);
     }
 }
 
@@ -209,7 +209,7 @@ TEST(JwkRecordTest, NoPoolLeavesTextsEmpty)
     EXPECT_TRUE(k.FileInBytes(bytes));
     ASSERT_EQ(k.EntMoji.size(), 3u);
     for (const TEntJwcMoji2 &m : k.EntMoji)
-        EXPECT_TRUE(m.s.empty());
+        EXPECT_TRUE(k.stringOf(m).empty());
 }
 
 // Broken files, each named for its fault, with what reading must leave behind.
@@ -400,6 +400,10 @@ TEST(JwkExtentsTest, ExtentsIncludeTheOriginAndAreDividedByTheScale)
         EXPECT_NEAR(k.myMinWy, c.minY, 1e-9);
         EXPECT_NEAR(k.myMaxWx, c.maxX, 1e-9);
         EXPECT_NEAR(k.myMaxWy, c.maxY, 1e-9);
+        // The figure was measured in the accumulator the .jws extents share.
+        const ExtentAccumulator &acc = sharedExtents();
+        EXPECT_EQ(acc.MinX, k.myMinWx);
+        EXPECT_EQ(acc.MaxY, k.myMaxWy);
     }
 }
 
@@ -413,7 +417,7 @@ TEST(JwkRobustnessTest, ManyTextsMayShareOneString)
     TJwkData k;
     ASSERT_TRUE(k.FileInBytes(b.bytes()));
     ASSERT_EQ(k.EntMoji.size(), 200000u);
-    EXPECT_EQ(k.EntMoji.back().s, u"W=900 H=2100");
+    EXPECT_EQ(k.stringOf(k.EntMoji.back()), u"W=900 H=2100");
 }
 
 } // namespace

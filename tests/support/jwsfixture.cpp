@@ -31,12 +31,15 @@ std::int32_t pushTop(TJwsData &d, std::vector<T> &v, const T &e, std::int32_t ki
     d.Enthd.n1 = static_cast<std::int32_t>(d.EntNo.size());
     return i;
 }
-template <class T>
-void pushMember(TEntJwwBlockDef &def, std::vector<T> &v, const T &e, std::int32_t kind)
+// Appends e to the array of def's members that pick selects, with its order entry.
+template <class T, class Pick>
+void pushMember(TEntJwwBlockDef &def, Pick pick, const T &e, std::int32_t kind)
 {
+    std::vector<T> &v = pick(def.members.edit());
     v.push_back(e);
-    def.mNo.push_back({kind, static_cast<std::int32_t>(v.size() - 1)});
-    def.N = static_cast<std::int32_t>(def.mNo.size());
+    std::vector<TEntJwwNo> &order = def.members.editOrder();
+    order.push_back({kind, static_cast<std::int32_t>(v.size() - 1)});
+    def.N = static_cast<std::int32_t>(order.size());
 }
 } // namespace
 
@@ -67,11 +70,13 @@ std::int32_t addTop(TJwsData &d, const TEntJwwBlock &e)
 }
 void addMember(TEntJwwBlockDef &def, const TEntJwwLine &e)
 {
-    pushMember(def, def.mLine, e, kEntLine);
+    pushMember(
+        def, [](EntityLists l) -> auto & { return l.line; }, e, kEntLine);
 }
 void addMember(TEntJwwBlockDef &def, const TEntJwwBlock &e)
 {
-    pushMember(def, def.mBlock, e, kEntBlock);
+    pushMember(
+        def, [](EntityLists l) -> auto & { return l.block; }, e, kEntBlock);
 }
 
 TEntJwwBlockDef &addDef(TJwsData &d, std::uint32_t number, std::u16string name)
@@ -246,18 +251,14 @@ public:
         s.Moji = moji();
         if (m_o.version >= 420) {
             s.bSxfMode = static_cast<std::uint16_t>(pick(0, 1) ? pick(1, 65535) : 0);
-            s.Ho1 = lineRec();
-            s.Ho2 = lineRec();
-            for (TEntJwwTen *t : {&s.Te1, &s.Te2, &s.Kt1, &s.Kt2})
+            TEntJwwSunpoExt &x = s.editExt();
+            x.Ho1 = lineRec();
+            x.Ho2 = lineRec();
+            for (TEntJwwTen *t : {&x.Te1, &x.Te2, &x.Kt1, &x.Kt2})
                 *t = ten(true);
         } else {
             // What an older file carries: the dimension's own attribute, nothing else.
-            for (TEntJwwLine *l : {&s.Ho1, &s.Ho2})
-                l->att = s.att;
-            for (TEntJwwTen *t : {&s.Te1, &s.Te2, &s.Kt1, &s.Kt2}) {
-                t->att = s.att;
-                t->att.nPenStyle = 0;
-            }
+            s.deriveExtFromAtt();
         }
         return s;
     }
@@ -351,6 +352,7 @@ TJwsData randomDoc(std::mt19937 &rng, const GenOptions &opt)
     // referenced by nothing.
     const int nDefs = g.pick(0, 5);
     std::vector<std::uint32_t> numbers;
+    numbers.reserve(static_cast<std::size_t>(nDefs));
     for (int i = 0; i < nDefs; ++i)
         numbers.push_back(opt.canonical ? static_cast<std::uint32_t>(i) : g.u32() % 1000);
     std::vector<std::vector<std::uint32_t>> refsOf(static_cast<std::size_t>(nDefs) +
@@ -374,165 +376,32 @@ TJwsData randomDoc(std::mt19937 &rng, const GenOptions &opt)
         g.fill(
             [&](auto e) {
                 using T = decltype(e);
+                const EntityLists m = def.members.edit();
+                std::vector<TEntJwwNo> &order = def.members.editOrder();
                 auto addTo = [&](auto &vec, std::int32_t kind) {
                     vec.push_back(e);
-                    def.mNo.push_back({kind, static_cast<std::int32_t>(vec.size() - 1)});
+                    order.push_back({kind, static_cast<std::int32_t>(vec.size() - 1)});
                 };
                 if constexpr (std::is_same_v<T, TEntJwwLine>)
-                    addTo(def.mLine, kEntLine);
+                    addTo(m.line, kEntLine);
                 else if constexpr (std::is_same_v<T, TEntJwwEnko>)
-                    addTo(def.mEnko, kEntEnko);
+                    addTo(m.enko, kEntEnko);
                 else if constexpr (std::is_same_v<T, TEntJwwTen>)
-                    addTo(def.mTen, kEntTen);
+                    addTo(m.ten, kEntTen);
                 else if constexpr (std::is_same_v<T, TEntJwwMoji>)
-                    addTo(def.mMoji, kEntMoji);
+                    addTo(m.moji, kEntMoji);
                 else if constexpr (std::is_same_v<T, TEntJwwSunpo>)
-                    addTo(def.mSunpo, kEntSunpo);
+                    addTo(m.sunpo, kEntSunpo);
                 else if constexpr (std::is_same_v<T, TEntJwwSolid>)
-                    addTo(def.mSolid, kEntSolid);
+                    addTo(m.solid, kEntSolid);
                 else
-                    addTo(def.mBlock, kEntBlock);
-                def.N = static_cast<std::int32_t>(def.mNo.size());
+                    addTo(m.block, kEntBlock);
+                def.N = static_cast<std::int32_t>(order.size());
             },
             refsOf[static_cast<std::size_t>(i) + 1], 3);
     }
     d.MakeBlockTree();
     return d;
-}
-
-namespace {
-
-struct Placement {
-    double x = 0, y = 0, r1 = 1, r2 = 0, r3 = 0, r4 = 1;
-    void point(std::vector<double> &v, double u, double w) const
-    {
-        v.push_back(x + r1 * u + r2 * w);
-        v.push_back(y + r3 * u + r4 * w);
-    }
-};
-
-void drawList(ConstEntityLists lists, const std::vector<TEntJwwNo> &order, std::int32_t n,
-              std::int32_t ver, const Placement &p, std::vector<Primitive> &out)
-{
-    const std::size_t end =
-        std::min<std::size_t>(order.size(), static_cast<std::size_t>(std::max(n, 0)));
-    for (std::size_t k = 0; k < end; ++k) {
-        const TEntJwwNo &e = order[k];
-        if (!lists.valid(e) || e.EntType == kEntBlock)
-            continue;
-        const auto i = static_cast<std::size_t>(e.EntNo);
-        Primitive pr;
-        pr.kind = e.EntType;
-        auto &v = pr.v;
-        switch (e.EntType) {
-        case kEntLine: {
-            const auto &l = lists.line[i];
-            pr.att = l.att;
-            p.point(v, l.start_x, l.start_y);
-            p.point(v, l.end_x, l.end_y);
-            break;
-        }
-        case kEntEnko: {
-            const auto &a = lists.enko[i];
-            pr.att = a.att;
-            p.point(v, a.start_x, a.start_y);
-            v.insert(v.end(), {a.dHankei, a.radKaishiKaku, a.radEnkoKaku, a.radKatamukiKaku,
-                               a.dHenpeiRitsu, double(a.bZenEnFlg)});
-            break;
-        }
-        case kEntTen: {
-            const auto &t = lists.ten[i];
-            pr.att = t.att;
-            p.point(v, t.start_x, t.start_y);
-            v.push_back(t.bKariten);
-            if (t.att.nPenStyle == 100)
-                v.insert(v.end(), {double(t.nCode), t.radKaitenKaku, t.dBairitsu});
-            break;
-        }
-        case kEntMoji: {
-            const auto &t = lists.moji[i];
-            pr.att = t.att;
-            p.point(v, t.start_x, t.start_y);
-            p.point(v, t.end_x, t.end_y);
-            v.insert(v.end(), {double(t.nMojiShu), t.dSizeX, t.dSizeY, t.dKankaku, t.degKakudo});
-            pr.text = t.strFontName + u"|" + t.str;
-            break;
-        }
-        case kEntSunpo: {
-            const auto &s = lists.sunpo[i];
-            pr.att = s.att;
-            p.point(v, s.Sen.start_x, s.Sen.start_y);
-            p.point(v, s.Sen.end_x, s.Sen.end_y);
-            p.point(v, s.Moji.start_x, s.Moji.start_y);
-            p.point(v, s.Moji.end_x, s.Moji.end_y);
-            pr.text = s.Moji.str;
-            if (ver >= 420 && s.bSxfMode != 0) {
-                for (const TEntJwwLine *l : {&s.Ho1, &s.Ho2}) {
-                    p.point(v, l->start_x, l->start_y);
-                    p.point(v, l->end_x, l->end_y);
-                }
-                for (const TEntJwwTen *t : {&s.Te1, &s.Te2, &s.Kt1, &s.Kt2})
-                    p.point(v, t->start_x, t->start_y);
-            }
-            break;
-        }
-        case kEntSolid: {
-            const auto &s = lists.solid[i];
-            pr.att = s.att;
-            p.point(v, s.start_x, s.start_y);
-            if (s.att.nPenStyle < 101) {
-                p.point(v, s.end_x, s.end_y);
-                p.point(v, s.DPoint2_x, s.DPoint2_y);
-                p.point(v, s.DPoint3_x, s.DPoint3_y);
-            } else {
-                v.insert(v.end(),
-                         {s.end_x, s.end_y, s.DPoint2_x, s.DPoint2_y, s.DPoint3_x, s.DPoint3_y});
-            }
-            v.push_back(s.att.nPenColor == 10 ? s.Color : 0);
-            break;
-        }
-        default:
-            break;
-        }
-        out.push_back(std::move(pr));
-    }
-}
-
-bool lessAttr(const TEntJwwAttr &a, const TEntJwwAttr &b)
-{
-    return std::tie(a.lGroup, a.nPenStyle, a.nPenColor, a.nPenWidth, a.nLayer, a.nGLayer, a.sFlg) <
-           std::tie(b.lGroup, b.nPenStyle, b.nPenColor, b.nPenWidth, b.nLayer, b.nGLayer, b.sFlg);
-}
-
-} // namespace
-
-std::vector<Primitive> drawing(const TJwsData &d)
-{
-    std::vector<Primitive> out;
-    drawList(d.topLists(), d.EntNo, d.Enthd.n1, d.Enthd.jwVer, Placement{}, out);
-    for (const TEntJwwBlockTree &t : d.EntBlockTree) {
-        if (t.defno < 0)
-            continue;
-        const TEntJwwBlockDef &def = d.EntBlockDef[static_cast<std::size_t>(t.defno)];
-        drawList(listsOf(def), def.mNo, def.N, d.Enthd.jwVer,
-                 Placement{t.x, t.y, t.r1, t.r2, t.r3, t.r4}, out);
-    }
-    // Sorted by what does not move with the coordinates, then by rounded coordinates.
-    std::sort(out.begin(), out.end(), [](const Primitive &a, const Primitive &b) {
-        if (a.kind != b.kind)
-            return a.kind < b.kind;
-        if (a.text != b.text)
-            return a.text < b.text;
-        if (!(a.att == b.att))
-            return lessAttr(a.att, b.att);
-        for (std::size_t i = 0; i < std::min(a.v.size(), b.v.size()); ++i) {
-            const double x = std::round(a.v[i] * 1e3), y = std::round(b.v[i] * 1e3);
-            if (x != y)
-                return x < y;
-        }
-        return a.v.size() < b.v.size();
-    });
-    return out;
 }
 
 ::testing::AssertionResult sameDrawing(const std::vector<Primitive> &a,
@@ -587,9 +456,13 @@ std::vector<Primitive> drawing(const TJwsData &d)
     for (std::size_t i = 0; i < a.EntBlockDef.size(); ++i) {
         const TEntJwwBlockDef &p = a.EntBlockDef[i], &q = b.EntBlockDef[i];
         if (!(p.att == q.att) || p.nNumber != q.nNumber || p.bRefferd != q.bRefferd ||
-            p.dtime != q.dtime || p.strName != q.strName || p.N != q.N || p.mNo != q.mNo ||
-            p.mLine != q.mLine || p.mEnko != q.mEnko || p.mTen != q.mTen || p.mMoji != q.mMoji ||
-            p.mSunpo != q.mSunpo || p.mSolid != q.mSolid || p.mBlock != q.mBlock)
+            p.dtime != q.dtime || p.strName != q.strName || p.N != q.N ||
+            !std::ranges::equal(p.mNo(), q.mNo()) || !std::ranges::equal(p.mLine(), q.mLine()) ||
+            !std::ranges::equal(p.mEnko(), q.mEnko()) || !std::ranges::equal(p.mTen(), q.mTen()) ||
+            !std::ranges::equal(p.mMoji(), q.mMoji()) ||
+            !std::ranges::equal(p.mSunpo(), q.mSunpo()) ||
+            !std::ranges::equal(p.mSolid(), q.mSolid()) ||
+            !std::ranges::equal(p.mBlock(), q.mBlock()))
             return ::testing::AssertionFailure() << "block definition " << i << " differs";
     }
     return ::testing::AssertionSuccess();
