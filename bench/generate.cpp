@@ -2,9 +2,12 @@
 //   pravelot-gen jws ENTITIES VERSION OUT [SEED]
 //   pravelot-gen jwk ENTITIES OUT [SEED]
 //   pravelot-gen parts COUNT FOLDER      (small .jws parts of 2–20 KB)
+//   pravelot-gen crafted SHAPE BYTES OUT (a hostile file of about BYTES bytes; crafted.h)
+//   pravelot-gen crafted list            (the shapes, one a line: name, extension, what)
 
 #include "core/file.h"
 #include "core/path.h"
+#include "crafted.h"
 #include "figuregen.h"
 
 #include <iostream>
@@ -49,7 +52,23 @@ int main(int argc, char **argv)
         }
         return 0;
     }
+    if (a.size() == 2 && a[0] == "crafted" && a[1] == "list") {
+        for (const bench::CraftedShape &s : bench::craftedShapes())
+            std::cout << s.name << " " << s.extension << " " << s.what << "\n";
+        return 0;
+    }
+    if (a.size() >= 4 && a[0] == "crafted") {
+        FileDeleteSafe(FromUtf8(a[3]));
+        bool known = true;
+        const bool ok = WriteNewFile(FromUtf8(a[3]), [&](ByteWriter &w) {
+            known = bench::writeCrafted(a[1], std::stoull(a[2]), w);
+            return known;
+        });
+        if (!known)
+            std::cerr << "pravelot-gen: unknown shape " << a[1] << "\n";
+        return ok ? 0 : 1;
+    }
     std::cerr << "usage: pravelot-gen jws ENTITIES VERSION OUT [SEED] | jwk ENTITIES OUT [SEED] | "
-                 "parts COUNT FOLDER\n";
+                 "parts COUNT FOLDER | crafted SHAPE BYTES OUT | crafted list\n";
     return 2;
 }

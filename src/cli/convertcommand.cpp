@@ -1,8 +1,10 @@
 #include "cli/clihost.h"
 #include "cli/commands.h"
+#include "cli/failuretexts.h"
 #include "convert/datacheck.h"
 #include "convert/runfiles.h"
 #include "core/path.h"
+#include "core/termination.h"
 #include "core/text.h"
 
 #include <climits>
@@ -73,10 +75,19 @@ int runConvert(const std::vector<std::string> &args, std::ostream &out, std::ost
     if (!o)
         return 2;
 
+    // A folder is no source: it is said so here, rather than by the check's words for a
+    // missing file or a bad extension, and stops the run like any check error.
     std::vector<SourceRow> rows;
     rows.reserve(o->files.size());
-    for (const std::u16string &f : o->files)
+    bool folderGiven = false;
+    for (const std::u16string &f : o->files) {
+        if (!f.empty() && FolderExistsSafe(f)) {
+            err << FolderSourceText(f) << "\n";
+            folderGiven = true;
+            continue;
+        }
         rows.push_back({f, o->name ? *o->name : ChangeExtSafe(FileNameOf(f), u"")});
+    }
 
     std::optional<std::u16string> dest;
     if (!o->beside) {
@@ -87,16 +98,17 @@ int runConvert(const std::vector<std::string> &args, std::ostream &out, std::ost
         }
     }
 
-    CliHost::catchInterrupt();
+    CatchInterrupt();
     CliHost host(out, err);
     Converter conv;
-    const CheckOutcome check = DataCheck(rows, conv, host);
+    CheckOutcome check = DataCheck(rows, conv, host);
     if (check.interrupted) {
         err << ToUtf8(u"[Ctrl-C]を押しましたので中断します。") << "\n";
         return 130;
     }
+    check.error = check.error || folderGiven;
     if (check.error) {
-        err << ToUtf8(CheckStatusText(check, static_cast<int>(rows.size()))) << "\n";
+        err << ToUtf8(CheckStatusText(check, static_cast<int>(o->files.size()))) << "\n";
         return 1;
     }
     if (o->verbose)

@@ -5,9 +5,12 @@
 #include "core/path.h"
 #include "jwk/jwkdata.h"
 #include "jws/jwsdata.h"
+#include "render/figuredrawing.h"
+#include "render/viewport.h"
 
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -79,7 +82,11 @@ struct Info {
     };
     std::vector<Block> blocks;
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    // Size of the picture `render` draws by default.
+    int pictureWidth = 0, pictureHeight = 0;
 };
+
+constexpr int kPictureSide = 1024;
 
 std::int32_t members(const TEntJwwBlockDef &d)
 {
@@ -142,6 +149,8 @@ std::optional<Info> inspect(const std::u16string &file, std::string &error)
                        {"texts", "文字", k.Enthd.mojiCount}};
         info.minX = k.myMinWx, info.minY = k.myMinWy, info.maxX = k.myMaxWx, info.maxY = k.myMaxWy;
     }
+    PictureSize(LoadFigureDrawing(file).drawing.viewBox, kPictureSide, info.pictureWidth,
+                info.pictureHeight);
     return info;
 }
 
@@ -167,6 +176,7 @@ void printText(const Info &i, std::ostream &out)
     }
     out << "  範囲: (" << number(i.minX) << ", " << number(i.minY) << ") - (" << number(i.maxX)
         << ", " << number(i.maxY) << ")\n";
+    out << "  画像: " << i.pictureWidth << " × " << i.pictureHeight << " px (render の既定)\n";
 }
 
 void printJson(const Info &i, std::ostream &out)
@@ -195,7 +205,8 @@ void printJson(const Info &i, std::ostream &out)
         out << "]";
     }
     out << ",\"extents\":[" << jsonNumber(i.minX) << "," << jsonNumber(i.minY) << ","
-        << jsonNumber(i.maxX) << "," << jsonNumber(i.maxY) << "]}";
+        << jsonNumber(i.maxX) << "," << jsonNumber(i.maxY) << "],\"picture\":[" << i.pictureWidth
+        << "," << i.pictureHeight << "]}";
 }
 
 } // namespace
@@ -225,7 +236,12 @@ int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
     bool first = true;
     for (const std::u16string &f : files) {
         std::string error;
-        const std::optional<Info> info = inspect(f, error);
+        std::optional<Info> info;
+        try {
+            info = inspect(f, error);
+        } catch (const std::bad_alloc &) {
+            error = "メモリ不足のため読み込めません";
+        }
         if (!info) {
             err << ToUtf8(f) << " -- " << error << "\n";
             status = 1;

@@ -2,6 +2,7 @@
 
 #include "cli/clihost.h"
 #include "cli/commands.h"
+#include "core/termination.h"
 
 #include <cstring>
 #include <iostream>
@@ -16,6 +17,7 @@ const char *const kUsage =
     "使い方 / usage:\n"
     "  pravelot-cli convert [-o DIR | --beside] [-n NAME] [--verbose] FILE...\n"
     "  pravelot-cli info [--json] FILE...\n"
+    "  pravelot-cli render [--size PX] FILE -o OUT.svg\n"
     "  pravelot-cli --help | --version\n"
     "\n"
     "convert  Gathers the whole content of each .jws or .jwk figure file into one named\n"
@@ -29,13 +31,16 @@ const char *const kUsage =
     "  --verbose  tell where reading stopped in a damaged file\n"
     "info     Shows kind, version, base point, entity counts, block definitions and\n"
     "         extents of each figure file (--json for scripts).\n"
+    "render   Draws a figure file as an SVG picture (texts kept as text); -o - writes\n"
+    "         it to the standard output. --size PX: its longer side (default 1024).\n"
     "\n"
     "Exit status: 0 every file converted, 1 a check error or a failed file,\n"
     "             2 usage error, 130 stopped with Ctrl-C.\n"
     "\n"
     "例 / example:\n"
     "  pravelot-cli convert -o ~/blocks parts/door-01.jws parts/window.jwk\n"
-    "  pravelot-cli convert --beside -n DOOR parts/*.jws\n";
+    "  pravelot-cli convert --beside -n DOOR parts/*.jws\n"
+    "  pravelot-cli render parts/door-01.jws -o door-01.svg\n";
 
 } // namespace
 
@@ -55,11 +60,15 @@ int main(int argc, char **argv)
         std::cout << "pravelot-cli " << PRAVELOT_VERSION << "\n";
         return 0;
     }
+    // An output being written when the program is told to end is never left behind.
+    GuardWritesAgainstSignals();
     std::vector<std::string> rest(args.begin() + 1, args.end());
     if (cmd == "convert")
         return runConvert(rest, std::cout, std::cerr);
     if (cmd == "info")
         return runInfo(rest, std::cout, std::cerr);
+    if (cmd == "render")
+        return runRender(rest, std::cout, std::cerr);
     std::cerr << "pravelot-cli: unknown command '" << cmd << "'\n\n" << kUsage;
     return 2;
 }

@@ -1,15 +1,60 @@
 #include "convert/blocking.h"
 
+#include "jws/blocknumberindex.h"
+
 #include <algorithm>
-#include <unordered_set>
+#include <vector>
 
 namespace pravelot {
 
+namespace {
+
+// A file's string forms hold at most 65,535 UTF-16 code units, or 65,535 bytes of code
+// page 932 of which 65,534 is the one length that is not allowed. A stored name fits both.
+constexpr std::size_t kNameUnits = 65535;
+constexpr std::size_t kNameAnsiBytes = 65533;
+
+bool highSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool lowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Code units of the longest beginning of s, in whole characters, that takes at most
+// `units` code units and `bytes` bytes of code page 932.
+std::size_t fittingLength(std::u16string_view s, std::size_t units, std::size_t bytes)
+{
+    // No code unit takes more than two bytes.
+    if (s.size() <= units && 2 * s.size() <= bytes)
+        return s.size();
+    std::size_t i = 0, used = 0;
+    Bytes one;
+    while (i < s.size()) {
+        const std::size_t len =
+            highSurrogate(s[i]) && i + 1 < s.size() && lowSurrogate(s[i + 1]) ? 2 : 1;
+        one.clear();
+        AppendAnsiBytes(s.substr(i, len), one);
+        if (i + len > units || used + one.size() > bytes)
+            break;
+        used += one.size();
+        i += len;
+    }
+    return i;
+}
+
+} // namespace
+
 std::u16string StoredBlockName(std::u16string_view BLname)
 {
-    std::u16string name(BLname);
-    if (StrIndexOf(kBlockNameMarkerUpper, StrUpper(BLname)) < 0)
-        name.append(kBlockNameMarker);
+    const std::int32_t at = StrIndexOf(kBlockNameMarkerUpper, StrUpper(BLname));
+    // The user's part, and what follows it: the marker, as appended or as the user wrote
+    // it. A name too long for the file is cut in the user's part, so that the marker,
+    // by which the name is recognised and cut again, always stays.
+    const std::u16string_view user =
+        at < 0 ? BLname : BLname.substr(static_cast<std::size_t>(0), static_cast<std::size_t>(at));
+    std::u16string rest(at < 0 ? kBlockNameMarker : BLname.substr(static_cast<std::size_t>(at)));
+    rest.resize(fittingLength(rest, kNameUnits, kNameAnsiBytes));
+    const std::size_t restBytes = TextToAnsiBytes(rest).size();
+    std::u16string name(
+        user.substr(0, fittingLength(user, kNameUnits - rest.size(), kNameAnsiBytes - restBytes)));
+    name += rest;
     return name;
 }
 
@@ -21,24 +66,30 @@ std::u16string UserBlockName(std::u16string_view stored)
 
 std::uint32_t NewBlockNumber(const TJwsData &doc)
 {
-    if (doc.EntBlockDef.empty())
-        return 0;
-    std::uint32_t largest = 0;
-    for (const TEntJwwBlockDef &d : doc.EntBlockDef)
-        largest = std::max(largest, d.nNumber);
-    std::uint32_t n = largest + 1; // wraps past 0xFFFFFFFF to 0
-
     // Numbers in use by definitions and by references (a reference may name a missing
-    // definition): the moved content must never refer to the new definition.
-    std::unordered_set<std::uint32_t> used;
-    for (const TEntJwwBlockDef &d : doc.EntBlockDef) {
-        used.insert(d.nNumber);
-        for (const TEntJwwBlock &b : d.mBlock)
-            used.insert(b.nNumber);
-    }
+    // definition): the moved content must never refer to the new definition, and
+    // neither may anything else.
+    const BlockNumberIndex defs(doc.EntBlockDef);
+    std::vector<std::uint32_t> refs;
     for (const TEntJwwBlock &b : doc.EntBlock)
-        used.insert(b.nNumber);
-    while (used.count(n) != 0)
+        refs.push_back(b.nNumber);
+    for (const TEntJwwBlockDef &d : doc.EntBlockDef)
+        for (const TEntJwwBlock &b : d.mBlock)
+            refs.push_back(b.nNumber);
+    std::sort(refs.begin(), refs.end());
+    auto used = [&](std::uint32_t n) {
+        return defs.contains(n) || std::binary_search(refs.begin(), refs.end(), n);
+    };
+
+    std::uint32_t n = 0;
+    if (!doc.EntBlockDef.empty()) {
+        std::uint32_t largest = 0;
+        for (const TEntJwwBlockDef &d : doc.EntBlockDef)
+            largest = std::max(largest, d.nNumber);
+        n = largest + 1; // wraps past 0xFFFFFFFF to 0
+    }
+    // Fewer numbers are in use than there are, so this ends.
+    while (used(n))
         ++n;
     return n;
 }
@@ -63,11 +114,17 @@ void moveStart(auto &e, double bx, double by)
 
 } // namespace
 
+bool NothingToGather(const TJwsData &doc)
+{
+    return doc.EntMoji.empty() && doc.EntSolid.empty() && doc.EntLine.empty() &&
+           doc.EntEnko.empty() && doc.EntTen.empty() && doc.EntSunpo.empty() &&
+           doc.EntBlockN() <= 1;
+}
+
 void DataTransJWS(TJwsData &doc, std::u16string_view BLname)
 {
     const std::u16string name = StoredBlockName(BLname);
-    if (doc.EntMoji.empty() && doc.EntSolid.empty() && doc.EntLine.empty() && doc.EntEnko.empty() &&
-        doc.EntTen.empty() && doc.EntSunpo.empty() && doc.EntBlockN() <= 1)
+    if (NothingToGather(doc))
         return;
 
     const double BX = doc.Enthd.BasePoint_x;

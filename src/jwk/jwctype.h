@@ -46,12 +46,14 @@ struct TEntJwcTen {
     bool operator==(const TEntJwcTen &) const = default;
 };
 
+// The text's string s is not held here: many texts may begin at the same bytes of the
+// pool, so each keeps where its string lies there, and TJwkData::stringOf decodes it.
 struct TEntJwcMoji2 {
     float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     std::int32_t p = 0;  // offset of the string in the pool
     std::uint8_t no = 0; // text-type number
     std::uint8_t lay = 0, flg1 = 0, flg2 = 0;
-    std::u16string s;
+    std::uint32_t sLen = 0; // bytes of the string in the pool, from p
     bool operator==(const TEntJwcMoji2 &) const = default;
 };
 

@@ -112,6 +112,8 @@ void TJwkData::DataInit()
     EntMoji.clear();
     lineN = arcN = tenN = mojiN = 0;
     Enthd = TEntJwkHeader{};
+    m_pool.clear();
+    m_stringBytes = 0;
     const JwcMojiTypeTable table = MakeJwcMojiTypeTable();
     EntMjtp.assign(table.begin(), table.end());
 }
@@ -124,6 +126,7 @@ void TJwkData::DataFree()
     std::vector<TEntJwcArc2>().swap(EntArc);
     std::vector<TEntJwcTen>().swap(EntTen);
     std::vector<TEntJwcMoji2>().swap(EntMoji);
+    std::vector<std::uint8_t>().swap(m_pool);
     EntMjtp.clear();
 }
 
@@ -326,29 +329,40 @@ bool TJwkData::readFrom(ByteReader &r)
     }
 
     if (h.strSpace > 0) {
-        std::vector<std::uint8_t> pool(static_cast<std::size_t>(h.strSpace));
+        m_pool.resize(static_cast<std::size_t>(h.strSpace));
         const std::uint64_t offset = r.offset();
-        if (r.read(pool.data(), pool.size()) == 0)
+        if (r.read(m_pool.data(), m_pool.size()) == 0) {
+            m_pool.clear();
             return fail("File I/O Error", "string pool (byte " + std::to_string(offset) + ")");
+        }
         // Texts may share pool bytes, so their strings together could grow with the square
-        // of the file. The bytes they take together are capped far above what distinct
-        // strings, or many texts sharing a string of ordinary length, can take; texts
-        // past the cap get what is left of it.
-        std::uint64_t budget = 4 * static_cast<std::uint64_t>(pool.size()) + (1u << 20) +
+        // of the file (and so would a figure that holds them all). The bytes they take
+        // together are capped far above what distinct strings, or many texts sharing a
+        // string of ordinary length, can take; texts past the cap get what is left of it.
+        std::uint64_t budget = 4 * static_cast<std::uint64_t>(m_pool.size()) + (1u << 20) +
                                256 * static_cast<std::uint64_t>(EntMoji.size());
-        const std::span<const std::uint8_t> all(pool);
+        const std::span<const std::uint8_t> all(m_pool);
         for (TEntJwcMoji2 &e : EntMoji) {
             // An offset at or past the end of the pool finds only its closing zero.
             const auto p = static_cast<std::size_t>(e.p);
             if (p >= all.size())
                 continue;
             const auto avail = std::min<std::uint64_t>(all.size() - p, budget);
-            const auto bytes = all.subspan(p, static_cast<std::size_t>(avail));
-            budget -= static_cast<std::uint64_t>(ZeroTermLength(bytes));
-            e.s = TextInClean(AnsiBytesToText(bytes));
+            e.sLen = static_cast<std::uint32_t>(
+                ZeroTermLength(all.subspan(p, static_cast<std::size_t>(avail))));
+            budget -= e.sLen;
+            m_stringBytes += e.sLen;
         }
     }
     return complete;
+}
+
+std::u16string TJwkData::stringOf(const TEntJwcMoji2 &e) const
+{
+    const auto p = static_cast<std::size_t>(e.p);
+    if (e.sLen == 0 || p >= m_pool.size() || e.sLen > m_pool.size() - p)
+        return {};
+    return TextInClean(AnsiBytesToText(std::span(m_pool).subspan(p, e.sLen)));
 }
 
 void TJwkData::GetMinMaxZahyo()

@@ -62,12 +62,23 @@ public:
     // origin, into myMinWx … myMaxWy, through the shared extents accumulator.
     void GetMinMaxZahyo();
 
+    // The string s of a text of this document: its bytes of the pool decoded, without
+    // control characters. Texts that share pool bytes share them in memory too; each
+    // call decodes anew.
+    std::u16string stringOf(const TEntJwcMoji2 &e) const;
+    // Bytes of the pool that the texts' strings take together, each text counting its
+    // own: what their strings will take in a figure that holds them all.
+    std::uint64_t stringBytes() const { return m_stringBytes; }
+
 private:
     bool readFrom(ByteReader &r);
     bool HeaderIn(ByteReader &r);
     bool fail(const char *message, std::string where);
 
     ReadProblem m_problem;
+    // The string pool as read (strSpace bytes).
+    std::vector<std::uint8_t> m_pool;
+    std::uint64_t m_stringBytes = 0;
 };
 
 } // namespace pravelot

@@ -232,7 +232,8 @@ void TJwTrans::AppendEnko(const TEntJwcArc2 &e, double f)
     m_sink->arc(a);
 }
 
-void TJwTrans::AppendMoji(const TEntJwcMoji2 &e, double f, const JwcMojiTypeTable &types)
+void TJwTrans::AppendMoji(const TJwkData &k, const TEntJwcMoji2 &e, double f,
+                          const JwcMojiTypeTable &types)
 {
     Ends p;
     if (!ends(e.x1, e.y1, e.x2, e.y2, f, p))
@@ -262,7 +263,7 @@ void TJwTrans::AppendMoji(const TEntJwcMoji2 &e, double f, const JwcMojiTypeTabl
     m.degKakudo = deg;
     if (m_sink->wantsStrings()) {
         m.strFontName = mojiFont;
-        m.str = rewriteImageText(e.s, f);
+        m.str = rewriteImageText(k.stringOf(e), f);
     }
     m_sink->text(std::move(m));
 }
@@ -334,7 +335,7 @@ void TJwTrans::Translate(EntitySink &sink)
     for (std::size_t i = 0; i < upTo(k.Enthd.arcCount, k.EntArc.size()); ++i)
         AppendEnko(k.EntArc[i], f);
     for (std::size_t i = 0; i < upTo(k.Enthd.mojiCount, k.EntMoji.size()); ++i)
-        AppendMoji(k.EntMoji[i], f, types);
+        AppendMoji(k, k.EntMoji[i], f, types);
     for (std::size_t i = 0; i < upTo(k.Enthd.tenCount, k.EntTen.size()); ++i)
         AppendTen(k.EntTen[i], f);
     m_sink = nullptr;

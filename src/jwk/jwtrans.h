@@ -70,7 +70,8 @@ private:
 
     void AppendLine(const TEntJwcLine &e, double f);
     void AppendEnko(const TEntJwcArc2 &e, double f);
-    void AppendMoji(const TEntJwcMoji2 &e, double f, const JwcMojiTypeTable &types);
+    void AppendMoji(const TJwkData &k, const TEntJwcMoji2 &e, double f,
+                    const JwcMojiTypeTable &types);
     void AppendTen(const TEntJwcTen &e, double f);
 
     EntitySink *m_sink = nullptr;

@@ -1,9 +1,10 @@
 // The flattened block tree and the marking of referenced block definitions.
 
+#include "jws/blocknumberindex.h"
 #include "jws/jwsdata.h"
 
+#include <algorithm>
 #include <cmath>
-#include <unordered_map>
 
 namespace pravelot {
 
@@ -20,58 +21,23 @@ Matrix matrixOf(const TEntJwwBlock &b)
     return {c * b.dBairitsuX, -s * b.dBairitsuY, s * b.dBairitsuX, c * b.dBairitsuY};
 }
 
-// First definition of each block number; later definitions of the same number are
-// never bound.
-std::unordered_map<std::uint32_t, std::int32_t>
-firstDefinitions(const std::vector<TEntJwwBlockDef> &defs)
+std::uint64_t cycleKey(std::int32_t def, std::size_t member)
 {
-    std::unordered_map<std::uint32_t, std::int32_t> byNumber;
-    byNumber.reserve(defs.size());
-    for (std::size_t i = 0; i < defs.size(); ++i)
-        byNumber.try_emplace(defs[i].nNumber, static_cast<std::int32_t>(i));
-    return byNumber;
-}
-
-// Whether some definition reaches itself through its references.
-bool hasCycle(const std::vector<TEntJwwBlockDef> &defs,
-              const std::unordered_map<std::uint32_t, std::int32_t> &byNumber)
-{
-    enum : std::uint8_t { kNew, kOpen, kDone };
-    std::vector<std::uint8_t> state(defs.size(), kNew);
-    std::vector<std::pair<std::int32_t, std::size_t>> stack; // definition, next member
-    for (std::size_t root = 0; root < defs.size(); ++root) {
-        if (state[root] != kNew)
-            continue;
-        stack.emplace_back(static_cast<std::int32_t>(root), 0);
-        state[root] = kOpen;
-        while (!stack.empty()) {
-            auto &[d, next] = stack.back();
-            const auto &members = defs[static_cast<std::size_t>(d)].mBlock;
-            if (next == members.size()) {
-                state[static_cast<std::size_t>(d)] = kDone;
-                stack.pop_back();
-                continue;
-            }
-            auto it = byNumber.find(members[next++].nNumber);
-            if (it == byNumber.end())
-                continue;
-            const auto child = static_cast<std::size_t>(it->second);
-            if (state[child] == kOpen)
-                return true;
-            if (state[child] == kNew) {
-                state[child] = kOpen;
-                stack.emplace_back(it->second, 0);
-            }
-        }
-    }
-    return false;
+    return (static_cast<std::uint64_t>(def) << 32) | static_cast<std::uint64_t>(member);
 }
 
 } // namespace
 
+bool TJwsData::closesCycle(std::int32_t def, std::size_t member) const
+{
+    return !m_cycleRefs.empty() &&
+           std::binary_search(m_cycleRefs.begin(), m_cycleRefs.end(), cycleKey(def, member));
+}
+
 void TJwsData::MakeBlockTree()
 {
     EntBlockTree.clear();
+    m_cycleRefs.clear();
     for (TEntJwwBlockDef &d : EntBlockDef) {
         d.ref_flag = false;
         d.ref_no = -1;
@@ -81,40 +47,63 @@ void TJwsData::MakeBlockTree()
         EntBlockNum = 0;
         return;
     }
-    const auto byNumber = firstDefinitions(EntBlockDef);
-    auto lookup = [&](std::uint32_t n) {
-        auto it = byNumber.find(n);
-        return it == byNumber.end() ? -1 : it->second;
-    };
+    const BlockNumberIndex index(EntBlockDef);
 
-    // Marking walks the definitions, each once, so it does not depend on how many
-    // instances the nesting would expand into.
-    std::vector<std::int32_t> queue;
-    auto mark = [&](std::uint32_t n) {
-        const std::int32_t i = lookup(n);
-        if (i >= 0 && !EntBlockDef[static_cast<std::size_t>(i)].ref_flag) {
-            EntBlockDef[static_cast<std::size_t>(i)].ref_flag = true;
-            queue.push_back(i);
+    // One depth-first walk from the top-level references marks every definition that
+    // some reference reaches, each once, whatever the number of instances the nesting
+    // expands into, and finds the references that lead back to a definition still open
+    // on the way down.
+    {
+        enum : std::uint8_t { kNew, kOpen, kDone };
+        std::vector<std::uint8_t> state(EntBlockDef.size(), kNew);
+        std::vector<std::pair<std::int32_t, std::size_t>> stack; // definition, next member
+        auto open = [&](std::int32_t d) {
+            state[static_cast<std::size_t>(d)] = kOpen;
+            EntBlockDef[static_cast<std::size_t>(d)].ref_flag = true;
+            stack.emplace_back(d, 0);
+        };
+        for (const TEntJwwBlock &root : EntBlock) {
+            const std::int32_t r = index.find(root.nNumber);
+            if (r < 0 || state[static_cast<std::size_t>(r)] != kNew)
+                continue;
+            open(r);
+            while (!stack.empty()) {
+                const std::int32_t d = stack.back().first;
+                const std::size_t j = stack.back().second++;
+                const std::vector<TEntJwwBlock> &members =
+                    EntBlockDef[static_cast<std::size_t>(d)].mBlock;
+                if (j == members.size()) {
+                    state[static_cast<std::size_t>(d)] = kDone;
+                    stack.pop_back();
+                    continue;
+                }
+                const std::int32_t c = index.find(members[j].nNumber);
+                if (c < 0)
+                    continue;
+                if (state[static_cast<std::size_t>(c)] == kOpen)
+                    m_cycleRefs.push_back(cycleKey(d, j));
+                else if (state[static_cast<std::size_t>(c)] == kNew)
+                    open(c);
+            }
         }
-    };
-    for (const TEntJwwBlock &b : EntBlock)
-        mark(b.nNumber);
-    for (std::size_t q = 0; q < queue.size(); ++q)
-        for (const TEntJwwBlock &b : EntBlockDef[static_cast<std::size_t>(queue[q])].mBlock)
-            mark(b.nNumber);
+        std::sort(m_cycleRefs.begin(), m_cycleRefs.end());
+    }
 
-    auto entryFor = [&](TEntJwwBlockTree &t, const TEntJwwBlock &b) {
-        t.no = b.nNumber;
-        t.defno = lookup(b.nNumber);
-        if (t.defno >= 0)
-            t.name = EntBlockDef[static_cast<std::size_t>(t.defno)].strName;
-    };
-    EntBlockTree.reserve(EntBlock.size());
+    // Breadth first: the top-level references, then level by level the references their
+    // definitions hold. A reference that closes a cycle is placed as one that names no
+    // definition, as it is written, so every chain of entries is finite and each entry
+    // costs the same, however deep it lies.
+    const auto ceiling = static_cast<std::size_t>(kBlockTreeCeiling);
+    EntBlockTree.reserve(std::min(EntBlock.size(), ceiling));
     for (const TEntJwwBlock &b : EntBlock) {
+        if (EntBlockTree.size() == ceiling)
+            break;
         TEntJwwBlockTree &t = EntBlockTree.emplace_back();
         t.att = b.att;
         t.level = 0;
         t.parent = -1;
+        t.no = b.nNumber;
+        t.defno = index.find(b.nNumber);
         t.x = b.DPKijunTen_x;
         t.y = b.DPKijunTen_y;
         const Matrix m = matrixOf(b);
@@ -122,37 +111,20 @@ void TJwsData::MakeBlockTree()
         t.r2 = m.c2;
         t.r3 = m.c3;
         t.r4 = m.c4;
-        entryFor(t, b);
     }
-
-    // Breadth-first expansion. A reference whose definition is already on its own chain
-    // of parents is not expanded (only possible when definitions reach themselves), and
-    // expansion stops at the ceiling.
-    const bool cyclic = hasCycle(EntBlockDef, byNumber);
-    auto onChain = [&](std::size_t k, std::int32_t defno) {
-        for (std::int32_t p = EntBlockTree[k].parent; p >= 0;
-             p = EntBlockTree[static_cast<std::size_t>(p)].parent)
-            if (EntBlockTree[static_cast<std::size_t>(p)].defno == defno)
-                return true;
-        return false;
-    };
-    for (std::size_t k = 0; k < EntBlockTree.size(); ++k) {
-        const std::int32_t defno = EntBlockTree[k].defno;
-        if (defno < 0)
-            continue;
-        const TEntJwwBlockDef &D = EntBlockDef[static_cast<std::size_t>(defno)];
-        if (D.mBlock.empty())
-            continue;
-        if (EntBlockTree.size() >= static_cast<std::size_t>(kBlockTreeCeiling))
-            break;
-        if (cyclic && onChain(k, defno))
-            continue;
+    for (std::size_t k = 0; k < EntBlockTree.size() && EntBlockTree.size() < ceiling; ++k) {
         const TEntJwwBlockTree P = EntBlockTree[k];
-        for (const TEntJwwBlock &B : D.mBlock) {
-            TEntJwwBlockTree t;
+        if (P.defno < 0)
+            continue;
+        const TEntJwwBlockDef &D = EntBlockDef[static_cast<std::size_t>(P.defno)];
+        for (std::size_t j = 0; j < D.mBlock.size() && EntBlockTree.size() < ceiling; ++j) {
+            const TEntJwwBlock &B = D.mBlock[j];
+            TEntJwwBlockTree &t = EntBlockTree.emplace_back();
             t.att = D.att;
             t.level = P.level + 1;
             t.parent = static_cast<std::int32_t>(k);
+            t.no = B.nNumber;
+            t.defno = closesCycle(P.defno, j) ? -1 : index.find(B.nNumber);
             t.x = P.x + P.r1 * B.DPKijunTen_x + P.r2 * B.DPKijunTen_y;
             t.y = P.y + P.r3 * B.DPKijunTen_x + P.r4 * B.DPKijunTen_y;
             const Matrix c = matrixOf(B);
@@ -160,8 +132,6 @@ void TJwsData::MakeBlockTree()
             t.r2 = P.r1 * c.c2 + P.r2 * c.c4;
             t.r3 = P.r3 * c.c1 + P.r4 * c.c3;
             t.r4 = P.r3 * c.c2 + P.r4 * c.c4;
-            entryFor(t, B);
-            EntBlockTree.push_back(std::move(t));
         }
     }
 

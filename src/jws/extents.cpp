@@ -42,26 +42,37 @@ private:
         m_add(e.end_x, e.end_y);
     }
 
-    void ellipsePoint(double cx, double cy, double a, double f, double tilt, double theta)
+    // The tilt's cosine and sine, taken once for all the points of one ellipse.
+    struct Tilt {
+        explicit Tilt(double a) : c(std::cos(a)), s(std::sin(a)) {}
+        double c, s;
+    };
+
+    void ellipsePoint(double cx, double cy, double a, double f, Tilt tilt, double theta)
     {
         const double lx = a * std::cos(theta);
         const double ly = a * f * std::sin(theta);
-        m_add(cx + RotateX(lx, ly, 0, 0, tilt), cy + RotateY(lx, ly, 0, 0, tilt));
+        // RotateX and RotateY about the origin, term by term.
+        const double rx = (0.0 + lx * tilt.c) - ly * tilt.s;
+        const double ry = (0.0 + lx * tilt.s) + ly * tilt.c;
+        m_add(cx + rx, cy + ry);
     }
 
     void arcSamples(double cx, double cy, double a, double f, double tilt, double start,
                     double step)
     {
+        const Tilt t(tilt);
         for (int k = 0; k <= kArcSteps; ++k)
-            ellipsePoint(cx, cy, a, f, tilt, start + k * step);
+            ellipsePoint(cx, cy, a, f, t, start + k * step);
     }
 
     void enko(const TEntJwwEnko &e)
     {
         if (e.bZenEnFlg != 0) {
             // A whole circle or ellipse counts by its four axis points only.
+            const Tilt t(e.radKatamukiKaku);
             for (int q = 0; q < 4; ++q)
-                ellipsePoint(e.start_x, e.start_y, e.dHankei, e.dHenpeiRitsu, e.radKatamukiKaku,
+                ellipsePoint(e.start_x, e.start_y, e.dHankei, e.dHenpeiRitsu, t,
                              q * (std::numbers::pi / 2));
             return;
         }
@@ -132,11 +143,35 @@ template <class Add> void addLists(ConstEntityLists lists, Add add)
     ListExtents<Add>(add).lists(lists);
 }
 
+// The points that measuring one list adds at most: the work it costs.
+std::uint64_t pointsOf(ConstEntityLists l)
+{
+    std::uint64_t n = 2 * l.line.size() + l.ten.size() + 3 * l.moji.size() + 8 * l.sunpo.size();
+    for (const TEntJwwEnko &e : l.enko)
+        n += e.bZenEnFlg != 0 ? 4 : kArcSteps + 1;
+    for (const TEntJwwSolid &e : l.solid)
+        n += e.att.nPenStyle < 101 ? 4 : kArcSteps + 2;
+    return n;
+}
+
 } // namespace
 
 void TJwsData::GetMinMaxZahyo()
 {
     ExtentAccumulator &acc = sharedExtents();
+    measureInto(acc);
+    ExtentFinish(acc, myMinWx, myMinWy, myMaxWx, myMaxWy);
+}
+
+void TJwsData::measureExtents(double &minX, double &minY, double &maxX, double &maxY) const
+{
+    ExtentAccumulator acc;
+    measureInto(acc);
+    ExtentFinish(acc, minX, minY, maxX, maxY);
+}
+
+void TJwsData::measureInto(ExtentAccumulator &acc) const
+{
     // A base point outside the guard would leave whatever an earlier computation left in
     // the shared accumulator; such a figure starts from the origin instead.
     if (ExtentInGuard(Enthd.BasePoint_x, Enthd.BasePoint_y))
@@ -148,26 +183,22 @@ void TJwsData::GetMinMaxZahyo()
 
     // The tree holds one entry per placed instance at every depth, with its placement
     // already composed, so the definitions' own references need no visit here. Every
-    // instance costs its definition's members: past a budget of member visits (a small
-    // file can place a large definition a hundred thousand times) the extents stay
+    // instance costs the points of its definition's members: past a budget of points (a
+    // small file can place a large definition a hundred thousand times) the extents stay
     // those of the instances measured so far.
-    std::uint64_t budget = kExtentsMemberBudget;
+    std::uint64_t budget = kExtentsPointBudget;
     for (const TEntJwwBlockTree &t : EntBlockTree) {
         if (t.defno < 0 || t.defno >= EntBlockDefN())
             continue;
         const TEntJwwBlockDef &def = EntBlockDef[static_cast<std::size_t>(t.defno)];
-        const auto members = static_cast<std::uint64_t>(def.mLineN()) + def.mEnko.size() +
-                             def.mTen.size() + def.mMoji.size() + def.mSunpo.size() +
-                             def.mSolid.size();
-        if (members > budget)
+        const std::uint64_t points = pointsOf(listsOf(def));
+        if (points > budget)
             break;
-        budget -= members;
+        budget -= points;
         addLists(listsOf(def), [&acc, &t](double x, double y) {
             ExtentAddMapped(acc, x, y, t.x, t.y, t.r1, t.r2, t.r3, t.r4, 1);
         });
     }
-
-    ExtentFinish(acc, myMinWx, myMinWy, myMaxWx, myMaxWy);
 }
 
 } // namespace pravelot

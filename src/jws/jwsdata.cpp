@@ -38,6 +38,7 @@ void TJwsData::DataInit()
     FontNames.clear();
     MojiEncode = false;
     m_problem = {};
+    m_cycleRefs.clear();
 }
 
 void TJwsData::DataFree()
@@ -54,6 +55,7 @@ void TJwsData::DataFree()
     std::vector<TEntJwwBlock>().swap(EntBlock);
     std::vector<TEntJwwNo>().swap(EntNo);
     std::vector<TEntJwwBlockTree>().swap(EntBlockTree);
+    std::vector<std::uint64_t>().swap(m_cycleRefs);
     DataInit();
 }
 

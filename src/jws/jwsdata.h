@@ -1,6 +1,7 @@
 // TJwsData: one .jws figure in memory, with its reader, writer and block tree.
 #pragma once
 
+#include "core/file.h"
 #include "core/readproblem.h"
 #include "core/text.h"
 #include "jws/jwwtype.h"
@@ -15,6 +16,7 @@ namespace pravelot {
 
 class ByteReader;
 class ByteWriter;
+struct ExtentAccumulator;
 
 // Receives entities one at a time: a producer hands them over in order instead of
 // holding them all in arrays.
@@ -114,30 +116,45 @@ public:
     // if nothing exists at FName, and appears only when it was written whole; false
     // (and no file) on any failure.
     bool FileOut(const std::u16string &FName, std::int32_t Ver);
+    // FileOut to file.path, taking file.nextName when that name is taken first; file
+    // tells afterwards where the file went or why it was not written.
+    bool FileOut(NewFile &file, std::int32_t Ver);
     // The same bytes, into memory.
     Bytes FileOutBytes(std::int32_t Ver);
     // FileOut for a document whose last block definition does not hold its members:
     // produce hands them to the sink it is given, in order, `members` of them in all,
     // and the definition's own order list and arrays are not looked at.
     using MemberProducer = std::function<void(EntitySink &)>;
-    bool FileOutStreamed(const std::u16string &FName, std::int32_t Ver, std::uint64_t members,
+    bool FileOutStreamed(NewFile &file, std::int32_t Ver, std::uint64_t members,
                          const MemberProducer &produce);
 
     // Extents of everything the document draws (top level and every block instance of
     // the tree) into myMinWx … myMaxWy, through the shared extents accumulator.
     void GetMinMaxZahyo();
+    // The same extents without the shared accumulator and without changing the
+    // document, so that they may be taken on another thread.
+    void measureExtents(double &minX, double &minY, double &maxX, double &maxY) const;
 
-    // Rebuilds EntBlockTree, every definition's ref_flag and ref_no, and EntBlockNum.
+    // Rebuilds EntBlockTree, every definition's ref_flag and ref_no, and EntBlockNum,
+    // and finds the references that close a cycle of definitions. Costs time in
+    // proportion to the definitions and references plus the entries of the tree.
     void MakeBlockTree();
+    // Whether the member reference `member` (an index into mBlock) of the definition at
+    // position `def` closes a cycle: its definition is already open on the way to it
+    // when the nesting is walked depth first from the top-level references in order,
+    // each definition's references in order. Such a reference is placed in the tree and
+    // written as one that names no definition (defno −1), so that no written definition
+    // ever reaches itself. As found by the last MakeBlockTree.
+    bool closesCycle(std::int32_t def, std::size_t member) const;
 
-    // Expansion of nested references stops once the tree holds this many entries (a few
-    // kilobytes of nested definitions can describe billions of instances); what was
-    // expanded still serves the extents. The marking of referenced definitions, and so
-    // the written file, does not depend on it.
+    // The tree holds at most this many entries (a few kilobytes of nested definitions can
+    // describe billions of instances): the expansion stops there, and what it holds
+    // serves the extents. The marking of referenced definitions, and so the written
+    // file, does not depend on it.
     static constexpr std::int32_t kBlockTreeCeiling = 1 << 17;
-    // GetMinMaxZahyo measures block members up to this many in all, the members of each
-    // instance counting anew.
-    static constexpr std::uint64_t kExtentsMemberBudget = std::uint64_t{1} << 25;
+    // GetMinMaxZahyo adds at most this many points of block members in all, each
+    // instance's members counting anew; an arc takes 73 of them.
+    static constexpr std::uint64_t kExtentsPointBudget = std::uint64_t{1} << 25;
 
 private:
     friend class JwsReader;
@@ -145,10 +162,14 @@ private:
     {
         return static_cast<std::int32_t>(v.size());
     }
+    void measureInto(ExtentAccumulator &acc) const;
     void writeTo(ByteWriter &w, std::int32_t Ver, std::uint64_t streamed = 0,
                  const MemberProducer *produce = nullptr);
 
     ReadProblem m_problem;
+    // (definition position << 32) | member index of each reference that closes a cycle,
+    // sorted.
+    std::vector<std::uint64_t> m_cycleRefs;
 };
 
 } // namespace pravelot

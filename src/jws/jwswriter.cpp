@@ -3,11 +3,12 @@
 #include "core/bytewriter.h"
 #include "core/file.h"
 #include "core/path.h"
+#include "jws/blocknumberindex.h"
 #include "jws/jwsdata.h"
+#include "jws/writtenattr.h"
 
 #include <array>
 #include <cmath>
-#include <unordered_map>
 
 namespace pravelot {
 
@@ -16,21 +17,6 @@ namespace {
 constexpr std::array<std::string_view, 9> kClassNames = {"",           "CDataSen",   "CDataEnko",
                                                          "CDataTen",   "CDataMoji",  "CDataSunpou",
                                                          "CDataSolid", "CDataBlock", "CDataList"};
-
-constexpr std::uint8_t kLineStyleBelow420[15] = {1, 4, 3, 6, 8, 8, 2, 5, 7, 6, 6, 8, 8, 17, 17};
-constexpr std::uint16_t kColorBelow420[16] = {2, 8, 3, 6, 4, 5, 1, 2, 5, 8, 4, 3, 6, 5, 2, 2};
-
-bool inRange(unsigned v, unsigned lo, unsigned hi) { return v >= lo && v <= hi; }
-
-double textSize(double v)
-{
-    double a = std::fabs(v);
-    if (a < 1e-10)
-        return 1e-10;
-    if (a > 1e10)
-        return 1e10;
-    return a;
-}
 
 // Longest prefix of Shift_JIS bytes the ANSI string form can hold: at most 65535 bytes,
 // never 65534 (that length is the UTF-16 marker), never splitting a two-byte character.
@@ -56,19 +42,11 @@ std::size_t ansiFitLength(const Bytes &b)
 
 class JwsWriter {
 public:
-    JwsWriter(ByteWriter &w, const TJwsData &d, std::int32_t ver) : m_w(w), m_d(d), m_c(ver)
+    JwsWriter(ByteWriter &w, const TJwsData &d, std::int32_t ver)
+        : m_w(w), m_d(d), m_c(WrittenVersion(ver)), m_index(d.EntBlockDef)
     {
-        if (m_c <= 230)
-            m_c = 230;
-        if (m_c == 300)
-            m_c = 351;
         m_utf16 = (d.FileOutOpt & 32) != 0;
         m_splitSunpo = m_c < 420 && d.Enthd.jwVer >= 420;
-        // Block numbers as written: the first definition of each number decides.
-        m_newNumber.reserve(d.EntBlockDef.size());
-        for (const TEntJwwBlockDef &def : d.EntBlockDef)
-            m_newNumber.try_emplace(
-                def.nNumber, def.ref_flag ? static_cast<std::uint32_t>(def.ref_no) : def.nNumber);
     }
 
     void write();
@@ -81,10 +59,16 @@ public:
 
 private:
     class MemberOut;
+    // Block numbers as written: the first definition of each number decides. A reference
+    // to no definition, or one that closes a cycle, gets the number one past the last
+    // written definition, so that it can never bind to a written one.
     std::uint32_t blockNo(std::uint32_t n) const
     {
-        auto it = m_newNumber.find(n);
-        return it != m_newNumber.end() ? it->second : static_cast<std::uint32_t>(m_d.EntBlockNum);
+        const std::int32_t i = m_index.find(n);
+        if (i < 0)
+            return static_cast<std::uint32_t>(m_d.EntBlockNum);
+        const TEntJwwBlockDef &def = m_d.EntBlockDef[static_cast<std::size_t>(i)];
+        return def.ref_flag ? static_cast<std::uint32_t>(def.ref_no) : n;
     }
     bool splits(const TEntJwwSunpo &s) const { return m_splitSunpo && s.bSxfMode != 0; }
     std::uint64_t countList(ConstEntityLists lists, const std::vector<TEntJwwNo> &order,
@@ -108,7 +92,8 @@ private:
     bool m_splitSunpo = false;
     std::array<std::uint64_t, 9> m_classIndex{}; // 0 = class not written yet
     std::uint64_t m_running = 1;
-    std::unordered_map<std::uint32_t, std::uint32_t> m_newNumber;
+    BlockNumberIndex m_index;
+    std::int32_t m_def = -1; // position of the definition whose members are being written
     Bytes m_scratch;
     std::uint64_t m_streamCount = 0;
     const TJwsData::MemberProducer *m_produce = nullptr;
@@ -193,40 +178,10 @@ void JwsWriter::classTag(std::int32_t kind)
 
 void JwsWriter::AttrOut(TEntJwwAttr a, std::int32_t kind)
 {
-    unsigned style = a.nPenStyle;
-    unsigned color = a.nPenColor;
-    const bool lineKind = kind == kEntLine || kind == kEntEnko;
-    const bool entityKind = kind >= kEntLine && kind <= kEntSolid;
-    if (m_c < 420) {
-        if (lineKind && inRange(style, 31, 45))
-            style = kLineStyleBelow420[style - 31];
-        else if (lineKind && inRange(style, 46, 62))
-            style = DefaultPenStyle;
-        if (entityKind && inRange(color, 101, 116))
-            color = kColorBelow420[color - 101];
-        else if (entityKind && inRange(color, 117, 356))
-            color = DefaultPenColor;
-    }
-    if (lineKind && !(inRange(style, 1, 9) || inRange(style, 11, 19) || inRange(style, 31, 62)))
-        style = DefaultPenStyle;
-    if (kind == kEntTen && style != 1 && style != 100)
-        style = 1;
-    if (kind == kEntMoji && !inRange(style, 1, 9))
-        style = 1;
-    if (kind >= kEntLine && kind <= kEntSunpo &&
-        !(inRange(color, 1, 9) || inRange(color, 101, 356)))
-        color = DefaultPenColor;
-    if (kind == kEntSolid && !(inRange(color, 1, 10) || inRange(color, 101, 356)))
-        color = DefaultPenColor;
-    if (a.nLayer > 15)
-        a.nLayer = 0;
-    if (a.nGLayer > 15)
-        a.nGLayer = 0;
-    if (a.nPenWidth > 30000)
-        a.nPenWidth = 0;
+    a = WrittenAttr(a, kind, m_c);
     m_w.u32(a.lGroup);
-    m_w.u8(static_cast<std::uint8_t>(style));
-    m_w.u16(static_cast<std::uint16_t>(color));
+    m_w.u8(a.nPenStyle);
+    m_w.u16(a.nPenColor);
     if (m_c >= 351)
         m_w.u16(a.nPenWidth);
     m_w.u16(a.nLayer);
@@ -296,8 +251,8 @@ void JwsWriter::mojiBody(const TEntJwwMoji &e)
     m_w.f64(e.end_x);
     m_w.f64(e.end_y);
     m_w.u32(e.nMojiShu);
-    m_w.f64(textSize(e.dSizeX));
-    m_w.f64(textSize(e.dSizeY));
+    m_w.f64(WrittenTextSize(e.dSizeX));
+    m_w.f64(WrittenTextSize(e.dSizeY));
     m_w.f64(e.dKankaku);
     m_w.f64(e.degKakudo);
     StringOut(TextOutClean(e.strFontName));
@@ -414,7 +369,8 @@ void JwsWriter::entryOut(ConstEntityLists lists, const TEntJwwNo &e)
         for (double v :
              {b.DPKijunTen_x, b.DPKijunTen_y, b.dBairitsuX, b.dBairitsuY, b.radKaitenKaku})
             m_w.f64(v);
-        m_w.u32(blockNo(b.nNumber));
+        const bool closes = m_def >= 0 && m_d.closesCycle(m_def, i);
+        m_w.u32(closes ? static_cast<std::uint32_t>(m_d.EntBlockNum) : blockNo(b.nNumber));
         break;
     }
     default:
@@ -453,9 +409,11 @@ void JwsWriter::write()
     listOut(top, m_d.EntNo, h.n1);
 
     CountOut(static_cast<std::uint64_t>(std::max(m_d.EntBlockNum, 0)));
-    for (const TEntJwwBlockDef &def : m_d.EntBlockDef) {
+    for (std::size_t p = 0; p < m_d.EntBlockDef.size(); ++p) {
+        const TEntJwwBlockDef &def = m_d.EntBlockDef[p];
         if (!def.ref_flag)
             continue;
+        m_def = static_cast<std::int32_t>(p);
         classTag(kEntBlockDef);
         AttrOut(def.att, kEntBlockDef);
         m_w.u32(blockNo(def.nNumber));
@@ -486,10 +444,10 @@ void TJwsData::writeTo(ByteWriter &w, std::int32_t Ver, std::uint64_t streamed,
     writer.write();
 }
 
-bool TJwsData::FileOutStreamed(const std::u16string &FName, std::int32_t Ver, std::uint64_t members,
+bool TJwsData::FileOutStreamed(NewFile &file, std::int32_t Ver, std::uint64_t members,
                                const MemberProducer &produce)
 {
-    return WriteNewFile(FName, [&](ByteWriter &w) {
+    return WriteNewFile(file, [&](ByteWriter &w) {
         writeTo(w, Ver, members, &produce);
         return w.ok();
     });
@@ -504,7 +462,13 @@ Bytes TJwsData::FileOutBytes(std::int32_t Ver)
 
 bool TJwsData::FileOut(const std::u16string &FName, std::int32_t Ver)
 {
-    return WriteNewFile(FName, [&](ByteWriter &w) {
+    NewFile file{FName, {}, {}, {}};
+    return FileOut(file, Ver);
+}
+
+bool TJwsData::FileOut(NewFile &file, std::int32_t Ver)
+{
+    return WriteNewFile(file, [&](ByteWriter &w) {
         writeTo(w, Ver);
         return w.ok();
     });

@@ -199,13 +199,14 @@ inline ConstEntityLists listsOf(const TEntJwwBlockDef &d)
     return {d.mLine, d.mEnko, d.mTen, d.mMoji, d.mSunpo, d.mSolid, d.mBlock};
 }
 
+// One placed instance of a block. It refers to its definition by position (defno) and
+// holds no copy of it: the instance's name is EntBlockDef[defno].strName.
 struct TEntJwwBlockTree {
     TEntJwwAttr att;
     std::int32_t level = 0;
     std::int32_t parent = -1;
     std::uint32_t no = 0;
     std::int32_t defno = -1;
-    std::u16string name;
     double x = 0, y = 0;
     double r1 = 1, r2 = 0, r3 = 0, r4 = 1;
 };

@@ -24,6 +24,47 @@ TEST(Blocking, NameRule)
     }
 }
 
+TEST(Blocking, ANameTooLongForTheFileIsCutBeforeItsMarker)
+{
+    const std::u16string emoji = u"😀";
+    std::u16string emojis;
+    for (int i = 0; i < 40000; ++i)
+        emojis += emoji;
+    struct Case {
+        const char *what;
+        std::u16string in;
+        std::size_t userKept; // code units of the user's part that stay
+    } cases[] = {
+        {"a name that fits", u"扉", 1},
+        {"40,000 characters of two bytes each", std::u16string(40000, u'名'), 32758},
+        {"70,000 ASCII characters", std::u16string(70000, u'a'), 65517},
+        {"the marker written by the user at the end",
+         std::u16string(70000, u'a') + u"@@sfigorgflag@@", 65518},
+        {"characters that code page 932 does not hold", emojis, 65518},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::u16string stored = StoredBlockName(c.in);
+        EXPECT_EQ(UserBlockName(stored), c.in.substr(0, c.userKept));
+        EXPECT_LE(stored.size(), 65535u);
+        EXPECT_LE(TextToAnsiBytes(stored).size(), 65533u);
+        for (bool utf16 : {false, true}) {
+            SCOPED_TRACE(utf16 ? "UTF-16" : "ANSI");
+            TJwsData d = emptyDoc(600);
+            addTop(d, line(0, 0, 1, 1));
+            DataTransJWS(d, c.in);
+            d.SetFileOutOption(utf16 ? 32 : 0);
+            TJwsData back;
+            ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+            const std::u16string name = back.EntBlockDef.at(0).strName;
+            EXPECT_GE(StrIndexOf(kBlockNameMarkerUpper, StrUpper(name)), 0) << "the marker is lost";
+            if (utf16) {
+                EXPECT_EQ(name, stored);
+            }
+        }
+    }
+}
+
 TEST(Blocking, NothingToDoLeavesTheDocumentAsLoaded)
 {
     TJwsData empty = emptyDoc(600);

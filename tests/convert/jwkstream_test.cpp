@@ -1,6 +1,7 @@
 // A large .jwk is written from a second translation instead of a document in memory;
 // the file must be the same to the byte.
 
+#include "convert/blocking.h"
 #include "convert/converter.h"
 #include "jwk/jwkbuilder.h"
 #include "support/tempdir.h"
@@ -43,4 +44,36 @@ TEST(JwkStream, WrittenWithoutTheDocumentTheFileIsTheSame)
     EXPECT_EQ(held.RunProc1(src, tmp.file("no/such/folder.jws"), u"x"), kResultFailed);
     EXPECT_EQ(streamed.RunProc1(src, tmp.file("no/such/folder.jws"), u"x"), kResultFailed);
     EXPECT_EQ(held.JWT.curveNo, streamed.JWT.curveNo);
+}
+
+TEST(JwkStream, TextsSharingOneStringAreWrittenAsTheyAreTranslated)
+{
+    // 40,000 texts all beginning at the one string of the pool: held as a document, each
+    // would hold its own copy. Their strings together pass the threshold, so the file is
+    // written from a second translation; it is the same as from a document in memory.
+    JwkBuilder b;
+    b.moji(0, 0, 10, 0, std::string(1000, 'S'));
+    for (int i = 1; i < 40000; ++i)
+        b.mojiAt(static_cast<float>(i), 0, static_cast<float>(i + 10), 0, 0);
+    const JwkBuilder::Bytes file = b.bytes();
+
+    TJwkData k;
+    ASSERT_TRUE(k.FileInBytes(file));
+    EXPECT_GE(k.stringBytes(), Converter::kStreamStringBytes);
+    EXPECT_EQ(k.stringOf(k.EntMoji[0]), std::u16string(1000, u'S'));
+    EXPECT_EQ(k.stringOf(k.EntMoji[39999]), u"") << "past the cap on shared strings";
+    TJwTrans trans;
+    TJwsData jws;
+    TranslateJwk(trans, k, jws);
+    DataTransJWS(jws, u"部品");
+    jws.SetFileOutOption(0);
+    const Bytes inMemory = jws.FileOutBytes(jws.Enthd.jwVer);
+
+    TempDir tmp;
+    Converter conv;
+    conv.setStreamThreshold(UINT64_MAX);
+    const std::u16string src = tmp.file("shared.jwk"), dst = tmp.file("shared.jws");
+    writeBytes(src, file);
+    ASSERT_EQ(conv.RunProc1(src, dst, u"部品"), kResultDone);
+    EXPECT_TRUE(readBytes(dst) == inMemory);
 }

@@ -1,6 +1,7 @@
 // Every real part in the shared samples folder converts, and draws the same afterwards.
 
 #include "convert/blocking.h"
+#include "convert/datacheck.h"
 #include "core/path.h"
 #include "core/text.h"
 #include "support/jwsfixture.h"
@@ -59,4 +60,51 @@ TEST(Samples, EveryPartConvertsAndDrawsTheSame)
         EXPECT_EQ(UserBlockName(back.EntBlockDef.back().strName), name);
     }
     EXPECT_GT(files, 0);
+}
+
+// With the names the list proposes, a part that is already one block gets a warning and
+// no longer stops the batch; only a real clash (a definition of the file's name beside
+// other content) is still an error.
+TEST(Samples, TheCheckWithTheProposedNames)
+{
+    const std::filesystem::path root(PRAVELOT_SAMPLES_DIR);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(root, ec))
+        GTEST_SKIP() << "no samples folder at " << root;
+    struct Lines : RunHost {
+        std::vector<std::u16string> check;
+        void appendCheckLine(const std::u16string &l, bool) override { check.push_back(l); }
+        void appendLogLine(const std::u16string &) override {}
+        bool escapePressed() override { return false; }
+    } host;
+    std::vector<SourceRow> rows;
+    std::vector<std::u16string> expected;
+    int oneBlock = 0;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(root, ec)) {
+        const std::u16string path = FromUtf8(entry.path().string());
+        if (!entry.is_regular_file() || FileExtLower(path) != u".jws")
+            continue;
+        const std::u16string name = ChangeExtSafe(FileNameOf(path), u"");
+        rows.push_back({path, name});
+        TJwsData doc;
+        ASSERT_TRUE(doc.FileIn(path));
+        const bool single = doc.Enthd.n1 <= 1 && doc.EntBlockN() == doc.Enthd.n1;
+        if (single) {
+            ++oneBlock;
+            expected.push_back(path + u" -- 既に1つのブロックです(ブロック名は使われません)");
+            continue;
+        }
+        for (const TEntJwwBlockDef &d : doc.EntBlockDef) {
+            if (UserBlockName(d.strName) == name) {
+                expected.push_back(path + u" ブロック名【" + name +
+                                   u"】は既に図形ファイル内で使用済です");
+                break;
+            }
+        }
+    }
+    Converter conv;
+    const CheckOutcome out = DataCheck(rows, conv, host);
+    EXPECT_EQ(host.check, expected);
+    EXPECT_EQ(out.warning, oneBlock > 0);
+    EXPECT_EQ(out.error, expected.size() > static_cast<std::size_t>(oneBlock));
 }

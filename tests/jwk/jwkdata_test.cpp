@@ -74,7 +74,7 @@ TEST(JwkFileTest, FileVariantsReadRegularFilesOnly)
     EXPECT_EQ(fromFile.Enthd, fromBytes.Enthd);
     EXPECT_EQ(fromFile.EntLine, fromBytes.EntLine);
     EXPECT_EQ(fromFile.EntMoji, fromBytes.EntMoji);
-    EXPECT_EQ(fromFile.EntMoji[0].s, u"abc");
+    EXPECT_EQ(fromFile.stringOf(fromFile.EntMoji[0]), u"abc");
 
     for (const std::u16string &bad : {dir.file("missing.jwk"), FromUtf8(dir.path().string())}) {
         SCOPED_TRACE(ToUtf8(bad));
@@ -177,7 +177,7 @@ TEST(JwkRecordTest, RecordsAreDecodedFieldByField)
     EXPECT_EQ(m.lay, 0x12);
     EXPECT_EQ(m.flg1, 0x40);
     EXPECT_EQ(m.flg2, 0x80);
-    EXPECT_EQ(m.s, u"x");
+    EXPECT_EQ(k.stringOf(m), u"x");
 }
 
 TEST(JwkRecordTest, TextStringsComeFromThePool)
@@ -197,7 +197,7 @@ TEST(JwkRecordTest, TextStringsComeFromThePool)
     const std::u16string expected[] = {u"", u"abc", u"bc", u"日本", u"tail", u"", u""};
     for (std::size_t i = 0; i < std::size(expected); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(k.EntMoji[i].s, expected[i]);
+        EXPECT_EQ(k.stringOf(k.EntMoji[i]), expected[i]);
     }
 }
 
@@ -209,7 +209,7 @@ TEST(JwkRecordTest, NoPoolLeavesTextsEmpty)
     EXPECT_TRUE(k.FileInBytes(bytes));
     ASSERT_EQ(k.EntMoji.size(), 3u);
     for (const TEntJwcMoji2 &m : k.EntMoji)
-        EXPECT_TRUE(m.s.empty());
+        EXPECT_TRUE(k.stringOf(m).empty());
 }
 
 // Broken files, each named for its fault, with what reading must leave behind.
@@ -417,7 +417,7 @@ TEST(JwkRobustnessTest, ManyTextsMayShareOneString)
     TJwkData k;
     ASSERT_TRUE(k.FileInBytes(b.bytes()));
     ASSERT_EQ(k.EntMoji.size(), 200000u);
-    EXPECT_EQ(k.EntMoji.back().s, u"W=900 H=2100");
+    EXPECT_EQ(k.stringOf(k.EntMoji.back()), u"W=900 H=2100");
 }
 
 } // namespace

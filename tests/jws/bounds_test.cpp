@@ -59,26 +59,6 @@ TEST(Bounds, TreeBelowTheCeilingIsExpandedWhole)
     EXPECT_EQ(d.EntBlockTree.back().level, 3);
 }
 
-TEST(Bounds, DefinitionsThatReachThemselves)
-{
-    TJwsData d = emptyDoc(600);
-    TEntJwwBlockDef &a = addDef(d, 1, u"a");
-    addMember(a, blockRef(2, 1, 0));
-    addMember(a, blockRef(1, 0, 1));
-    TEntJwwBlockDef &b = addDef(d, 2, u"b");
-    addMember(b, blockRef(1, 1, 1));
-    addTop(d, blockRef(1, 0, 0));
-    d.MakeBlockTree();
-    // T→a; a→b, a→a; b→a stops (a is on its chain), a→a stops.
-    ASSERT_EQ(d.EntBlockTreeN(), 4);
-    EXPECT_EQ(d.EntBlockTree[3].defno, 0);
-    EXPECT_EQ(d.EntBlockTree[3].level, 2);
-    EXPECT_EQ(d.EntBlockNum, 2);
-    TJwsData back;
-    ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
-    EXPECT_EQ(back.EntBlockDefN(), 2);
-}
-
 TEST(Bounds, ExtentsOfManyInstancesOfALargeDefinitionStayWithinABudget)
 {
     // 360 × 360 instances of a definition of 10,000 lines would be 1.3 billion visits.
@@ -98,4 +78,78 @@ TEST(Bounds, ExtentsOfManyInstancesOfALargeDefinitionStayWithinABudget)
     EXPECT_EQ(d.myMinWy, 0);
     EXPECT_EQ(d.myMaxWx, 1);
     EXPECT_EQ(d.myMaxWy, 1);
+}
+
+TEST(Bounds, ExtentsBudgetCountsPointsNotMembers)
+{
+    // A definition of 1,000 arcs, each 73 samples, placed 1,000 times along x: the budget
+    // runs out after as many instances as its points allow, whatever the member count.
+    TJwsData d = emptyDoc(600);
+    TEntJwwBlockDef &a = addDef(d, 0, u"arcs");
+    for (int i = 0; i < 1000; ++i) {
+        TEntJwwEnko arc;
+        arc.dHankei = 1;
+        arc.dHenpeiRitsu = 1;
+        arc.radEnkoKaku = 2 * 3.14159265358979;
+        a.mEnko.push_back(arc);
+        a.mNo.push_back({kEntEnko, i});
+    }
+    a.N = 1000;
+    for (int i = 0; i < 1000; ++i)
+        addTop(d, blockRef(0, 10.0 * i, 0));
+    d.MakeBlockTree();
+    d.GetMinMaxZahyo();
+    const auto measured = static_cast<double>(TJwsData::kExtentsPointBudget / (1000 * 73));
+    EXPECT_DOUBLE_EQ(d.myMaxWx, 10.0 * (measured - 1) + 1);
+    EXPECT_NEAR(d.myMinWx, -1, 1e-9);
+}
+
+TEST(Bounds, TreeEntriesReferToTheirDefinitionInsteadOfCopyingItsName)
+{
+    // Eighteen definitions with names of 60,000 characters, each holding two references to
+    // the next: the tree fills up to its ceiling, which once meant a name per entry (some
+    // fifteen gigabytes).
+    TJwsData d = emptyDoc(600);
+    const std::u16string name(60000, u'名');
+    for (std::uint32_t i = 0; i < 18; ++i) {
+        TEntJwwBlockDef &def = addDef(d, i, name + u"@@SfigorgFlag@@4");
+        addMember(def, line(0, 0, 1, 1));
+        if (i + 1 < 18) {
+            addMember(def, blockRef(i + 1, 1, 0));
+            addMember(def, blockRef(i + 1, 0, 1));
+        }
+    }
+    addTop(d, blockRef(0, 0, 0));
+    addTop(d, line(0, 0, 2, 2));
+    d.MakeBlockTree();
+    EXPECT_EQ(d.EntBlockTreeN(), TJwsData::kBlockTreeCeiling);
+    d.SetFileOutOption(32);
+    DataTransJWS(d, u"outer");
+    TJwsData back;
+    ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+    ASSERT_EQ(back.EntBlockDefN(), 19);
+    EXPECT_EQ(back.EntBlockDef[17].strName, name + u"@@SfigorgFlag@@4");
+    EXPECT_EQ(back.EntBlockTreeN(), TJwsData::kBlockTreeCeiling);
+    const auto last = static_cast<std::size_t>(back.EntBlockTree.back().defno);
+    EXPECT_EQ(back.EntBlockDef.at(last).strName.size(), 60016u);
+}
+
+TEST(Bounds, TheTreeNeverHoldsMoreThanItsCeiling)
+{
+    const auto ceiling = static_cast<std::size_t>(TJwsData::kBlockTreeCeiling);
+    // More top-level references than the ceiling; after blocking, as many members of one
+    // definition.
+    TJwsData d = emptyDoc(600);
+    addMember(addDef(d, 0, u"part"), line(0, 0, 1, 1));
+    for (std::size_t i = 0; i < ceiling + 10; ++i)
+        addTop(d, blockRef(0, static_cast<double>(i), 0));
+    d.MakeBlockTree();
+    EXPECT_EQ(d.EntBlockTree.size(), ceiling);
+    EXPECT_EQ(d.EntBlockNum, 1);
+    DataTransJWS(d, u"all");
+    EXPECT_EQ(d.EntBlockTree.size(), ceiling);
+    EXPECT_EQ(d.EntBlockNum, 2);
+    TJwsData back;
+    ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+    EXPECT_EQ(back.EntBlockDef.at(1).mBlock.size(), ceiling + 10);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "jws/jwsdata.h"
+#include "support/drawing.h"
 
 #include <gtest/gtest.h>
 
@@ -45,17 +46,6 @@ struct GenOptions {
 // records are all valid for its version (the writer changes nothing).
 TJwsData randomDoc(std::mt19937 &rng, const GenOptions &opt);
 
-// One drawn primitive in top-level coordinates.
-struct Primitive {
-    std::int32_t kind = 0;
-    TEntJwwAttr att;
-    std::vector<double> v; // coordinates (mapped) and measures
-    std::u16string text;
-};
-
-// Everything the document draws: top-level entities, and the members of every block
-// instance of the tree mapped by its placement. Sorted, for comparing.
-std::vector<Primitive> drawing(const TJwsData &d);
 // Equal up to the rounding of moving coordinates back and forth.
 ::testing::AssertionResult sameDrawing(const std::vector<Primitive> &a,
                                        const std::vector<Primitive> &b);

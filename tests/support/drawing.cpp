@@ -1,0 +1,144 @@
+#include "support/drawing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+
+namespace pravelot::test {
+
+namespace {
+
+struct Placement {
+    double x = 0, y = 0, r1 = 1, r2 = 0, r3 = 0, r4 = 1;
+    void point(std::vector<double> &v, double u, double w) const
+    {
+        v.push_back(x + r1 * u + r2 * w);
+        v.push_back(y + r3 * u + r4 * w);
+    }
+};
+
+void drawList(ConstEntityLists lists, const std::vector<TEntJwwNo> &order, std::int32_t n,
+              std::int32_t ver, const Placement &p, std::vector<Primitive> &out)
+{
+    const std::size_t end =
+        std::min<std::size_t>(order.size(), static_cast<std::size_t>(std::max(n, 0)));
+    for (std::size_t k = 0; k < end; ++k) {
+        const TEntJwwNo &e = order[k];
+        if (!lists.valid(e) || e.EntType == kEntBlock)
+            continue;
+        const auto i = static_cast<std::size_t>(e.EntNo);
+        Primitive pr;
+        pr.kind = e.EntType;
+        auto &v = pr.v;
+        switch (e.EntType) {
+        case kEntLine: {
+            const auto &l = lists.line[i];
+            pr.att = l.att;
+            p.point(v, l.start_x, l.start_y);
+            p.point(v, l.end_x, l.end_y);
+            break;
+        }
+        case kEntEnko: {
+            const auto &a = lists.enko[i];
+            pr.att = a.att;
+            p.point(v, a.start_x, a.start_y);
+            v.insert(v.end(), {a.dHankei, a.radKaishiKaku, a.radEnkoKaku, a.radKatamukiKaku,
+                               a.dHenpeiRitsu, double(a.bZenEnFlg)});
+            break;
+        }
+        case kEntTen: {
+            const auto &t = lists.ten[i];
+            pr.att = t.att;
+            p.point(v, t.start_x, t.start_y);
+            v.push_back(t.bKariten);
+            if (t.att.nPenStyle == 100)
+                v.insert(v.end(), {double(t.nCode), t.radKaitenKaku, t.dBairitsu});
+            break;
+        }
+        case kEntMoji: {
+            const auto &t = lists.moji[i];
+            pr.att = t.att;
+            p.point(v, t.start_x, t.start_y);
+            p.point(v, t.end_x, t.end_y);
+            v.insert(v.end(), {double(t.nMojiShu), t.dSizeX, t.dSizeY, t.dKankaku, t.degKakudo});
+            pr.text = t.strFontName + u"|" + t.str;
+            break;
+        }
+        case kEntSunpo: {
+            const auto &s = lists.sunpo[i];
+            pr.att = s.att;
+            p.point(v, s.Sen.start_x, s.Sen.start_y);
+            p.point(v, s.Sen.end_x, s.Sen.end_y);
+            p.point(v, s.Moji.start_x, s.Moji.start_y);
+            p.point(v, s.Moji.end_x, s.Moji.end_y);
+            pr.text = s.Moji.str;
+            if (ver >= 420 && s.bSxfMode != 0) {
+                for (const TEntJwwLine *l : {&s.Ho1, &s.Ho2}) {
+                    p.point(v, l->start_x, l->start_y);
+                    p.point(v, l->end_x, l->end_y);
+                }
+                for (const TEntJwwTen *t : {&s.Te1, &s.Te2, &s.Kt1, &s.Kt2})
+                    p.point(v, t->start_x, t->start_y);
+            }
+            break;
+        }
+        case kEntSolid: {
+            const auto &s = lists.solid[i];
+            pr.att = s.att;
+            p.point(v, s.start_x, s.start_y);
+            if (s.att.nPenStyle < 101) {
+                p.point(v, s.end_x, s.end_y);
+                p.point(v, s.DPoint2_x, s.DPoint2_y);
+                p.point(v, s.DPoint3_x, s.DPoint3_y);
+            } else {
+                v.insert(v.end(),
+                         {s.end_x, s.end_y, s.DPoint2_x, s.DPoint2_y, s.DPoint3_x, s.DPoint3_y});
+            }
+            v.push_back(s.att.nPenColor == 10 ? s.Color : 0);
+            break;
+        }
+        default:
+            break;
+        }
+        out.push_back(std::move(pr));
+    }
+}
+
+bool lessAttr(const TEntJwwAttr &a, const TEntJwwAttr &b)
+{
+    return std::tie(a.lGroup, a.nPenStyle, a.nPenColor, a.nPenWidth, a.nLayer, a.nGLayer, a.sFlg) <
+           std::tie(b.lGroup, b.nPenStyle, b.nPenColor, b.nPenWidth, b.nLayer, b.nGLayer, b.sFlg);
+}
+
+} // namespace
+
+std::vector<Primitive> drawing(const TJwsData &d)
+{
+    std::vector<Primitive> out;
+    drawList(d.topLists(), d.EntNo, d.Enthd.n1, d.Enthd.jwVer, Placement{}, out);
+    for (const TEntJwwBlockTree &t : d.EntBlockTree) {
+        if (t.defno < 0)
+            continue;
+        const TEntJwwBlockDef &def = d.EntBlockDef[static_cast<std::size_t>(t.defno)];
+        drawList(listsOf(def), def.mNo, def.N, d.Enthd.jwVer,
+                 Placement{t.x, t.y, t.r1, t.r2, t.r3, t.r4}, out);
+    }
+    // Sorted by what does not move with the coordinates, then by rounded coordinates.
+    std::sort(out.begin(), out.end(), [](const Primitive &a, const Primitive &b) {
+        if (a.kind != b.kind)
+            return a.kind < b.kind;
+        if (a.text != b.text)
+            return a.text < b.text;
+        if (!(a.att == b.att))
+            return lessAttr(a.att, b.att);
+        for (std::size_t i = 0; i < std::min(a.v.size(), b.v.size()); ++i) {
+            const double x = std::round(a.v[i] * 1e3), y = std::round(b.v[i] * 1e3);
+            if (x != y)
+                return x < y;
+        }
+        return a.v.size() < b.v.size();
+    });
+    return out;
+}
+
+} // namespace pravelot::test
