@@ -13,16 +13,29 @@ build="$(realpath -m "${PRAVELOT_BUILD:-$here/build}")"
 cmake -S "$here" -B "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target pravelot >/dev/null
 
+# The settings of a first start beside the program copied into folder, but for the
+# folder last chosen in ask-each-time mode: a user's folder rather than the scratch
+# folder the program lies in.
+firstStart() {
+    local hex
+    hex="$(printf '%s' "/home/user/図面/ブロック/" | od -An -tx1 | tr -d ' \n' | tr a-f A-F)"
+    printf '%s\r\n' 50 50 480 480 1 0 0 0 0 "" "" "$hex" 1 Windows 256 96 "" 50 50 320 240 \
+        >"$1/pravelot.dat"
+}
+# The parts lie deep enough for the list to show the end of their folder only.
+parts="home/user/図面/足場/部品"
+
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/prog" "$work/部品"
+mkdir -p "$work/prog" "$work/$parts"
 cp "$build/bin/pravelot" "$work/prog/"
+firstStart "$work/prog"
 # The list admits any regular file with a figure file's extension; the picture needs
 # no content.
 files=()
 for name in "階段 01.jws" "階段 02.jws" "手すり-A.jws" "足場板.JWS" "旧図面.jwk"; do
-    : >"$work/部品/$name"
-    files+=("$work/部品/$name")
+    : >"$work/$parts/$name"
+    files+=("$work/$parts/$name")
 done
 
 export LANG=C.UTF-8 WORK="$work" OUT="$out"
@@ -59,16 +72,17 @@ fi
 "$here/scripts/deps.sh" twm xdotool xfonts-base
 pwork="$(mktemp -d)"
 trap 'rm -rf "$work" "$pwork"' EXIT
-mkdir -p "$pwork/prog" "$pwork/部品" "$pwork/home"
+mkdir -p "$pwork/prog" "$pwork/$parts" "$pwork/home"
 cp "$build/bin/pravelot" "$pwork/prog/"
-parts=()
+firstStart "$pwork/prog"
+copies=()
 for rel in "jws/jdu211171__jw_cad/平面/入り込み1800.jws" "jws/jdu211171__jw_cad/文字部品/東、西、南、北.jws" \
            "jws/jdu211171__jw_cad/立面/親綱06.jws"; do
     [ -f "$samples/$rel" ] || continue
-    cp "$samples/$rel" "$pwork/部品/"
-    parts+=("$pwork/部品/$(basename "$rel")")
+    cp "$samples/$rel" "$pwork/$parts/"
+    copies+=("$pwork/$parts/$(basename "$rel")")
 done
-[ ${#parts[@]} -gt 0 ] || { echo "screenshot.sh: the sample parts were not found" >&2; exit 1; }
+[ ${#copies[@]} -gt 0 ] || { echo "screenshot.sh: the sample parts were not found" >&2; exit 1; }
 
 export PWORK="$pwork" DOCS="$here/docs" HOME="$pwork/home"
 xvfb-run -a -s "-screen 0 1360x760x24" bash -c '
@@ -126,5 +140,5 @@ xvfb-run -a -s "-screen 0 1360x760x24" bash -c '
     shot "$preview" "$DOCS/preview-converted.png"
     kill "$pid"
     wait "$pid" 2>/dev/null || true
-' screenshot "${parts[@]}"
+' screenshot "${copies[@]}"
 echo "Wrote $here/docs/preview.png and $here/docs/preview-converted.png"

@@ -38,7 +38,8 @@ PreviewWindow::PreviewWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("PreviewWindow"));
     setWindowTitle(QStringLiteral("プレビュー"));
-    // Picking rows keeps the keyboard in the main window: the preview only follows.
+    // It opens as the user picks a row: the keyboard stays with the list (Delete, Tab,
+    // the Alt keys).
     setAttribute(Qt::WA_ShowWithoutActivating);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);

@@ -1,5 +1,7 @@
 #include "cli/failuretexts.h"
 
+#include "cli/clitexts.h"
+
 #include "core/path.h"
 #include "core/text.h"
 
@@ -24,26 +26,26 @@ std::string FailureText(const std::u16string &src, const std::u16string &output,
     std::string what;
     switch (failure.step) {
     case Step::Source:
-        what = failure.error ? withReason("cannot read the source", failure.error)
-                             : "the source is not a figure file of its kind (.jws or .jwk)";
+        what = failure.error ? withReason(cliText(CliText::SourceUnreadable), failure.error)
+                             : cliText(CliText::SourceNotFigure);
         break;
     case Step::Name:
-        what = "no free output name: " + out + " and its branch numbers ~1 to ~99999 are taken";
+        what = cliText(CliText::NoFreeName, {out});
         break;
     case Step::Create: {
         const std::u16string folder = FolderOf(output);
-        what = withReason("cannot create the output in " + (folder.empty() ? "." : ToUtf8(folder)),
+        what = withReason(cliText(CliText::CannotCreate, {folder.empty() ? "." : ToUtf8(folder)}),
                           failure.error);
         break;
     }
     case Step::Write:
-        what = withReason("cannot write the output " + out, failure.error);
+        what = withReason(cliText(CliText::CannotWrite, {out}), failure.error);
         break;
     case Step::Place:
-        what = withReason("cannot give the output its name " + out, failure.error);
+        what = withReason(cliText(CliText::CannotName, {out}), failure.error);
         break;
     case Step::Memory:
-        what = "out of memory while converting it; nothing was written";
+        what = cliText(CliText::OutOfMemory);
         break;
     }
     return "pravelot-cli convert: " + ToUtf8(src) + ": " + what;
@@ -51,9 +53,8 @@ std::string FailureText(const std::u16string &src, const std::u16string &output,
 
 std::string FolderSourceText(const std::u16string &folder)
 {
-    return "pravelot-cli convert: " + ToUtf8(folder) +
-           ": is a folder; give the figure files in it (for example " +
-           ToUtf8(AddPathDelim(folder)) + "*.jws)";
+    return "pravelot-cli convert: " +
+           cliText(CliText::FolderSource, {ToUtf8(folder), ToUtf8(AddPathDelim(folder))});
 }
 
 } // namespace pravelot

@@ -1,5 +1,6 @@
 // pravelot-cli render: a picture of a figure file, to see it without the CAD program.
 
+#include "cli/clitexts.h"
 #include "cli/commands.h"
 #include "core/file.h"
 #include "core/path.h"
@@ -17,6 +18,8 @@ namespace pravelot {
 
 namespace {
 
+const char *const kCommand = "pravelot-cli render";
+
 struct RenderOptions {
     std::u16string file;
     std::u16string out;
@@ -31,7 +34,7 @@ std::optional<RenderOptions> parse(const std::vector<std::string> &args, std::os
         const std::string &a = args[i];
         if (a == "-o" || a == "--size") {
             if (i + 1 == args.size()) {
-                err << "pravelot-cli render: " << a << " needs a value\n";
+                err << cliText(CliText::NeedsValue, {kCommand, a}) << "\n";
                 return std::nullopt;
             }
             const std::string &v = args[++i];
@@ -41,26 +44,25 @@ std::optional<RenderOptions> parse(const std::vector<std::string> &args, std::os
             }
             auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), o.size);
             if (ec != std::errc{} || end != v.data() + v.size() || o.size < 16 || o.size > 16384) {
-                err << "pravelot-cli render: --size takes a number of pixels, 16 to 16384\n";
+                err << cliText(CliText::RenderSize, {kCommand}) << "\n";
                 return std::nullopt;
             }
         } else if (a.size() > 1 && a[0] == '-') {
-            err << "pravelot-cli render: unknown option " << a << "\n";
+            err << cliText(CliText::UnknownOption, {kCommand, a}) << "\n";
             return std::nullopt;
         } else if (file) {
-            err << "pravelot-cli render: one file at a time\n";
+            err << cliText(CliText::RenderOneFile, {kCommand}) << "\n";
             return std::nullopt;
         } else {
             file = FromUtf8(a);
         }
     }
     if (!file || !out) {
-        err << "pravelot-cli render: needs FILE and -o OUT.svg (see --help)\n";
+        err << cliText(CliText::RenderNeeds, {kCommand}) << "\n";
         return std::nullopt;
     }
     if (*out != u"-" && FileExtLower(*out) != u".svg") {
-        err << "pravelot-cli render: writes SVG pictures only (OUT.svg, or - for the standard "
-               "output); the desktop program saves PNG\n";
+        err << cliText(CliText::RenderSvgOnly, {kCommand}) << "\n";
         return std::nullopt;
     }
     o.file = *file;
@@ -83,9 +85,10 @@ int runRender(const std::vector<std::string> &args, std::ostream &out, std::ostr
         return 1;
     }
     if (f.status == FigureDrawing::Status::Incomplete)
-        err << ToUtf8(o->file) << " -- " << ToUtf8(f.message) << ": " << f.detail << "\n";
+        err << ToUtf8(o->file) << " -- " << cliText(CliText::RenderIncomplete) << ": " << f.detail
+            << "\n";
     if (f.drawing.truncated)
-        err << ToUtf8(o->file) << " -- ブロックの入れ子が多すぎるため一部のみ描きました\n";
+        err << ToUtf8(o->file) << " -- " << cliText(CliText::RenderTooDeep) << "\n";
     const std::string svg = DrawingToSvg(f.drawing, o->size);
     if (o->out == u"-") {
         out << svg;
@@ -93,7 +96,7 @@ int runRender(const std::vector<std::string> &args, std::ostream &out, std::ostr
     }
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(svg.data());
     if (!ReplaceFile(o->out, std::span(bytes, svg.size()))) {
-        err << ToUtf8(o->out) << " -- 書き込めません\n";
+        err << ToUtf8(o->out) << " -- " << cliText(CliText::RenderCannotWrite) << "\n";
         return 1;
     }
     return 0;

@@ -1,5 +1,6 @@
 // pravelot-cli convert: checks, the run log, exit statuses.
 
+#include "cli/clitexts.h"
 #include "cli/commands.h"
 #include "core/path.h"
 #include "support/jwsfixture.h"
@@ -25,6 +26,21 @@ Result convert(const std::vector<std::string> &args)
     const int status = runConvert(args, out, err);
     return {status, out.str(), err.str()};
 }
+
+// The command line's own texts in language while it lives.
+class InLanguage {
+public:
+    explicit InLanguage(CliLanguage language) : m_before(cliLanguage())
+    {
+        setCliLanguage(language);
+    }
+    ~InLanguage() { setCliLanguage(m_before); }
+    InLanguage(const InLanguage &) = delete;
+    InLanguage &operator=(const InLanguage &) = delete;
+
+private:
+    CliLanguage m_before;
+};
 
 void writeJws(const std::u16string &path, const std::u16string &defName = u"")
 {
@@ -175,23 +191,56 @@ TEST(Cli, InfoInBothForms)
     TempDir tmp;
     const std::string a = tmp.path() / "p.jws";
     writeJws(FromUtf8(a), u"door@@SfigorgFlag@@4");
-    std::ostringstream out, err;
-    ASSERT_EQ(runInfo({a}, out, err), 0) << err.str();
-    EXPECT_NE(out.str().find("種類: JWS (バージョン 600)"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("door  番号 0  要素 0  参照あり"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("範囲: (0, 0) - (1, 1)"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("画像: 1024 × 1024 px"), std::string::npos) << out.str();
+    for (const CliLanguage language : {CliLanguage::English, CliLanguage::Japanese}) {
+        const InLanguage in(language);
+        std::ostringstream out, err;
+        ASSERT_EQ(runInfo({a}, out, err), 0) << err.str();
+        const std::string expected =
+            language == CliLanguage::Japanese
+                ? a + "\n  種類: JWS (バージョン 600)\n  基点: (0, 0)\n"
+                      "  図形数: 線 1 円弧 0 点 0 文字 0 寸法 0 ソリッド 0 ブロック 1\n"
+                      "  ブロック図形定義数: 1\n    door  番号 0  要素 0  参照あり\n"
+                      "  範囲: (0, 0) - (1, 1)\n  画像: 1024 × 1024 px (render の既定)\n"
+                : a + "\n  kind: JWS (version 600)\n  base point: (0, 0)\n"
+                      "  entities: lines 1 arcs 0 points 0 texts 0 dimensions 0 solids 0 "
+                      "block references 1\n"
+                      "  block definitions: 1\n    door  number 0  members 0  referenced\n"
+                      "  extents: (0, 0) - (1, 1)\n  picture: 1024 × 1024 px (render's default)\n";
+        EXPECT_EQ(out.str(), expected);
+    }
 
+    // Files that cannot be shown are in the list too, in order, with their error.
+    const std::string none = (tmp.path() / "none.jws").string();
+    const std::string txt = (tmp.path() / "notes.txt").string();
+    const std::string bad = (tmp.path() / "bad.jwk").string();
+    writeBytes(FromUtf8(bad), {'x'});
     std::ostringstream json, err2;
-    ASSERT_EQ(runInfo({"--json", a, (tmp.path() / "none.jws").string()}, json, err2), 1);
-    EXPECT_EQ(json.str(),
-              "[{\"file\":\"" + a +
-                  "\",\"kind\":\"jws\",\"version\":600,\"complete\":true,\"basePoint\":[0,0],"
-                  "\"counts\":{\"lines\":1,\"arcs\":0,\"points\":0,\"texts\":0,\"dimensions\":0,"
-                  "\"solids\":0,\"blockReferences\":1},\"blocks\":[{\"name\":\"door\",\"number\":0,"
-                  "\"members\":0,\"referenced\":true}],\"extents\":[0,0,1,1],"
-                  "\"picture\":[1024,1024]}]\n");
-    EXPECT_NE(err2.str().find("ファイルが存在しません"), std::string::npos);
+    ASSERT_EQ(runInfo({"--json", none, a, txt, bad}, json, err2), 1);
+    EXPECT_EQ(
+        json.str(),
+        "[{\"file\":\"" + none +
+            "\",\"error\":\"missing\",\"message\":\"ファイルが存在しません\"},\n"
+            "{\"file\":\"" +
+            a +
+            "\",\"kind\":\"jws\",\"version\":600,\"complete\":true,\"basePoint\":[0,0],"
+            "\"counts\":{\"lines\":1,\"arcs\":0,\"points\":0,\"texts\":0,\"dimensions\":0,"
+            "\"solids\":0,\"blockReferences\":1},\"blocks\":[{\"name\":\"door\",\"number\":0,"
+            "\"members\":0,\"referenced\":true}],\"extents\":[0,0,1,1],\"picture\":[1024,1024]},\n"
+            "{\"file\":\"" +
+            txt +
+            "\",\"error\":\"bad-extension\",\"message\":\"ファイル拡張子が不正です(※JWK/"
+            "JWSのみ対応)\"},\n"
+            "{\"file\":\"" +
+            bad +
+            "\",\"error\":\"not-a-figure-file\",\"message\":\"ファイルデータ内容が不正です\"}]\n");
+    EXPECT_NE(err2.str().find(none + " -- ファイルが存在しません"), std::string::npos);
+
+    // Only unreadable files: still a list, and the failure in the exit status.
+    std::ostringstream onlyBad, err3;
+    EXPECT_EQ(runInfo({"--json", none}, onlyBad, err3), 1);
+    EXPECT_EQ(onlyBad.str(),
+              "[{\"file\":\"" + none +
+                  "\",\"error\":\"missing\",\"message\":\"ファイルが存在しません\"}]\n");
 }
 
 TEST(Cli, APartThatIsAlreadyOneBlockIsWrittenAsItIs)
@@ -260,12 +309,67 @@ TEST(Cli, RenderWritesAnSvgPicture)
         {{a, a, "-o", svg}, 2, "one file at a time"},
         {{bad, "-o", svg}, 1, "ファイルデータ内容が不正です"},
         {{(tmp.path() / "none.jws").string(), "-o", svg}, 1, "ファイルが存在しません"},
-        {{a, "-o", (tmp.path() / "no folder" / "x.svg").string()}, 1, "書き込めません"},
+        {{a, "-o", (tmp.path() / "no folder" / "x.svg").string()}, 1, "cannot be written"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.message);
         std::ostringstream o, e;
         EXPECT_EQ(runRender(c.args, o, e), c.status);
         EXPECT_NE(e.str().find(c.message), std::string::npos) << e.str();
+    }
+}
+
+TEST(Cli, OneLanguagePerRun)
+{
+    struct Case {
+        const char *lcAll, *lcMessages, *lang;
+        CliLanguage language;
+    } cases[] = {
+        {nullptr, nullptr, "ja_JP.UTF-8", CliLanguage::Japanese},
+        {nullptr, nullptr, "ja", CliLanguage::Japanese},
+        {nullptr, nullptr, "en_US.UTF-8", CliLanguage::English},
+        {nullptr, nullptr, nullptr, CliLanguage::English},
+        {"C", nullptr, "ja_JP.UTF-8", CliLanguage::English},
+        {"", "ja_JP.UTF-8", "C", CliLanguage::Japanese},
+        {"", "", "ja_JP.eucJP", CliLanguage::Japanese},
+        {"de_DE.UTF-8", "ja_JP.UTF-8", "ja_JP.UTF-8", CliLanguage::English},
+        {nullptr, nullptr, "POSIX", CliLanguage::English},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.lcAll ? c.lcAll : "-") + " " +
+                     (c.lcMessages ? c.lcMessages : "-") + " " + (c.lang ? c.lang : "-"));
+        EXPECT_EQ(cliLanguageOf(c.lcAll, c.lcMessages, c.lang), c.language);
+    }
+
+    // Usage errors and the check's own words in the run's language; the texts of the
+    // conversion itself are the same in both.
+    TempDir tmp;
+    const std::string used = tmp.path() / "used.jws";
+    writeJws(FromUtf8(used), u"used@@SfigorgFlag@@4");
+    struct Run {
+        CliLanguage language;
+        const char *noFiles;
+        const char *anotherName;
+    } runs[] = {
+        {CliLanguage::English, "pravelot-cli convert: no files given (see --help)\n",
+         "Give the block another name with -n NAME"},
+        {CliLanguage::Japanese,
+         "pravelot-cli convert: ファイルが指定されていません(--help を参照)\n",
+         "別のブロック名は -n NAME で指定できます"},
+    };
+    for (const Run &run : runs) {
+        const InLanguage in(run.language);
+        EXPECT_EQ(convert({"--verbose"}).err, run.noFiles);
+        const Result r = convert({"--beside", used});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, used +
+                             " ブロック名【used】は既に図形ファイル内で使用済です\n"
+                             "エラー発生のため変換は行われません。確認して下さい(1)\n" +
+                             run.anotherName +
+                             (run.language == CliLanguage::Japanese
+                                  ? "(指定したすべてのファイルに使われます)。\n"
+                                  : " (the name is used for every file given).\n"));
+        // Another name is the way through.
+        EXPECT_EQ(convert({"--beside", "-n", "used2", used}).status, 0);
     }
 }
