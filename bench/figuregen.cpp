@@ -134,8 +134,8 @@ TJwsData generateJws(std::int64_t entities, std::int32_t version, std::uint32_t 
         def.nNumber = i;
         def.strName = u"部品" + FromUtf8(std::to_string(i)) + u"@@SfigorgFlag@@4";
         for (int m = 0; m < members; ++m)
-            addEntity(r, listsOf(def), def.mNo, i);
-        def.N = static_cast<std::int32_t>(def.mNo.size());
+            addEntity(r, def.members.edit(), def.members.editOrder(), i);
+        def.N = static_cast<std::int32_t>(def.mNo().size());
     }
     d.Enthd.n2 = d.EntBlockDefN();
     d.EntNo.reserve(static_cast<std::size_t>(entities));

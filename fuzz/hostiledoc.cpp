@@ -155,21 +155,17 @@ private:
         s.Moji = textRecord();
         if (m_version >= 420) {
             s.bSxfMode = static_cast<std::uint16_t>(m_c.below(2));
-            s.Ho1 = lineRecord();
-            s.Ho2 = lineRecord();
-            for (TEntJwwTen *t : {&s.Te1, &s.Te2, &s.Kt1, &s.Kt2}) {
+            TEntJwwSunpoExt &x = s.editExt();
+            x.Ho1 = lineRecord();
+            x.Ho2 = lineRecord();
+            for (TEntJwwTen *t : {&x.Te1, &x.Te2, &x.Kt1, &x.Kt2}) {
                 t->att = attr(1, 1);
                 t->start_x = coord();
                 t->start_y = coord();
             }
         } else {
             // What an older file carries: the dimension's own attribute, nothing else.
-            for (TEntJwwLine *l : {&s.Ho1, &s.Ho2})
-                l->att = s.att;
-            for (TEntJwwTen *t : {&s.Te1, &s.Te2, &s.Kt1, &s.Kt2}) {
-                t->att = s.att;
-                t->att.nPenStyle = 0;
-            }
+            s.deriveExtFromAtt();
         }
         m_lists.sunpo.push_back(std::move(s));
         push(kEntSunpo, m_lists.sunpo.size());
@@ -244,11 +240,11 @@ TJwsData hostileJws(ByteChoices &c)
         def.nNumber = number();
         def.bRefferd = 1;
         def.strName = blockName(c);
-        ListBuilder members(c, d.Enthd.jwVer, listsOf(def), def.mNo);
+        ListBuilder members(c, d.Enthd.jwVer, def.members.edit(), def.members.editOrder());
         members.entities(4);
         for (std::uint32_t n = c.below(4); n > 0; --n)
             members.reference(number());
-        def.N = static_cast<std::int32_t>(def.mNo.size());
+        def.N = static_cast<std::int32_t>(def.mNo().size());
     }
     d.Enthd.n1 = static_cast<std::int32_t>(d.EntNo.size());
     d.Enthd.n2 = d.EntBlockDefN();
@@ -337,7 +333,7 @@ std::vector<std::size_t> definitionsReachingThemselves(const TJwsData &d)
         while (!todo.empty() && !reaches) {
             const std::size_t k = todo.back();
             todo.pop_back();
-            for (const TEntJwwBlock &b : d.EntBlockDef[k].mBlock) {
+            for (const TEntJwwBlock &b : d.EntBlockDef[k].mBlock()) {
                 const std::int64_t t = first(b.nNumber);
                 if (t < 0)
                     continue;

@@ -17,8 +17,11 @@ for target in "$build"/bin/fuzz_*; do
     mkdir -p "$corpus"
     seeds=()
     [ -d "fuzz/seeds/${name#fuzz_}" ] && seeds+=("fuzz/seeds/${name#fuzz_}")
-    # The real parts beside the project, when there, seed the .jws target too.
-    [ "$name" = fuzz_jws ] && [ -d ../shared/samples ] && seeds+=(../shared/samples)
+    # The drawing reads .jws files too.
+    [ "$name" = fuzz_render ] && seeds+=(fuzz/seeds/jws)
+    # The real parts beside the project, when there, seed the .jws targets too.
+    { [ "$name" = fuzz_jws ] || [ "$name" = fuzz_render ]; } && [ -d ../shared/samples ] &&
+        seeds+=(../shared/samples)
     echo "== $name (${secs}s)"
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
         "$target" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \

@@ -72,7 +72,7 @@ QString pickerStart(const QString &folder, const std::u16string &fallback)
 // not have it yet; it is made, as the user chose it as destination.
 std::u16string standardFolder(QStandardPaths::StandardLocation location)
 {
-    const std::u16string folder = AddPathDelim(us(QStandardPaths::writableLocation(location)));
+    std::u16string folder = AddPathDelim(us(QStandardPaths::writableLocation(location)));
     if (!FolderExistsSafe(folder))
         DirCreateSafe(folder);
     return folder;
@@ -304,7 +304,11 @@ void TForm1::previewRow(int row, bool open)
     if (IsBlankCell(us(file)) || (!m_preview->isVisible() && !open))
         return;
     m_preview->placeBeside(*this);
+    // Some platforms activate every window they show; the keyboard stays here.
+    const bool active = isActiveWindow();
     m_preview->show();
+    if (active)
+        activateWindow();
     if (file != m_preview->file())
         m_preview->showFile(file);
 }

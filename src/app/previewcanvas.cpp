@@ -1,11 +1,11 @@
 #include "app/previewcanvas.h"
 
+#include "app/backgroundtask.h"
 #include "app/previewpainter.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 
@@ -133,7 +133,7 @@ void PreviewCanvas::startRender()
     const Viewport vp = m_vp;
     const QSize px = size() * devicePixelRatioF();
     const qreal dpr = devicePixelRatioF();
-    m_watcher->setFuture(QtConcurrent::run([figure, cancel, vp, px, dpr] {
+    m_watcher->setFuture(runInBackground([figure, cancel, vp, px, dpr] {
         return renderDrawing(figure->drawing, vp, px, dpr, cancel.get());
     }));
 }

@@ -1,5 +1,6 @@
 #include "app/previewwindow.h"
 
+#include "app/backgroundtask.h"
 #include "app/previewcanvas.h"
 #include "app/previewpainter.h"
 #include "render/figuredrawing.h"
@@ -13,7 +14,6 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace pravelot {
 
@@ -153,7 +153,7 @@ void PreviewWindow::load(PreviewCanvas *canvas, const QString &file, const QStri
                     emit loaded();
             });
     const std::u16string path = file.toStdU16String();
-    watcher->setFuture(QtConcurrent::run([path, cancel]() -> Figure {
+    watcher->setFuture(runInBackground([path, cancel]() -> Figure {
         return std::make_shared<const FigureDrawing>(LoadFigureDrawing(path, cancel.get()));
     }));
 }

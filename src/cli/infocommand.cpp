@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -75,13 +76,9 @@ struct Info {
     double baseX = 0, baseY = 0;
     double scale = 0; // jwk only
     std::vector<Count> counts;
-    struct Block {
-        std::u16string name;
-        std::uint32_t number;
-        std::int32_t members;
-        bool referenced;
-    };
-    std::vector<Block> blocks;
+    // The block definitions are listed from the document itself, which may hold millions
+    // of them: a copy of each would double what the file takes in memory.
+    std::unique_ptr<TJwsData> jws;
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
     // Size of the picture `render` draws by default.
     int pictureWidth = 0, pictureHeight = 0;
@@ -115,7 +112,8 @@ std::optional<Info> inspect(const std::u16string &file, InfoError &error)
         return std::nullopt;
     }
     if (ext == u".jws") {
-        TJwsData d;
+        info.jws = std::make_unique<TJwsData>();
+        TJwsData &d = *info.jws;
         const TJwsData::LoadResult loaded = d.Load(file);
         if (loaded == TJwsData::LoadResult::NotJws) {
             error = {"not-a-figure-file", "ファイルデータ内容が不正です"};
@@ -135,9 +133,6 @@ std::optional<Info> inspect(const std::u16string &file, InfoError &error)
                        {"dimensions", CliText::InfoDimensions, d.EntSunpoN()},
                        {"solids", CliText::InfoSolids, d.EntSolidN()},
                        {"blockReferences", CliText::InfoBlockReferences, d.EntBlockN()}};
-        for (const TEntJwwBlockDef &def : d.EntBlockDef)
-            info.blocks.push_back(
-                {UserBlockName(def.strName), def.nNumber, members(def), def.ref_flag});
         info.minX = d.myMinWx, info.minY = d.myMinWy, info.maxX = d.myMaxWx, info.maxY = d.myMaxWy;
     } else {
         if (!TJwkData::FileCheck(file)) {
@@ -176,12 +171,14 @@ void printText(const Info &i, std::ostream &out)
         out << " " << cliText(c.label) << " " << c.n;
     out << "\n";
     if (i.kind == "jws") {
-        out << cliText(CliText::InfoDefinitions, {std::to_string(i.blocks.size())}) << "\n";
-        for (const Info::Block &b : i.blocks)
-            out << cliText(CliText::InfoDefinition,
-                           {ToUtf8(b.name), std::to_string(b.number), std::to_string(b.members),
-                            cliText(b.referenced ? CliText::InfoReferenced
-                                                 : CliText::InfoUnreferenced)})
+        out << cliText(CliText::InfoDefinitions, {std::to_string(i.jws->EntBlockDef.size())})
+            << "\n";
+        for (const TEntJwwBlockDef &b : i.jws->EntBlockDef)
+            out << cliText(
+                       CliText::InfoDefinition,
+                       {ToUtf8(UserBlockName(b.strName)), std::to_string(b.nNumber),
+                        std::to_string(members(b)),
+                        cliText(b.ref_flag ? CliText::InfoReferenced : CliText::InfoUnreferenced)})
                 << "\n";
     }
     out << cliText(CliText::InfoExtents,
@@ -209,11 +206,11 @@ void printJson(const Info &i, std::ostream &out)
     out << "}";
     if (i.kind == "jws") {
         out << ",\"blocks\":[";
-        for (std::size_t k = 0; k < i.blocks.size(); ++k) {
-            const Info::Block &b = i.blocks[k];
-            out << (k ? "," : "") << "{\"name\":" << jsonString(b.name)
-                << ",\"number\":" << b.number << ",\"members\":" << b.members
-                << ",\"referenced\":" << (b.referenced ? "true" : "false") << "}";
+        for (std::size_t k = 0; k < i.jws->EntBlockDef.size(); ++k) {
+            const TEntJwwBlockDef &b = i.jws->EntBlockDef[k];
+            out << (k ? "," : "") << "{\"name\":" << jsonString(UserBlockName(b.strName))
+                << ",\"number\":" << b.nNumber << ",\"members\":" << members(b)
+                << ",\"referenced\":" << (b.ref_flag ? "true" : "false") << "}";
         }
         out << "]";
     }

@@ -74,7 +74,7 @@ std::uint32_t NewBlockNumber(const TJwsData &doc)
     for (const TEntJwwBlock &b : doc.EntBlock)
         refs.push_back(b.nNumber);
     for (const TEntJwwBlockDef &d : doc.EntBlockDef)
-        for (const TEntJwwBlock &b : d.mBlock)
+        for (const TEntJwwBlock &b : d.mBlock())
             refs.push_back(b.nNumber);
     std::sort(refs.begin(), refs.end());
     auto used = [&](std::uint32_t n) {
@@ -138,39 +138,27 @@ void DataTransJWS(TJwsData &doc, std::u16string_view BLname)
     def.dtime = 0;
     def.strName = name;
     def.N = doc.Enthd.n1;
-    // The top-level arrays move into the definition whole, so the indices in the order
-    // list keep pointing at the same records.
-    def.mNo = std::move(doc.EntNo);
-    if (def.mNo.size() > static_cast<std::size_t>(std::max(def.N, 0)))
-        def.mNo.resize(static_cast<std::size_t>(std::max(def.N, 0)));
-    def.mLine = std::move(doc.EntLine);
-    def.mEnko = std::move(doc.EntEnko);
-    def.mTen = std::move(doc.EntTen);
-    def.mMoji = std::move(doc.EntMoji);
-    def.mSunpo = std::move(doc.EntSunpo);
-    def.mSolid = std::move(doc.EntSolid);
-    def.mBlock = std::move(doc.EntBlock);
-
-    for (TEntJwwLine &l : def.mLine)
+    for (TEntJwwLine &l : doc.EntLine)
         moveEnds(l, BX, BY);
-    for (TEntJwwEnko &a : def.mEnko)
+    for (TEntJwwEnko &a : doc.EntEnko)
         moveStart(a, BX, BY);
-    for (TEntJwwTen &t : def.mTen)
+    for (TEntJwwTen &t : doc.EntTen)
         moveStart(t, BX, BY);
-    for (TEntJwwMoji &t : def.mMoji)
+    for (TEntJwwMoji &t : doc.EntMoji)
         moveEnds(t, BX, BY);
     const bool extendedSunpo = doc.Enthd.jwVer >= 420;
-    for (TEntJwwSunpo &s : def.mSunpo) {
+    for (TEntJwwSunpo &s : doc.EntSunpo) {
         moveEnds(s.Sen, BX, BY);
         moveEnds(s.Moji, BX, BY);
         if (extendedSunpo && s.bSxfMode != 0) {
-            moveEnds(s.Ho1, BX, BY);
-            moveEnds(s.Ho2, BX, BY);
-            for (TEntJwwTen *t : {&s.Te1, &s.Te2, &s.Kt1, &s.Kt2})
+            TEntJwwSunpoExt &x = s.editExt();
+            moveEnds(x.Ho1, BX, BY);
+            moveEnds(x.Ho2, BX, BY);
+            for (TEntJwwTen *t : {&x.Te1, &x.Te2, &x.Kt1, &x.Kt2})
                 moveStart(*t, BX, BY);
         }
     }
-    for (TEntJwwSolid &s : def.mSolid) {
+    for (TEntJwwSolid &s : doc.EntSolid) {
         moveStart(s, BX, BY);
         // From pen style 101 on the other six values are the shape of a curved solid.
         if (s.att.nPenStyle < 101) {
@@ -182,10 +170,15 @@ void DataTransJWS(TJwsData &doc, std::u16string_view BLname)
             s.DPoint3_y -= BY;
         }
     }
-    for (TEntJwwBlock &b : def.mBlock) {
+    for (TEntJwwBlock &b : doc.EntBlock) {
         b.DPKijunTen_x -= BX;
         b.DPKijunTen_y -= BY;
     }
+    // The moved top-level arrays become the definition's whole, so the indices in the
+    // order list keep pointing at the same records.
+    if (doc.EntNo.size() > static_cast<std::size_t>(std::max(def.N, 0)))
+        doc.EntNo.resize(static_cast<std::size_t>(std::max(def.N, 0)));
+    def.members.take(doc.topLists(), doc.EntNo);
 
     doc.EntBlockDef.push_back(std::move(def));
     doc.Enthd.n2 = doc.EntBlockDefN();

@@ -69,8 +69,7 @@ bool Converter::writeJwk(NewFile &dst, const std::u16string &bn)
     JWS.Enthd.n1 = 1;
     DataTransJWS(JWS, bn);
     TEntJwwBlockDef &def = JWS.EntBlockDef.back();
-    def.mLine.clear();
-    def.mNo.clear();
+    def.members = BlockMembers();
     def.N = static_cast<std::int32_t>(std::min<std::uint64_t>(kept.n, 0x7FFFFFFF));
     JWS.SetFileOutOption(0);
     bool translated = false;

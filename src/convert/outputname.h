@@ -1,6 +1,8 @@
 // Naming of output files: never over an existing one.
 #pragma once
 
+#include "convert/takennames.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,8 +15,8 @@ inline constexpr int kMaxBranchNumber = 99999;
 // path when its name is free, else base~n.ext for the first free n = 1 … 99999 (ext in
 // lower case); nullopt when every candidate is taken. Anything that stands at a name —
 // a file, a folder, a dangling link — takes it, since none could be replaced; so does a
-// name in the folder that differs only in letter case (A.JWS takes a.jws), since the
-// two would collide as soon as the folder is copied where case does not count.
+// name in the folder that differs only in letter case (see TakenNames).
+std::optional<std::u16string> BranchNumberPath(const std::u16string &path, TakenNames &names);
 std::optional<std::u16string> BranchNumberPath(const std::u16string &path);
 
 // The name the output of src wants before any branch number: in destFolder (a folder
@@ -25,6 +27,9 @@ std::u16string WantedOutputPath(const std::u16string &src,
 
 // WantedOutputPath made unique by the branch-number rule; nullopt when no free name is
 // left.
+std::optional<std::u16string> OutputPathFor(const std::u16string &src,
+                                            const std::optional<std::u16string> &destFolder,
+                                            TakenNames &names);
 std::optional<std::u16string> OutputPathFor(const std::u16string &src,
                                             const std::optional<std::u16string> &destFolder);
 

@@ -10,6 +10,7 @@ RunSummary RunFiles(std::span<const SourceRow> rows,
                     std::u16string_view escapeLine)
 {
     RunSummary summary;
+    TakenNames names;
     int done = 0;
     for (const SourceRow &row : rows) {
         host.progress(done++, static_cast<int>(rows.size()));
@@ -21,14 +22,14 @@ RunSummary RunFiles(std::span<const SourceRow> rows,
         // When every branch number is taken there is no name to write to: the file fails
         // and nothing is touched.
         const std::u16string wanted = WantedOutputPath(row.file, destFolder);
-        const std::optional<std::u16string> out = BranchNumberPath(wanted);
+        const std::optional<std::u16string> out = BranchNumberPath(wanted, names);
         host.appendLogLine(row.file);
         ConversionOutcome outcome;
         if (out) {
             // Should another run take the name before the file is complete, the file
             // takes the next free branch number instead.
             NewFile dst{*out,
-                        [wanted](const std::u16string &) { return BranchNumberPath(wanted); },
+                        [&](const std::u16string &) { return BranchNumberPath(wanted, names); },
                         {},
                         {}};
             outcome = conv.convert(row.file, std::move(dst), row.name);
@@ -40,6 +41,7 @@ RunSummary RunFiles(std::span<const SourceRow> rows,
             host.appendRunWarning(row.file + std::u16string(kIncompleteWarning));
         host.appendLogLine(u"　…… " + std::u16string(outcome.done() ? kResultDone : kResultFailed));
         if (outcome.done()) {
+            names.placed(outcome.output);
             ++summary.converted;
             summary.outputs.emplace_back(row.file, outcome.output);
         } else {

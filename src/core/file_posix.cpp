@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -95,6 +96,27 @@ constexpr int kUnfinishedSlots = 16;
 UnfinishedSlot g_unfinished[kUnfinishedSlots];
 static_assert(std::atomic<int>::is_always_lock_free);
 
+// Holds back the signals whose handlers remove unfinished files while a temporary file
+// and its slot are not in step, so that a handler never removes a name that is not ours
+// (yet, or any more). They are taken as soon as the holder goes.
+class SignalsHeld {
+public:
+    SignalsHeld()
+    {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int sig : {SIGTERM, SIGHUP, SIGINT})
+            sigaddset(&set, sig);
+        pthread_sigmask(SIG_BLOCK, &set, &m_old);
+    }
+    ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &m_old, nullptr); }
+    SignalsHeld(const SignalsHeld &) = delete;
+    SignalsHeld &operator=(const SignalsHeld &) = delete;
+
+private:
+    sigset_t m_old;
+};
+
 // The slot now holding path, or -1 when all are in use (the file is then only removed
 // by its writer).
 int rememberUnfinished(const std::string &path)
@@ -171,6 +193,9 @@ public:
     {
         if (m_fd >= 0)
             ::close(m_fd);
+        if (m_tempName.empty() && m_slot < 0)
+            return;
+        const SignalsHeld held;
         if (!m_tempName.empty())
             ::unlink(m_tempName.c_str());
         forgetUnfinished(m_slot);
@@ -244,17 +269,16 @@ private:
         int e = EEXIST;
         for (unsigned attempt = 0; attempt < 100 && e == EEXIST; ++attempt) {
             std::string tmp = tempNameFor(target, attempt);
-            // Remembered before it exists, so that no moment is left in which a signal
-            // would leave it behind.
-            m_slot = rememberUnfinished(tmp);
+            // Created and remembered at one moment for a handler, so that it can neither
+            // be left behind nor be taken for a file of the same name that was there.
+            const SignalsHeld held;
             m_fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (m_fd >= 0) {
+                m_slot = rememberUnfinished(tmp);
                 m_tempName = std::move(tmp);
                 return 0;
             }
             e = errno;
-            forgetUnfinished(m_slot);
-            m_slot = -1;
         }
         return e;
     }
@@ -325,10 +349,14 @@ bool ReplaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes
     const std::string target = NativePath(path);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         const std::string tmp = tempNameFor(target, attempt);
-        const int slot = rememberUnfinished(tmp);
-        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        int fd = -1, slot = -1;
+        {
+            const SignalsHeld held;
+            fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd >= 0)
+                slot = rememberUnfinished(tmp);
+        }
         if (fd < 0) {
-            forgetUnfinished(slot);
             if (errno == EEXIST)
                 continue;
             return false;
@@ -337,6 +365,7 @@ bool ReplaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes
         w.put(bytes);
         bool ok = w.flush() && ::fdatasync(fd) == 0;
         ok = (::close(fd) == 0) && ok;
+        const SignalsHeld held;
         ok = ok && ::rename(tmp.c_str(), target.c_str()) == 0;
         if (!ok)
             ::unlink(tmp.c_str());

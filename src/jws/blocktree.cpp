@@ -56,7 +56,7 @@ void TJwsData::MakeBlockTree()
     {
         enum : std::uint8_t { kNew, kOpen, kDone };
         std::vector<std::uint8_t> state(EntBlockDef.size(), kNew);
-        std::vector<std::pair<std::int32_t, std::size_t>> stack; // definition, next member
+        std::vector<std::pair<std::int32_t, std::uint32_t>> stack; // definition, next member
         auto open = [&](std::int32_t d) {
             state[static_cast<std::size_t>(d)] = kOpen;
             EntBlockDef[static_cast<std::size_t>(d)].ref_flag = true;
@@ -70,8 +70,8 @@ void TJwsData::MakeBlockTree()
             while (!stack.empty()) {
                 const std::int32_t d = stack.back().first;
                 const std::size_t j = stack.back().second++;
-                const std::vector<TEntJwwBlock> &members =
-                    EntBlockDef[static_cast<std::size_t>(d)].mBlock;
+                const std::span<const TEntJwwBlock> members =
+                    EntBlockDef[static_cast<std::size_t>(d)].mBlock();
                 if (j == members.size()) {
                     state[static_cast<std::size_t>(d)] = kDone;
                     stack.pop_back();
@@ -117,8 +117,9 @@ void TJwsData::MakeBlockTree()
         if (P.defno < 0)
             continue;
         const TEntJwwBlockDef &D = EntBlockDef[static_cast<std::size_t>(P.defno)];
-        for (std::size_t j = 0; j < D.mBlock.size() && EntBlockTree.size() < ceiling; ++j) {
-            const TEntJwwBlock &B = D.mBlock[j];
+        const std::span<const TEntJwwBlock> members = D.mBlock();
+        for (std::size_t j = 0; j < members.size() && EntBlockTree.size() < ceiling; ++j) {
+            const TEntJwwBlock &B = members[j];
             TEntJwwBlockTree &t = EntBlockTree.emplace_back();
             t.att = D.att;
             t.level = P.level + 1;

@@ -101,8 +101,9 @@ private:
         m_add(e.Moji.start_x, e.Moji.start_y);
         m_add(e.Moji.end_x, e.Moji.end_y);
         if (e.bSxfMode != 0) {
-            line(e.Ho1);
-            line(e.Ho2);
+            const TEntJwwSunpoExt x = e.ext();
+            line(x.Ho1);
+            line(x.Ho2);
         }
     }
 

@@ -152,8 +152,23 @@ private:
     void mojiStrings(TEntJwwMoji &e);
     static void sizeRepair(TEntJwwMoji &e);
 
+    // A definition's members are read here first, and the definition takes them over
+    // whole (packed when they are few).
+    EntityLists memberLists()
+    {
+        return {m_mLine, m_mEnko, m_mTen, m_mMoji, m_mSunpo, m_mSolid, m_mBlock};
+    }
+
     ByteReader &m_r;
     TJwsData &m_d;
+    std::vector<TEntJwwNo> m_mNo;
+    std::vector<TEntJwwLine> m_mLine;
+    std::vector<TEntJwwEnko> m_mEnko;
+    std::vector<TEntJwwTen> m_mTen;
+    std::vector<TEntJwwMoji> m_mMoji;
+    std::vector<TEntJwwSunpo> m_mSunpo;
+    std::vector<TEntJwwSolid> m_mSolid;
+    std::vector<TEntJwwBlock> m_mBlock;
     bool m_wide = true;                     // 15-byte attributes (version 351 on)
     bool m_extendedSunpo = true;            // dimensions carry the extended part (version 420 on)
     std::array<std::uint64_t, 7> m_slots{}; // class index of each entity kind, 0 = none yet
@@ -390,14 +405,15 @@ bool JwsReader::readRecord(std::int32_t kind, EntityLists lists)
         mojiStrings(e.Moji);
         if (m_extendedSunpo) {
             e.bSxfMode = need<std::uint16_t>("a dimension");
+            TEntJwwSunpoExt &x = e.editExt();
             recordNeed(buf.data(), 47, "a dimension");
-            lineAt(buf.data(), e.Ho1);
+            lineAt(buf.data(), x.Ho1);
             recordNeed(buf.data(), 47, "a dimension");
-            lineAt(buf.data(), e.Ho2);
-            TEntJwwTen *pts[] = {&e.Te1, &e.Te2, &e.Kt1, &e.Kt2};
+            lineAt(buf.data(), x.Ho2);
+            TEntJwwTen *pts[] = {&x.Te1, &x.Te2, &x.Kt1, &x.Kt2};
             for (TEntJwwTen *t : pts) {
                 buf.fill(0);
-                if (t == &e.Kt2) {
+                if (t == &x.Kt2) {
                     if (!checked(buf.data(), 35))
                         return false;
                 } else {
@@ -408,12 +424,7 @@ bool JwsReader::readRecord(std::int32_t kind, EntityLists lists)
             }
         } else {
             e.bSxfMode = 0;
-            for (TEntJwwLine *l : {&e.Ho1, &e.Ho2})
-                l->att = e.att;
-            for (TEntJwwTen *t : {&e.Te1, &e.Te2, &e.Kt1, &e.Kt2}) {
-                t->att = e.att;
-                t->att.nPenStyle = 0;
-            }
+            e.deriveExtFromAtt();
         }
         lists.sunpo.push_back(std::move(e));
         return true;
@@ -509,8 +520,10 @@ void JwsReader::blockDefs()
     const std::uint64_t count = archiveCount("the block definition count", false);
     if (count == 0)
         return;
+    // One more than the file holds: the blocking transform adds a definition, which must
+    // not move every other one to a new array.
     m_d.EntBlockDef.reserve(
-        static_cast<std::size_t>(std::min<std::uint64_t>(count, m_r.remaining() / 27)));
+        static_cast<std::size_t>(std::min<std::uint64_t>(count, m_r.remaining() / 27) + 1));
     const std::size_t fixedSize = m_wide ? 27 : 25;
     for (std::uint64_t p = 1; p <= count; ++p) {
         m_listName = "block definition";
@@ -548,7 +561,14 @@ void JwsReader::blockDefs()
         const std::uint64_t n = archiveCount("a member count", false);
         d.N = static_cast<std::int32_t>(n);
         ++m_running;
-        readList(listsOf(d), d.mNo, static_cast<std::int64_t>(n), "block member");
+        // What was read stays with the definition, also when reading stops inside it.
+        try {
+            readList(memberLists(), m_mNo, static_cast<std::int64_t>(n), "block member");
+        } catch (...) {
+            d.members.take(memberLists(), m_mNo);
+            throw;
+        }
+        d.members.take(memberLists(), m_mNo);
     }
 }
 

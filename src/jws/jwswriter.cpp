@@ -71,7 +71,7 @@ private:
         return def.ref_flag ? static_cast<std::uint32_t>(def.ref_no) : n;
     }
     bool splits(const TEntJwwSunpo &s) const { return m_splitSunpo && s.bSxfMode != 0; }
-    std::uint64_t countList(ConstEntityLists lists, const std::vector<TEntJwwNo> &order,
+    std::uint64_t countList(ConstEntityLists lists, std::span<const TEntJwwNo> order,
                             std::int64_t n) const;
     void CountOut(std::uint64_t n);
     void ClassRefOut(std::uint64_t k);
@@ -83,7 +83,7 @@ private:
     void mojiBody(const TEntJwwMoji &e);
     std::u16string textWithOptions(const TEntJwwMoji &e) const;
     void entryOut(ConstEntityLists lists, const TEntJwwNo &e);
-    void listOut(ConstEntityLists lists, const std::vector<TEntJwwNo> &order, std::int64_t n);
+    void listOut(ConstEntityLists lists, std::span<const TEntJwwNo> order, std::int64_t n);
 
     ByteWriter &m_w;
     const TJwsData &m_d;
@@ -272,7 +272,7 @@ std::u16string JwsWriter::textWithOptions(const TEntJwwMoji &e) const
     return t;
 }
 
-std::uint64_t JwsWriter::countList(ConstEntityLists lists, const std::vector<TEntJwwNo> &order,
+std::uint64_t JwsWriter::countList(ConstEntityLists lists, std::span<const TEntJwwNo> order,
                                    std::int64_t n) const
 {
     std::uint64_t count = 0;
@@ -323,33 +323,34 @@ void JwsWriter::entryOut(ConstEntityLists lists, const TEntJwwNo &e)
         lineOut(s.Sen, kEntLine);
         mojiBody(s.Moji);
         StringOut(TextOutClean(s.Moji.str));
+        const TEntJwwSunpoExt x = m_c >= 420 || splits(s) ? s.ext() : TEntJwwSunpoExt{};
         if (m_c >= 420) {
             m_w.u16(s.bSxfMode);
-            lineOut(s.Ho1, kEntLine);
-            lineOut(s.Ho2, kEntLine);
-            for (const TEntJwwTen *t : {&s.Te1, &s.Te2, &s.Kt1, &s.Kt2})
+            lineOut(x.Ho1, kEntLine);
+            lineOut(x.Ho2, kEntLine);
+            for (const TEntJwwTen *t : {&x.Te1, &x.Te2, &x.Kt1, &x.Kt2})
                 tenOut(*t, t->bKariten);
         } else if (splits(s)) {
             // An older version has no place for the extended parts: they follow as
             // objects of their own.
             ++m_running;
             classTag(kEntLine);
-            lineOut(s.Ho1, kEntLine);
+            lineOut(x.Ho1, kEntLine);
             ++m_running;
             classTag(kEntLine);
-            lineOut(s.Ho2, kEntLine);
+            lineOut(x.Ho2, kEntLine);
             ++m_running;
             classTag(kEntTen);
-            tenOut(s.Te1, s.Te1.bKariten);
+            tenOut(x.Te1, x.Te1.bKariten);
             ++m_running;
             classTag(kEntTen);
-            tenOut(s.Te2, s.Te2.bKariten);
+            tenOut(x.Te2, x.Te2.bKariten);
             ++m_running;
             classTag(kEntTen);
-            tenOut(s.Kt1, 1);
+            tenOut(x.Kt1, 1);
             ++m_running;
             classTag(kEntTen);
-            tenOut(s.Kt2, 1);
+            tenOut(x.Kt2, 1);
         }
         break;
     }
@@ -379,7 +380,7 @@ void JwsWriter::entryOut(ConstEntityLists lists, const TEntJwwNo &e)
     ++m_running;
 }
 
-void JwsWriter::listOut(ConstEntityLists lists, const std::vector<TEntJwwNo> &order, std::int64_t n)
+void JwsWriter::listOut(ConstEntityLists lists, std::span<const TEntJwwNo> order, std::int64_t n)
 {
     const std::size_t end =
         std::min<std::size_t>(order.size(), static_cast<std::size_t>(std::max<std::int64_t>(n, 0)));
@@ -428,9 +429,9 @@ void JwsWriter::write()
             continue;
         }
         const ConstEntityLists members = listsOf(def);
-        CountOut(countList(members, def.mNo, def.N));
+        CountOut(countList(members, def.mNo(), def.N));
         ++m_running;
-        listOut(members, def.mNo, def.N);
+        listOut(members, def.mNo(), def.N);
     }
 }
 

@@ -2,7 +2,12 @@
 // Records are plain data; field names are those of the figure format.
 #pragma once
 
+#include "core/compacttext.h"
+#include "jws/blockmembers.h"
+
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -78,14 +83,76 @@ struct TEntJwwMoji {
     bool operator==(const TEntJwwMoji &) const = default;
 };
 
+// The extended part of a dimension: its two auxiliary lines and four points.
+struct TEntJwwSunpoExt {
+    TEntJwwLine Ho1, Ho2;
+    TEntJwwTen Te1, Te2, Kt1, Kt2;
+    bool operator==(const TEntJwwSunpoExt &) const = default;
+};
+
 struct TEntJwwSunpo {
     TEntJwwAttr att;
     TEntJwwLine Sen;
     TEntJwwMoji Moji;
     std::uint16_t bSxfMode = 0;
-    TEntJwwLine Ho1, Ho2;
-    TEntJwwTen Te1, Te2, Kt1, Kt2;
-    bool operator==(const TEntJwwSunpo &) const = default;
+
+    TEntJwwSunpo() = default;
+    TEntJwwSunpo(const TEntJwwSunpo &o)
+        : att(o.att), Sen(o.Sen), Moji(o.Moji), bSxfMode(o.bSxfMode), m_derived(o.m_derived),
+          m_ext(o.m_ext ? std::make_unique<TEntJwwSunpoExt>(*o.m_ext) : nullptr)
+    {
+    }
+    TEntJwwSunpo(TEntJwwSunpo &&) noexcept = default;
+    TEntJwwSunpo &operator=(const TEntJwwSunpo &o)
+    {
+        if (this != &o)
+            *this = TEntJwwSunpo(o);
+        return *this;
+    }
+    TEntJwwSunpo &operator=(TEntJwwSunpo &&) noexcept = default;
+    ~TEntJwwSunpo() = default;
+
+    // The extended part Ho1, Ho2, Te1, Te2, Kt1, Kt2 (all zero until set). A dimension of
+    // a file before version 420 has none in the file: its parts are the dimension's own
+    // attribute (the points with style 0) and zeros, which are derived from att instead of
+    // held, since such dimensions would otherwise take three times their file size.
+    TEntJwwSunpoExt ext() const
+    {
+        if (m_ext)
+            return *m_ext;
+        TEntJwwSunpoExt x;
+        if (m_derived) {
+            x.Ho1.att = x.Ho2.att = att;
+            for (TEntJwwTen *t : {&x.Te1, &x.Te2, &x.Kt1, &x.Kt2}) {
+                t->att = att;
+                t->att.nPenStyle = 0;
+            }
+        }
+        return x;
+    }
+    // The extended part to change; it is held from then on.
+    TEntJwwSunpoExt &editExt()
+    {
+        if (!m_ext)
+            m_ext = std::make_unique<TEntJwwSunpoExt>(ext());
+        return *m_ext;
+    }
+    // The extended part as a file before version 420 gives it.
+    void deriveExtFromAtt()
+    {
+        m_ext.reset();
+        m_derived = true;
+    }
+
+    bool operator==(const TEntJwwSunpo &o) const
+    {
+        return att == o.att && Sen == o.Sen && Moji == o.Moji && bSxfMode == o.bSxfMode &&
+               ext() == o.ext();
+    }
+
+private:
+    bool m_derived = false;
+    std::unique_ptr<TEntJwwSunpoExt> m_ext;
 };
 
 struct TEntJwwSolid {
@@ -105,47 +172,18 @@ struct TEntJwwBlock {
     bool operator==(const TEntJwwBlock &) const = default;
 };
 
-struct TEntJwwBlockDef {
-    TEntJwwAttr att;
-    std::uint32_t nNumber = 0;
-    std::uint32_t bRefferd = 0;
-    std::uint32_t dtime = 0;
-    std::u16string strName;
-    // Entries of mNo in use. mNo may hold fewer: the missing entries are (0, 0), which
-    // every list walk skips.
-    std::int32_t N = 0;
-    std::vector<TEntJwwNo> mNo;
-    // Member records; each array's size is its count (mLineN … mBlockN).
-    std::vector<TEntJwwLine> mLine;
-    std::vector<TEntJwwEnko> mEnko;
-    std::vector<TEntJwwTen> mTen;
-    std::vector<TEntJwwMoji> mMoji;
-    std::vector<TEntJwwSunpo> mSunpo;
-    std::vector<TEntJwwSolid> mSolid;
-    std::vector<TEntJwwBlock> mBlock;
-    bool ref_flag = false;
-    std::int32_t ref_no = -1;
-
-    std::int32_t mLineN() const { return static_cast<std::int32_t>(mLine.size()); }
-    std::int32_t mEnkoN() const { return static_cast<std::int32_t>(mEnko.size()); }
-    std::int32_t mTenN() const { return static_cast<std::int32_t>(mTen.size()); }
-    std::int32_t mMojiN() const { return static_cast<std::int32_t>(mMoji.size()); }
-    std::int32_t mSunpoN() const { return static_cast<std::int32_t>(mSunpo.size()); }
-    std::int32_t mSolidN() const { return static_cast<std::int32_t>(mSolid.size()); }
-    std::int32_t mBlockN() const { return static_cast<std::int32_t>(mBlock.size()); }
-};
-
-// A view of the seven entity arrays of one list (a document's top level or a block
-// definition's members), so that reading, writing and moving are written once.
+// The seven entity arrays of one list (a document's top level or a block definition's
+// members), so that reading, writing and moving are written once: the arrays themselves
+// (EntityLists), to change or append to, or views of them (ConstEntityLists).
 template <bool Const> struct EntityListsT {
-    template <class T> using Vec = std::conditional_t<Const, const std::vector<T>, std::vector<T>>;
-    Vec<TEntJwwLine> &line;
-    Vec<TEntJwwEnko> &enko;
-    Vec<TEntJwwTen> &ten;
-    Vec<TEntJwwMoji> &moji;
-    Vec<TEntJwwSunpo> &sunpo;
-    Vec<TEntJwwSolid> &solid;
-    Vec<TEntJwwBlock> &block;
+    template <class T> using Arr = std::conditional_t<Const, std::span<const T>, std::vector<T> &>;
+    Arr<TEntJwwLine> line;
+    Arr<TEntJwwEnko> enko;
+    Arr<TEntJwwTen> ten;
+    Arr<TEntJwwMoji> moji;
+    Arr<TEntJwwSunpo> sunpo;
+    Arr<TEntJwwSolid> solid;
+    Arr<TEntJwwBlock> block;
 
     // Number of records of kind k (1–7); 0 for any other kind.
     std::int32_t count(std::int32_t k) const
@@ -178,7 +216,7 @@ template <bool Const> struct EntityListsT {
         }
         return static_cast<std::int32_t>(n);
     }
-    // A view that may change the arrays also serves where only reading is needed.
+    // The arrays also serve where only reading is needed.
     operator EntityListsT<true>() const requires(!Const)
     {
         return {line, enko, ten, moji, sunpo, solid, block};
@@ -190,14 +228,45 @@ template <bool Const> struct EntityListsT {
 using EntityLists = EntityListsT<false>;
 using ConstEntityLists = EntityListsT<true>;
 
-inline EntityLists listsOf(TEntJwwBlockDef &d)
-{
-    return {d.mLine, d.mEnko, d.mTen, d.mMoji, d.mSunpo, d.mSolid, d.mBlock};
-}
-inline ConstEntityLists listsOf(const TEntJwwBlockDef &d)
-{
-    return {d.mLine, d.mEnko, d.mTen, d.mMoji, d.mSunpo, d.mSolid, d.mBlock};
-}
+struct TEntJwwBlockDef {
+    TEntJwwAttr att;
+    std::uint32_t nNumber = 0;
+    std::uint32_t bRefferd = 0;
+    std::uint32_t dtime = 0;
+    // Entries of mNo in use. mNo may hold fewer: the missing entries are (0, 0), which
+    // every list walk skips.
+    std::int32_t N = 0;
+    // A file may hold millions of definitions, most of them with short names. (N is
+    // held before the name so that a definition takes 64 bytes.)
+    CompactText strName;
+    // The order list mNo and the member records mLine … mBlock, each array's size being
+    // its count (mLineN … mBlockN). Read them through the views below; change them
+    // through members.edit() and members.editOrder().
+    BlockMembers members;
+    std::int32_t ref_no = -1;
+    bool ref_flag = false;
+
+    std::span<const TEntJwwNo> mNo() const { return members.order(); }
+    std::span<const TEntJwwLine> mLine() const { return members.lists().line; }
+    std::span<const TEntJwwEnko> mEnko() const { return members.lists().enko; }
+    std::span<const TEntJwwTen> mTen() const { return members.lists().ten; }
+    std::span<const TEntJwwMoji> mMoji() const { return members.lists().moji; }
+    std::span<const TEntJwwSunpo> mSunpo() const { return members.lists().sunpo; }
+    std::span<const TEntJwwSolid> mSolid() const { return members.lists().solid; }
+    std::span<const TEntJwwBlock> mBlock() const { return members.lists().block; }
+
+    std::int32_t mLineN() const { return static_cast<std::int32_t>(mLine().size()); }
+    std::int32_t mEnkoN() const { return static_cast<std::int32_t>(mEnko().size()); }
+    std::int32_t mTenN() const { return static_cast<std::int32_t>(mTen().size()); }
+    std::int32_t mMojiN() const { return static_cast<std::int32_t>(mMoji().size()); }
+    std::int32_t mSunpoN() const { return static_cast<std::int32_t>(mSunpo().size()); }
+    std::int32_t mSolidN() const { return static_cast<std::int32_t>(mSolid().size()); }
+    std::int32_t mBlockN() const { return static_cast<std::int32_t>(mBlock().size()); }
+};
+
+static_assert(sizeof(TEntJwwBlockDef) <= 64 || sizeof(void *) < 8);
+
+inline ConstEntityLists listsOf(const TEntJwwBlockDef &d) { return d.members.lists(); }
 
 // One placed instance of a block. It refers to its definition by position (defno) and
 // holds no copy of it: the instance's name is EntBlockDef[defno].strName.

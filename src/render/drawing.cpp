@@ -365,6 +365,53 @@ private:
     bool m_anyText = false;
 };
 
+// Entities the extents would measure: the top level's and every instance's members.
+std::uint64_t extentsWork(const TJwsData &doc)
+{
+    auto size = [](ConstEntityLists l) {
+        return static_cast<std::uint64_t>(l.line.size()) + l.enko.size() + l.ten.size() +
+               l.moji.size() + l.sunpo.size() + l.solid.size();
+    };
+    std::uint64_t work = size(doc.topLists());
+    for (const TEntJwwBlockTree &t : doc.EntBlockTree)
+        if (t.defno >= 0 && t.defno < doc.EntBlockDefN())
+            work += size(listsOf(doc.EntBlockDef[static_cast<std::size_t>(t.defno)]));
+    return work;
+}
+
+// The box around the base point and every drawn point, within ±1e8 as extents are.
+Box boundsOf(const Drawing &d)
+{
+    const Vec2 start = usable(d.basePoint) ? d.basePoint : Vec2{};
+    Box b{start.x, start.y, start.x, start.y};
+    auto add = [&](Vec2 p) {
+        b.minX = std::min(b.minX, p.x), b.maxX = std::max(b.maxX, p.x);
+        b.minY = std::min(b.minY, p.y), b.maxY = std::max(b.maxY, p.y);
+    };
+    for (const DrawnLine &l : d.lines)
+        add(l.a), add(l.b);
+    for (const DrawnArc &a : d.arcs) {
+        const double rx = std::hypot(a.u.x, a.v.x), ry = std::hypot(a.u.y, a.v.y);
+        add({a.centre.x - rx, a.centre.y - ry});
+        add({a.centre.x + rx, a.centre.y + ry});
+    }
+    for (const DrawnPoint &p : d.points)
+        add(p.at);
+    for (const DrawnSolid &s : d.solids)
+        for (const Vec2 &p : s.outline)
+            add(p);
+    for (const DrawnImage &img : d.images)
+        for (const Vec2 &p : img.corners)
+            add(p);
+    for (const DrawnText &t : d.texts)
+        add(t.origin);
+    b.minX = std::clamp(b.minX, -kViewLimit, kViewLimit);
+    b.minY = std::clamp(b.minY, -kViewLimit, kViewLimit);
+    b.maxX = std::clamp(b.maxX, -kViewLimit, kViewLimit);
+    b.maxY = std::clamp(b.maxY, -kViewLimit, kViewLimit);
+    return b;
+}
+
 } // namespace
 
 Drawing MakeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel)
@@ -385,7 +432,13 @@ Drawing MakeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel)
 
     out.basePoint = {doc.Enthd.BasePoint_x, doc.Enthd.BasePoint_y};
     Box &e = out.extents;
-    doc.measureExtents(e.minX, e.minY, e.maxX, e.maxY);
+    if (b.stopped() || extentsWork(doc) > kDrawingBudget) {
+        // The extents would measure every instance the nesting holds, past what the
+        // drawing's budget allows: the picture shows what was drawn.
+        e = boundsOf(out);
+    } else {
+        doc.measureExtents(e.minX, e.minY, e.maxX, e.maxY);
+    }
     out.viewBox = e;
     if (b.anyText()) {
         const Box &t = b.textBox();

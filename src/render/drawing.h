@@ -90,7 +90,8 @@ struct Drawing {
     std::vector<std::u16string> strings;
 
     Vec2 basePoint;
-    // The figure's extents, as the program measures them (base point included).
+    // The figure's extents, as the program measures them (base point included); for a
+    // drawing stopped early, the box of what was drawn.
     Box extents;
     // Extents and the boxes of the texts: what a picture of the whole figure shows.
     Box viewBox;

@@ -81,7 +81,7 @@ QString AppHarness::writeFigure(const QString &name, Figure kind, const std::u16
         bytes.resize(bytes.size() - 12);
     if (kind == Figure::Invalid)
         bytes = {'n', 'o', 't', ' ', 'a', ' ', 'f', 'i', 'g', 'u', 'r', 'e'};
-    const QString p = path(name);
+    QString p = path(name);
     writeBytes(us(p), bytes);
     return p;
 }

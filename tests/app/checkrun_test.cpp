@@ -37,6 +37,7 @@ private slots:
     void check_data();
     void check();
     void sameNameIntoFixedFolder();
+    void incompleteSourceInTheRunLog();
     void desktop();
     void missingFixedFolder();
     void noOptionAsksForAFolder();
@@ -177,6 +178,25 @@ void CheckRunTest::sameNameIntoFixedFolder()
     // The settings were saved before the files were converted.
     QVERIFY(exists(qs(app.folders.settingsPath)));
     QVERIFY(app.dialogs.messages.isEmpty());
+}
+
+void CheckRunTest::incompleteSourceInTheRunLog()
+{
+    AppHarness app;
+    const QString src = app.writeFigure(QStringLiteral("cut.jws"), AppHarness::Figure::Truncated);
+    const QString out = app.path(QStringLiteral("out/"));
+    std::filesystem::create_directory(out.toStdString());
+    app.start({src});
+    fixedFolder(app, out);
+
+    app.click("Button5");
+    // The run log says so too, in the check's words, since the data-check window may be
+    // closed or behind by then.
+    QCOMPARE(app.log(),
+             (QStringList{
+                 src, QStringLiteral("→ ") + out + QStringLiteral("cut.jws"),
+                 src + QStringLiteral(" -- ファイルデータが欠落しています(データ変換は行われます)"),
+                 QStringLiteral("　…… 変換完了")}));
 }
 
 void CheckRunTest::desktop()

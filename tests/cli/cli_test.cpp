@@ -20,7 +20,7 @@ struct Result {
     std::string out, err;
 };
 
-Result convert(std::vector<std::string> args)
+Result convert(const std::vector<std::string> &args)
 {
     std::ostringstream out, err;
     const int status = runConvert(args, out, err);

@@ -56,7 +56,7 @@ TEST(Blocking, ANameTooLongForTheFileIsCutBeforeItsMarker)
             d.SetFileOutOption(utf16 ? 32 : 0);
             TJwsData back;
             ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
-            const std::u16string name = back.EntBlockDef.at(0).strName;
+            const std::u16string name = back.EntBlockDef.at(0).strName.str();
             EXPECT_GE(StrIndexOf(kBlockNameMarkerUpper, StrUpper(name)), 0) << "the marker is lost";
             if (utf16) {
                 EXPECT_EQ(name, stored);
@@ -106,8 +106,8 @@ TEST(Blocking, MovesEveryKindRelativeToTheBasePoint)
     for (TEntJwwSunpo *s : {&plain, &sxf}) {
         s->Sen = line(100, 200, 110, 200);
         s->Moji.start_x = 105;
-        s->Ho1 = line(100, 200, 100, 210);
-        s->Te1.start_x = 100;
+        s->editExt().Ho1 = line(100, 200, 100, 210);
+        s->editExt().Te1.start_x = 100;
         addTop(d, *s);
     }
     addTop(d, blockRef(9, 120, 230, 2, 3, 0.5));
@@ -125,19 +125,19 @@ TEST(Blocking, MovesEveryKindRelativeToTheBasePoint)
     EXPECT_EQ(def.strName, u"part@@SfigorgFlag@@4");
     EXPECT_EQ(def.nNumber, 10u);
     EXPECT_EQ(def.N, 7);
-    EXPECT_EQ(def.mLine[0], line(10, 20, 30, 40));
-    EXPECT_EQ(def.mEnko[0].start_x, 50);
-    EXPECT_EQ(def.mEnko[0].dHankei, 7);
-    EXPECT_EQ(def.mSolid[0].DPoint3_y, 1);
-    EXPECT_EQ(def.mSolid[1].start_x, 1);
-    EXPECT_EQ(def.mSolid[1].end_x, 101);
-    EXPECT_EQ(def.mSunpo[0].Sen.end_x, 10);
-    EXPECT_EQ(def.mSunpo[0].Moji.start_x, 5);
-    EXPECT_EQ(def.mSunpo[0].Ho1.end_y, 210);
-    EXPECT_EQ(def.mSunpo[1].Ho1.end_y, 10);
-    EXPECT_EQ(def.mSunpo[1].Te1.start_x, 0);
-    EXPECT_EQ(def.mBlock[0].DPKijunTen_x, 20);
-    EXPECT_EQ(def.mBlock[0].dBairitsuY, 3);
+    EXPECT_EQ(def.mLine()[0], line(10, 20, 30, 40));
+    EXPECT_EQ(def.mEnko()[0].start_x, 50);
+    EXPECT_EQ(def.mEnko()[0].dHankei, 7);
+    EXPECT_EQ(def.mSolid()[0].DPoint3_y, 1);
+    EXPECT_EQ(def.mSolid()[1].start_x, 1);
+    EXPECT_EQ(def.mSolid()[1].end_x, 101);
+    EXPECT_EQ(def.mSunpo()[0].Sen.end_x, 10);
+    EXPECT_EQ(def.mSunpo()[0].Moji.start_x, 5);
+    EXPECT_EQ(def.mSunpo()[0].ext().Ho1.end_y, 210);
+    EXPECT_EQ(def.mSunpo()[1].ext().Ho1.end_y, 10);
+    EXPECT_EQ(def.mSunpo()[1].ext().Te1.start_x, 0);
+    EXPECT_EQ(def.mBlock()[0].DPKijunTen_x, 20);
+    EXPECT_EQ(def.mBlock()[0].dBairitsuY, 3);
 
     const TEntJwwBlock &ref = d.EntBlock.at(0);
     EXPECT_EQ(ref.DPKijunTen_x, 100);
@@ -155,12 +155,12 @@ TEST(Blocking, OlderDimensionsMoveOnlyLineAndText)
     d.Enthd.BasePoint_x = 100;
     TEntJwwSunpo s;
     s.bSxfMode = 1;
-    s.Ho1 = line(100, 0, 100, 0);
+    s.editExt().Ho1 = line(100, 0, 100, 0);
     s.Sen = line(100, 0, 100, 0);
     addTop(d, s);
     DataTransJWS(d, u"x");
-    EXPECT_EQ(d.EntBlockDef.at(0).mSunpo.at(0).Sen.start_x, 0);
-    EXPECT_EQ(d.EntBlockDef.at(0).mSunpo.at(0).Ho1.start_x, 100);
+    EXPECT_EQ(d.EntBlockDef.at(0).mSunpo()[0].Sen.start_x, 0);
+    EXPECT_EQ(d.EntBlockDef.at(0).mSunpo()[0].ext().Ho1.start_x, 100);
 }
 
 TEST(Blocking, NewBlockNumber)
@@ -201,6 +201,6 @@ TEST(Blocking, MovedContentNeverRefersToTheNewDefinition)
     ASSERT_EQ(back.EntBlockDefN(), 1);
     EXPECT_EQ(back.EntBlockDef[0].nNumber, 0u);
     EXPECT_EQ(back.EntBlock[0].nNumber, 0u);
-    EXPECT_NE(back.EntBlockDef[0].mBlock.at(0).nNumber, 0u);
+    EXPECT_NE(back.EntBlockDef[0].mBlock()[0].nNumber, 0u);
     EXPECT_EQ(back.EntBlockTreeN(), 2);
 }

@@ -2,6 +2,7 @@
 #include "convert/datacheck.h"
 #include "convert/outputname.h"
 #include "convert/runfiles.h"
+#include "convert/takennames.h"
 #include "core/path.h"
 #include "jwk/jwkbuilder.h"
 #include "support/jwsfixture.h"
@@ -9,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace pravelot;
@@ -99,6 +102,22 @@ TEST(OutputName, NamesThatDifferOnlyInCaseAreTaken)
     EXPECT_EQ(OutputPathFor(tmp.file("A.JWS"), std::nullopt), tmp.file("A~1.jws"));
 }
 
+TEST(OutputName, ARunListsAFolderAgainOnlyWhenSomethingElseChangedIt)
+{
+    TempDir tmp;
+    TakenNames names;
+    EXPECT_FALSE(names.taken(tmp.file("a.jws")));
+    // The run's own output is taken from then on.
+    touch(tmp.file("a.jws"));
+    names.placed(tmp.file("a.jws"));
+    EXPECT_TRUE(names.taken(tmp.file("A.jws")));
+    // Another program's file, a clock tick later, is seen too.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    touch(tmp.file("B.JWS"));
+    EXPECT_TRUE(names.taken(tmp.file("b.jws")));
+    EXPECT_FALSE(names.taken(tmp.file("c.jws")));
+}
+
 TEST(OutputName, AllBranchNumbersTaken)
 {
     TempDir tmp;
@@ -168,7 +187,7 @@ TEST(Converter, StringFormFollowsTheSource)
         TJwsData out;
         ASSERT_TRUE(out.FileIn(dst));
         EXPECT_EQ(out.MojiEncode, utf16);
-        EXPECT_EQ(out.EntBlockDef.at(0).mMoji.at(0).str, u"扉");
+        EXPECT_EQ(out.EntBlockDef.at(0).mMoji()[0].str, u"扉");
     }
 }
 
@@ -389,12 +408,12 @@ TEST(Converter, JwkSourcesBecomeVersion420WithAnsiStrings)
     const TEntJwwBlockDef &def = out.EntBlockDef[0];
     EXPECT_EQ(def.strName, u"rail@@SfigorgFlag@@4");
     ASSERT_EQ(def.mLineN(), 1);
-    EXPECT_EQ(def.mLine[0].end_x, 10);
-    EXPECT_EQ(def.mLine[0].end_y, 20);
-    EXPECT_EQ(def.mLine[0].att.nLayer, 10);
-    EXPECT_EQ(def.mLine[0].att.lGroup, 1u);
-    EXPECT_EQ(def.mMoji.at(0).str, u"手すり");
-    EXPECT_EQ(def.mNo.size(), 4u);
+    EXPECT_EQ(def.mLine()[0].end_x, 10);
+    EXPECT_EQ(def.mLine()[0].end_y, 20);
+    EXPECT_EQ(def.mLine()[0].att.nLayer, 10);
+    EXPECT_EQ(def.mLine()[0].att.lGroup, 1u);
+    EXPECT_EQ(def.mMoji()[0].str, u"手すり");
+    EXPECT_EQ(def.mNo().size(), 4u);
     EXPECT_EQ(out.EntLgrp.at(3).adScale, 100);
 
     // The curve-group counter goes on from one file to the next.
@@ -403,7 +422,7 @@ TEST(Converter, JwkSourcesBecomeVersion420WithAnsiStrings)
     ASSERT_EQ(conv.RunProc1(second, tmp.file("second.jws"), u"s"), kResultDone);
     TJwsData out2;
     ASSERT_TRUE(out2.FileIn(tmp.file("second.jws")));
-    EXPECT_EQ(out2.EntBlockDef.at(0).mLine.at(0).att.lGroup, 2u);
+    EXPECT_EQ(out2.EntBlockDef.at(0).mLine()[0].att.lGroup, 2u);
 }
 
 TEST(DataCheck, JwkSources)

@@ -65,7 +65,7 @@ TEST(Nesting, AReferenceToZeroInAFileWithoutDefinitions)
 
     const TJwsData back = convertAndReadBack(d);
     ASSERT_EQ(back.EntBlockDefN(), 1);
-    EXPECT_EQ(back.EntBlockDef[0].mBlock.at(0).nNumber, 1u) << "written as a reference to nothing";
+    EXPECT_EQ(back.EntBlockDef[0].mBlock()[0].nNumber, 1u) << "written as a reference to nothing";
     EXPECT_TRUE(fuzz::definitionsReachingThemselves(back).empty());
     ASSERT_EQ(back.EntBlockTreeN(), 2);
     EXPECT_EQ(back.EntBlockTree[1].defno, -1);
@@ -110,7 +110,7 @@ TEST(Nesting, ReferencesThatCloseACycleAreWrittenToNoDefinition)
         const auto none = static_cast<std::uint32_t>(back.EntBlockNum);
         for (std::size_t i = 0; i < c.written.size(); ++i) {
             std::vector<std::uint32_t> refs;
-            for (const TEntJwwBlock &b : back.EntBlockDef[i].mBlock)
+            for (const TEntJwwBlock &b : back.EntBlockDef[i].mBlock())
                 refs.push_back(b.nNumber == none ? 9 : b.nNumber);
             EXPECT_EQ(refs, c.written[i]) << "definition " << i;
         }
@@ -139,6 +139,6 @@ TEST(Nesting, AChainThatClosesIntoACycleCostsOneEntryPerDefinition)
 
     const TJwsData back = convertAndReadBack(d);
     ASSERT_EQ(back.EntBlockDefN(), static_cast<std::int32_t>(kDefs) + 1);
-    EXPECT_EQ(back.EntBlockDef[kDefs - 1].mBlock.at(0).nNumber, kDefs + 1);
+    EXPECT_EQ(back.EntBlockDef[kDefs - 1].mBlock()[0].nNumber, kDefs + 1);
     EXPECT_EQ(back.EntBlockTreeN(), static_cast<std::int32_t>(kDefs) + 2);
 }

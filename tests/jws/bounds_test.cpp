@@ -91,8 +91,8 @@ TEST(Bounds, ExtentsBudgetCountsPointsNotMembers)
         arc.dHankei = 1;
         arc.dHenpeiRitsu = 1;
         arc.radEnkoKaku = 2 * 3.14159265358979;
-        a.mEnko.push_back(arc);
-        a.mNo.push_back({kEntEnko, i});
+        a.members.edit().enko.push_back(arc);
+        a.members.editOrder().push_back({kEntEnko, i});
     }
     a.N = 1000;
     for (int i = 0; i < 1000; ++i)
@@ -151,5 +151,5 @@ TEST(Bounds, TheTreeNeverHoldsMoreThanItsCeiling)
     EXPECT_EQ(d.EntBlockNum, 2);
     TJwsData back;
     ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
-    EXPECT_EQ(back.EntBlockDef.at(1).mBlock.size(), ceiling + 10);
+    EXPECT_EQ(back.EntBlockDef.at(1).mBlock().size(), ceiling + 10);
 }

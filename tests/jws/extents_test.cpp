@@ -146,14 +146,14 @@ TEST(JwsExtentsTest, TopLevelEntities)
              TEntJwwSunpo s;
              s.Sen = line(0, 0, 10, 0);
              s.Moji = moji(1, 1, 1, 1);
-             s.Ho1 = line(-5, -5, 0, 0);
-             s.Te1 = ten(99, 99);
-             s.Kt2 = ten(-99, -99);
+             s.editExt().Ho1 = line(-5, -5, 0, 0);
+             s.editExt().Te1 = ten(99, 99);
+             s.editExt().Kt2 = ten(-99, -99);
              d.EntSunpo.push_back(s);
              s = TEntJwwSunpo{};
              s.Sen = line(0, 0, 10, 0);
              s.bSxfMode = 1;
-             s.Ho2 = line(0, 0, 12, -3);
+             s.editExt().Ho2 = line(0, 0, 12, -3);
              d.EntSunpo.push_back(s);
          },
          {0, -3, 12, 1}},
@@ -173,7 +173,7 @@ TEST(JwsExtentsTest, TextsCountTheirBaseLineAndImageCorner)
 {
     // The base point (−1, −1) starts the extents; a text that counts nothing leaves them a
     // single point, which is widened by 10.
-    auto withText = [](TEntJwwMoji m) {
+    auto withText = [](const TEntJwwMoji &m) {
         return [m](TJwsData &d) {
             d.Enthd.BasePoint_x = -1;
             d.Enthd.BasePoint_y = -1;
@@ -238,9 +238,9 @@ TEST(JwsExtentsTest, BlockMembersAreMappedThroughTheirTreeEntry)
     auto lineBlock = [](TJwsData &d) {
         TEntJwwBlockDef def;
         def.nNumber = 1;
-        def.mLine.push_back(line(0, 0, 10, 0));
+        def.members.edit().line.push_back(line(0, 0, 10, 0));
         // Tested on the member's own coordinates, so it counts nothing after mapping too.
-        def.mMoji.push_back(moji(0, 0, 0.01, 0.01));
+        def.members.edit().moji.push_back(moji(0, 0, 0.01, 0.01));
         d.EntBlockDef.push_back(def);
     };
     auto place = [](double x, double y, double scale, double rot, std::uint32_t number) {
@@ -267,7 +267,7 @@ TEST(JwsExtentsTest, BlockMembersAreMappedThroughTheirTreeEntry)
              lineBlock(d);
              TEntJwwBlockDef outer;
              outer.nNumber = 2;
-             outer.mBlock.push_back(place(1, 1, 1, kPi / 2, 1));
+             outer.members.edit().block.push_back(place(1, 1, 1, kPi / 2, 1));
              d.EntBlockDef.push_back(outer);
              d.EntBlock.push_back(place(10, 0, 2, 0, 2));
              d.MakeBlockTree();

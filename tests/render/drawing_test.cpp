@@ -280,6 +280,10 @@ TEST(Drawing, HostileDocumentsStayBounded)
     const Drawing w = MakeDrawing(wide);
     EXPECT_TRUE(w.truncated);
     EXPECT_LE(w.primitiveCount(), kDrawingBudget);
+    // Its picture shows what was drawn, without measuring every instance again.
+    EXPECT_LE(w.viewBox.minX, 0);
+    EXPECT_GE(w.viewBox.maxX, 39);
+    EXPECT_GE(w.viewBox.maxY, 1);
 
     // Values that are no numbers, or far beyond any drawing, are left out.
     TJwsData bad = emptyDoc(600);

@@ -17,7 +17,7 @@ struct Placement {
     }
 };
 
-void drawList(ConstEntityLists lists, const std::vector<TEntJwwNo> &order, std::int32_t n,
+void drawList(ConstEntityLists lists, std::span<const TEntJwwNo> order, std::int32_t n,
               std::int32_t ver, const Placement &p, std::vector<Primitive> &out)
 {
     const std::size_t end =
@@ -73,11 +73,12 @@ void drawList(ConstEntityLists lists, const std::vector<TEntJwwNo> &order, std::
             p.point(v, s.Moji.end_x, s.Moji.end_y);
             pr.text = s.Moji.str;
             if (ver >= 420 && s.bSxfMode != 0) {
-                for (const TEntJwwLine *l : {&s.Ho1, &s.Ho2}) {
+                const TEntJwwSunpoExt x = s.ext();
+                for (const TEntJwwLine *l : {&x.Ho1, &x.Ho2}) {
                     p.point(v, l->start_x, l->start_y);
                     p.point(v, l->end_x, l->end_y);
                 }
-                for (const TEntJwwTen *t : {&s.Te1, &s.Te2, &s.Kt1, &s.Kt2})
+                for (const TEntJwwTen *t : {&x.Te1, &x.Te2, &x.Kt1, &x.Kt2})
                     p.point(v, t->start_x, t->start_y);
             }
             break;
@@ -120,7 +121,7 @@ std::vector<Primitive> drawing(const TJwsData &d)
         if (t.defno < 0)
             continue;
         const TEntJwwBlockDef &def = d.EntBlockDef[static_cast<std::size_t>(t.defno)];
-        drawList(listsOf(def), def.mNo, def.N, d.Enthd.jwVer,
+        drawList(listsOf(def), def.mNo(), def.N, d.Enthd.jwVer,
                  Placement{t.x, t.y, t.r1, t.r2, t.r3, t.r4}, out);
     }
     // Sorted by what does not move with the coordinates, then by rounded coordinates.

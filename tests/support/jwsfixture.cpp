@@ -31,12 +31,15 @@ std::int32_t pushTop(TJwsData &d, std::vector<T> &v, const T &e, std::int32_t ki
     d.Enthd.n1 = static_cast<std::int32_t>(d.EntNo.size());
     return i;
 }
-template <class T>
-void pushMember(TEntJwwBlockDef &def, std::vector<T> &v, const T &e, std::int32_t kind)
+// Appends e to the array of def's members that pick selects, with its order entry.
+template <class T, class Pick>
+void pushMember(TEntJwwBlockDef &def, Pick pick, const T &e, std::int32_t kind)
 {
+    std::vector<T> &v = pick(def.members.edit());
     v.push_back(e);
-    def.mNo.push_back({kind, static_cast<std::int32_t>(v.size() - 1)});
-    def.N = static_cast<std::int32_t>(def.mNo.size());
+    std::vector<TEntJwwNo> &order = def.members.editOrder();
+    order.push_back({kind, static_cast<std::int32_t>(v.size() - 1)});
+    def.N = static_cast<std::int32_t>(order.size());
 }
 } // namespace
 
@@ -67,11 +70,13 @@ std::int32_t addTop(TJwsData &d, const TEntJwwBlock &e)
 }
 void addMember(TEntJwwBlockDef &def, const TEntJwwLine &e)
 {
-    pushMember(def, def.mLine, e, kEntLine);
+    pushMember(
+        def, [](EntityLists l) -> auto & { return l.line; }, e, kEntLine);
 }
 void addMember(TEntJwwBlockDef &def, const TEntJwwBlock &e)
 {
-    pushMember(def, def.mBlock, e, kEntBlock);
+    pushMember(
+        def, [](EntityLists l) -> auto & { return l.block; }, e, kEntBlock);
 }
 
 TEntJwwBlockDef &addDef(TJwsData &d, std::uint32_t number, std::u16string name)
@@ -246,18 +251,14 @@ public:
         s.Moji = moji();
         if (m_o.version >= 420) {
             s.bSxfMode = static_cast<std::uint16_t>(pick(0, 1) ? pick(1, 65535) : 0);
-            s.Ho1 = lineRec();
-            s.Ho2 = lineRec();
-            for (TEntJwwTen *t : {&s.Te1, &s.Te2, &s.Kt1, &s.Kt2})
+            TEntJwwSunpoExt &x = s.editExt();
+            x.Ho1 = lineRec();
+            x.Ho2 = lineRec();
+            for (TEntJwwTen *t : {&x.Te1, &x.Te2, &x.Kt1, &x.Kt2})
                 *t = ten(true);
         } else {
             // What an older file carries: the dimension's own attribute, nothing else.
-            for (TEntJwwLine *l : {&s.Ho1, &s.Ho2})
-                l->att = s.att;
-            for (TEntJwwTen *t : {&s.Te1, &s.Te2, &s.Kt1, &s.Kt2}) {
-                t->att = s.att;
-                t->att.nPenStyle = 0;
-            }
+            s.deriveExtFromAtt();
         }
         return s;
     }
@@ -351,6 +352,7 @@ TJwsData randomDoc(std::mt19937 &rng, const GenOptions &opt)
     // referenced by nothing.
     const int nDefs = g.pick(0, 5);
     std::vector<std::uint32_t> numbers;
+    numbers.reserve(static_cast<std::size_t>(nDefs));
     for (int i = 0; i < nDefs; ++i)
         numbers.push_back(opt.canonical ? static_cast<std::uint32_t>(i) : g.u32() % 1000);
     std::vector<std::vector<std::uint32_t>> refsOf(static_cast<std::size_t>(nDefs) +
@@ -374,25 +376,27 @@ TJwsData randomDoc(std::mt19937 &rng, const GenOptions &opt)
         g.fill(
             [&](auto e) {
                 using T = decltype(e);
+                const EntityLists m = def.members.edit();
+                std::vector<TEntJwwNo> &order = def.members.editOrder();
                 auto addTo = [&](auto &vec, std::int32_t kind) {
                     vec.push_back(e);
-                    def.mNo.push_back({kind, static_cast<std::int32_t>(vec.size() - 1)});
+                    order.push_back({kind, static_cast<std::int32_t>(vec.size() - 1)});
                 };
                 if constexpr (std::is_same_v<T, TEntJwwLine>)
-                    addTo(def.mLine, kEntLine);
+                    addTo(m.line, kEntLine);
                 else if constexpr (std::is_same_v<T, TEntJwwEnko>)
-                    addTo(def.mEnko, kEntEnko);
+                    addTo(m.enko, kEntEnko);
                 else if constexpr (std::is_same_v<T, TEntJwwTen>)
-                    addTo(def.mTen, kEntTen);
+                    addTo(m.ten, kEntTen);
                 else if constexpr (std::is_same_v<T, TEntJwwMoji>)
-                    addTo(def.mMoji, kEntMoji);
+                    addTo(m.moji, kEntMoji);
                 else if constexpr (std::is_same_v<T, TEntJwwSunpo>)
-                    addTo(def.mSunpo, kEntSunpo);
+                    addTo(m.sunpo, kEntSunpo);
                 else if constexpr (std::is_same_v<T, TEntJwwSolid>)
-                    addTo(def.mSolid, kEntSolid);
+                    addTo(m.solid, kEntSolid);
                 else
-                    addTo(def.mBlock, kEntBlock);
-                def.N = static_cast<std::int32_t>(def.mNo.size());
+                    addTo(m.block, kEntBlock);
+                def.N = static_cast<std::int32_t>(order.size());
             },
             refsOf[static_cast<std::size_t>(i) + 1], 3);
     }
@@ -452,9 +456,13 @@ TJwsData randomDoc(std::mt19937 &rng, const GenOptions &opt)
     for (std::size_t i = 0; i < a.EntBlockDef.size(); ++i) {
         const TEntJwwBlockDef &p = a.EntBlockDef[i], &q = b.EntBlockDef[i];
         if (!(p.att == q.att) || p.nNumber != q.nNumber || p.bRefferd != q.bRefferd ||
-            p.dtime != q.dtime || p.strName != q.strName || p.N != q.N || p.mNo != q.mNo ||
-            p.mLine != q.mLine || p.mEnko != q.mEnko || p.mTen != q.mTen || p.mMoji != q.mMoji ||
-            p.mSunpo != q.mSunpo || p.mSolid != q.mSolid || p.mBlock != q.mBlock)
+            p.dtime != q.dtime || p.strName != q.strName || p.N != q.N ||
+            !std::ranges::equal(p.mNo(), q.mNo()) || !std::ranges::equal(p.mLine(), q.mLine()) ||
+            !std::ranges::equal(p.mEnko(), q.mEnko()) || !std::ranges::equal(p.mTen(), q.mTen()) ||
+            !std::ranges::equal(p.mMoji(), q.mMoji()) ||
+            !std::ranges::equal(p.mSunpo(), q.mSunpo()) ||
+            !std::ranges::equal(p.mSolid(), q.mSolid()) ||
+            !std::ranges::equal(p.mBlock(), q.mBlock()))
             return ::testing::AssertionFailure() << "block definition " << i << " differs";
     }
     return ::testing::AssertionSuccess();
