@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <span>
 #include <unordered_map>
 
 namespace pravelot {
@@ -91,7 +92,7 @@ public:
     bool anyText() const { return m_anyText; }
 
     // The entities of one order list (kinds 1–6; references are expanded by the tree).
-    void list(ConstEntityLists lists, const std::vector<TEntJwwNo> &order, std::int32_t n,
+    void list(ConstEntityLists lists, std::span<const TEntJwwNo> order, std::int32_t n,
               const Place &p)
     {
         const std::size_t end =
@@ -277,10 +278,11 @@ private:
         if (!stopped())
             text(e.Moji, p);
         if (m_ver >= 420 && e.bSxfMode != 0) {
+            const TEntJwwSunpoExt x = e.ext();
             if (!stopped())
-                line(e.Ho1, p);
+                line(x.Ho1, p);
             if (!stopped())
-                line(e.Ho2, p);
+                line(x.Ho2, p);
         }
     }
 
@@ -427,7 +429,7 @@ Drawing MakeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel)
         if (t.defno < 0 || t.defno >= doc.EntBlockDefN())
             continue;
         const TEntJwwBlockDef &def = doc.EntBlockDef[static_cast<std::size_t>(t.defno)];
-        b.list(listsOf(def), def.mNo, def.N, Place{t.x, t.y, t.r1, t.r2, t.r3, t.r4});
+        b.list(listsOf(def), def.mNo(), def.N, Place{t.x, t.y, t.r1, t.r2, t.r3, t.r4});
     }
 
     out.basePoint = {doc.Enthd.BasePoint_x, doc.Enthd.BasePoint_y};
