@@ -54,7 +54,7 @@ void QtJapanese::install()
 QString QtJapanese::translate(const char *context, const char *sourceText,
                               const char *disambiguation, int n) const
 {
-    const QString qt = QTranslator::translate(context, sourceText, disambiguation, n);
+    QString qt = QTranslator::translate(context, sourceText, disambiguation, n);
     if (!qt.isEmpty() || !context || !sourceText)
         return qt;
     for (const Missing &m : kMissing)

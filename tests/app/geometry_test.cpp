@@ -125,10 +125,10 @@ void GeometryTest::restartsKeepPlaceAndSize()
         }
         if (start == 2) {
             // The user gives both windows another place and size.
-            app.form1().setGeometry(app.form1().geometry().adjusted(30, 20, 60, 40));
+            app.form1().setGeometry(app.form1().geometry().adjusted(30, -10, 50, -4));
             app.form2().show();
             waitShown(app.form2());
-            app.form2().setGeometry(app.form2().geometry().adjusted(10, 40, 50, 80));
+            app.form2().setGeometry(app.form2().geometry().adjusted(10, 40, 50, 70));
             QTest::qWait(200);
             main = app.form1().frameGeometry();
             check = app.form2().frameGeometry();

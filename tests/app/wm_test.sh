@@ -57,6 +57,9 @@ for _ in $(seq 200); do
     sleep 0.05
 done
 
+# The virtual display has no session bus of its own, and the test keeps away from the
+# desktop's: without this, libdbus would try to start one for the display.
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-session-bus"
 PRAVELOT_TEST_WM=1 QT_QPA_PLATFORM=xcb "$@"
 status=$?
 kill -0 "$wm" 2>/dev/null || echo "twm stopped during the test: $(cat "$work/twm.log")" >&2

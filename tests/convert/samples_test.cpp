@@ -97,8 +97,11 @@ TEST(Samples, TheCheckWithTheProposedNames)
         }
         for (const TEntJwwBlockDef &d : doc.EntBlockDef) {
             if (UserBlockName(d.strName) == name) {
-                expected.push_back(path + u" ブロック名【" + name +
-                                   u"】は既に図形ファイル内で使用済です");
+                std::u16string line = path;
+                line += u" ブロック名【";
+                line += name;
+                line += u"】は既に図形ファイル内で使用済です";
+                expected.push_back(std::move(line));
                 break;
             }
         }

@@ -612,7 +612,7 @@ std::size_t heldBytes(const TJwsData &d)
                     d.EntLine.capacity() * sizeof(TEntJwwLine) +
                     d.EntMoji.capacity() * sizeof(TEntJwwMoji);
     for (const TEntJwwBlockDef &def : d.EntBlockDef)
-        n += def.mNo.capacity() * sizeof(TEntJwwNo) + def.mLine.capacity() * sizeof(TEntJwwLine);
+        n += def.mNo().size() * sizeof(TEntJwwNo) + def.mLine().size() * sizeof(TEntJwwLine);
     return n;
 }
 

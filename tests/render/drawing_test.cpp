@@ -222,8 +222,8 @@ TEST(Drawing, DimensionsDrawTheirLineTextAndExtensionLines)
         s.Sen = line(0, 0, 100, 0);
         s.Moji = text(40, 1, 0, u"100");
         s.bSxfMode = static_cast<std::uint16_t>(sxf);
-        s.Ho1 = line(0, -10, 0, 0);
-        s.Ho2 = line(100, -10, 100, 0);
+        s.editExt().Ho1 = line(0, -10, 0, 0);
+        s.editExt().Ho2 = line(100, -10, 100, 0);
         addTop(d, s);
         const Drawing g = MakeDrawing(d);
         EXPECT_EQ(g.lines.size(), lines);

@@ -41,7 +41,7 @@ template <class T, class Same>
     auto str = [](const Drawing &d, std::uint32_t i) -> const std::u16string & {
         return d.strings[i];
     };
-    for (auto r : {
+    for (const auto &r : {
              sameList("line", a.lines, b.lines,
                       [](const DrawnLine &p, const DrawnLine &q) {
                           return near(p.a, q.a) && near(p.b, q.b) && p.pen == q.pen;
