@@ -5,9 +5,10 @@
 target_compile_definitions(pravelot_options INTERFACE
     UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
 # GCC 12 at -O3 takes "a" + std::to_string(n) for an overlapping copy (GCC bug 105651)
-# and v.resize(v.size() - 10) for a fill of almost 2^64 bytes (GCC bug 106199).
+# and v.resize(v.size() - 10) for a fill or a memset of almost 2^64 bytes (GCC bug 106199).
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
-    target_compile_options(pravelot_warnings INTERFACE -Wno-restrict -Wno-stringop-overflow)
+    target_compile_options(pravelot_warnings INTERFACE
+        -Wno-restrict -Wno-stringop-overflow -Wno-array-bounds)
 endif()
 
 # The MinGW runtime: the C++ library, the unwinder and the threads of the posix variant.
