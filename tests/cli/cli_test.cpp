@@ -87,6 +87,24 @@ TEST(Cli, ConvertsIntoAFolderAndLogs)
     EXPECT_EQ(d.EntBlockDef.at(0).strName, u"図面 a@@SfigorgFlag@@4");
 }
 
+#ifndef _WIN32
+TEST(Cli, ConvertsIntoACurrentFolderWhoseNameIsNotUtf8)
+{
+    // Linux allows any bytes in a folder's name; the outputs then go to "./".
+    TempDir tmp;
+    const std::filesystem::path folder = tmp.path() / "\xff\xfe";
+    std::filesystem::create_directory(folder);
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    writeJws(u"p.jws");
+    const Result r = convert({"p.jws"});
+    std::filesystem::current_path(before);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "p.jws\n→ ./p~1.jws\n　…… 変換完了\n");
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder / "p~1.jws"));
+}
+#endif
+
 TEST(Cli, BesideAndOneNameForAll)
 {
     TempDir tmp;
