@@ -1,0 +1,39 @@
+// Every crafted hostile shape of the size benchmark, small: each converts, and its output
+// reads back completely with no definition reaching itself.
+
+#include "convert/blocking.h"
+#include "convert/converter.h"
+#include "crafted.h"
+#include "hostiledoc.h"
+
+#include <gtest/gtest.h>
+
+using namespace pravelot;
+
+TEST(Crafted, EveryShapeConvertsAndReadsBack)
+{
+    for (const bench::CraftedShape &shape : bench::craftedShapes()) {
+        SCOPED_TRACE(std::string(shape.name));
+        ByteWriter w;
+        ASSERT_TRUE(bench::writeCrafted(shape.name, 256 << 10, w));
+        const Bytes file = w.take();
+        TJwsData jws;
+        if (shape.extension == ".jwk") {
+            TJwkData jwk;
+            ASSERT_TRUE(jwk.FileInBytes(file));
+            TJwTrans trans;
+            TranslateJwk(trans, jwk, jws);
+        } else {
+            ASSERT_TRUE(jws.FileInBytes(file)) << jws.problem().text();
+            jws.GetMinMaxZahyo();
+        }
+        EXPECT_LE(jws.EntBlockTreeN(), TJwsData::kBlockTreeCeiling);
+        DataTransJWS(jws, u"crafted");
+        jws.SetFileOutOption(jws.MojiEncode ? 32 : 0);
+        TJwsData back;
+        ASSERT_TRUE(back.FileInBytes(jws.FileOutBytes(jws.Enthd.jwVer)));
+        EXPECT_FALSE(fuzz::someDefinitionReachesItself(back));
+        EXPECT_EQ(back.EntBlockDefN(), back.EntBlockNum);
+        EXPECT_EQ(back.EntBlockDef.back().strName, u"crafted@@SfigorgFlag@@4");
+    }
+}
