@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 quick=0
 [ "${1:-}" = "--quick" ] && quick=1
-scripts/deps.sh time libbenchmark-dev
+scripts/deps.sh time libbenchmark-dev eatmydata
 build=build-bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DPRAVELOT_BENCH=ON -DPRAVELOT_GUI=OFF \
     -DPRAVELOT_TESTS=OFF >/dev/null
@@ -70,6 +70,18 @@ measure jwk-half cp "$out/in/half.jwk" "$out/dst/" -- "$cli" convert -o "$out/ds
 # shellcheck disable=SC2046
 measure parts bash -c cp_each -- "$cli" convert -o "$out/dst" $(ls "$out"/parts/*.jws)
 
+# What flushing each output to the disk before it gets its name costs: the parts with
+# and without fdatasync (eatmydata turns it into nothing), alternating, the median of each.
+syncs=() nosyncs=()
+for _ in $(seq "$rounds"); do
+    # shellcheck disable=SC2046
+    read -r us _ < <(timed "$cli" convert -o "$out/dst" $(ls "$out"/parts/*.jws)); syncs+=("$us")
+    # shellcheck disable=SC2046
+    read -r us _ < <(timed eatmydata "$cli" convert -o "$out/dst" $(ls "$out"/parts/*.jws)); nosyncs+=("$us")
+done
+sync_us=$(printf '%s\n' "${syncs[@]}" | median)
+nosync_us=$(printf '%s\n' "${nosyncs[@]}" | median)
+
 size_kb() { du -k --apparent-size "$1" | cut -f1; }
 printf '| case | input | cp | pravelot-cli | time ratio | peak memory | memory bound (2 × input + 30 MB) |\n'
 printf '|---|---|---|---|---|---|---|\n'
@@ -90,3 +102,5 @@ row parts "$(du -k --apparent-size -s "$out/parts" | cut -f1)" "$parts small .jw
 echo
 awk -v a="${cli_us[jws]}" -v b="${cli_us[jws-half]}" -v c="${cli_us[jwk]}" -v d="${cli_us[jwk-half]}" \
     'BEGIN {printf "Linearity: doubling the entities multiplies the time by %.2f (.jws) and %.2f (.jwk)\n", a / b, c / d}'
+awk -v a="$sync_us" -v b="$nosync_us" -v n="$parts" \
+    'BEGIN {printf "fdatasync before naming each output: %d parts in %.3f s, %.3f s without it (%.2f×, %.2f ms a file)\n", n, a / 1e6, b / 1e6, a / b, (a - b) / n / 1e3}'

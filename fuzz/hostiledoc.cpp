@@ -203,7 +203,7 @@ std::u16string blockName(ByteChoices &c)
     case 1:
         return u"扉@@SfigorgFlag@@4";
     case 2: // long enough for the tree to have copied it into each instance
-        return std::u16string(1000 * (1 + c.below(16)), u'名');
+        return std::u16string(std::size_t{1000} * (1 + c.below(16)), u'名');
     default:
         return u"part" + std::u16string(c.below(4), u'x');
     }

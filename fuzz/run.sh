@@ -17,9 +17,16 @@ for target in "$build"/bin/fuzz_*; do
     mkdir -p "$corpus"
     seeds=() options=()
     [ -d "fuzz/seeds/${name#fuzz_}" ] && seeds+=("fuzz/seeds/${name#fuzz_}")
-    [ -f "fuzz/${name#fuzz_}.dict" ] && options+=("-dict=fuzz/${name#fuzz_}.dict")
-    # The real parts beside the project, when there, seed the .jws target too.
-    [ "$name" = fuzz_jws ] && [ -d ../shared/samples ] && seeds+=(../shared/samples)
+    dict="fuzz/${name#fuzz_}.dict"
+    # The drawing reads .jws files too.
+    if [ "$name" = fuzz_render ]; then
+        seeds+=(fuzz/seeds/jws)
+        dict=fuzz/jws.dict
+    fi
+    [ -f "$dict" ] && options+=("-dict=$dict")
+    # The real parts beside the project, when there, seed the .jws targets too.
+    { [ "$name" = fuzz_jws ] || [ "$name" = fuzz_render ]; } && [ -d ../shared/samples ] &&
+        seeds+=(../shared/samples)
     echo "== $name (${secs}s)"
     # The last lines: the totals of the run (executions, their rate, what was added).
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \

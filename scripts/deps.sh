@@ -5,8 +5,11 @@ set -euo pipefail
 
 # The desktop program: Qt 6 Widgets (with the offscreen platform its tests run on), the
 # Japanese texts of Qt's own dialogs, and a Japanese fixed-pitch font for the windows.
+# The window tests also run under a real window manager: twm (with the "fixed" font of
+# xfonts-base) on a virtual X display.
 packages=(build-essential cmake pkg-config libicu-dev libgtest-dev
-          qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic "$@")
+          qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic
+          xvfb twm xfonts-base x11-utils "$@")
 
 missing=()
 for p in "${packages[@]}"; do

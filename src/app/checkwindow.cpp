@@ -1,7 +1,7 @@
 #include "app/checkwindow.h"
 
+#include "app/linelist.h"
 #include "app/windowfont.h"
-#include "app/windowgeometry.h"
 
 #include <QListWidget>
 #include <QStatusBar>
@@ -9,7 +9,7 @@
 
 namespace pravelot {
 
-TForm2::TForm2(QWidget *parent) : QWidget(parent, Qt::Window)
+TForm2::TForm2(QWidget *parent) : QWidget(parent, Qt::Tool)
 {
     setObjectName(QStringLiteral("TForm2"));
     setWindowTitle(QStringLiteral("データ確認"));
@@ -17,7 +17,7 @@ TForm2::TForm2(QWidget *parent) : QWidget(parent, Qt::Window)
 
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setUniformItemSizes(true);
+    showWholeLines(*ListBox1);
     QPalette palette = ListBox1->palette();
     palette.setColor(QPalette::Base, QColor(0xC0, 0xDC, 0xC0)); // light green
     palette.setColor(QPalette::Text, Qt::black);
@@ -32,12 +32,6 @@ TForm2::TForm2(QWidget *parent) : QWidget(parent, Qt::Window)
     layout->setSpacing(0);
     layout->addWidget(ListBox1, 1);
     layout->addWidget(StatusBar1);
-}
-
-void TForm2::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    fitOuterSize(*this);
 }
 
 void TForm2::clearLines() { ListBox1->clear(); }

@@ -1,4 +1,6 @@
 // The data-check window: a separate, non-modal window that lists what the checks found.
+// It is the main window's tool window: the window manager keeps it above the main window
+// and minimises it along with it.
 #pragma once
 
 #include <QWidget>
@@ -11,15 +13,13 @@ namespace pravelot {
 class TForm2 : public QWidget {
     Q_OBJECT
 public:
+    // parent: the main window, which owns it.
     explicit TForm2(QWidget *parent = nullptr);
 
     void clearLines();
     // Appends a line; select: make it the selected line, so that the list scrolls to it.
     void appendLine(const QString &line, bool select);
     QStringList lines() const;
-
-protected:
-    void showEvent(QShowEvent *event) override;
 
 private:
     QListWidget *ListBox1;

@@ -16,6 +16,8 @@ public:
 
     // A loop starts: presses before now no longer count, a key held now still does.
     void startLoop();
+    // The current loop is to stop, as if Escape had been pressed.
+    void stopLoop() { m_pressedInLoop = true; }
     // The key is held down, or was pressed since startLoop.
     bool pressedInLoop() const { return m_down || m_pressedInLoop; }
 

@@ -4,13 +4,13 @@
 #include "app/checkwindow.h"
 #include "app/mainwindow.h"
 #include "app/qtdialogs.h"
+#include "app/qtjapanese.h"
+#include "core/termination.h"
 #include "core/text.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 #include <cstring>
 #include <iostream>
@@ -64,14 +64,14 @@ int main(int argc, char **argv)
         }
     }
 
+    // An output being written when the program is told to end is never left behind.
+    pravelot::GuardWritesAgainstSignals();
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("pravelot"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pravelot")));
-    // Every text of the program is Japanese; so are the buttons of Qt's own dialogs.
-    QTranslator qtTexts;
-    if (qtTexts.load(QStringLiteral("qtbase_ja"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTexts);
+    // Every text of the program is Japanese; so are Qt's own dialogs.
+    pravelot::QtJapanese qtTexts;
+    qtTexts.install();
 
     QStringList files;
     bool filesOnly = false;
@@ -86,7 +86,7 @@ int main(int argc, char **argv)
 
     pravelot::QtDialogs dialogs;
     pravelot::TForm1 form1(pravelot::AppFolders::forThisProgram(), dialogs, files);
-    pravelot::TForm2 form2;
+    pravelot::TForm2 form2(&form1);
     form1.setCheckWindow(&form2);
     QObject::connect(&form1, &pravelot::TForm1::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);

@@ -4,6 +4,8 @@
 #include "app/checkwindow.h"
 #include "app/clicklabel.h"
 #include "app/escapewatcher.h"
+#include "app/linelist.h"
+#include "app/previewwindow.h"
 #include "app/windowfont.h"
 #include "app/windowgeometry.h"
 #include "app/windowhost.h"
@@ -22,6 +24,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -29,6 +32,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
@@ -47,6 +51,8 @@ namespace {
 
 const QString kPickerCaption = QStringLiteral("変換後のファイルを保存するフォルダを指定して下さい");
 const QString kPlainStyle = QStringLiteral("Windows");
+const QString kStatusHint =
+    QStringLiteral("※保存先フォルダに同じ名前のファイルが存在する場合は名前に枝番が付きます");
 
 QList<Dialogs::Filter> figureFileFilters()
 {
@@ -66,7 +72,7 @@ QString pickerStart(const QString &folder, const std::u16string &fallback)
 // not have it yet; it is made, as the user chose it as destination.
 std::u16string standardFolder(QStandardPaths::StandardLocation location)
 {
-    const std::u16string folder = AddPathDelim(us(QStandardPaths::writableLocation(location)));
+    std::u16string folder = AddPathDelim(us(QStandardPaths::writableLocation(location)));
     if (!FolderExistsSafe(folder))
         DirCreateSafe(folder);
     return folder;
@@ -218,6 +224,16 @@ void TForm1::buildWidgets()
     SG1->setWordWrap(false);
     SG1->setTextElideMode(Qt::ElideLeft);
     SG1->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
+    // Tab goes on to the buttons; the arrow keys walk the cells.
+    SG1->setTabKeyNavigation(false);
+    // Delete removes the selected rows, as 削除 does; while a cell is edited, the
+    // editor has the key.
+    new QShortcut(
+        QKeySequence(Qt::Key_Delete), SG1, this, [this] { Button2Click(); }, Qt::WidgetShortcut);
+    // Whatever changes the list makes the counts of the last check or run stale.
+    connect(SG1->model(), &QAbstractItemModel::dataChanged, this, [this] { listChanged(); });
+    connect(SG1->model(), &QAbstractItemModel::rowsInserted, this, [this] { listChanged(); });
+    connect(SG1->model(), &QAbstractItemModel::rowsRemoved, this, [this] { listChanged(); });
     Button1 = button(u"追加(&A)", "Button1", TabSheet1);
     Button2 = button(u"削除(&D)", "Button2", TabSheet1);
     Button3 = button(u"確認(&C)", "Button3", TabSheet1);
@@ -250,19 +266,19 @@ void TForm1::buildWidgets()
     connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
     connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
     connect(Button6, &QPushButton::clicked, this, [this] { Button6Click(); });
+    pageShortcuts({Button1, Button2, Button3, Button4, Button5, Button6});
 
     auto *page2 = new QVBoxLayout(TabSheet2);
     page2->setContentsMargins(0, 0, 0, 0);
     ListBox1 = new QListWidget(TabSheet2);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setUniformItemSizes(true);
+    showWholeLines(*ListBox1);
     page2->addWidget(ListBox1);
 
     // Status bar: one text field, and the progress of a long check or run.
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setSizeGripEnabled(false);
-    m_statusText = new QLabel(
-        QStringLiteral("※保存先フォルダに同じ名前のファイルが存在する場合は名前に枝番が付きます"));
+    m_statusText = new QLabel(kStatusHint);
     m_statusText->setObjectName(QStringLiteral("StatusText"));
     m_statusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(m_statusText, 1);
@@ -273,6 +289,51 @@ void TForm1::buildWidgets()
     m_progress->setFormat(QStringLiteral("%v/%m"));
     m_progress->hide();
     statusBar()->addPermanentWidget(m_progress);
+
+    // The figure of the row the user picks, in a window of its own beside this one.
+    m_preview = new PreviewWindow(this);
+    connect(SG1, &QTableWidget::currentCellChanged, this,
+            [this](int row) { previewRow(row, SG1->hasFocus()); });
+    connect(SG1, &QTableWidget::cellClicked, this, [this](int row) { previewRow(row, true); });
+}
+
+void TForm1::previewRow(int row, bool open)
+{
+    const QString file = row >= 0 && row < DataListN ? cell(0, row + 1) : QString();
+    // Rows the program moves the cursor to show only in a preview already open.
+    if (IsBlankCell(us(file)) || (!m_preview->isVisible() && !open))
+        return;
+    m_preview->placeBeside(*this);
+    // Some platforms activate every window they show; the keyboard stays here.
+    const bool active = isActiveWindow();
+    m_preview->show();
+    if (active)
+        activateWindow();
+    if (file != m_preview->file())
+        m_preview->showFile(file);
+}
+
+void TForm1::pageShortcuts(const QList<QPushButton *> &buttons)
+{
+    // The buttons' own Alt keys work only while their page is in front. From the log
+    // page the same keys bring the settings page forward, then act.
+    QList<QShortcut *> shortcuts;
+    for (QPushButton *b : buttons) {
+        auto *shortcut = new QShortcut(QKeySequence::mnemonic(b->text()), this);
+        shortcut->setEnabled(false);
+        connect(shortcut, &QShortcut::activated, this, [this, b] {
+            if (m_busy)
+                return;
+            PageControl1->setCurrentWidget(TabSheet1);
+            b->setFocus(Qt::ShortcutFocusReason);
+            b->click();
+        });
+        shortcuts << shortcut;
+    }
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this, shortcuts](int) {
+        for (QShortcut *shortcut : shortcuts)
+            shortcut->setEnabled(PageControl1->currentWidget() == TabSheet2);
+    });
 }
 
 void TForm1::FormCreate()
@@ -362,7 +423,6 @@ void TForm1::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     if (!m_shown) {
         m_shown = true;
-        fitOuterSize(*this);
         FormShow();
     }
 }
@@ -401,8 +461,11 @@ void TForm1::FreeDataObjects()
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
-    // A check or run in progress finishes first; Escape stops it.
+    // Closing during a check or run stops it as Escape does, before the next file; the
+    // window closes once it has stopped.
     if (m_busy) {
+        m_closeAsked = true;
+        m_escape->stopLoop();
         event->ignore();
         return;
     }
@@ -514,6 +577,8 @@ std::vector<SourceRow> TForm1::sourceRows() const
 QString TForm1::statusText() const { return m_statusText->text(); }
 
 void TForm1::setStatus(const QString &text) { m_statusText->setText(text); }
+
+void TForm1::listChanged() { setStatus(kStatusHint); }
 
 void TForm1::PickupFile(const QString &fn)
 {
@@ -672,13 +737,21 @@ void TForm1::RunProc()
 
     saveSettings();
     ListBox1->clear();
+    RunSummary summary;
     {
         BusyScope busy([this](bool b) { setBusy(b); });
         const std::vector<SourceRow> rows = sourceRows();
         WindowHost host(*m_checkWindow, *ListBox1, *m_progress, *m_escape);
-        RunFiles(rows, dest, *m_conv, host);
+        summary = RunFiles(rows, dest, *m_conv, host);
+        m_preview->setOutputs(summary.outputs);
     }
     PageControl1->setCurrentIndex(1);
+    ListBox1->scrollToBottom();
+    const QString counts =
+        summary.interrupted
+            ? QStringLiteral("変換を中断しました(ESC)：変換完了 %1件、変換失敗 %2件")
+            : QStringLiteral("変換終了：変換完了 %1件、変換失敗 %2件");
+    setStatus(counts.arg(summary.converted).arg(summary.failed));
 }
 
 void TForm1::Button3Click()
@@ -726,9 +799,10 @@ void TForm1::Button5Click()
     }
     if (!m_dialogs.confirm(this, QStringLiteral("変換を開始します。よろしいですか？")))
         return;
-    if (!DataCheck())
-        return;
-    RunProc();
+    if (DataCheck() && !m_closeAsked)
+        RunProc();
+    if (m_closeAsked)
+        close();
 }
 
 } // namespace pravelot

@@ -32,6 +32,7 @@ namespace pravelot {
 class ClickLabel;
 class Converter;
 class EscapeWatcher;
+class PreviewWindow;
 class TForm2;
 
 class TForm1 : public QMainWindow {
@@ -93,6 +94,10 @@ private:
     int destination() const;
     void setDestination(int option);
     void setStatus(const QString &text);
+    // The list was changed: the status bar no longer counts what it holds now.
+    void listChanged();
+    // Shortcuts that reach the buttons' Alt keys from the log page.
+    void pageShortcuts(const QList<QPushButton *> &buttons);
     void setBusy(bool busy);
     QString cell(int col, int row) const;
     void setCell(int col, int row, const QString &text);
@@ -100,6 +105,8 @@ private:
     std::pair<int, int> selectedRows() const;
     std::vector<SourceRow> sourceRows() const;
     void showCheckWindow();
+    // Shows the figure of a 0-based grid row in the preview; opens it when asked to.
+    void previewRow(int row, bool open);
 
     AppFolders m_folders;
     Dialogs &m_dialogs;
@@ -111,6 +118,8 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     bool m_busy = false;
+    // The window was closed during a check or run: it closes when that has stopped.
+    bool m_closeAsked = false;
 
     QString gstyle;
     int Fidx = 1;
@@ -149,6 +158,7 @@ private:
     QListWidget *ListBox1 = nullptr;
     QLabel *m_statusText = nullptr;
     QProgressBar *m_progress = nullptr;
+    PreviewWindow *m_preview = nullptr;
 };
 
 } // namespace pravelot

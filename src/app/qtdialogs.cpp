@@ -1,6 +1,7 @@
 #include "app/qtdialogs.h"
 
 #include "app/appinfo.h"
+#include "app/filecolumns.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -39,13 +40,21 @@ QString QtDialogs::nameFilter(const Filter &filter)
     return filter.name + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
+namespace {
+// Sizes and dates in the program's locale, where the dialog is Qt's own.
+void japaneseColumns(QFileDialog &dialog) { dialog.setProxyModel(new FileColumns(&dialog)); }
+} // namespace
+
 std::optional<QString> QtDialogs::askFolder(QWidget *parent, const QString &caption,
                                             const QString &start)
 {
-    const QString folder = QFileDialog::getExistingDirectory(parent, caption, start);
-    if (folder.isEmpty())
+    QFileDialog dialog(parent, caption, start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    japaneseColumns(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return folder;
+    return dialog.selectedFiles().front();
 }
 
 bool QtDialogs::confirm(QWidget *parent, const QString &text)
@@ -63,6 +72,7 @@ void QtDialogs::message(QWidget *parent, const QString &text)
 std::optional<Dialogs::ChosenFiles> QtDialogs::openFiles(QWidget *parent, const OpenFiles &request)
 {
     QFileDialog dialog(parent);
+    japaneseColumns(dialog);
     if (!request.title.isEmpty())
         dialog.setWindowTitle(request.title);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -83,10 +93,18 @@ std::optional<Dialogs::ChosenFiles> QtDialogs::openFiles(QWidget *parent, const 
         return std::nullopt;
     ChosenFiles chosen;
     chosen.files = dialog.selectedFiles();
-    chosen.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
-    if (chosen.filterIndex < 1)
-        chosen.filterIndex = 1;
+    chosen.filterIndex = filterPosition(request.filters, dialog.selectedNameFilter());
     return chosen;
+}
+
+int QtDialogs::filterPosition(const QList<Filter> &filters, const QString &selected)
+{
+    // The dialog gives back the filter as it shows it: with its patterns, or, as here,
+    // by its name alone.
+    for (qsizetype i = 0; i < filters.size(); ++i)
+        if (selected == nameFilter(filters[i]) || selected == filters[i].name)
+            return static_cast<int>(i) + 1;
+    return 1;
 }
 
 } // namespace pravelot

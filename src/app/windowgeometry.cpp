@@ -1,10 +1,8 @@
 #include "app/windowgeometry.h"
 
+#include <QEvent>
 #include <QGuiApplication>
-#include <QPointer>
 #include <QScreen>
-#include <QTimer>
-#include <QVariant>
 #include <QWidget>
 
 #include <algorithm>
@@ -13,64 +11,90 @@ namespace pravelot {
 
 namespace {
 
-const char *const kWantedSize = "pravelotOuterSize";
+const QString kFitterName = QStringLiteral("pravelotOuterFit");
 
-QRect desktop()
+// An X11 window manager frames a window only once it is mapped, and only then can the
+// client size that gives the wanted outer size be known. Until then the window carries
+// this filter, which applies the wanted rectangle at the first event that shows a frame.
+class OuterFit : public QObject {
+public:
+    OuterFit(QWidget &window, const QRect &wanted) : QObject(&window), m_wanted(wanted)
+    {
+        setObjectName(kFitterName);
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type t = event->type();
+        if (t != QEvent::Show && t != QEvent::Move && t != QEvent::Resize)
+            return false;
+        auto *window = static_cast<QWidget *>(watched);
+        const QSize frame = window->frameGeometry().size() - window->size();
+        if (!window->isVisible() || frame.isNull())
+            return false;
+        window->removeEventFilter(this);
+        window->resize(m_wanted.size() - frame);
+        // A window manager may have placed the client, not the frame, at the position.
+        if (window->frameGeometry().topLeft() != m_wanted.topLeft())
+            window->move(m_wanted.topLeft());
+        deleteLater();
+        return false;
+    }
+
+private:
+    QRect m_wanted;
+};
+
+QList<QRect> availableAreas()
 {
-    QRect all;
+    QList<QRect> areas;
+    if (const QScreen *primary = QGuiApplication::primaryScreen())
+        areas << primary->availableGeometry();
     for (const QScreen *s : QGuiApplication::screens())
-        all |= s->geometry();
-    return all.isValid() ? all : QRect(0, 0, 1024, 768);
+        if (s != QGuiApplication::primaryScreen())
+            areas << s->availableGeometry();
+    return areas;
 }
-
-QRect sane(const QRect &outer)
-{
-    const QRect area = desktop();
-    // Never larger than the whole desktop, nor than an X11 window can be.
-    const int maxW = std::min(std::max(area.width(), 640), 16384);
-    const int maxH = std::min(std::max(area.height(), 480), 16384);
-    QRect r(outer.x(), outer.y(), std::clamp(outer.width(), 1, maxW),
-            std::clamp(outer.height(), 1, maxH));
-    bool onScreen = false;
-    for (const QScreen *s : QGuiApplication::screens())
-        onScreen = onScreen || s->availableGeometry().intersects(r);
-    if (!onScreen)
-        r.moveTo(50, 50);
-    return r;
-}
-
-QSize frameSize(const QWidget &w) { return w.frameGeometry().size() - w.size(); }
 
 } // namespace
 
-void setOuterGeometry(QWidget &window, const QRect &outer)
+QRect placeOnScreen(const QRect &outer, const QList<QRect> &areas)
 {
-    const QRect r = sane(outer);
-    window.move(r.topLeft());
-    window.resize(r.size() - frameSize(window));
-    window.setProperty(kWantedSize, window.isVisible() ? QVariant() : QVariant(r.size()));
+    QRect r(outer.topLeft(), outer.size().expandedTo(QSize(1, 1)));
+    if (areas.isEmpty())
+        return r;
+    for (const QRect &a : areas)
+        if (a.contains(r))
+            return r;
+    QRect area = areas.front();
+    long long most = 0;
+    for (const QRect &a : areas) {
+        const QRect overlap = a.intersected(r);
+        const long long size = static_cast<long long>(overlap.width()) * overlap.height();
+        if (size > most) {
+            most = size;
+            area = a;
+        }
+    }
+    if (most == 0)
+        r.moveTopLeft(area.topLeft() + QPoint(50, 50));
+    r.setSize(r.size().boundedTo(area.size()));
+    r.moveLeft(std::clamp(r.left(), area.left(), area.right() - r.width() + 1));
+    r.moveTop(std::clamp(r.top(), area.top(), area.bottom() - r.height() + 1));
+    return r;
 }
 
-void fitOuterSize(QWidget &window)
+void setOuterGeometry(QWidget &window, const QRect &outer)
 {
-    auto fit = [](QWidget &w) {
-        const QVariant wanted = w.property(kWantedSize);
-        if (!wanted.isValid() || frameSize(w).isNull())
-            return false;
-        w.setProperty(kWantedSize, QVariant());
-        w.resize(wanted.toSize() - frameSize(w));
-        return true;
-    };
-    if (fit(window))
-        return;
-    // Some window managers tell the frame only after the window is mapped.
-    QPointer<QWidget> later(&window);
-    QTimer::singleShot(0, &window, [later, fit] {
-        if (later && fit(*later))
-            return;
-        if (later)
-            later->setProperty(kWantedSize, QVariant());
-    });
+    const QRect r = placeOnScreen(outer, availableAreas());
+    delete window.findChild<QObject *>(kFitterName, Qt::FindDirectChildrenOnly);
+    const QSize frame = window.frameGeometry().size() - window.size();
+    window.move(r.topLeft());
+    window.resize(r.size() - frame);
+    if (!window.isVisible() || frame.isNull())
+        new OuterFit(window, r);
 }
 
 QRect outerGeometry(const QWidget &window) { return window.frameGeometry(); }

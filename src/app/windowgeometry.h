@@ -1,23 +1,28 @@
 // Window position and outer size (frame included), as the settings file keeps them.
 #pragma once
 
+#include <QList>
 #include <QRect>
 
 class QWidget;
 
 namespace pravelot {
 
-// Places the window with its frame at outer. A size beyond the desktop is cut to it, and
-// a window that would lie on no screen is brought back to (50, 50), so that a damaged
-// settings file cannot lose the window or exhaust memory. Before the window is first
-// shown its frame is unknown; fitOuterSize then corrects the size.
+// Where a window asked for at outer goes: unchanged when it lies within the available
+// area of one screen; otherwise moved, and cut where it is larger, so that it lies within
+// the available area of the screen it overlaps most (or of the first screen, 50 pixels
+// from its corner, when it overlaps none). areas are the screens' available areas, the
+// primary screen's first; with none, outer is only given a size of at least 1 by 1.
+QRect placeOnScreen(const QRect &outer, const QList<QRect> &areas);
+
+// Places the window with its frame at outer, fitted to the screens (placeOnScreen), so
+// that a damaged settings file or a smaller screen cannot lose the window. A window
+// system may tell the frame only once the window is shown and framed; until then the
+// window remembers outer and takes that place and size, frame included, as soon as the
+// frame is known.
 void setOuterGeometry(QWidget &window, const QRect &outer);
 
-// To be called when the window is shown: once the frame is known, gives the window the
-// outer size setOuterGeometry asked for.
-void fitOuterSize(QWidget &window);
-
-// The window's position and size with its frame.
+// The window's position and size with its frame: what setOuterGeometry takes back.
 QRect outerGeometry(const QWidget &window);
 
 } // namespace pravelot

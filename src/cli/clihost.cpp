@@ -1,17 +1,12 @@
 #include "cli/clihost.h"
 
+#include "cli/failuretexts.h"
+#include "core/termination.h"
 #include "core/text.h"
 
-#include <csignal>
 #include <ostream>
 
 namespace pravelot {
-
-namespace {
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void onInterrupt(int) { g_interrupted = 1; }
-} // namespace
 
 void CliHost::appendCheckLine(const std::u16string &line, bool)
 {
@@ -20,17 +15,17 @@ void CliHost::appendCheckLine(const std::u16string &line, bool)
 
 void CliHost::appendLogLine(const std::u16string &line) { m_log << ToUtf8(line) << '\n'; }
 
-bool CliHost::escapePressed() { return interrupted(); }
-
-void CliHost::catchInterrupt()
+void CliHost::appendRunWarning(const std::u16string &line)
 {
-    struct sigaction sa {};
-    sa.sa_handler = onInterrupt;
-    sa.sa_flags = static_cast<int>(SA_RESETHAND);
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
+    m_findings << ToUtf8(line) << '\n' << std::flush;
 }
 
-bool CliHost::interrupted() { return g_interrupted != 0; }
+void CliHost::fileFailed(const std::u16string &src, const std::u16string &output,
+                         const ConversionFailure &failure)
+{
+    m_findings << FailureText(src, output, failure) << '\n' << std::flush;
+}
+
+bool CliHost::escapePressed() { return InterruptRequested(); }
 
 } // namespace pravelot

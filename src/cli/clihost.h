@@ -10,16 +10,16 @@ namespace pravelot {
 
 class CliHost : public RunHost {
 public:
+    // The run log goes to log; findings, warnings and reasons for failures to findings.
     CliHost(std::ostream &log, std::ostream &findings) : m_log(log), m_findings(findings) {}
 
     void appendCheckLine(const std::u16string &line, bool select) override;
     void appendLogLine(const std::u16string &line) override;
+    void appendRunWarning(const std::u16string &line) override;
+    void fileFailed(const std::u16string &src, const std::u16string &output,
+                    const ConversionFailure &failure) override;
+    // Whether Ctrl-C was pressed since CatchInterrupt().
     bool escapePressed() override;
-
-    // From now on, the first Ctrl-C asks the loops to stop before the next file; a
-    // second one ends the program at once.
-    static void catchInterrupt();
-    static bool interrupted();
 
 private:
     std::ostream &m_log;

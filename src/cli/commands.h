@@ -10,5 +10,6 @@ namespace pravelot {
 
 int runConvert(const std::vector<std::string> &args, std::ostream &out, std::ostream &err);
 int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostream &err);
+int runRender(const std::vector<std::string> &args, std::ostream &out, std::ostream &err);
 
 } // namespace pravelot

@@ -1,8 +1,11 @@
 #include "cli/clihost.h"
+#include "cli/clitexts.h"
 #include "cli/commands.h"
+#include "cli/failuretexts.h"
 #include "convert/datacheck.h"
 #include "convert/runfiles.h"
 #include "core/path.h"
+#include "core/termination.h"
 #include "core/text.h"
 
 #include <climits>
@@ -13,6 +16,8 @@
 namespace pravelot {
 
 namespace {
+
+const char *const kCommand = "pravelot-cli convert";
 
 struct ConvertOptions {
     std::optional<std::u16string> outDir;
@@ -31,7 +36,7 @@ std::optional<ConvertOptions> parse(const std::vector<std::string> &args, std::o
         const std::string &a = args[i];
         if (!filesOnly && (a == "-o" || a == "-n")) {
             if (i + 1 == args.size()) {
-                err << "pravelot-cli convert: " << a << " needs a value\n";
+                err << cliText(CliText::NeedsValue, {kCommand, a}) << "\n";
                 return std::nullopt;
             }
             (a == "-o" ? o.outDir : o.name) = FromUtf8(args[++i]);
@@ -42,18 +47,18 @@ std::optional<ConvertOptions> parse(const std::vector<std::string> &args, std::o
         } else if (!filesOnly && a == "--") {
             filesOnly = true;
         } else if (!filesOnly && a.size() > 1 && a[0] == '-') {
-            err << "pravelot-cli convert: unknown option " << a << "\n";
+            err << cliText(CliText::UnknownOption, {kCommand, a}) << "\n";
             return std::nullopt;
         } else {
             o.files.push_back(FromUtf8(a));
         }
     }
     if (o.beside && o.outDir) {
-        err << "pravelot-cli convert: -o and --beside exclude each other\n";
+        err << cliText(CliText::OutAndBeside, {kCommand}) << "\n";
         return std::nullopt;
     }
     if (o.files.empty()) {
-        err << "pravelot-cli convert: no files given (see --help)\n";
+        err << cliText(CliText::NoFiles, {kCommand}) << "\n";
         return std::nullopt;
     }
     return o;
@@ -73,10 +78,19 @@ int runConvert(const std::vector<std::string> &args, std::ostream &out, std::ost
     if (!o)
         return 2;
 
+    // A folder is no source: it is said so here, rather than by the check's words for a
+    // missing file or a bad extension, and stops the run like any check error.
     std::vector<SourceRow> rows;
     rows.reserve(o->files.size());
-    for (const std::u16string &f : o->files)
+    bool folderGiven = false;
+    for (const std::u16string &f : o->files) {
+        if (!f.empty() && FolderExistsSafe(f)) {
+            err << FolderSourceText(f) << "\n";
+            folderGiven = true;
+            continue;
+        }
         rows.push_back({f, o->name ? *o->name : ChangeExtSafe(FileNameOf(f), u"")});
+    }
 
     std::optional<std::u16string> dest;
     if (!o->beside) {
@@ -87,22 +101,25 @@ int runConvert(const std::vector<std::string> &args, std::ostream &out, std::ost
         }
     }
 
-    CliHost::catchInterrupt();
+    CatchInterrupt();
     CliHost host(out, err);
     Converter conv;
-    const CheckOutcome check = DataCheck(rows, conv, host);
+    CheckOutcome check = DataCheck(rows, conv, host);
+    const std::string stopped = cliText(CliText::Stopped);
     if (check.interrupted) {
-        err << ToUtf8(u"[Ctrl-C]を押しましたので中断します。") << "\n";
+        err << stopped << "\n";
         return 130;
     }
+    check.error = check.error || folderGiven;
     if (check.error) {
-        err << ToUtf8(CheckStatusText(check, static_cast<int>(rows.size()))) << "\n";
+        err << ToUtf8(CheckStatusText(check, static_cast<int>(o->files.size()))) << "\n";
+        if (check.nameInUse)
+            err << cliText(CliText::AnotherName) << "\n";
         return 1;
     }
     if (o->verbose)
         conv.setVerbose(&err);
-    const RunSummary run =
-        RunFiles(rows, dest, conv, host, u"[Ctrl-C]を押しましたので中断します。");
+    const RunSummary run = RunFiles(rows, dest, conv, host, FromUtf8(stopped));
     out.flush();
     if (run.interrupted)
         return 130;

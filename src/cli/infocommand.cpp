@@ -1,14 +1,18 @@
 // pravelot-cli info: what a user wants to know about a figure file before converting it.
 
+#include "cli/clitexts.h"
 #include "cli/commands.h"
 #include "convert/blocking.h"
 #include "core/path.h"
 #include "jwk/jwkdata.h"
 #include "jws/jwsdata.h"
+#include "render/figuredrawing.h"
+#include "render/viewport.h"
 
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -57,8 +61,8 @@ std::string jsonString(const std::u16string &s)
 std::string jsonNumber(double v) { return std::isfinite(v) ? number(v) : "null"; }
 
 struct Count {
-    const char *key;   // for --json
-    const char *label; // for people
+    const char *key; // for --json
+    CliText label;   // for people
     std::int64_t n;
 };
 
@@ -76,7 +80,11 @@ struct Info {
     // of them: a copy of each would double what the file takes in memory.
     std::unique_ptr<TJwsData> jws;
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    // Size of the picture `render` draws by default.
+    int pictureWidth = 0, pictureHeight = 0;
 };
+
+constexpr int kPictureSide = 1024;
 
 std::int32_t members(const TEntJwwBlockDef &d)
 {
@@ -84,17 +92,23 @@ std::int32_t members(const TEntJwwBlockDef &d)
            d.mBlockN();
 }
 
-std::optional<Info> inspect(const std::u16string &file, std::string &error)
+// Why a file could not be shown: a fixed code for scripts and the message for people.
+struct InfoError {
+    const char *code;
+    std::string message;
+};
+
+std::optional<Info> inspect(const std::u16string &file, InfoError &error)
 {
     Info info;
     info.file = file;
     const std::u16string ext = FileExtLower(file);
     if (ext != u".jws" && ext != u".jwk") {
-        error = "ファイル拡張子が不正です(※JWK/JWSのみ対応)";
+        error = {"bad-extension", "ファイル拡張子が不正です(※JWK/JWSのみ対応)"};
         return std::nullopt;
     }
     if (!RegularFileExistsSafe(file)) {
-        error = "ファイルが存在しません";
+        error = {"missing", "ファイルが存在しません"};
         return std::nullopt;
     }
     if (ext == u".jws") {
@@ -102,7 +116,7 @@ std::optional<Info> inspect(const std::u16string &file, std::string &error)
         TJwsData &d = *info.jws;
         const TJwsData::LoadResult loaded = d.Load(file);
         if (loaded == TJwsData::LoadResult::NotJws) {
-            error = "ファイルデータ内容が不正です";
+            error = {"not-a-figure-file", "ファイルデータ内容が不正です"};
             return std::nullopt;
         }
         info.kind = "jws";
@@ -112,17 +126,17 @@ std::optional<Info> inspect(const std::u16string &file, std::string &error)
         info.version = d.Enthd.jwVer;
         info.baseX = d.Enthd.BasePoint_x;
         info.baseY = d.Enthd.BasePoint_y;
-        info.counts = {{"lines", "線", d.EntLineN()},
-                       {"arcs", "円弧", d.EntEnkoN()},
-                       {"points", "点", d.EntTenN()},
-                       {"texts", "文字", d.EntMojiN()},
-                       {"dimensions", "寸法", d.EntSunpoN()},
-                       {"solids", "ソリッド", d.EntSolidN()},
-                       {"blockReferences", "ブロック", d.EntBlockN()}};
+        info.counts = {{"lines", CliText::InfoLines, d.EntLineN()},
+                       {"arcs", CliText::InfoArcs, d.EntEnkoN()},
+                       {"points", CliText::InfoPoints, d.EntTenN()},
+                       {"texts", CliText::InfoTexts, d.EntMojiN()},
+                       {"dimensions", CliText::InfoDimensions, d.EntSunpoN()},
+                       {"solids", CliText::InfoSolids, d.EntSolidN()},
+                       {"blockReferences", CliText::InfoBlockReferences, d.EntBlockN()}};
         info.minX = d.myMinWx, info.minY = d.myMinWy, info.maxX = d.myMaxWx, info.maxY = d.myMaxWy;
     } else {
         if (!TJwkData::FileCheck(file)) {
-            error = "ファイルデータ内容が不正です";
+            error = {"not-a-figure-file", "ファイルデータ内容が不正です"};
             return std::nullopt;
         }
         TJwkData k;
@@ -131,12 +145,14 @@ std::optional<Info> inspect(const std::u16string &file, std::string &error)
         info.problem = k.problem().empty() ? "" : k.problem().text();
         k.GetMinMaxZahyo();
         info.scale = k.Enthd.scale;
-        info.counts = {{"lines", "線", k.Enthd.lineCount},
-                       {"arcs", "円弧", k.Enthd.arcCount},
-                       {"points", "点", k.Enthd.tenCount},
-                       {"texts", "文字", k.Enthd.mojiCount}};
+        info.counts = {{"lines", CliText::InfoLines, k.Enthd.lineCount},
+                       {"arcs", CliText::InfoArcs, k.Enthd.arcCount},
+                       {"points", CliText::InfoPoints, k.Enthd.tenCount},
+                       {"texts", CliText::InfoTexts, k.Enthd.mojiCount}};
         info.minX = k.myMinWx, info.minY = k.myMinWy, info.maxX = k.myMaxWx, info.maxY = k.myMaxWy;
     }
+    PictureSize(LoadFigureDrawing(file).drawing.viewBox, kPictureSide, info.pictureWidth,
+                info.pictureHeight);
     return info;
 }
 
@@ -144,24 +160,33 @@ void printText(const Info &i, std::ostream &out)
 {
     out << ToUtf8(i.file) << "\n";
     if (i.kind == "jws")
-        out << "  種類: JWS (バージョン " << i.version << ")\n";
+        out << cliText(CliText::InfoJws, {std::to_string(i.version)}) << "\n";
     else
-        out << "  種類: JWK (縮尺 1/" << number(i.scale) << ")\n";
+        out << cliText(CliText::InfoJwk, {number(i.scale)}) << "\n";
     if (!i.complete)
         out << "  ファイルデータが欠落しています(データ変換は行われます): " << i.problem << "\n";
-    out << "  基点: (" << number(i.baseX) << ", " << number(i.baseY) << ")\n";
-    out << "  図形数:";
+    out << cliText(CliText::InfoBasePoint, {number(i.baseX), number(i.baseY)}) << "\n";
+    out << cliText(CliText::InfoCounts);
     for (const Count &c : i.counts)
-        out << " " << c.label << " " << c.n;
+        out << " " << cliText(c.label) << " " << c.n;
     out << "\n";
     if (i.kind == "jws") {
-        out << "  ブロック図形定義数: " << i.jws->EntBlockDef.size() << "\n";
+        out << cliText(CliText::InfoDefinitions, {std::to_string(i.jws->EntBlockDef.size())})
+            << "\n";
         for (const TEntJwwBlockDef &b : i.jws->EntBlockDef)
-            out << "    " << ToUtf8(UserBlockName(b.strName)) << "  番号 " << b.nNumber << "  要素 "
-                << members(b) << "  " << (b.ref_flag ? "参照あり" : "参照なし") << "\n";
+            out << cliText(
+                       CliText::InfoDefinition,
+                       {ToUtf8(UserBlockName(b.strName)), std::to_string(b.nNumber),
+                        std::to_string(members(b)),
+                        cliText(b.ref_flag ? CliText::InfoReferenced : CliText::InfoUnreferenced)})
+                << "\n";
     }
-    out << "  範囲: (" << number(i.minX) << ", " << number(i.minY) << ") - (" << number(i.maxX)
-        << ", " << number(i.maxY) << ")\n";
+    out << cliText(CliText::InfoExtents,
+                   {number(i.minX), number(i.minY), number(i.maxX), number(i.maxY)})
+        << "\n";
+    out << cliText(CliText::InfoPicture,
+                   {std::to_string(i.pictureWidth), std::to_string(i.pictureHeight)})
+        << "\n";
 }
 
 void printJson(const Info &i, std::ostream &out)
@@ -190,7 +215,8 @@ void printJson(const Info &i, std::ostream &out)
         out << "]";
     }
     out << ",\"extents\":[" << jsonNumber(i.minX) << "," << jsonNumber(i.minY) << ","
-        << jsonNumber(i.maxX) << "," << jsonNumber(i.maxY) << "]}";
+        << jsonNumber(i.maxX) << "," << jsonNumber(i.maxY) << "],\"picture\":[" << i.pictureWidth
+        << "," << i.pictureHeight << "]}";
 }
 
 } // namespace
@@ -203,13 +229,13 @@ int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
         if (a == "--json")
             json = true;
         else if (a.size() > 1 && a[0] == '-') {
-            err << "pravelot-cli info: unknown option " << a << "\n";
+            err << cliText(CliText::UnknownOption, {"pravelot-cli info", a}) << "\n";
             return 2;
         } else
             files.push_back(FromUtf8(a));
     }
     if (files.empty()) {
-        err << "pravelot-cli info: no files given (see --help)\n";
+        err << cliText(CliText::NoFiles, {"pravelot-cli info"}) << "\n";
         return 2;
     }
     ResetJwcDefaults();
@@ -219,11 +245,23 @@ int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
         out << "[";
     bool first = true;
     for (const std::u16string &f : files) {
-        std::string error;
-        const std::optional<Info> info = inspect(f, error);
+        InfoError error{};
+        std::optional<Info> info;
+        try {
+            info = inspect(f, error);
+        } catch (const std::bad_alloc &) {
+            error = {"out-of-memory", cliText(CliText::OutOfMemoryRead)};
+        }
         if (!info) {
-            err << ToUtf8(f) << " -- " << error << "\n";
+            err << ToUtf8(f) << " -- " << error.message << "\n";
             status = 1;
+            // A script reading the list finds every file given, in order.
+            if (json) {
+                out << (first ? "" : ",\n") << "{\"file\":" << jsonString(f) << ",\"error\":\""
+                    << error.code << "\",\"message\":" << jsonString(FromUtf8(error.message))
+                    << "}";
+                first = false;
+            }
             continue;
         }
         if (json) {

@@ -114,11 +114,17 @@ void moveStart(auto &e, double bx, double by)
 
 } // namespace
 
+bool NothingToGather(const TJwsData &doc)
+{
+    return doc.EntMoji.empty() && doc.EntSolid.empty() && doc.EntLine.empty() &&
+           doc.EntEnko.empty() && doc.EntTen.empty() && doc.EntSunpo.empty() &&
+           doc.EntBlockN() <= 1;
+}
+
 void DataTransJWS(TJwsData &doc, std::u16string_view BLname)
 {
     const std::u16string name = StoredBlockName(BLname);
-    if (doc.EntMoji.empty() && doc.EntSolid.empty() && doc.EntLine.empty() && doc.EntEnko.empty() &&
-        doc.EntTen.empty() && doc.EntSunpo.empty() && doc.EntBlockN() <= 1)
+    if (NothingToGather(doc))
         return;
 
     const double BX = doc.Enthd.BasePoint_x;

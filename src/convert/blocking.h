@@ -27,8 +27,13 @@ std::u16string UserBlockName(std::u16string_view stored);
 // refers to the new definition, and it cannot contain itself.
 std::uint32_t NewBlockNumber(const TJwsData &doc);
 
-// Transforms doc in place. A document with no entity, or with one block reference and
-// nothing else, stays exactly as it is. Rebuilds the block tree otherwise.
+// True when doc holds no entity, or one block reference and nothing else: the transform
+// then has nothing to gather and leaves doc as it is, so no block of the given name is
+// added and that name cannot clash with the file's own.
+bool NothingToGather(const TJwsData &doc);
+
+// Transforms doc in place. A document with nothing to gather stays exactly as it is.
+// Rebuilds the block tree otherwise.
 void DataTransJWS(TJwsData &doc, std::u16string_view BLname);
 
 } // namespace pravelot

@@ -7,13 +7,18 @@
 
 namespace pravelot {
 
-void PrepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
+void SetJwkConversionSettings(TJwTrans &trans)
 {
-    jwk.GetMinMaxZahyo();
     trans.SetKeta(6);
     trans.SetMarume(0);
     trans.SetLenZero(0);
     trans.SetSeido(6);
+}
+
+void PrepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
+{
+    jwk.GetMinMaxZahyo();
+    SetJwkConversionSettings(trans);
     trans.P_JWK = &jwk;
     trans.P_JWS = &jws;
 }
@@ -37,7 +42,7 @@ struct CountingSink : EntitySink {
 
 } // namespace
 
-bool Converter::writeJwk(const std::u16string &dst, const std::u16string &bn)
+bool Converter::writeJwk(NewFile &dst, const std::u16string &bn)
 {
     const std::uint64_t records =
         JWK.EntLine.size() + JWK.EntArc.size() + JWK.EntMoji.size() + JWK.EntTen.size();
@@ -90,35 +95,65 @@ Converter::Converter()
 
 void Converter::tellProblem(const std::u16string &src, const ReadProblem &problem)
 {
-    if (m_verbose)
+    if (m_verbose && !problem.empty())
         *m_verbose << ToUtf8(src) << ": " << problem.text() << "\n";
 }
 
-bool Converter::readJws(const std::u16string &src, bool loaded)
+namespace {
+
+// Why src could not be read: the system's reason, or none when the file opens but is no
+// figure file of its kind.
+ConversionFailure sourceFailure(const std::u16string &src)
 {
-    if (loaded)
-        return true;
-    const TJwsData::LoadResult r = JWS.Load(src);
-    if (r == TJwsData::LoadResult::Incomplete)
-        tellProblem(src, JWS.problem());
-    return r != TJwsData::LoadResult::NotJws;
+    std::error_code error;
+    if (InputFile::open(src, error))
+        error.clear();
+    return {ConversionFailure::Step::Source, error};
 }
 
-bool Converter::readJwk(const std::u16string &src, bool loaded)
+ConversionFailure::Step stepOf(NewFileStep step)
 {
-    if (loaded)
-        return true;
-    if (!TJwkData::FileCheck(src))
+    switch (step) {
+    case NewFileStep::Create:
+        return ConversionFailure::Step::Create;
+    case NewFileStep::Write:
+        return ConversionFailure::Step::Write;
+    case NewFileStep::Place:
+        break;
+    }
+    return ConversionFailure::Step::Place;
+}
+
+} // namespace
+
+bool Converter::readJws(const std::u16string &src, bool loaded, ConversionOutcome &outcome)
+{
+    if (!loaded && JWS.Load(src) == TJwsData::LoadResult::NotJws) {
+        outcome.failure = sourceFailure(src);
         return false;
-    if (!JWK.FileIn(src))
-        tellProblem(src, JWK.problem());
+    }
+    outcome.readProblem = JWS.problem();
+    tellProblem(src, outcome.readProblem);
     return true;
 }
 
-std::u16string Converter::RunProc1(const std::u16string &src, const std::u16string &dst,
-                                   const std::u16string &bn)
+bool Converter::readJwk(const std::u16string &src, bool loaded, ConversionOutcome &outcome)
 {
-    bool written = false;
+    if (!loaded) {
+        if (!TJwkData::FileCheck(src)) {
+            outcome.failure = sourceFailure(src);
+            return false;
+        }
+        JWK.FileIn(src);
+    }
+    outcome.readProblem = JWK.problem();
+    tellProblem(src, outcome.readProblem);
+    return true;
+}
+
+void Converter::convertLoaded(const std::u16string &src, NewFile &dst, const std::u16string &bn,
+                              ConversionOutcome &outcome)
+{
     const std::u16string ext = FileExtLower(src);
     // A check may have left this very file loaded.
     const bool loaded =
@@ -128,21 +163,56 @@ std::u16string Converter::RunProc1(const std::u16string &src, const std::u16stri
         JWK.DataFree();
     }
     m_loadedIdentity.reset();
+    bool written = false;
     if (ext == u".jws") {
+        if (!readJws(src, loaded, outcome))
+            return;
         // The drawing extents are neither written nor shown, so a conversion does not
         // compute them.
-        if (readJws(src, loaded)) {
-            DataTransJWS(JWS, bn);
-            JWS.SetFileOutOption(JWS.MojiEncode ? 32 : 0);
-            written = JWS.FileOut(dst, JWS.Enthd.jwVer);
-        }
+        DataTransJWS(JWS, bn);
+        JWS.SetFileOutOption(JWS.MojiEncode ? 32 : 0);
+        written = JWS.FileOut(dst, JWS.Enthd.jwVer);
     } else if (ext == u".jwk") {
-        if (readJwk(src, loaded))
-            written = writeJwk(dst, bn);
-        JWK.DataFree();
+        if (!readJwk(src, loaded, outcome))
+            return;
+        written = writeJwk(dst, bn);
+    } else {
+        outcome.failure = sourceFailure(src);
+        return;
     }
+    if (!written) {
+        outcome.failure = ConversionFailure{stepOf(dst.failedStep), dst.error};
+        return;
+    }
+    // The file stands under its name now. Nothing after this may fail (not even for
+    // want of memory), or a written file would be reported as failed.
+    outcome.output = std::move(dst.path);
+}
+
+ConversionOutcome Converter::convert(const std::u16string &src, NewFile dst,
+                                     const std::u16string &bn)
+{
+    ConversionOutcome outcome;
+    try {
+        convertLoaded(src, dst, bn, outcome);
+    } catch (const std::bad_alloc &) {
+        // Whatever was read, built or written so far is dropped: a partial drawing is
+        // never written as if it were the whole one.
+        outcome.output.clear();
+        outcome.failure = ConversionFailure{ConversionFailure::Step::Memory,
+                                            std::make_error_code(std::errc::not_enough_memory)};
+    }
+    m_loadedIdentity.reset();
     JWS.DataFree();
-    return std::u16string(written && FileExistsSafe(dst) ? kResultDone : kResultFailed);
+    JWK.DataFree();
+    return outcome;
+}
+
+std::u16string Converter::RunProc1(const std::u16string &src, const std::u16string &dst,
+                                   const std::u16string &bn)
+{
+    const ConversionOutcome outcome = convert(src, NewFile{dst, {}, {}, {}}, bn);
+    return std::u16string(outcome.done() ? kResultDone : kResultFailed);
 }
 
 void Converter::remember(const std::u16string &file, const std::optional<FileIdentity> &before)

@@ -1,6 +1,7 @@
 // The single-file conversion: one source figure file in, one new blocked .jws file out.
 #pragma once
 
+#include "convert/conversionfailure.h"
 #include "core/file.h"
 #include "jwk/jwkdata.h"
 #include "jwk/jwtrans.h"
@@ -15,12 +16,25 @@ namespace pravelot {
 inline constexpr std::u16string_view kResultDone = u"変換完了";
 inline constexpr std::u16string_view kResultFailed = u"変換失敗";
 
+// The conversion's fixed translation settings: 6 decimals, half away from zero,
+// vanishing entities dropped, straightening tolerance 0.000001 + 1e-12.
+void SetJwkConversionSettings(TJwTrans &trans);
 // Measures a loaded .jwk document and sets the translator to the conversion's fixed
-// settings: 6 decimals, half away from zero, vanishing entities dropped, straightening
-// tolerance 0.000001 + 1e-12; from jwk into jws.
+// settings, from jwk into jws.
 void PrepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);
 // PrepareJwk, then the translation into jws.
 void TranslateJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);
+
+// What became of one source.
+struct ConversionOutcome {
+    // The file written, which is the name asked for unless another program took that
+    // name first; empty when nothing was written.
+    std::u16string output;
+    std::optional<ConversionFailure> failure;
+    // Not empty when reading stopped early in the source: what was read was converted.
+    ReadProblem readProblem;
+    bool done() const { return !failure; }
+};
 
 // Holds the long-lived documents and the translator that every conversion of a run
 // reuses. Creating one sets the record units' shared defaults.
@@ -32,6 +46,11 @@ public:
     // dst was written, else "変換失敗". Nothing is ever written over an existing file.
     std::u16string RunProc1(const std::u16string &src, const std::u16string &dst,
                             const std::u16string &bn);
+    // Converts src into the new file dst.path with the block name bn, taking
+    // dst.nextName when another program takes that name first. Nothing is ever written
+    // over an existing file, and nothing is written at all on a failure. Running out of
+    // memory is a failure of this file only: the documents are emptied for the next.
+    ConversionOutcome convert(const std::u16string &src, NewFile dst, const std::u16string &bn);
 
     // Loads a .jws file into JWS for a check: FileCheck's and FileIn's answers at once.
     TJwsData::LoadResult loadJwsForCheck(const std::u16string &file);
@@ -58,9 +77,11 @@ public:
     TJwTrans JWT;
 
 private:
-    bool readJws(const std::u16string &src, bool loaded);
-    bool readJwk(const std::u16string &src, bool loaded);
-    bool writeJwk(const std::u16string &dst, const std::u16string &bn);
+    bool readJws(const std::u16string &src, bool loaded, ConversionOutcome &outcome);
+    bool readJwk(const std::u16string &src, bool loaded, ConversionOutcome &outcome);
+    bool writeJwk(NewFile &dst, const std::u16string &bn);
+    void convertLoaded(const std::u16string &src, NewFile &dst, const std::u16string &bn,
+                       ConversionOutcome &outcome);
     void remember(const std::u16string &file, const std::optional<FileIdentity> &before);
     void tellProblem(const std::u16string &src, const ReadProblem &problem);
 

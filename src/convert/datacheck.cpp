@@ -4,6 +4,8 @@
 #include "core/numeric.h"
 #include "core/path.h"
 
+#include <functional>
+#include <new>
 #include <string>
 
 namespace pravelot {
@@ -13,7 +15,9 @@ namespace {
 const std::u16string kBadExtension = u" -- ファイル拡張子が不正です";
 const std::u16string kMissing = u" -- ファイルが存在しません";
 const std::u16string kInvalid = u" -- ファイルデータ内容が不正です";
-const std::u16string kIncomplete = u" -- ファイルデータが欠落しています(データ変換は行われます)";
+const std::u16string kIncomplete(kIncompleteWarning);
+const std::u16string kOneBlock = u" -- 既に1つのブロックです(ブロック名は使われません)";
+const std::u16string kOutOfMemory = u" -- メモリ不足のため読み込めません(変換時に再度読み込みます)";
 
 } // namespace
 
@@ -53,37 +57,54 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
             continue;
         }
         bool keep = false;
-        if (ext == u".jwk") {
-            if (!TJwkData::FileCheck(file)) {
-                line(file + kInvalid);
-                out.error = true;
-            } else if (!conv.loadJwkForCheck(file)) {
-                line(file + kIncomplete);
-                out.warning = true;
-            }
-            keep = true;
-        } else {
-            switch (conv.loadJwsForCheck(file)) {
-            case TJwsData::LoadResult::NotJws:
-                line(file + kInvalid);
-                out.error = true;
-                break;
-            case TJwsData::LoadResult::Incomplete:
-                line(file + kIncomplete);
-                out.warning = true;
-                break;
-            case TJwsData::LoadResult::Complete:
-                for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
-                    if (UserBlockName(d.strName) == row.name) {
-                        line(file + u" ブロック名【" + row.name +
-                             u"】は既に図形ファイル内で使用済です");
-                        out.error = true;
+        try {
+            if (ext == u".jwk") {
+                if (!TJwkData::FileCheck(file)) {
+                    line(file + kInvalid);
+                    out.error = true;
+                } else if (!conv.loadJwkForCheck(file)) {
+                    line(file + kIncomplete);
+                    out.warning = true;
+                }
+                keep = true;
+            } else {
+                switch (conv.loadJwsForCheck(file)) {
+                case TJwsData::LoadResult::NotJws:
+                    line(file + kInvalid);
+                    out.error = true;
+                    break;
+                case TJwsData::LoadResult::Incomplete:
+                    line(file + kIncomplete);
+                    out.warning = true;
+                    break;
+                case TJwsData::LoadResult::Complete:
+                    // A figure that is already one block is written as it is: no block of
+                    // the row's name is added, so that name cannot clash, and it is not used.
+                    if (NothingToGather(conv.JWS)) {
+                        line(file + kOneBlock);
+                        out.warning = true;
                         break;
                     }
+                    for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
+                        if (UserBlockName(d.strName) == row.name) {
+                            line(file + u" ブロック名【" + row.name +
+                                 u"】は既に図形ファイル内で使用済です");
+                            out.error = true;
+                            out.nameInUse = true;
+                            break;
+                        }
+                    }
+                    break;
                 }
-                break;
+                keep = true;
             }
-            keep = true;
+        } catch (const std::bad_alloc &) {
+            // Running out of memory says nothing about the file: the conversion reads it
+            // again, and fails on its own if memory is still short.
+            conv.keepForConversion(false);
+            line(file + kOutOfMemory);
+            out.warning = true;
+            keep = false;
         }
         // Nothing of a checked file stays, but for the last row's: a run of one file
         // then converts it without reading it again.
@@ -103,6 +124,41 @@ std::u16string CheckStatusText(const CheckOutcome &outcome, int rowCount)
     return u"変換チェック完了(" + IntToText(rowCount) + u")";
 }
 
+namespace {
+
+// The listing of one figure file that is there, by its extension.
+void listBlocks(const std::u16string &fn, const std::u16string &ext,
+                std::span<const SourceRow> rows, Converter &conv,
+                const std::function<void(const std::u16string &)> &line)
+{
+    if (ext == u".jwk") {
+        if (!TJwkData::FileCheck(fn))
+            line(u"　ファイルデータ内容が不正です");
+        else if (conv.JWK.FileIn(fn))
+            line(u"　JWKファイルにブロック図形は存在しません");
+        else
+            line(u"　ファイルデータが欠落しています(データ変換は行われます)");
+        return;
+    }
+    const TJwsData::LoadResult loaded = conv.JWS.Load(fn);
+    if (loaded == TJwsData::LoadResult::NotJws) {
+        line(u"　ファイルデータ内容が不正です");
+        return;
+    }
+    if (loaded == TJwsData::LoadResult::Incomplete)
+        line(u"　ファイルデータが欠落しています(データ変換は行われます)");
+    line(u"　ブロック図形定義数：" + IntToText(conv.JWS.EntBlockDefN()));
+    for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
+        const std::u16string user = UserBlockName(d.strName);
+        bool clash = false;
+        for (const SourceRow &r : rows)
+            clash = clash || r.name == user;
+        line((clash ? u"◆" : u"　") + (u"ブロック名：" + user));
+    }
+}
+
+} // namespace
+
 void Data1Check(const std::u16string &fn, std::span<const SourceRow> rows, Converter &conv,
                 RunHost &host)
 {
@@ -117,31 +173,12 @@ void Data1Check(const std::u16string &fn, std::span<const SourceRow> rows, Conve
         line(u"　ファイルが存在しません");
         return;
     }
-    if (ext == u".jwk") {
-        if (!TJwkData::FileCheck(fn))
-            line(u"　ファイルデータ内容が不正です");
-        else if (conv.JWK.FileIn(fn))
-            line(u"　JWKファイルにブロック図形は存在しません");
-        else
-            line(u"　ファイルデータが欠落しています(データ変換は行われます)");
-        conv.JWK.DataFree();
-        return;
+    try {
+        listBlocks(fn, ext, rows, conv, line);
+    } catch (const std::bad_alloc &) {
+        line(u"　メモリ不足のため読み込めません");
     }
-    const TJwsData::LoadResult loaded = conv.JWS.Load(fn);
-    if (loaded == TJwsData::LoadResult::NotJws) {
-        line(u"　ファイルデータ内容が不正です");
-    } else {
-        if (loaded == TJwsData::LoadResult::Incomplete)
-            line(u"　ファイルデータが欠落しています(データ変換は行われます)");
-        line(u"　ブロック図形定義数：" + IntToText(conv.JWS.EntBlockDefN()));
-        for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
-            const std::u16string user = UserBlockName(d.strName);
-            bool clash = false;
-            for (const SourceRow &r : rows)
-                clash = clash || r.name == user;
-            line((clash ? u"◆" : u"　") + (u"ブロック名：" + user));
-        }
-    }
+    conv.JWK.DataFree();
     conv.JWS.DataFree();
 }
 

@@ -13,9 +13,15 @@ struct CheckOutcome {
     bool interrupted = false;
     bool error = false;
     bool warning = false;
+    // Among the errors: a row's block name is already a block name in its file.
+    bool nameInUse = false;
     // The run may start: no error and no interruption (warnings do not stop it).
     bool runMayStart() const { return !interrupted && !error; }
 };
+
+// The warning, after the file's path, that a file could be read only in part.
+inline constexpr std::u16string_view kIncompleteWarning =
+    u" -- ファイルデータが欠落しています(データ変換は行われます)";
 
 // A file cell with nothing but spaces, ideographic spaces and control characters.
 bool IsBlankCell(std::u16string_view file);

@@ -5,26 +5,48 @@
 
 namespace pravelot {
 
-std::optional<std::u16string> BranchNumberPath(const std::u16string &path)
+std::optional<std::u16string> BranchNumberPath(const std::u16string &path, TakenNames &names)
 {
-    if (!PathTakenSafe(path))
+    if (!names.taken(path))
         return path;
     const std::u16string base = ChangeExtSafe(path, u"");
     const std::u16string ext = FileExtLower(path);
     for (int n = 1; n <= kMaxBranchNumber; ++n) {
-        std::u16string candidate = base + u"~" + IntToText(n) + ext;
-        if (!PathTakenSafe(candidate))
+        std::u16string candidate = base;
+        candidate += u'~';
+        candidate += IntToText(n);
+        candidate += ext;
+        if (!names.taken(candidate))
             return candidate;
     }
     return std::nullopt;
 }
 
+std::optional<std::u16string> BranchNumberPath(const std::u16string &path)
+{
+    TakenNames names;
+    return BranchNumberPath(path, names);
+}
+
+std::u16string WantedOutputPath(const std::u16string &src,
+                                const std::optional<std::u16string> &destFolder)
+{
+    const std::u16string path = destFolder ? *destFolder + FileNameOf(src) : src;
+    return ChangeExtSafe(path, u".jws");
+}
+
+std::optional<std::u16string> OutputPathFor(const std::u16string &src,
+                                            const std::optional<std::u16string> &destFolder,
+                                            TakenNames &names)
+{
+    return BranchNumberPath(WantedOutputPath(src, destFolder), names);
+}
+
 std::optional<std::u16string> OutputPathFor(const std::u16string &src,
                                             const std::optional<std::u16string> &destFolder)
 {
-    std::u16string path = destFolder ? *destFolder + FileNameOf(src) : src;
-    path = ChangeExtSafe(path, u".jws");
-    return BranchNumberPath(path);
+    TakenNames names;
+    return OutputPathFor(src, destFolder, names);
 }
 
 } // namespace pravelot

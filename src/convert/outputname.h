@@ -1,6 +1,8 @@
 // Naming of output files: never over an existing one.
 #pragma once
 
+#include "convert/takennames.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,14 +12,24 @@ namespace pravelot {
 // The largest branch number tried before a name counts as used up.
 inline constexpr int kMaxBranchNumber = 99999;
 
-// path when nothing stands there, else base~n.ext for the first free n = 1 … 99999
-// (ext in lower case); nullopt when every candidate is taken. Anything that stands at
-// a name — a file, a folder, a dangling link — takes it, since none could be replaced.
+// path when its name is free, else base~n.ext for the first free n = 1 … 99999 (ext in
+// lower case); nullopt when every candidate is taken. Anything that stands at a name —
+// a file, a folder, a dangling link — takes it, since none could be replaced; so does a
+// name in the folder that differs only in letter case (see TakenNames).
+std::optional<std::u16string> BranchNumberPath(const std::u16string &path, TakenNames &names);
 std::optional<std::u16string> BranchNumberPath(const std::u16string &path);
 
-// The output path for src: in destFolder (a folder text ending in a separator), or
-// beside src when destFolder is nullopt, with the extension ".jws", made unique by the
-// branch-number rule. nullopt when no free name is left.
+// The name the output of src wants before any branch number: in destFolder (a folder
+// text ending in a separator), or beside src when destFolder is nullopt, with the
+// extension ".jws".
+std::u16string WantedOutputPath(const std::u16string &src,
+                                const std::optional<std::u16string> &destFolder);
+
+// WantedOutputPath made unique by the branch-number rule; nullopt when no free name is
+// left.
+std::optional<std::u16string> OutputPathFor(const std::u16string &src,
+                                            const std::optional<std::u16string> &destFolder,
+                                            TakenNames &names);
 std::optional<std::u16string> OutputPathFor(const std::u16string &src,
                                             const std::optional<std::u16string> &destFolder);
 

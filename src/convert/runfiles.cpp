@@ -1,5 +1,6 @@
 #include "convert/runfiles.h"
 
+#include "convert/datacheck.h"
 #include "convert/outputname.h"
 
 namespace pravelot {
@@ -9,6 +10,7 @@ RunSummary RunFiles(std::span<const SourceRow> rows,
                     std::u16string_view escapeLine)
 {
     RunSummary summary;
+    TakenNames names;
     int done = 0;
     for (const SourceRow &row : rows) {
         host.progress(done++, static_cast<int>(rows.size()));
@@ -19,16 +21,33 @@ RunSummary RunFiles(std::span<const SourceRow> rows,
         }
         // When every branch number is taken there is no name to write to: the file fails
         // and nothing is touched.
-        const std::optional<std::u16string> out = OutputPathFor(row.file, destFolder);
+        const std::u16string wanted = WantedOutputPath(row.file, destFolder);
+        const std::optional<std::u16string> out = BranchNumberPath(wanted, names);
         host.appendLogLine(row.file);
-        host.appendLogLine(u"→ " + out.value_or(u""));
-        const std::u16string result =
-            out ? conv.RunProc1(row.file, *out, row.name) : std::u16string(kResultFailed);
-        host.appendLogLine(u"　…… " + result);
-        if (result == kResultDone)
+        ConversionOutcome outcome;
+        if (out) {
+            // Should another run take the name before the file is complete, the file
+            // takes the next free branch number instead.
+            NewFile dst{*out,
+                        [&](const std::u16string &) { return BranchNumberPath(wanted, names); },
+                        {},
+                        {}};
+            outcome = conv.convert(row.file, std::move(dst), row.name);
+        } else {
+            outcome.failure = ConversionFailure{ConversionFailure::Step::Name, {}};
+        }
+        host.appendLogLine(u"→ " + (outcome.output.empty() ? out.value_or(u"") : outcome.output));
+        if (!outcome.readProblem.empty())
+            host.appendRunWarning(row.file + std::u16string(kIncompleteWarning));
+        host.appendLogLine(u"　…… " + std::u16string(outcome.done() ? kResultDone : kResultFailed));
+        if (outcome.done()) {
+            names.placed(outcome.output);
             ++summary.converted;
-        else
+            summary.outputs.emplace_back(row.file, outcome.output);
+        } else {
             ++summary.failed;
+            host.fileFailed(row.file, out.value_or(wanted), *outcome.failure);
+        }
         host.processEvents();
     }
     host.progress(done, static_cast<int>(rows.size()));

@@ -6,36 +6,35 @@
 
 namespace pravelot {
 
-namespace {
-constexpr std::size_t kBufferSize = 1 << 20;
-static_assert(ByteReader::kMaxTake <= kBufferSize);
-} // namespace
-
 ByteReader::ByteReader(std::span<const std::uint8_t> data)
     : m_begin(data.data()), m_cur(data.data()), m_end(data.data() + data.size()),
       m_size(data.size()), m_eof(true)
 {
 }
 
-ByteReader::ByteReader(int fd, std::uint64_t size) : m_fd(fd), m_size(size)
+ByteReader::ByteReader(int fd, std::uint64_t size, std::size_t bufferSize)
+    : m_fd(fd), m_size(size), m_refill(std::max<std::size_t>(bufferSize, 1))
 {
-    m_buf.resize(kBufferSize);
+    m_buf.resize(m_refill);
     m_cur = m_end = m_buf.data();
 }
 
 bool ByteReader::fill(std::size_t want)
 {
     // Keeps the unread bytes, moves them to the front and reads until want bytes are
-    // there or the file ends.
+    // there (and the buffer at least half full) or the file ends.
     if (m_eof)
         return static_cast<std::size_t>(m_end - m_cur) >= want;
     const std::size_t left = static_cast<std::size_t>(m_end - m_cur);
     const std::size_t consumed = static_cast<std::size_t>(m_cur - m_buf.data());
     std::memmove(m_buf.data(), m_cur, left);
     m_bufStart += consumed;
+    const std::size_t room = std::max(want, m_refill);
+    if (room > m_buf.size())
+        m_buf.resize(room);
     std::size_t have = left;
-    while (have < want || have < kBufferSize / 2) {
-        ssize_t n = ::read(m_fd, m_buf.data() + have, m_buf.size() - have);
+    while (have < want || have < room / 2) {
+        ssize_t n = ::read(m_fd, m_buf.data() + have, room - have);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -43,7 +42,7 @@ bool ByteReader::fill(std::size_t want)
             break;
         }
         have += static_cast<std::size_t>(n);
-        if (have == m_buf.size())
+        if (have == room)
             break;
     }
     m_cur = m_buf.data();

@@ -22,8 +22,10 @@ class ByteReader {
 public:
     explicit ByteReader(std::span<const std::uint8_t> data);
     // fd must stay open for the reader's lifetime; size is the file's size when known,
-    // used only as an upper bound for allocations (remaining()).
-    ByteReader(int fd, std::uint64_t size);
+    // used only as an upper bound for allocations (remaining()). The file is read in
+    // refills of a buffer of bufferSize bytes (at least 1), which grows when a single
+    // take() or peek() asks for more.
+    ByteReader(int fd, std::uint64_t size, std::size_t bufferSize = kFileBufferSize);
 
     // Copies up to n bytes to dst; returns how many were delivered (fewer at the end).
     std::size_t read(void *dst, std::size_t n);
@@ -60,6 +62,7 @@ public:
     std::uint64_t remaining() const;
 
     static constexpr std::size_t kMaxTake = 1 << 18;
+    static constexpr std::size_t kFileBufferSize = 1 << 20;
 
 private:
     bool fill(std::size_t want);
@@ -70,6 +73,7 @@ private:
     int m_fd = -1;
     std::uint64_t m_size = 0;
     std::uint64_t m_bufStart = 0; // file offset of m_buf[0]
+    std::size_t m_refill = 0;     // bytes a refill brings the buffer up to
     bool m_eof = false;
     std::vector<std::uint8_t> m_buf;
 };

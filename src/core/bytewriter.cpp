@@ -67,6 +67,9 @@ bool ByteWriter::flush()
             continue;
         if (n <= 0) {
             m_ok = false;
+            // A write that takes nothing without saying why is the device's failure.
+            m_error = n < 0 ? std::error_code(errno, std::generic_category())
+                            : std::make_error_code(std::errc::io_error);
             break;
         }
         p += n;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <system_error>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -39,6 +40,8 @@ public:
     // Writes out what is buffered; false when any write failed.
     bool flush();
     bool ok() const { return m_ok; }
+    // The system's reason for the first failed write to the file; empty while ok().
+    std::error_code error() const { return m_error; }
     // The bytes written into memory.
     std::vector<std::uint8_t> take();
 
@@ -50,6 +53,7 @@ private:
     std::uint8_t *m_end = nullptr; // end of m_buf's usable room
     int m_fd = -1;
     bool m_ok = true;
+    std::error_code m_error;
 };
 
 } // namespace pravelot

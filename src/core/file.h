@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <system_error>
 
 namespace pravelot {
 
@@ -14,7 +15,10 @@ namespace pravelot {
 class InputFile {
 public:
     // Opens path only when it is a regular file (following links). A pipe or a device
-    // is refused without being read from, so it can never block the program.
+    // is refused without being read from, so it can never block the program. On failure
+    // error holds the system's reason (a folder gives std::errc::is_a_directory, a pipe
+    // or a device std::errc::not_supported).
+    static std::optional<InputFile> open(const std::u16string &path, std::error_code &error);
     static std::optional<InputFile> open(const std::u16string &path);
     InputFile(InputFile &&other) noexcept;
     InputFile &operator=(InputFile &&) = delete;
@@ -38,15 +42,45 @@ struct FileIdentity {
 };
 std::optional<FileIdentity> FileIdentityOf(const std::u16string &path);
 
-// Creates a new file at path with the bytes that write() puts into the writer.
-// The bytes go into a temporary file in the same folder first; it is moved into place
-// only when it was written whole, and never over anything that stands at path by then.
-// Returns false, with nothing left at path or beside it, when any step fails (the
-// folder cannot be written, the disk is full, path is taken) or write() returns false.
+// The step at which creating a new file failed.
+enum class NewFileStep {
+    Create, // no file could be made in the folder
+    Write,  // the bytes could not be written whole, or the writer gave up
+    Place,  // the file could not be given its name (a name taken by then included)
+};
+
+// A new file: the name it is to have, what to do when another program takes that name
+// first, and afterwards the name it got or why it was not made.
+struct NewFile {
+    // In: the name wanted. After success: the name the file got.
+    std::u16string path;
+    // Asked, with the taken name, when path was free when chosen but taken by the time
+    // the file was complete: the next name to try, or nullopt to give up. Not set: give
+    // up at once.
+    std::function<std::optional<std::u16string>(const std::u16string &taken)> nextName;
+    // After a failure: the step, and the system's reason (std::errc::file_exists when
+    // the name was taken; empty when write() itself gave up).
+    NewFileStep failedStep = NewFileStep::Create;
+    std::error_code error;
+};
+
+// Creates a new file with the bytes that write() puts into the writer. The bytes go
+// into a file without a name in the target's folder (a hidden temporary file no longer
+// than the target's name where the file system cannot do that), are flushed to the disk,
+// and only then does the file get its name, never over anything that stands there by
+// then. Returns false, with nothing left at the name or beside it, when any step fails
+// or write() returns false; file.failedStep and file.error then tell why. An exception
+// from write() (std::bad_alloc) leaves nothing behind either and is passed on.
+bool WriteNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write);
 bool WriteNewFile(const std::u16string &path, const std::function<bool(ByteWriter &)> &write);
 
 // Replaces the file at path with the given bytes: written to a temporary file in the
 // same folder, then renamed over it. A failure leaves the old file as it was.
 bool ReplaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes);
+
+// Removes the temporary files of outputs being written at this moment (those a file
+// system without unnamed files made necessary); their writes then fail. Safe to call
+// from a signal handler.
+void RemoveUnfinishedFiles() noexcept;
 
 } // namespace pravelot

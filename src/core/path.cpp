@@ -147,4 +147,14 @@ bool DirRemoveSafe(const std::u16string &path)
     return !path.empty() && ::rmdir(NativePath(path).c_str()) == 0;
 }
 
+std::vector<std::u16string> FolderEntryNames(const std::u16string &folder)
+{
+    std::vector<std::u16string> names;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(NativePath(folder), ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec))
+        names.push_back(FromUtf8(it->path().filename().string()));
+    return names;
+}
+
 } // namespace pravelot

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pravelot {
 
@@ -39,6 +40,10 @@ bool FileDeleteSafe(const std::u16string &path);
 bool DirCreateSafe(const std::u16string &path);
 // Removes the folder only when it is empty.
 bool DirRemoveSafe(const std::u16string &path);
+
+// The names of everything in the folder (without "." and ".."); empty when it cannot
+// be listed.
+std::vector<std::u16string> FolderEntryNames(const std::u16string &folder);
 
 // The path as the operating system takes it.
 std::string NativePath(std::u16string_view path);

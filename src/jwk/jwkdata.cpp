@@ -161,14 +161,19 @@ bool TJwkData::FileIn(const std::u16string &FName)
     if (!file)
         return fail("File I/O Error", "the file cannot be opened");
     ByteReader r(file->fd(), file->size());
-    return readFrom(r);
+    return FileIn(r);
 }
 
 bool TJwkData::FileInBytes(std::span<const std::uint8_t> data)
 {
+    ByteReader r(data);
+    return FileIn(r);
+}
+
+bool TJwkData::FileIn(ByteReader &r)
+{
     DataInit();
     m_problem = {};
-    ByteReader r(data);
     return readFrom(r);
 }
 

@@ -54,6 +54,8 @@ public:
     // returns false. problem() tells why.
     bool FileIn(const std::u16string &FName);
     bool FileInBytes(std::span<const std::uint8_t> data);
+    // The same from a reader at the start of a file's bytes.
+    bool FileIn(ByteReader &r);
     const ReadProblem &problem() const { return m_problem; }
 
     // Extents of the loaded figure divided by Enthd.scale, always including the

@@ -162,6 +162,19 @@ std::uint64_t pointsOf(ConstEntityLists l)
 void TJwsData::GetMinMaxZahyo()
 {
     ExtentAccumulator &acc = sharedExtents();
+    measureInto(acc);
+    ExtentFinish(acc, myMinWx, myMinWy, myMaxWx, myMaxWy);
+}
+
+void TJwsData::measureExtents(double &minX, double &minY, double &maxX, double &maxY) const
+{
+    ExtentAccumulator acc;
+    measureInto(acc);
+    ExtentFinish(acc, minX, minY, maxX, maxY);
+}
+
+void TJwsData::measureInto(ExtentAccumulator &acc) const
+{
     // A base point outside the guard would leave whatever an earlier computation left in
     // the shared accumulator; such a figure starts from the origin instead.
     if (ExtentInGuard(Enthd.BasePoint_x, Enthd.BasePoint_y))
@@ -214,8 +227,6 @@ void TJwsData::GetMinMaxZahyo()
             measuring = measure(index.find(b.nNumber), t);
         }
     }
-
-    ExtentFinish(acc, myMinWx, myMinWy, myMaxWx, myMaxWy);
 }
 
 } // namespace pravelot

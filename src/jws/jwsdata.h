@@ -1,6 +1,7 @@
 // TJwsData: one .jws figure in memory, with its reader, writer and block tree.
 #pragma once
 
+#include "core/file.h"
 #include "core/readproblem.h"
 #include "core/text.h"
 #include "jws/jwwtype.h"
@@ -13,7 +14,9 @@
 
 namespace pravelot {
 
+class ByteReader;
 class ByteWriter;
+struct ExtentAccumulator;
 
 // Receives entities one at a time: a producer hands them over in order instead of
 // holding them all in arrays.
@@ -101,6 +104,8 @@ public:
     // false (nothing is loaded), else FileIn's outcome.
     enum class LoadResult { NotJws, Incomplete, Complete };
     LoadResult Load(const std::u16string &FName);
+    // The same from a reader at the start of a file's bytes.
+    LoadResult Load(ByteReader &r);
 
     // FileOutOpt := n for 0 … 63, else 0.
     void SetFileOutOption(std::int32_t n);
@@ -111,18 +116,24 @@ public:
     // if nothing exists at FName, and appears only when it was written whole; false
     // (and no file) on any failure.
     bool FileOut(const std::u16string &FName, std::int32_t Ver);
+    // FileOut to file.path, taking file.nextName when that name is taken first; file
+    // tells afterwards where the file went or why it was not written.
+    bool FileOut(NewFile &file, std::int32_t Ver);
     // The same bytes, into memory.
     Bytes FileOutBytes(std::int32_t Ver);
     // FileOut for a document whose last block definition does not hold its members:
     // produce hands them to the sink it is given, in order, `members` of them in all,
     // and the definition's own order list and arrays are not looked at.
     using MemberProducer = std::function<void(EntitySink &)>;
-    bool FileOutStreamed(const std::u16string &FName, std::int32_t Ver, std::uint64_t members,
+    bool FileOutStreamed(NewFile &file, std::int32_t Ver, std::uint64_t members,
                          const MemberProducer &produce);
 
     // Extents of everything the document draws (top level and every block instance of
     // the tree) into myMinWx … myMaxWy, through the shared extents accumulator.
     void GetMinMaxZahyo();
+    // The same extents without the shared accumulator and without changing the
+    // document, so that they may be taken on another thread.
+    void measureExtents(double &minX, double &minY, double &maxX, double &maxY) const;
 
     // Rebuilds EntBlockTree, every definition's ref_flag and ref_no, and EntBlockNum,
     // and finds the references that close a cycle of definitions. Costs time in
@@ -157,6 +168,7 @@ private:
     {
         return static_cast<std::int32_t>(v.size());
     }
+    void measureInto(ExtentAccumulator &acc) const;
     void writeTo(ByteWriter &w, std::int32_t Ver, std::uint64_t streamed = 0,
                  const MemberProducer *produce = nullptr);
 

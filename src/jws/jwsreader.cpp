@@ -722,11 +722,10 @@ bool JwsReader::run(ByteReader &r, TJwsData &d)
     try {
         reader.body();
     } catch (const ReadEnd &e) {
+        // Only the file's own faults end reading here: running out of memory is no
+        // damage of the file, and goes on to the caller as std::bad_alloc.
         complete = false;
         d.m_problem = {e.message, e.detail + ": " + reader.where()};
-    } catch (const std::bad_alloc &) {
-        complete = false;
-        d.m_problem = {"File I/O Error", "out of memory: " + reader.where()};
     }
     // Only the definitions actually read are kept, so a reference never binds to one
     // that was never in the file.
@@ -764,6 +763,12 @@ TJwsData::LoadResult TJwsData::Load(const std::u16string &FName)
     if (!f)
         return LoadResult::NotJws;
     ByteReader r(f->fd(), f->size());
+    return Load(r);
+}
+
+TJwsData::LoadResult TJwsData::Load(ByteReader &r)
+{
+    DataInit();
     if (!FileCheckBytes(r.peek(204)))
         return LoadResult::NotJws;
     return readJws(r, *this) ? LoadResult::Complete : LoadResult::Incomplete;

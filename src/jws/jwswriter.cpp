@@ -5,6 +5,7 @@
 #include "core/path.h"
 #include "jws/blocknumberindex.h"
 #include "jws/jwsdata.h"
+#include "jws/writtenattr.h"
 
 #include <array>
 #include <cmath>
@@ -16,21 +17,6 @@ namespace {
 constexpr std::array<std::string_view, 9> kClassNames = {"",           "CDataSen",   "CDataEnko",
                                                          "CDataTen",   "CDataMoji",  "CDataSunpou",
                                                          "CDataSolid", "CDataBlock", "CDataList"};
-
-constexpr std::uint8_t kLineStyleBelow420[15] = {1, 4, 3, 6, 8, 8, 2, 5, 7, 6, 6, 8, 8, 17, 17};
-constexpr std::uint16_t kColorBelow420[16] = {2, 8, 3, 6, 4, 5, 1, 2, 5, 8, 4, 3, 6, 5, 2, 2};
-
-bool inRange(unsigned v, unsigned lo, unsigned hi) { return v >= lo && v <= hi; }
-
-double textSize(double v)
-{
-    double a = std::fabs(v);
-    if (a < 1e-10)
-        return 1e-10;
-    if (a > 1e10)
-        return 1e10;
-    return a;
-}
 
 // Longest prefix of Shift_JIS bytes the ANSI string form can hold: at most 65535 bytes,
 // never 65534 (that length is the UTF-16 marker), never splitting a two-byte character.
@@ -57,12 +43,8 @@ std::size_t ansiFitLength(const Bytes &b)
 class JwsWriter {
 public:
     JwsWriter(ByteWriter &w, const TJwsData &d, std::int32_t ver)
-        : m_w(w), m_d(d), m_c(ver), m_index(d.EntBlockDef)
+        : m_w(w), m_d(d), m_c(WrittenVersion(ver)), m_index(d.EntBlockDef)
     {
-        if (m_c <= 230)
-            m_c = 230;
-        if (m_c == 300)
-            m_c = 351;
         m_utf16 = (d.FileOutOpt & 32) != 0;
         m_splitSunpo = m_c < 420 && d.Enthd.jwVer >= 420;
     }
@@ -196,40 +178,10 @@ void JwsWriter::classTag(std::int32_t kind)
 
 void JwsWriter::AttrOut(TEntJwwAttr a, std::int32_t kind)
 {
-    unsigned style = a.nPenStyle;
-    unsigned color = a.nPenColor;
-    const bool lineKind = kind == kEntLine || kind == kEntEnko;
-    const bool entityKind = kind >= kEntLine && kind <= kEntSolid;
-    if (m_c < 420) {
-        if (lineKind && inRange(style, 31, 45))
-            style = kLineStyleBelow420[style - 31];
-        else if (lineKind && inRange(style, 46, 62))
-            style = DefaultPenStyle;
-        if (entityKind && inRange(color, 101, 116))
-            color = kColorBelow420[color - 101];
-        else if (entityKind && inRange(color, 117, 356))
-            color = DefaultPenColor;
-    }
-    if (lineKind && !(inRange(style, 1, 9) || inRange(style, 11, 19) || inRange(style, 31, 62)))
-        style = DefaultPenStyle;
-    if (kind == kEntTen && style != 1 && style != 100)
-        style = 1;
-    if (kind == kEntMoji && !inRange(style, 1, 9))
-        style = 1;
-    if (kind >= kEntLine && kind <= kEntSunpo &&
-        !(inRange(color, 1, 9) || inRange(color, 101, 356)))
-        color = DefaultPenColor;
-    if (kind == kEntSolid && !(inRange(color, 1, 10) || inRange(color, 101, 356)))
-        color = DefaultPenColor;
-    if (a.nLayer > 15)
-        a.nLayer = 0;
-    if (a.nGLayer > 15)
-        a.nGLayer = 0;
-    if (a.nPenWidth > 30000)
-        a.nPenWidth = 0;
+    a = WrittenAttr(a, kind, m_c);
     m_w.u32(a.lGroup);
-    m_w.u8(static_cast<std::uint8_t>(style));
-    m_w.u16(static_cast<std::uint16_t>(color));
+    m_w.u8(a.nPenStyle);
+    m_w.u16(a.nPenColor);
     if (m_c >= 351)
         m_w.u16(a.nPenWidth);
     m_w.u16(a.nLayer);
@@ -299,8 +251,8 @@ void JwsWriter::mojiBody(const TEntJwwMoji &e)
     m_w.f64(e.end_x);
     m_w.f64(e.end_y);
     m_w.u32(e.nMojiShu);
-    m_w.f64(textSize(e.dSizeX));
-    m_w.f64(textSize(e.dSizeY));
+    m_w.f64(WrittenTextSize(e.dSizeX));
+    m_w.f64(WrittenTextSize(e.dSizeY));
     m_w.f64(e.dKankaku);
     m_w.f64(e.degKakudo);
     StringOut(TextOutClean(e.strFontName));
@@ -493,10 +445,10 @@ void TJwsData::writeTo(ByteWriter &w, std::int32_t Ver, std::uint64_t streamed,
     writer.write();
 }
 
-bool TJwsData::FileOutStreamed(const std::u16string &FName, std::int32_t Ver, std::uint64_t members,
+bool TJwsData::FileOutStreamed(NewFile &file, std::int32_t Ver, std::uint64_t members,
                                const MemberProducer &produce)
 {
-    return WriteNewFile(FName, [&](ByteWriter &w) {
+    return WriteNewFile(file, [&](ByteWriter &w) {
         writeTo(w, Ver, members, &produce);
         return w.ok();
     });
@@ -511,7 +463,13 @@ Bytes TJwsData::FileOutBytes(std::int32_t Ver)
 
 bool TJwsData::FileOut(const std::u16string &FName, std::int32_t Ver)
 {
-    return WriteNewFile(FName, [&](ByteWriter &w) {
+    NewFile file{FName, {}, {}, {}};
+    return FileOut(file, Ver);
+}
+
+bool TJwsData::FileOut(NewFile &file, std::int32_t Ver)
+{
+    return WriteNewFile(file, [&](ByteWriter &w) {
         writeTo(w, Ver);
         return w.ok();
     });

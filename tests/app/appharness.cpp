@@ -15,17 +15,17 @@ AppHarness::AppHarness()
                                   tmp.file("config"), tmp.file("cache"));
 }
 
-AppHarness::~AppHarness()
-{
-    m_form1.reset();
-    m_form2.reset();
-}
+AppHarness::~AppHarness() = default;
 
 void AppHarness::start(const QStringList &arguments)
 {
+    if (m_form1 && m_form1->isVisible())
+        m_form1->close();
+    m_form1.reset();
+    closedSignal = false;
     m_form1 = std::make_unique<TForm1>(folders, dialogs, arguments);
-    m_form2 = std::make_unique<TForm2>();
-    m_form1->setCheckWindow(m_form2.get());
+    m_form2 = new TForm2(m_form1.get());
+    m_form1->setCheckWindow(m_form2);
     QObject::connect(m_form1.get(), &TForm1::closed, [this] { closedSignal = true; });
     m_form1->show();
 }
@@ -81,7 +81,7 @@ QString AppHarness::writeFigure(const QString &name, Figure kind, const std::u16
         bytes.resize(bytes.size() - 12);
     if (kind == Figure::Invalid)
         bytes = {'n', 'o', 't', ' ', 'a', ' ', 'f', 'i', 'g', 'u', 'r', 'e'};
-    const QString p = path(name);
+    QString p = path(name);
     writeBytes(us(p), bytes);
     return p;
 }

@@ -27,19 +27,21 @@ public:
     ~AppHarness();
 
     // Creates both windows as the program does (the main window reads the settings file)
-    // and shows the main window, which lists the arguments.
+    // and shows the main window, which lists the arguments. Windows of an earlier start
+    // are closed (the settings file is written) and destroyed first, as by a restart.
     void start(const QStringList &arguments = {});
     // Closes the main window as the user does.
     void close();
 
     TForm1 &form1() { return *m_form1; }
     TForm2 &form2() { return *m_form2; }
+    // A widget of the main window (not of the data-check window it owns) by name.
     template <class T> T *widget(const char *name)
     {
-        T *w = m_form1->findChild<T *>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no widget %s", name);
-        return w;
+        for (T *w : m_form1->findChildren<T *>(QString::fromLatin1(name)))
+            if (w->window() == m_form1.get())
+                return w;
+        qFatal("no widget %s", name);
     }
     void click(const char *button)
     {
@@ -69,8 +71,8 @@ public:
     bool closedSignal = false;
 
 private:
-    std::unique_ptr<TForm2> m_form2;
     std::unique_ptr<TForm1> m_form1;
+    TForm2 *m_form2 = nullptr; // owned by m_form1
 };
 
 } // namespace pravelot::test

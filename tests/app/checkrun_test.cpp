@@ -5,8 +5,10 @@
 #include "app/escapewatcher.h"
 #include "app/windowhost.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTabWidget>
 
 #include <filesystem>
@@ -35,10 +37,16 @@ private slots:
     void check_data();
     void check();
     void sameNameIntoFixedFolder();
+    void incompleteSourceInTheRunLog();
     void desktop();
     void missingFixedFolder();
     void noOptionAsksForAFolder();
     void escapeWatcher();
+    void runCountsAndLastLine_data();
+    void runCountsAndLastLine();
+    void wholeLines();
+    void closingStopsFirst_data();
+    void closingStopsFirst();
 };
 
 void CheckRunTest::emptyList()
@@ -76,9 +84,11 @@ void CheckRunTest::check_data()
     QTest::addColumn<bool>("windowShown");
     QTest::addColumn<bool>("runs");
 
+    // After a run the status bar counts its results instead of the checked rows.
     QTest::newRow("clean") << QStringList{QStringLiteral("good.jws"), QStringLiteral("Door.jws")}
-                           << false << QStringList() << QStringLiteral("変換チェック完了(2)")
-                           << false << true;
+                           << false << QStringList()
+                           << QStringLiteral("変換終了：変換完了 2件、変換失敗 0件") << false
+                           << true;
     QTest::newRow("errors, counted by rows")
         << QStringList{QStringLiteral("good.jws"), QStringLiteral("invalid.jws"),
                        QStringLiteral("gone.jws"), QStringLiteral("door.jws")}
@@ -92,7 +102,7 @@ void CheckRunTest::check_data()
         << QStringList{QStringLiteral("truncated.jws"), QStringLiteral("good.jws")} << false
         << QStringList{QStringLiteral(
                "%1truncated.jws -- ファイルデータが欠落しています(データ変換は行われます)")}
-        << QStringLiteral("変換チェック完了(2)") << true << true;
+        << QStringLiteral("変換終了：変換完了 2件、変換失敗 0件") << true << true;
     QTest::newRow("Escape held before the first row")
         << QStringList{QStringLiteral("invalid.jws")} << true << QStringList()
         << QStringLiteral("変換チェック～変換を中断しました(ESC)") << false << false;
@@ -164,10 +174,29 @@ void CheckRunTest::sameNameIntoFixedFolder()
     QVERIFY(exists(out + QStringLiteral("扉 A.jws")));
     QVERIFY(exists(out + QStringLiteral("扉 A~1.jws")));
     QCOMPARE(app.widget<QTabWidget>("PageControl1")->currentIndex(), 1);
-    QCOMPARE(app.form1().statusText(), QStringLiteral("変換チェック完了(2)"));
+    QCOMPARE(app.form1().statusText(), QStringLiteral("変換終了：変換完了 2件、変換失敗 0件"));
     // The settings were saved before the files were converted.
     QVERIFY(exists(qs(app.folders.settingsPath)));
     QVERIFY(app.dialogs.messages.isEmpty());
+}
+
+void CheckRunTest::incompleteSourceInTheRunLog()
+{
+    AppHarness app;
+    const QString src = app.writeFigure(QStringLiteral("cut.jws"), AppHarness::Figure::Truncated);
+    const QString out = app.path(QStringLiteral("out/"));
+    std::filesystem::create_directory(out.toStdString());
+    app.start({src});
+    fixedFolder(app, out);
+
+    app.click("Button5");
+    // The run log says so too, in the check's words, since the data-check window may be
+    // closed or behind by then.
+    QCOMPARE(app.log(),
+             (QStringList{
+                 src, QStringLiteral("→ ") + out + QStringLiteral("cut.jws"),
+                 src + QStringLiteral(" -- ファイルデータが欠落しています(データ変換は行われます)"),
+                 QStringLiteral("　…… 変換完了")}));
 }
 
 void CheckRunTest::desktop()
@@ -235,6 +264,7 @@ void CheckRunTest::noOptionAsksForAFolder()
     QCOMPARE(app.dialogs.folderCaptions,
              QStringList{QStringLiteral("変換後のファイルを保存するフォルダを指定して下さい")});
     QVERIFY(app.log().isEmpty());
+    QCOMPARE(app.form1().statusText(), QStringLiteral("変換チェック完了(1)"));
 
     const QString out = app.path(QStringLiteral("picked"));
     std::filesystem::create_directory(out.toStdString());
@@ -281,6 +311,144 @@ void CheckRunTest::escapeWatcher()
     host.appendCheckLine(u"一", false);
     host.appendCheckLine(u"二", true);
     QCOMPARE(form2.lines(), (QStringList{QStringLiteral("一"), QStringLiteral("二")}));
+}
+
+void CheckRunTest::runCountsAndLastLine_data()
+{
+    QTest::addColumn<int>("escapeAfter"); // files converted when Escape is pressed; -1: never
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("lastLine");
+    QTest::newRow("whole run") << -1 << QStringLiteral("変換終了：変換完了 29件、変換失敗 1件")
+                               << QStringLiteral("　…… 変換完了");
+    QTest::newRow("stopped with Escape")
+        << 20 << QStringLiteral("変換を中断しました(ESC)：変換完了 19件、変換失敗 1件")
+        << QStringLiteral("[ESC]を押しましたので中断します。");
+}
+
+void CheckRunTest::runCountsAndLastLine()
+{
+    QFETCH(int, escapeAfter);
+    QFETCH(QString, status);
+    QFETCH(QString, lastLine);
+
+    AppHarness app;
+    QStringList args;
+    for (int i = 1; i <= 30; ++i)
+        args << app.writeFigure(QString::number(i) + QStringLiteral(".jws"));
+    app.start(args);
+    // A row whose file cell was cleared is converted too, and fails.
+    app.widget<QTableWidget>("SG1")->item(1, 0)->setText(QString());
+    const QString out = app.path(QStringLiteral("out/"));
+    std::filesystem::create_directory(out.toStdString());
+    fixedFolder(app, out);
+    auto *log = app.widget<QListWidget>("ListBox1");
+    int results = 0;
+    QMetaObject::Connection hook = connect(log->model(), &QAbstractItemModel::rowsInserted, [&] {
+        if (log->item(log->count() - 1)->text().startsWith(QStringLiteral("　…… ")) &&
+            ++results == escapeAfter)
+            QTest::keyPress(&app.form1(), Qt::Key_Escape);
+    });
+    app.click("Button5");
+    disconnect(hook);
+    QTest::keyRelease(&app.form1(), Qt::Key_Escape);
+
+    QCOMPARE(app.form1().statusText(), status);
+    QCOMPARE(app.log().last(), lastLine);
+    // The log page is in front and shows its last line.
+    QCOMPARE(app.widget<QTabWidget>("PageControl1")->currentIndex(), 1);
+    QVERIFY(log->verticalScrollBar()->maximum() > 0);
+    const QRect last = log->visualItemRect(log->item(log->count() - 1));
+    QVERIFY(log->viewport()->rect().contains(last.bottomLeft()));
+
+    // Once the list changes, the counts are gone.
+    const QString hint =
+        QStringLiteral("※保存先フォルダに同じ名前のファイルが存在する場合は名前に枝番が付きます");
+    app.form1().PickupFile(args.front());
+    QCOMPARE(app.form1().statusText(), hint);
+    app.click("Button5");
+    QVERIFY(app.form1().statusText() != hint);
+    app.widget<QTabWidget>("PageControl1")->setCurrentIndex(0);
+    app.click("Button2");
+    QCOMPARE(app.form1().statusText(), hint);
+}
+
+void CheckRunTest::wholeLines()
+{
+    AppHarness app;
+    const QString name = QStringLiteral("足場/") + QString(60, QChar(0x90E8)) +
+                         QStringLiteral("/ドア③の長い名前の部品.jws");
+    const QString a = app.writeFigure(name);
+    app.start({a});
+    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl3"), Qt::LeftButton);
+    app.click("Button5");
+    app.click("Button3");
+    QListWidget *check = nullptr;
+    for (QListWidget *l : app.form2().findChildren<QListWidget *>())
+        check = l;
+    QVERIFY(check);
+    for (QListWidget *list : {app.widget<QListWidget>("ListBox1"), check}) {
+        QVERIFY(list->isVisible());
+        QVERIFY(list->count() > 0);
+        const QListWidgetItem *first = list->item(0);
+        QVERIFY(first->text().contains(name));
+        // The line is as wide as its text, and the list scrolls sideways to it.
+        QVERIFY(list->visualItemRect(first).width() >=
+                list->fontMetrics().horizontalAdvance(first->text()));
+        QVERIFY(list->horizontalScrollBar()->maximum() > 0);
+        QCOMPARE(list->textElideMode(), Qt::ElideNone);
+    }
+}
+
+void CheckRunTest::closingStopsFirst_data()
+{
+    QTest::addColumn<bool>("duringCheck");
+    QTest::newRow("during the check") << true;
+    QTest::newRow("during the run") << false;
+}
+
+void CheckRunTest::closingStopsFirst()
+{
+    QFETCH(bool, duringCheck);
+    AppHarness app;
+    // Each file gives a line in the check (incomplete data) and its lines in the log.
+    QStringList args;
+    for (int i = 1; i <= 5; ++i)
+        args << app.writeFigure(QString::number(i) + QStringLiteral(".jws"),
+                                AppHarness::Figure::Truncated);
+    app.start(args);
+    const QString out = app.path(QStringLiteral("out/"));
+    std::filesystem::create_directory(out.toStdString());
+    fixedFolder(app, out);
+    QListWidget *lines = app.widget<QListWidget>("ListBox1");
+    if (duringCheck) {
+        for (QListWidget *l : app.form2().findChildren<QListWidget *>())
+            lines = l;
+    }
+    bool closeIgnored = false;
+    QMetaObject::Connection hook = connect(lines->model(), &QAbstractItemModel::rowsInserted, [&] {
+        // The user closes the window after the first file: nothing closes yet.
+        const QString last = lines->item(lines->count() - 1)->text();
+        if (duringCheck || last.startsWith(QStringLiteral("　…… ")))
+            closeIgnored = !app.form1().close();
+    });
+    app.click("Button5");
+    disconnect(hook);
+
+    QVERIFY(closeIgnored);
+    // It stopped before the next file, then closed and saved the settings.
+    QVERIFY(app.closedSignal);
+    QVERIFY(!app.form1().isVisible());
+    QVERIFY(exists(qs(app.folders.settingsPath)));
+    if (duringCheck) {
+        QCOMPARE(app.form2().lines().size(), 1);
+        QVERIFY(app.log().isEmpty());
+        QVERIFY(!exists(out + QStringLiteral("1.jws")));
+    } else {
+        QCOMPARE(app.log().filter(QStringLiteral("　…… ")).size(), 1);
+        QCOMPARE(app.log().last(), QStringLiteral("[ESC]を押しましたので中断します。"));
+        QVERIFY(exists(out + QStringLiteral("1.jws")));
+        QVERIFY(!exists(out + QStringLiteral("2.jws")));
+    }
 }
 
 QTEST_MAIN(CheckRunTest)

@@ -47,6 +47,9 @@ void SettingsTest::firstStart()
     TForm1 &f = app.form1();
     QCOMPARE(f.windowTitle(), QStringLiteral("Pravelot 図形ブロック化 Ver.1.10"));
     QCOMPARE(app.form2().windowTitle(), QStringLiteral("データ確認"));
+    // The data-check window belongs to the main window: a window manager keeps it above.
+    QCOMPARE(app.form2().windowType(), Qt::Tool);
+    QCOMPARE(app.form2().parentWidget(), &app.form1());
     QCOMPARE(f.frameGeometry(), QRect(50, 50, 480, 480));
     QCOMPARE(app.form2().frameGeometry(), QRect(50, 50, 320, 240));
     QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));

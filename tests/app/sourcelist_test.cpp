@@ -3,9 +3,14 @@
 
 #include "app/appinfo.h"
 #include "app/clicklabel.h"
+#include "app/qtdialogs.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 
 #include <filesystem>
@@ -46,9 +51,11 @@ private slots:
     void admission();
     void dropSkipsFoldersAndOtherTypes();
     void addDialog();
+    void dialogFilterByPosition();
     void deletion_data();
     void deletion();
     void lookupOfSelectedRows();
+    void keyboard();
 };
 
 void SourceListTest::admission_data()
@@ -173,6 +180,60 @@ void SourceListTest::addDialog()
     QCOMPARE(app.files(), (QStringList{a, b, a}));
     QCOMPARE(app.names(),
              (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("a")}));
+
+    // The block-name look-up dialog keeps its own filter in the same way.
+    app.dialogs.files = Dialogs::ChosenFiles{{a}, 3};
+    app.click("Button4");
+    QCOMPARE(app.dialogs.openRequests[3].filterIndex, 1);
+    app.click("Button4");
+    QCOMPARE(app.dialogs.openRequests[4].filterIndex, 3);
+    QCOMPARE(app.dialogs.openRequests[4].folder, app.path(QStringLiteral("in/")));
+    // The add dialog's filter is saved for the next start.
+    app.start();
+    app.dialogs.files.reset();
+    app.click("Button1");
+    QCOMPARE(app.dialogs.openRequests[5].filterIndex, 2);
+}
+
+void SourceListTest::dialogFilterByPosition()
+{
+    // The real dialog: whichever filter is chosen in it, its position comes back.
+    AppHarness app;
+    const QString a = app.writeFigure(QStringLiteral("a.jws"));
+    const QList<Dialogs::Filter> filters = {
+        {QStringLiteral("Jw_cad 図形ファイル"), QStringLiteral("*.jws;*.jwk")},
+        {QStringLiteral("Jw_cad 図形ファイル(win)"), QStringLiteral("*.jws")},
+        {QStringLiteral("Jw_cad 図形ファイル(dos)"), QStringLiteral("*.jwk")},
+        {QStringLiteral("全てのファイル(*.*)"), QStringLiteral("*.*")}};
+    QtDialogs dialogs;
+    for (int opened = 1; opened <= 4; ++opened) {
+        const int chosen = opened % 4 + 1;
+        int shown = 0;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+            QVERIFY(types);
+            shown = types->currentIndex() + 1;
+            types->setCurrentIndex(chosen - 1);
+            emit types->activated(chosen - 1);
+            dialog->selectFile(a);
+            static_cast<QDialog *>(dialog)->accept(); // the Open button
+        });
+        Dialogs::OpenFiles request;
+        request.folder = app.folder();
+        request.filters = filters;
+        request.filterIndex = opened;
+        const std::optional<Dialogs::ChosenFiles> result = dialogs.openFiles(nullptr, request);
+        QVERIFY(result);
+        QCOMPARE(shown, opened);
+        QCOMPARE(result->filterIndex, chosen);
+        QCOMPARE(result->files, QStringList{a});
+    }
+    // Each form a dialog may report a filter in.
+    QCOMPARE(QtDialogs::filterPosition(filters, QStringLiteral("Jw_cad 図形ファイル(dos)")), 3);
+    QCOMPARE(QtDialogs::filterPosition(filters, QtDialogs::nameFilter(filters[1])), 2);
+    QCOMPARE(QtDialogs::filterPosition(filters, QStringLiteral("something else")), 1);
 }
 
 void SourceListTest::deletion_data()
@@ -182,13 +243,18 @@ void SourceListTest::deletion_data()
     QTest::addColumn<int>("bottom");
     QTest::addColumn<QString>("remaining"); // the files left, by number
     QTest::addColumn<int>("currentRow");
+    QTest::addColumn<bool>("byKey");
 
-    QTest::newRow("rows 2-3 of 5") << 5 << 2 << 3 << QStringLiteral("145") << 2;
-    QTest::newRow("first row of 3") << 3 << 1 << 1 << QStringLiteral("23") << 1;
-    QTest::newRow("last two of 5") << 5 << 4 << 5 << QStringLiteral("123") << 3;
-    QTest::newRow("all of 4") << 4 << 1 << 4 << QString() << 1;
-    QTest::newRow("the only row, whatever is selected") << 1 << 1 << 1 << QString() << 1;
-    QTest::newRow("empty list") << 0 << 1 << 1 << QString() << 1;
+    for (bool byKey : {false, true}) {
+        const char *how = byKey ? ", Delete key" : "";
+        QTest::addRow("rows 2-3 of 5%s", how) << 5 << 2 << 3 << QStringLiteral("145") << 2 << byKey;
+        QTest::addRow("first row of 3%s", how) << 3 << 1 << 1 << QStringLiteral("23") << 1 << byKey;
+        QTest::addRow("last two of 5%s", how) << 5 << 4 << 5 << QStringLiteral("123") << 3 << byKey;
+        QTest::addRow("all of 4%s", how) << 4 << 1 << 4 << QString() << 1 << byKey;
+        QTest::addRow("the only row, whatever is selected%s", how)
+            << 1 << 1 << 1 << QString() << 1 << byKey;
+        QTest::addRow("empty list%s", how) << 0 << 1 << 1 << QString() << 1 << byKey;
+    }
 }
 
 void SourceListTest::deletion()
@@ -199,6 +265,8 @@ void SourceListTest::deletion()
     QFETCH(QString, remaining);
     QFETCH(int, currentRow);
 
+    // The button, and the Delete key in the grid, do the same.
+    QFETCH(bool, byKey);
     AppHarness app;
     QStringList args;
     for (int i = 1; i <= listed; ++i)
@@ -209,7 +277,14 @@ void SourceListTest::deletion()
     auto *grid = app.widget<QTableWidget>("SG1");
     grid->setCurrentCell(top - 1, 1);
     grid->setRangeSelected(QTableWidgetSelectionRange(top - 1, 0, bottom - 1, 1), true);
-    app.click("Button2");
+    if (byKey) {
+        app.form1().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&app.form1()));
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Delete);
+    } else {
+        app.click("Button2");
+    }
 
     QStringList names;
     for (QChar c : remaining)
@@ -246,6 +321,76 @@ void SourceListTest::lookupOfSelectedRows()
     QVERIFY(app.form2().isVisible());
     // Look-ups inform only: the log stays empty and the page stays.
     QVERIFY(app.log().isEmpty());
+}
+
+void SourceListTest::keyboard()
+{
+    AppHarness app;
+    QStringList args;
+    for (int i = 1; i <= 3; ++i)
+        args << app.writeFigure(QString::number(i) + QStringLiteral(".jws"));
+    app.start(args);
+    app.form1().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&app.form1()));
+    auto *grid = app.widget<QTableWidget>("SG1");
+    auto *pages = app.widget<QTabWidget>("PageControl1");
+
+    // Tab leaves the grid for the buttons beside it, Shift+Tab comes back.
+    grid->setFocus();
+    grid->setCurrentCell(0, 0);
+    QTest::keyClick(grid, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), app.widget<QPushButton>("Button1"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), grid);
+    // While a cell is edited, Delete is the editor's.
+    grid->setCurrentCell(1, 1);
+    grid->editItem(grid->item(1, 1));
+    QVERIFY(QApplication::focusWidget() != grid);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    // The editor commits once events are processed.
+    QTRY_COMPARE(app.names().value(1), QString());
+    QCOMPARE(app.form1().dataListN(), 3);
+
+    // Picking a row opened the preview. The offscreen platform makes every window it
+    // shows active (a window manager leaves the keyboard with the list): it is closed.
+    if (auto *preview = app.form1().findChild<QWidget *>(QStringLiteral("PreviewWindow")))
+        preview->close();
+    app.form1().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&app.form1()));
+
+    // From the log page, the settings page's Alt keys bring it forward and act.
+    struct Case {
+        Qt::Key key;
+        int listed; // rows left afterwards
+        int dialogs;
+        int confirmations;
+    };
+    const Case cases[] = {
+        {Qt::Key_A, 3, 1, 0}, // 追加: the add dialog (cancelled)
+        {Qt::Key_D, 2, 1, 0}, // 削除: the current row
+        {Qt::Key_B, 2, 2, 0}, // ﾌｧｲﾙ内BL名確認: the look-up dialog (cancelled)
+        {Qt::Key_R, 2, 2, 1}, // 変換: the confirmation (answered No)
+    };
+    app.dialogs.yes = false;
+    for (const Case &c : cases) {
+        pages->setCurrentIndex(1);
+        QTest::keyClick(&app.form1(), c.key, Qt::AltModifier);
+        QCOMPARE(pages->currentIndex(), 0);
+        QCOMPARE(app.form1().dataListN(), c.listed);
+        QCOMPARE(app.dialogs.openRequests.size(), c.dialogs);
+        QCOMPARE(app.dialogs.confirmations.size(), c.confirmations);
+    }
+    // On the settings page the buttons' own Alt keys act (after the button's animation),
+    // once, not twice.
+    QTest::keyClick(&app.form1(), Qt::Key_A, Qt::AltModifier);
+    QTRY_COMPARE(app.dialogs.openRequests.size(), 3);
+    QTest::qWait(300);
+    QCOMPARE(app.dialogs.openRequests.size(), 3);
+    pages->setCurrentIndex(1);
+    QTest::keyClick(&app.form1(), Qt::Key_X, Qt::AltModifier);
+    QVERIFY(app.closedSignal);
 }
 
 QTEST_MAIN(SourceListTest)

@@ -1,5 +1,6 @@
 // pravelot-cli convert: checks, the run log, exit statuses.
 
+#include "cli/clitexts.h"
 #include "cli/commands.h"
 #include "core/path.h"
 #include "support/jwsfixture.h"
@@ -19,12 +20,27 @@ struct Result {
     std::string out, err;
 };
 
-Result convert(std::vector<std::string> args)
+Result convert(const std::vector<std::string> &args)
 {
     std::ostringstream out, err;
     const int status = runConvert(args, out, err);
     return {status, out.str(), err.str()};
 }
+
+// The command line's own texts in language while it lives.
+class InLanguage {
+public:
+    explicit InLanguage(CliLanguage language) : m_before(cliLanguage())
+    {
+        setCliLanguage(language);
+    }
+    ~InLanguage() { setCliLanguage(m_before); }
+    InLanguage(const InLanguage &) = delete;
+    InLanguage &operator=(const InLanguage &) = delete;
+
+private:
+    CliLanguage m_before;
+};
 
 void writeJws(const std::u16string &path, const std::u16string &defName = u"")
 {
@@ -100,6 +116,57 @@ TEST(Cli, WarningsLetTheRunGoOn)
     EXPECT_NE(r.out.find("変換完了"), std::string::npos);
 }
 
+TEST(Cli, ReadingThatStopsEarlyIsAlwaysTold)
+{
+    TempDir tmp;
+    const std::string cut = tmp.path() / "cut.jws";
+    writeJws(FromUtf8(cut));
+    Bytes b = readBytes(FromUtf8(cut));
+    b.resize(b.size() - 1);
+    writeBytes(FromUtf8(cut), b);
+    // Without --verbose too: once by the check, once by the conversion.
+    const Result r = convert({"--beside", cut});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string warning =
+        cut + " -- ファイルデータが欠落しています(データ変換は行われます)\n";
+    EXPECT_EQ(r.err, warning + warning);
+    EXPECT_EQ(r.out, cut + "\n→ " + (tmp.path() / "cut~1.jws").string() + "\n　…… 変換完了\n");
+}
+
+TEST(Cli, AFailedFileSaysWhichStepFailedAndWhy)
+{
+    TempDir tmp;
+    const std::string a = tmp.path() / "a.jws";
+    writeJws(FromUtf8(a));
+    struct Case {
+        const char *what;
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {"a folder where no file can be made",
+         {"-o", "/proc", a},
+         "pravelot-cli convert: " + a + ": cannot create the output in /proc/: "},
+        {"a folder given as a source",
+         {"-o", tmp.path().string(), tmp.path().string(), a},
+         "pravelot-cli convert: " + tmp.path().string() +
+             ": is a folder; give the figure files in it (for example " + tmp.path().string() +
+             "/*.jws)\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result r = convert(c.args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+    // A folder is not taken for a bad extension or a missing file, and nothing is
+    // converted beside it.
+    const Result r = convert({"-o", tmp.path().string(), tmp.path().string(), a});
+    EXPECT_EQ(r.err.find("ファイル拡張子が不正です"), std::string::npos);
+    EXPECT_EQ(r.err.find("ファイルが存在しません"), std::string::npos);
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(FileExistsSafe(FromUtf8((tmp.path() / "a~1.jws").string())));
+}
+
 TEST(Cli, UsageErrors)
 {
     TempDir tmp;
@@ -124,19 +191,185 @@ TEST(Cli, InfoInBothForms)
     TempDir tmp;
     const std::string a = tmp.path() / "p.jws";
     writeJws(FromUtf8(a), u"door@@SfigorgFlag@@4");
-    std::ostringstream out, err;
-    ASSERT_EQ(runInfo({a}, out, err), 0) << err.str();
-    EXPECT_NE(out.str().find("種類: JWS (バージョン 600)"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("door  番号 0  要素 0  参照あり"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("範囲: (0, 0) - (1, 1)"), std::string::npos) << out.str();
+    for (const CliLanguage language : {CliLanguage::English, CliLanguage::Japanese}) {
+        const InLanguage in(language);
+        std::ostringstream out, err;
+        ASSERT_EQ(runInfo({a}, out, err), 0) << err.str();
+        const std::string expected =
+            language == CliLanguage::Japanese
+                ? a + "\n  種類: JWS (バージョン 600)\n  基点: (0, 0)\n"
+                      "  図形数: 線 1 円弧 0 点 0 文字 0 寸法 0 ソリッド 0 ブロック 1\n"
+                      "  ブロック図形定義数: 1\n    door  番号 0  要素 0  参照あり\n"
+                      "  範囲: (0, 0) - (1, 1)\n  画像: 1024 × 1024 px (render の既定)\n"
+                : a + "\n  kind: JWS (version 600)\n  base point: (0, 0)\n"
+                      "  entities: lines 1 arcs 0 points 0 texts 0 dimensions 0 solids 0 "
+                      "block references 1\n"
+                      "  block definitions: 1\n    door  number 0  members 0  referenced\n"
+                      "  extents: (0, 0) - (1, 1)\n  picture: 1024 × 1024 px (render's default)\n";
+        EXPECT_EQ(out.str(), expected);
+    }
 
+    // Files that cannot be shown are in the list too, in order, with their error.
+    const std::string none = (tmp.path() / "none.jws").string();
+    const std::string txt = (tmp.path() / "notes.txt").string();
+    const std::string bad = (tmp.path() / "bad.jwk").string();
+    writeBytes(FromUtf8(bad), {'x'});
     std::ostringstream json, err2;
-    ASSERT_EQ(runInfo({"--json", a, (tmp.path() / "none.jws").string()}, json, err2), 1);
-    EXPECT_EQ(json.str(),
-              "[{\"file\":\"" + a +
-                  "\",\"kind\":\"jws\",\"version\":600,\"complete\":true,\"basePoint\":[0,0],"
-                  "\"counts\":{\"lines\":1,\"arcs\":0,\"points\":0,\"texts\":0,\"dimensions\":0,"
-                  "\"solids\":0,\"blockReferences\":1},\"blocks\":[{\"name\":\"door\",\"number\":0,"
-                  "\"members\":0,\"referenced\":true}],\"extents\":[0,0,1,1]}]\n");
-    EXPECT_NE(err2.str().find("ファイルが存在しません"), std::string::npos);
+    ASSERT_EQ(runInfo({"--json", none, a, txt, bad}, json, err2), 1);
+    EXPECT_EQ(
+        json.str(),
+        "[{\"file\":\"" + none +
+            "\",\"error\":\"missing\",\"message\":\"ファイルが存在しません\"},\n"
+            "{\"file\":\"" +
+            a +
+            "\",\"kind\":\"jws\",\"version\":600,\"complete\":true,\"basePoint\":[0,0],"
+            "\"counts\":{\"lines\":1,\"arcs\":0,\"points\":0,\"texts\":0,\"dimensions\":0,"
+            "\"solids\":0,\"blockReferences\":1},\"blocks\":[{\"name\":\"door\",\"number\":0,"
+            "\"members\":0,\"referenced\":true}],\"extents\":[0,0,1,1],\"picture\":[1024,1024]},\n"
+            "{\"file\":\"" +
+            txt +
+            "\",\"error\":\"bad-extension\",\"message\":\"ファイル拡張子が不正です(※JWK/"
+            "JWSのみ対応)\"},\n"
+            "{\"file\":\"" +
+            bad +
+            "\",\"error\":\"not-a-figure-file\",\"message\":\"ファイルデータ内容が不正です\"}]\n");
+    EXPECT_NE(err2.str().find(none + " -- ファイルが存在しません"), std::string::npos);
+
+    // Only unreadable files: still a list, and the failure in the exit status.
+    std::ostringstream onlyBad, err3;
+    EXPECT_EQ(runInfo({"--json", none}, onlyBad, err3), 1);
+    EXPECT_EQ(onlyBad.str(),
+              "[{\"file\":\"" + none +
+                  "\",\"error\":\"missing\",\"message\":\"ファイルが存在しません\"}]\n");
+}
+
+TEST(Cli, APartThatIsAlreadyOneBlockIsWrittenAsItIs)
+{
+    TempDir tmp;
+    const std::string part = tmp.path() / "扉.jws";
+    TJwsData d = emptyDoc(600);
+    addMember(addDef(d, 0, u"扉@@SfigorgFlag@@4"), line(0, 0, 1, 1));
+    addTop(d, blockRef(0, 0, 0));
+    d.MakeBlockTree();
+    writeBytes(FromUtf8(part), d.FileOutBytes(600));
+    for (const char *name : {"扉", "別名"}) {
+        SCOPED_TRACE(name);
+        const Result r = convert({"--beside", "-n", name, part});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find(part + " -- 既に1つのブロックです(ブロック名は使われません)"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_NE(r.out.find("変換完了"), std::string::npos);
+    }
+    // Both outputs are the part as it was.
+    for (const char *out : {"扉~1.jws", "扉~2.jws"})
+        EXPECT_EQ(readBytes(FromUtf8((tmp.path() / out).string())), readBytes(FromUtf8(part)));
+}
+
+TEST(Cli, RenderWritesAnSvgPicture)
+{
+    TempDir tmp;
+    const std::string a = tmp.path() / "扉.jws";
+    TJwsData d = emptyDoc(600);
+    addTop(d, line(0, 0, 200, 100));
+    TEntJwwMoji t;
+    t.att = {0, 1, 2, 0, 0, 0, 0};
+    t.start_x = 10, t.start_y = 10, t.end_x = 30, t.end_y = 10;
+    t.dSizeX = t.dSizeY = 5;
+    t.str = u"扉 <A&B>";
+    addTop(d, t);
+    writeBytes(FromUtf8(a), d.FileOutBytes(600));
+
+    std::ostringstream out, err;
+    const std::string svg = (tmp.path() / "扉.svg").string();
+    ASSERT_EQ(runRender({a, "-o", svg, "--size", "400"}, out, err), 0) << err.str();
+    const std::vector<std::uint8_t> bytes = readBytes(FromUtf8(svg));
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_NE(text.find("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"400\" height=\"200\""),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find(">扉 &lt;A&amp;B&gt;</text>"), std::string::npos) << text;
+    EXPECT_NE(text.find("<path fill=\"none\" stroke=\"#0096c8\""), std::string::npos) << text;
+
+    std::ostringstream piped, err2;
+    ASSERT_EQ(runRender({a, "-o", "-"}, piped, err2), 0);
+    EXPECT_EQ(piped.str().rfind("<?xml", 0), 0u);
+
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char *message;
+    };
+    const std::string bad = tmp.path() / "bad.jws";
+    writeBytes(FromUtf8(bad), {'n', 'o'});
+    const Case cases[] = {
+        {{a}, 2, "needs FILE and -o"},
+        {{a, "-o", (tmp.path() / "x.png").string()}, 2, "writes SVG pictures only"},
+        {{a, "-o", svg, "--size", "9"}, 2, "--size takes"},
+        {{a, a, "-o", svg}, 2, "one file at a time"},
+        {{bad, "-o", svg}, 1, "ファイルデータ内容が不正です"},
+        {{(tmp.path() / "none.jws").string(), "-o", svg}, 1, "ファイルが存在しません"},
+        {{a, "-o", (tmp.path() / "no folder" / "x.svg").string()}, 1, "cannot be written"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.message);
+        std::ostringstream o, e;
+        EXPECT_EQ(runRender(c.args, o, e), c.status);
+        EXPECT_NE(e.str().find(c.message), std::string::npos) << e.str();
+    }
+}
+
+TEST(Cli, OneLanguagePerRun)
+{
+    struct Case {
+        const char *lcAll, *lcMessages, *lang;
+        CliLanguage language;
+    } cases[] = {
+        {nullptr, nullptr, "ja_JP.UTF-8", CliLanguage::Japanese},
+        {nullptr, nullptr, "ja", CliLanguage::Japanese},
+        {nullptr, nullptr, "en_US.UTF-8", CliLanguage::English},
+        {nullptr, nullptr, nullptr, CliLanguage::English},
+        {"C", nullptr, "ja_JP.UTF-8", CliLanguage::English},
+        {"", "ja_JP.UTF-8", "C", CliLanguage::Japanese},
+        {"", "", "ja_JP.eucJP", CliLanguage::Japanese},
+        {"de_DE.UTF-8", "ja_JP.UTF-8", "ja_JP.UTF-8", CliLanguage::English},
+        {nullptr, nullptr, "POSIX", CliLanguage::English},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.lcAll ? c.lcAll : "-") + " " +
+                     (c.lcMessages ? c.lcMessages : "-") + " " + (c.lang ? c.lang : "-"));
+        EXPECT_EQ(cliLanguageOf(c.lcAll, c.lcMessages, c.lang), c.language);
+    }
+
+    // Usage errors and the check's own words in the run's language; the texts of the
+    // conversion itself are the same in both.
+    TempDir tmp;
+    const std::string used = tmp.path() / "used.jws";
+    writeJws(FromUtf8(used), u"used@@SfigorgFlag@@4");
+    struct Run {
+        CliLanguage language;
+        const char *noFiles;
+        const char *anotherName;
+    } runs[] = {
+        {CliLanguage::English, "pravelot-cli convert: no files given (see --help)\n",
+         "Give the block another name with -n NAME"},
+        {CliLanguage::Japanese,
+         "pravelot-cli convert: ファイルが指定されていません(--help を参照)\n",
+         "別のブロック名は -n NAME で指定できます"},
+    };
+    for (const Run &run : runs) {
+        const InLanguage in(run.language);
+        EXPECT_EQ(convert({"--verbose"}).err, run.noFiles);
+        const Result r = convert({"--beside", used});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, used +
+                             " ブロック名【used】は既に図形ファイル内で使用済です\n"
+                             "エラー発生のため変換は行われません。確認して下さい(1)\n" +
+                             run.anotherName +
+                             (run.language == CliLanguage::Japanese
+                                  ? "(指定したすべてのファイルに使われます)。\n"
+                                  : " (the name is used for every file given).\n"));
+        // Another name is the way through.
+        EXPECT_EQ(convert({"--beside", "-n", "used2", used}).status, 0);
+    }
 }

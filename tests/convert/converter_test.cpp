@@ -2,6 +2,7 @@
 #include "convert/datacheck.h"
 #include "convert/outputname.h"
 #include "convert/runfiles.h"
+#include "convert/takennames.h"
 #include "core/path.h"
 #include "jwk/jwkbuilder.h"
 #include "support/jwsfixture.h"
@@ -9,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace pravelot;
@@ -37,7 +40,13 @@ struct RecordingHost : RunHost {
     int questions = 0;
     void appendCheckLine(const std::u16string &l, bool) override { check.push_back(l); }
     void appendLogLine(const std::u16string &l) override { log.push_back(l); }
+    void fileFailed(const std::u16string &, const std::u16string &,
+                    const ConversionFailure &f) override
+    {
+        failures.push_back(f.step);
+    }
     bool escapePressed() override { return escapeAfter >= 0 && questions++ >= escapeAfter; }
+    std::vector<ConversionFailure::Step> failures;
 };
 
 } // namespace
@@ -62,6 +71,53 @@ TEST(OutputName, BranchNumbers)
     EXPECT_EQ(OutputPathFor(out + u"self.jws", std::nullopt), out + u"self~1.jws");
 }
 
+TEST(OutputName, NamesThatDifferOnlyInCaseAreTaken)
+{
+    struct Case {
+        const char *what;
+        std::vector<std::string> existing;
+        std::u16string src;
+        std::u16string expected; // the output's name
+    } cases[] = {
+        {"upper-case extension", {"A.JWS"}, u"/x/A.JWS", u"A~1.jws"},
+        {"other case of the name", {"door.jws"}, u"/x/DOOR.jws", u"DOOR~1.jws"},
+        {"numbered names too", {"p.jws", "P~1.JWS", "p~2.jws"}, u"/x/P.jwk", u"P~3.jws"},
+        {"kana and full-width letters", {"扉Ａ.JWS"}, u"/x/扉ａ.jws", u"扉ａ~1.jws"},
+        {"exact name still counts", {"exact.jws"}, u"/x/exact.jws", u"exact~1.jws"},
+        {"other names do not count",
+         {"door.jws~", "door1.jws", "door~1.jws.bak"},
+         u"/x/door.jws",
+         u"door.jws"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir tmp;
+        for (const std::string &name : c.existing)
+            touch(tmp.file(name));
+        EXPECT_EQ(OutputPathFor(c.src, tmp.folder()), tmp.folder() + c.expected);
+    }
+    // Beside the source: A.JWS is the output's own name in another case.
+    TempDir tmp;
+    touch(tmp.file("A.JWS"));
+    EXPECT_EQ(OutputPathFor(tmp.file("A.JWS"), std::nullopt), tmp.file("A~1.jws"));
+}
+
+TEST(OutputName, ARunListsAFolderAgainOnlyWhenSomethingElseChangedIt)
+{
+    TempDir tmp;
+    TakenNames names;
+    EXPECT_FALSE(names.taken(tmp.file("a.jws")));
+    // The run's own output is taken from then on.
+    touch(tmp.file("a.jws"));
+    names.placed(tmp.file("a.jws"));
+    EXPECT_TRUE(names.taken(tmp.file("A.jws")));
+    // Another program's file, a clock tick later, is seen too.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    touch(tmp.file("B.JWS"));
+    EXPECT_TRUE(names.taken(tmp.file("b.jws")));
+    EXPECT_FALSE(names.taken(tmp.file("c.jws")));
+}
+
 TEST(OutputName, AllBranchNumbersTaken)
 {
     TempDir tmp;
@@ -79,6 +135,7 @@ TEST(OutputName, AllBranchNumbersTaken)
     const RunSummary s = RunFiles(rows, tmp.folder(), conv, host);
     EXPECT_EQ(s.failed, 1);
     EXPECT_EQ(host.log.back(), u"　…… 変換失敗");
+    EXPECT_EQ(host.failures, std::vector{ConversionFailure::Step::Name});
 }
 
 TEST(Converter, ResultsOfOneFile)
@@ -187,6 +244,14 @@ TEST(DataCheck, OutcomesAndLines)
     withDef.MakeBlockTree();
     writeBytes(tmp.file("door.jws"), withDef.FileOutBytes(600));
     std::filesystem::create_directory(tmp.path() / "folder.jws");
+    // Already one block, its definition named after the file, as many parts are.
+    TJwsData oneBlock = emptyDoc(600);
+    addMember(addDef(oneBlock, 0, u"one@@SfigorgFlag@@4"), line(0, 0, 1, 1));
+    addTop(oneBlock, blockRef(0, 0, 0));
+    oneBlock.MakeBlockTree();
+    writeBytes(tmp.file("one.jws"), oneBlock.FileOutBytes(600));
+    writeBytes(tmp.file("empty.jws"), emptyDoc(600).FileOutBytes(600));
+    const std::u16string alreadyOne = u" -- 既に1つのブロックです(ブロック名は使われません)";
 
     struct Case {
         const char *what;
@@ -232,6 +297,21 @@ TEST(DataCheck, OutcomesAndLines)
          true,
          false},
         {"case matters", {tmp.file("door.jws"), u"Door"}, u"", false, false},
+        {"already one block of that name",
+         {tmp.file("one.jws"), u"one"},
+         tmp.file("one.jws") + alreadyOne,
+         false,
+         true},
+        {"already one block, given another name",
+         {tmp.file("one.jws"), u"other"},
+         tmp.file("one.jws") + alreadyOne,
+         false,
+         true},
+        {"no entities",
+         {tmp.file("empty.jws"), u"e"},
+         tmp.file("empty.jws") + alreadyOne,
+         false,
+         true},
     };
     Converter conv;
     for (const Case &c : cases) {
@@ -241,6 +321,7 @@ TEST(DataCheck, OutcomesAndLines)
         const CheckOutcome out = DataCheck(rows, conv, host);
         EXPECT_EQ(out.error, c.error);
         EXPECT_EQ(out.warning, c.warning);
+        EXPECT_EQ(out.nameInUse, c.line.find(u"使用済") != std::u16string::npos);
         EXPECT_EQ(host.check, c.line.empty() ? std::vector<std::u16string>{} : std::vector{c.line});
     }
 
@@ -373,6 +454,7 @@ TEST(DataCheck, JwkSources)
         const CheckOutcome out = DataCheck(rows, conv, host);
         EXPECT_EQ(out.error, c.error);
         EXPECT_EQ(out.warning, c.warning);
+        EXPECT_EQ(out.nameInUse, c.line.find(u"使用済") != std::u16string::npos);
         EXPECT_EQ(host.check,
                   c.line.empty() ? std::vector<std::u16string>{} : std::vector{c.file + c.line});
         RecordingHost listing;

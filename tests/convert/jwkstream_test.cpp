@@ -13,43 +13,6 @@
 using namespace pravelot;
 using namespace pravelot::test;
 
-namespace {
-
-JwkBuilder::Bytes randomJwk(std::mt19937 &rng)
-{
-    std::uniform_real_distribution<float> coord(-1000, 1000);
-    std::uniform_int_distribution<int> byte(0, 255), small(0, 9);
-    JwkBuilder b;
-    const int lines = small(rng) * 3, arcs = small(rng), texts = small(rng), points = small(rng);
-    for (int i = 0; i < lines; ++i) {
-        const float x = coord(rng), y = coord(rng);
-        // Some lines vanish under the rounding and are dropped.
-        const float len = small(rng) < 3 ? 0.0000001f : coord(rng);
-        const std::uint8_t flags[] = {0x00, 0x40, 0x80, 0x20};
-        b.line(x, y, x + len, y + (small(rng) < 5 ? 0.0000009f : coord(rng)),
-               static_cast<std::uint8_t>(1 + small(rng)), static_cast<std::uint8_t>(small(rng)),
-               static_cast<std::uint8_t>(byte(rng)), 0, flags[small(rng) % 4],
-               static_cast<std::uint8_t>(byte(rng)));
-    }
-    for (int i = 0; i < arcs; ++i)
-        b.arc(coord(rng), coord(rng), small(rng) == 0 ? 0.0f : std::fabs(coord(rng)),
-              small(rng) * 40, small(rng) * 40, small(rng) * 10,
-              static_cast<std::uint8_t>(small(rng)));
-    for (int i = 0; i < texts; ++i) {
-        const float x = coord(rng), y = coord(rng);
-        b.moji(x, y, x + coord(rng), y + coord(rng),
-               small(rng) < 3 ? "^@BM%temp%pic.bmp,100,50" : "\x8e\xe8\x82\xb7\x82\xe8",
-               static_cast<std::uint8_t>(small(rng) + small(rng)));
-    }
-    for (int i = 0; i < points; ++i)
-        b.ten(coord(rng), coord(rng), static_cast<std::uint8_t>(byte(rng)),
-              static_cast<std::uint8_t>(small(rng)));
-    b.scale(small(rng) < 5 ? "1" : "20");
-    return b.bytes();
-}
-
-} // namespace
-
 TEST(JwkStream, WrittenWithoutTheDocumentTheFileIsTheSame)
 {
     TempDir tmp;

@@ -39,7 +39,7 @@ TEST(Nesting, NoWrittenDefinitionEverReachesItself)
         const auto before = drawing(doc);
         const std::int32_t version = doc.Enthd.jwVer;
 
-        const TJwsData back = convertAndReadBack(std::move(doc));
+        const TJwsData back = convertAndReadBack(doc);
         ASSERT_FALSE(fuzz::someDefinitionReachesItself(back));
         ASSERT_EQ(back.EntBlockDefN(), back.EntBlockNum) << "every written definition is reached";
         ASSERT_EQ(back.Enthd.jwVer, version);

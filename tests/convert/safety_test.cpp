@@ -159,8 +159,9 @@ TEST(Safety, FileNamesAsUsersHaveThem)
     EXPECT_EQ(s.converted, 3);
     EXPECT_EQ(log.lines[1], u"→ " + out + u"手摺 A.jws");
     EXPECT_EQ(log.lines[4], u"→ " + out + u"Door.jws");
-    EXPECT_EQ(log.lines[7], u"→ " + out + u"door.jws");
+    // Door.jws and door.jws would collide in a folder where case does not count.
+    EXPECT_EQ(log.lines[7], u"→ " + out + u"door~1.jws");
     TJwsData d;
-    ASSERT_TRUE(d.FileIn(out + u"door.jws"));
+    ASSERT_TRUE(d.FileIn(out + u"door~1.jws"));
     EXPECT_EQ(d.EntBlockDef.at(0).mLineN(), 2);
 }

@@ -408,10 +408,5 @@ TEST(ExtentsTest, AddMappedGuardsTheUntransformedPoint)
     EXPECT_EQ(acc.MaxX, 1e8);
 }
 
-TEST(ExtentsTest, TheSharedAccumulatorIsOneInstance)
-{
-    EXPECT_EQ(&sharedExtents(), &sharedExtents());
-}
-
 } // namespace
 } // namespace pravelot

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -165,5 +167,40 @@ private:
     std::string m_scale = "1";
     std::string m_comment1, m_comment2, m_blockB;
 };
+
+// A random file of every kind of record: lines some of which vanish under rounding,
+// curve-group flags, arcs, plain and image texts, points, and a scale of 1 or 20.
+inline JwkBuilder::Bytes randomJwk(std::mt19937 &rng)
+{
+    std::uniform_real_distribution<float> coord(-1000, 1000);
+    std::uniform_int_distribution<int> byte(0, 255), small(0, 9);
+    JwkBuilder b;
+    const int lines = small(rng) * 3, arcs = small(rng), texts = small(rng), points = small(rng);
+    for (int i = 0; i < lines; ++i) {
+        const float x = coord(rng), y = coord(rng);
+        // Some lines vanish under the rounding and are dropped.
+        const float len = small(rng) < 3 ? 0.0000001f : coord(rng);
+        const std::uint8_t flags[] = {0x00, 0x40, 0x80, 0x20};
+        b.line(x, y, x + len, y + (small(rng) < 5 ? 0.0000009f : coord(rng)),
+               static_cast<std::uint8_t>(1 + small(rng)), static_cast<std::uint8_t>(small(rng)),
+               static_cast<std::uint8_t>(byte(rng)), 0, flags[small(rng) % 4],
+               static_cast<std::uint8_t>(byte(rng)));
+    }
+    for (int i = 0; i < arcs; ++i)
+        b.arc(coord(rng), coord(rng), small(rng) == 0 ? 0.0f : std::fabs(coord(rng)),
+              small(rng) * 40, small(rng) * 40, small(rng) * 10,
+              static_cast<std::uint8_t>(small(rng)));
+    for (int i = 0; i < texts; ++i) {
+        const float x = coord(rng), y = coord(rng);
+        b.moji(x, y, x + coord(rng), y + coord(rng),
+               small(rng) < 3 ? "^@BM%temp%pic.bmp,100,50" : "\x8e\xe8\x82\xb7\x82\xe8",
+               static_cast<std::uint8_t>(small(rng) + small(rng)));
+    }
+    for (int i = 0; i < points; ++i)
+        b.ten(coord(rng), coord(rng), static_cast<std::uint8_t>(byte(rng)),
+              static_cast<std::uint8_t>(small(rng)));
+    b.scale(small(rng) < 5 ? "1" : "20");
+    return b.bytes();
+}
 
 } // namespace pravelot::test

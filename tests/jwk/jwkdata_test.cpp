@@ -46,7 +46,7 @@ TEST(JwkFileCheckTest, RecognisesTheIdentificationText)
     };
     const Case cases[] = {
         {"exactly the text", "jw_cad(c)sym........", true},
-        {"whatever follows", "jw_cad(c)sym........garbage\xff\x00", true},
+        {"whatever follows", std::string("jw_cad(c)sym........garbage\xff\x00", 29), true},
         {"capital letters", "JW_CAD(C)SYM........", false},
         {"19 bytes: last full stop missing", "jw_cad(c)sym.......", false},
         {"NUL inside", std::string("jw_cad(c)sym....\0...", 20), false},
@@ -111,7 +111,7 @@ TEST(JwkHeaderTest, BlockBValuesEndAtACommaOrANul)
         {"hexadecimal count", "$2,0,0,0", 2, 0, 0, 0, 0, 0, 1},
         {"a comma after the last value", "1,0,0,0,0,0,1,0,3,", 1, 0, 0, 0, 0, 1, 3},
         {"a NUL ends the value", std::string("3\0x,0,0,0,0,0,1,0,4", 19), 3, 0, 0, 0, 0, 1, 4},
-        {"a NUL ends the scale", std::string("0,0,0,0,0,0,1,0,4\0 x", 21), 0, 0, 0, 0, 0, 1, 4},
+        {"a NUL ends the scale", std::string("0,0,0,0,0,0,1,0,4\0 x", 20), 0, 0, 0, 0, 0, 1, 4},
         {"only NUL bytes: every value 0, scale 1", std::string(1, '\0'), 0, 0, 0, 0, 0, 0, 1},
     };
     for (const Case &c : cases) {
@@ -400,6 +400,10 @@ TEST(JwkExtentsTest, ExtentsIncludeTheOriginAndAreDividedByTheScale)
         EXPECT_NEAR(k.myMinWy, c.minY, 1e-9);
         EXPECT_NEAR(k.myMaxWx, c.maxX, 1e-9);
         EXPECT_NEAR(k.myMaxWy, c.maxY, 1e-9);
+        // The figure was measured in the accumulator the .jws extents share.
+        const ExtentAccumulator &acc = sharedExtents();
+        EXPECT_EQ(acc.MinX, k.myMinWx);
+        EXPECT_EQ(acc.MaxY, k.myMaxWy);
     }
 }
 

@@ -45,26 +45,23 @@ TJwsData translate(const JwkBuilder &file, int lenZero = 0, int marume = 0)
     return translate(file, t, lenZero, marume);
 }
 
-TEST(JwTransSettingsTest, DefaultsAndClampedSettings)
+TEST(JwTransSettingsTest, AFreshTranslatorRoundsToThreePlacesAndSettingsAreClamped)
 {
     TJwTrans t;
-    EXPECT_EQ(t.keta, 1000);
-    EXPECT_FALSE(t.marume);
-    EXPECT_FALSE(t.lzero);
-    EXPECT_EQ(t.seido, 0);
-    EXPECT_EQ(t.curveNo, 0);
-    EXPECT_EQ(t.mojiFont, u"ＭＳ ゴシック");
+    EXPECT_EQ(t.RoundKeta(1.23456f), 1.235);
+    EXPECT_EQ(t.RoundKeta(-1.23456f), -1.235);
 
     t.SetKeta(9);
-    EXPECT_EQ(t.keta, 1e6);
+    EXPECT_EQ(t.RoundKeta(1.23456789f), 1.234568);
     t.SetKeta(-3);
-    EXPECT_EQ(t.keta, 1);
+    EXPECT_EQ(t.RoundKeta(1.5f), 2);
+    t.SetMarume(5);
+    EXPECT_EQ(t.RoundKeta(1.9f), 1);
+    EXPECT_EQ(t.RoundKeta(-1.9f), -1);
     t.SetSeido(0);
     EXPECT_EQ(t.seido, 1 + 1e-12);
     t.SetSeido(10);
     EXPECT_EQ(t.seido, 1e-6 + 1e-12);
-    t.SetMarume(5);
-    EXPECT_TRUE(t.marume);
     t.SetLenZero(-1);
     EXPECT_TRUE(t.lzero);
 }
@@ -90,7 +87,7 @@ TEST(JwTransRoundingTest, RoundKetaWorksOnTheSingleAndNeverGivesNegativeZero)
         {"tiny negative rounds to +0", 6, false, -1e-7f, 0},
         {"negative zero becomes +0", 6, false, -0.0f, 0},
         {"too large to have fractional digits: kept", 6, false, 1e30f, double{1e30f}},
-        {"infinity passes through", 6, false, kInf, double{kInf}},
+        {"infinity passes through", 6, false, kInf, std::numeric_limits<double>::infinity()},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -99,7 +99,9 @@ TEST(Bounds, ExtentsBudgetCountsPointsNotMembers)
         addTop(d, blockRef(0, 10.0 * i, 0));
     d.MakeBlockTree();
     d.GetMinMaxZahyo();
-    const auto measured = static_cast<double>(TJwsData::kExtentsPointBudget / (1000 * 73));
+    // Whole instances of 1000 arcs of 73 points each.
+    const std::uint64_t instances = TJwsData::kExtentsPointBudget / (std::uint64_t{1000} * 73);
+    const auto measured = static_cast<double>(instances);
     EXPECT_DOUBLE_EQ(d.myMaxWx, 10.0 * (measured - 1) + 1);
     EXPECT_NEAR(d.myMinWx, -1, 1e-9);
 }

@@ -173,7 +173,7 @@ TEST(JwsExtentsTest, TextsCountTheirBaseLineAndImageCorner)
 {
     // The base point (−1, −1) starts the extents; a text that counts nothing leaves them a
     // single point, which is widened by 10.
-    auto withText = [](TEntJwwMoji m) {
+    auto withText = [](const TEntJwwMoji &m) {
         return [m](TJwsData &d) {
             d.Enthd.BasePoint_x = -1;
             d.Enthd.BasePoint_y = -1;

@@ -147,35 +147,110 @@ TEST(JwsFile, VersionMappingOfTheWriter)
     }
 }
 
-TEST(JwsFile, LongCountAndLongClassReference)
-{
-    // 0x7FFF lines push the arc class past the short reference form, and 0xFFFF objects
-    // need the long count.
-    TJwsData d = emptyDoc(600);
-    for (int i = 0; i < 0xFFFF; ++i)
-        addTop(d, line(i, 0, i, 1));
-    TEntJwwEnko arc;
-    arc.att.nPenStyle = 1;
-    arc.att.nPenColor = 1;
-    addTop(d, arc);
-    addTop(d, arc);
-    const Bytes b = d.FileOutBytes(600);
-    EXPECT_EQ(b[452], 0xFF);
-    EXPECT_EQ(b[453], 0xFF);
-    std::uint32_t count;
-    std::memcpy(&count, b.data() + 454, 4);
-    EXPECT_EQ(count, 0x10001u);
-    // The line class takes index 1 and the lines 2 … 0x10000, so the arc class is 0x10001.
-    const std::size_t secondArc = b.size() - 2 - 75 - 6;
-    EXPECT_EQ(b[secondArc], 0xFF);
-    EXPECT_EQ(b[secondArc + 1], 0x7F);
-    std::uint32_t ref;
-    std::memcpy(&ref, b.data() + secondArc + 2, 4);
-    EXPECT_EQ(ref, 0x80000000u + 0x10001);
+namespace {
 
-    TJwsData back;
-    ASSERT_TRUE(back.FileInBytes(b));
-    EXPECT_TRUE(sameDocument(d, back));
+std::uint16_t u16At(const Bytes &b, std::size_t at)
+{
+    std::uint16_t v;
+    std::memcpy(&v, b.data() + at, 2);
+    return v;
+}
+
+std::uint32_t u32At(const Bytes &b, std::size_t at)
+{
+    std::uint32_t v;
+    std::memcpy(&v, b.data() + at, 4);
+    return v;
+}
+
+} // namespace
+
+TEST(JwsFile, ClassReferencesOnBothSidesOfTheLongForm)
+{
+    // The line class takes index 1 and the lines 2 … n + 1, so after n lines the arc
+    // class takes index n + 2 and the second arc refers to it.
+    struct Case {
+        std::uint32_t index;
+        std::uint16_t tag;
+        std::uint32_t longIndex; // the uint32 after a 0x7FFF tag
+    } cases[] = {
+        {0x7FFE, 0xFFFE, 0},
+        {0x7FFF, 0x7FFF, 0x80007FFF}, // 0x8000 + 0x7FFF would be the new-class tag
+        {0x8000, 0x7FFF, 0x80008000},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.index);
+        TJwsData d = emptyDoc(600);
+        for (std::uint32_t i = 0; i + 2 < c.index; ++i)
+            addTop(d, line(i, 0, i, 1));
+        TEntJwwEnko arc;
+        arc.att.nPenStyle = 1;
+        arc.att.nPenColor = 1;
+        addTop(d, arc);
+        arc.dHankei = 2;
+        addTop(d, arc);
+        const Bytes b = d.FileOutBytes(600);
+        const std::size_t tagSize = c.tag == 0x7FFF ? 6 : 2;
+        const std::size_t tagAt = b.size() - 2 /*definition count*/ - 75 /*arc*/ - tagSize;
+        EXPECT_EQ(u16At(b, tagAt), c.tag);
+        if (c.tag == 0x7FFF) {
+            EXPECT_EQ(u32At(b, tagAt + 2), c.longIndex);
+        }
+
+        TJwsData back;
+        ASSERT_TRUE(back.FileInBytes(b)) << back.problem().text();
+        ASSERT_EQ(back.EntEnkoN(), 2);
+        EXPECT_TRUE(sameDocument(d, back));
+    }
+}
+
+TEST(JwsFile, CountsOnBothSidesOfTheLongForm)
+{
+    // 0xFFFF is the escape of the long form, so it is the first count written long.
+    struct Case {
+        const char *list;
+        std::uint32_t count;
+        Bytes written;
+    } cases[] = {
+        {"top level", 0xFFFE, {0xFE, 0xFF}},
+        {"top level", 0xFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}},
+        {"members", 0xFFFE, {0xFE, 0xFF}},
+        {"members", 0xFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.list << " " << c.count);
+        const bool top = std::strcmp(c.list, "top level") == 0;
+        TJwsData d = emptyDoc(600);
+        std::size_t countAt = 452;
+        if (top) {
+            for (std::uint32_t i = 0; i < c.count; ++i)
+                addTop(d, line(i, 0, i, 1));
+        } else {
+            TEntJwwBlockDef &def = addDef(d, 0, u"n");
+            for (std::uint32_t i = 0; i < c.count; ++i)
+                addMember(def, line(i, 0, i, 1));
+            addTop(d, blockRef(0, 0, 0));
+            d.MakeBlockTree();
+            // count, "CDataBlock" tag, reference, definition count, "CDataList" tag,
+            // fixed part, name "n"
+            countAt = 452 + 2 + 16 + 59 + 2 + 15 + 27 + 2;
+        }
+        const Bytes b = d.FileOutBytes(600);
+        ASSERT_GT(b.size(), countAt + c.written.size());
+        EXPECT_TRUE(std::equal(c.written.begin(), c.written.end(),
+                               b.begin() + static_cast<std::ptrdiff_t>(countAt)));
+
+        TJwsData back;
+        ASSERT_TRUE(back.FileInBytes(b)) << back.problem().text();
+        if (top) {
+            EXPECT_EQ(back.Enthd.n1, static_cast<std::int32_t>(c.count));
+            EXPECT_EQ(back.EntLineN(), static_cast<std::int32_t>(c.count));
+        } else {
+            ASSERT_EQ(back.EntBlockDefN(), 1);
+            EXPECT_EQ(back.EntBlockDef[0].N, static_cast<std::int32_t>(c.count));
+            EXPECT_EQ(back.EntBlockDef[0].mLineN(), static_cast<std::int32_t>(c.count));
+        }
+    }
 }
 
 TEST(JwsFile, StringForms)
@@ -190,9 +265,20 @@ TEST(JwsFile, StringForms)
         {"short ANSI", u"ab", false, {0x02}},
         {"254 ANSI bytes", std::u16string(254, u'x'), false, {0xFE}},
         {"255 ANSI bytes", std::u16string(255, u'x'), false, {0xFF, 0xFF, 0x00}},
+        {"65533 ANSI bytes", std::u16string(65533, u'x'), false, {0xFF, 0xFD, 0xFF}},
+        {"65535 ANSI bytes", std::u16string(65535, u'x'), false, {0xFF, 0xFF, 0xFF}},
         {"two-byte characters count as bytes", u"図形", false, {0x04}},
         {"short UTF-16", u"図形", true, {0xFF, 0xFE, 0xFF, 0x02}},
+        {"254 UTF-16 units", std::u16string(254, u'x'), true, {0xFF, 0xFE, 0xFF, 0xFE}},
         {"255 UTF-16 units", std::u16string(255, u'x'), true, {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0x00}},
+        {"65534 UTF-16 units",
+         std::u16string(65534, u'x'),
+         true,
+         {0xFF, 0xFE, 0xFF, 0xFF, 0xFE, 0xFF}},
+        {"65535 UTF-16 units",
+         std::u16string(65535, u'x'),
+         true,
+         {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF}},
         {"empty UTF-16", u"", true, {0xFF, 0xFE, 0xFF, 0x00}},
     };
     for (const Case &c : cases) {
@@ -209,6 +295,9 @@ TEST(JwsFile, StringForms)
         const std::size_t strAt = fontName + (c.utf16 ? 4 : 1);
         ASSERT_GE(b.size(), strAt + c.head.size());
         EXPECT_TRUE(std::equal(c.head.begin(), c.head.end(), b.begin() + static_cast<long>(strAt)));
+        // The characters follow, then the definition count.
+        const std::size_t chars = c.utf16 ? 2 * c.text.size() : TextToAnsiBytes(c.text).size();
+        EXPECT_EQ(b.size(), strAt + c.head.size() + chars + 2);
         TJwsData back;
         ASSERT_TRUE(back.FileInBytes(b));
         ASSERT_EQ(back.EntMojiN(), 1);
@@ -478,59 +567,158 @@ TEST(JwsRead, BlockDefinitionDtimeAndTruncatedDefinitionList)
     EXPECT_EQ(d.EntBlockNum, 1);
 }
 
-TEST(JwsRead, HostileCountsAndLengths)
+TEST(JwsRead, StringFormsTheWriterDoesNotUse)
 {
+    // Long forms holding short lengths, and the ANSI length 0xFFFF.
     struct Case {
         const char *what;
+        Bytes string;
+        std::u16string text;
+        bool utf16;
+    } cases[] = {
+        {"ANSI long form of 2 bytes", {0xFF, 0x02, 0x00, 'a', 'b'}, u"ab", false},
+        {"UTF-16 long form of 1 unit", {0xFF, 0xFE, 0xFF, 0xFF, 0x01, 0x00, 'a', 0x00}, u"a", true},
+        {"UTF-16 of 254 units, short form", {}, std::u16string(254, u'y'), true},
+        {"ANSI of 65535 bytes", {}, std::u16string(65535, u'z'), false},
+    };
+    // The two long rows are written here field by field.
+    cases[2].string = {0xFF, 0xFE, 0xFF, 0xFE};
+    for (int i = 0; i < 254; ++i)
+        cases[2].string.insert(cases[2].string.end(), {'y', 0});
+    cases[3].string = {0xFF, 0xFF, 0xFF};
+    cases[3].string.insert(cases[3].string.end(), 65535, 'z');
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        FileBytes f(600);
+        f.u16(1).newClass("CDataMoji").attr().f64(0).f64(0).f64(1).f64(0).u32(1);
+        f.f64(1).f64(1).f64(0).f64(0).str("");
+        f.w.put(std::span(c.string));
+        f.u16(0);
+        TJwsData d;
+        ASSERT_TRUE(d.FileInBytes(f.take())) << d.problem().text();
+        ASSERT_EQ(d.EntMojiN(), 1);
+        EXPECT_EQ(d.EntMoji[0].str, c.text);
+        EXPECT_EQ(d.MojiEncode, c.utf16);
+    }
+}
+
+namespace {
+
+// Bytes the document's arrays hold, reserved or used.
+std::size_t heldBytes(const TJwsData &d)
+{
+    std::size_t n = d.EntNo.capacity() * sizeof(TEntJwwNo) +
+                    d.EntBlockDef.capacity() * sizeof(TEntJwwBlockDef) +
+                    d.EntLine.capacity() * sizeof(TEntJwwLine) +
+                    d.EntMoji.capacity() * sizeof(TEntJwwMoji);
+    for (const TEntJwwBlockDef &def : d.EntBlockDef)
+        n += def.mNo().size() * sizeof(TEntJwwNo) + def.mLine().size() * sizeof(TEntJwwLine);
+    return n;
+}
+
+} // namespace
+
+// Broken and boundary files, each named for what it holds, with what reading must give:
+// the problem in its exact words (none when the file is read whole), and never memory
+// that the file's size cannot back.
+TEST(JwsRead, BrokenInputsAndTheirProblems)
+{
+    struct Case {
+        const char *name;
         Bytes bytes;
+        const char *message; // "" when the file is read whole
+        const char *where;
     };
     std::vector<Case> cases;
+    auto add = [&](const char *name, FileBytes &f, const char *message, const char *where) {
+        cases.push_back({name, f.take(), message, where});
+    };
+    {
+        FileBytes f(600);
+        f.u16(0xFFFE).newClass("CDataSen").lineRecord(1);
+        add("count 0xFFFE is a count, not the long form", f, "File I/O Error",
+            "file ends in an object tag: top-level object 2 at byte 515");
+    }
+    {
+        FileBytes f(600);
+        f.u16(0xFFFF).u32(1).newClass("CDataSen").lineRecord(1).u16(0);
+        add("count 0xFFFF announces the long form", f, "", "");
+    }
+    {
+        FileBytes f(600);
+        f.u16(0).u16(0xFFFE).newClass("CDataList").attr().u32(0).u32(0).u32(0).str("x").u16(0);
+        add("definition count 0xFFFE", f, "File I/O Error",
+            "file ends in a block definition tag: block definition object 2 at byte 502");
+    }
     {
         FileBytes f(600);
         f.u16(0xFFFF).u32(0x7FFFFFFF).newClass("CDataSen").lineRecord(1);
-        cases.push_back({"top-level count far beyond the file", f.take()});
+        add("top-level count far beyond the file", f, "File I/O Error",
+            "file ends in an object tag: top-level object 2 at byte 519");
     }
     {
         FileBytes f(600);
-        f.u16(0xFFFF).u32(0xFFFFFFFF).newClass("CDataSen").lineRecord(1);
-        cases.push_back({"count of 2^32 - 1", f.take()});
+        f.u16(0xFFFF).u32(0x80000000).newClass("CDataSen").lineRecord(1);
+        add("count of 2^31", f, "File I/O Error",
+            "the top-level count too large: top-level count object 1 at byte 452");
     }
     {
         FileBytes f(600);
-        f.u16(1).u16(0xFFFF).u16(600).u16(0xFFFF);
-        cases.push_back({"class name longer than the work buffer", f.take()});
+        f.u16(0).u16(0xFFFF).u32(0x7FFFFFFF).newClass("CDataList").attr().u32(0).u32(0).u32(0);
+        f.str("x").u16(0xFFFF).u32(0x7FFFFFFF);
+        add("definition and member counts far beyond the file", f, "File I/O Error",
+            "file ends in an object tag: block member object 1 at byte 510");
     }
     {
         FileBytes f(600);
-        f.u16(0)
-            .u16(0xFFFF)
-            .u32(0x7FFFFFFF)
-            .newClass("CDataList")
-            .attr()
-            .u32(0)
-            .u32(0)
-            .u32(0)
-            .str("x");
-        f.u16(0xFFFF).u32(0x7FFFFFFF);
-        cases.push_back({"definition and member counts beyond the file", f.take()});
+        f.u16(1).u16(0xFFFF).u16(600).u16(2047);
+        f.w.fill('x', 2047);
+        add("class name of 2047 bytes is read, and unknown", f, "File I/O Error",
+            "unknown class name: top-level object 1 at byte 454");
+    }
+    {
+        FileBytes f(600);
+        f.u16(1).u16(0xFFFF).u16(600).u16(2048);
+        f.w.fill('x', 2048);
+        add("class name of 2048 bytes does not fit the work buffer", f, "File I/O Error",
+            "class name too long: top-level object 1 at byte 454");
+    }
+    {
+        FileBytes f(600);
+        f.u16(0).u16(1).u16(0xFFFF).u16(600).u16(2047);
+        f.w.fill('x', 2047);
+        f.attr().u32(0).u32(0).u32(0).str("x").u16(0);
+        add("definition class name of 2047 bytes is not checked", f, "", "");
+    }
+    {
+        FileBytes f(600);
+        f.u16(0).u16(1).u16(0xFFFF).u16(600).u16(2048);
+        f.w.fill('x', 2048);
+        f.attr().u32(0).u32(0).u32(0).str("x").u16(0);
+        add("definition class name of 2048 bytes", f, "File I/O Error",
+            "class name too long: block definition object 1 at byte 456");
     }
     {
         FileBytes f(600);
         f.u16(1).newClass("CDataMoji").attr().f64(0).f64(0).f64(0).f64(0).u32(0);
         f.f64(1).f64(1).f64(0).f64(0).u8(0xFF).u16(0xFFFE).u8(0xFF).u16(0xFFFF);
-        cases.push_back({"UTF-16 string longer than the file", f.take()});
+        add("UTF-16 string longer than the file", f, "File I/O Error",
+            "file ends in a string: top-level object 1 (CDataMoji) at byte 454");
     }
     {
         FileBytes f(600);
         for (int i = 0; i < 100; ++i)
             f.u16(0x8123);
-        cases.push_back({"only unresolvable class references", f.take()});
+        add("only unresolvable class references", f, "File I/O Error",
+            "file ends in an object tag: top-level object 1 at byte 652");
     }
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.name);
         TJwsData d;
-        EXPECT_FALSE(d.FileInBytes(c.bytes));
-        EXPECT_LE(d.EntNo.capacity() * sizeof(TEntJwwNo), c.bytes.size() * sizeof(TEntJwwNo));
+        EXPECT_EQ(d.FileInBytes(c.bytes), *c.message == 0);
+        EXPECT_EQ(d.problem().message, c.message);
+        EXPECT_EQ(d.problem().where, c.where);
+        EXPECT_LE(heldBytes(d), 16 * c.bytes.size());
     }
 }
 

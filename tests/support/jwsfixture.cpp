@@ -352,6 +352,7 @@ TJwsData randomDoc(std::mt19937 &rng, const GenOptions &opt)
     // referenced by nothing.
     const int nDefs = g.pick(0, 5);
     std::vector<std::uint32_t> numbers;
+    numbers.reserve(static_cast<std::size_t>(nDefs));
     for (int i = 0; i < nDefs; ++i)
         numbers.push_back(opt.canonical ? static_cast<std::uint32_t>(i) : g.u32() % 1000);
     std::vector<std::vector<std::uint32_t>> refsOf(static_cast<std::size_t>(nDefs) +

@@ -1,0 +1,73 @@
+// The command line's own texts (help, usage errors, labels, reasons for failures) in the
+// user's language: Japanese under a ja_* locale, English otherwise. The texts of the
+// conversion itself (check findings, "変換完了", "変換失敗", the status lines) are the
+// same in every language and do not pass through here.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace pravelot {
+
+enum class CliLanguage { English, Japanese };
+
+// The language for the values of LC_ALL, LC_MESSAGES and LANG (null when unset): the
+// first that is set and not empty decides, and a locale beginning with "ja" is Japanese.
+CliLanguage cliLanguageOf(const char *lcAll, const char *lcMessages, const char *lang);
+// The same for this process's environment (on Windows, without those variables, the
+// user's language for programs).
+CliLanguage cliLanguageFromEnvironment();
+
+// The language of the texts below, for the whole process; English until set.
+void setCliLanguage(CliLanguage language);
+CliLanguage cliLanguage();
+
+enum class CliText {
+    Usage,
+    UnknownCommand, // %1 command
+    NeedsValue,     // %1 command, %2 option
+    UnknownOption,  // %1 command, %2 option
+    OutAndBeside,   // %1 command
+    NoFiles,        // %1 command
+    Stopped,        // the run log's last line after Ctrl-C
+    AnotherName,    // after a block name the file already uses
+    FolderSource,   // %1 folder, %2 the folder with its separator
+    SourceUnreadable,
+    SourceNotFigure,
+    NoFreeName,      // %1 output
+    CannotCreate,    // %1 folder
+    CannotWrite,     // %1 output
+    CannotName,      // %1 output
+    OutOfMemory,     // converting
+    OutOfMemoryRead, // reading for info
+    InfoJws,         // %1 version
+    InfoJwk,         // %1 scale
+    InfoBasePoint,   // %1, %2
+    InfoCounts,
+    InfoLines,
+    InfoArcs,
+    InfoPoints,
+    InfoTexts,
+    InfoDimensions,
+    InfoSolids,
+    InfoBlockReferences,
+    InfoDefinitions, // %1 count
+    InfoDefinition,  // %1 name, %2 number, %3 members, %4 InfoReferenced or InfoUnreferenced
+    InfoReferenced,
+    InfoUnreferenced,
+    InfoExtents,   // %1 … %4
+    InfoPicture,   // %1 width, %2 height
+    RenderOneFile, // %1 command
+    RenderNeeds,   // %1 command
+    RenderSize,    // %1 command
+    RenderSvgOnly, // %1 command
+    RenderIncomplete,
+    RenderTooDeep,
+    RenderCannotWrite,
+};
+
+// The text in the current language, %1, %2 … replaced by args in order.
+std::string cliText(CliText id, std::initializer_list<std::string_view> args = {});
+
+} // namespace pravelot

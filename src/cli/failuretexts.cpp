@@ -1,0 +1,60 @@
+#include "cli/failuretexts.h"
+
+#include "cli/clitexts.h"
+
+#include "core/path.h"
+#include "core/text.h"
+
+namespace pravelot {
+
+namespace {
+
+std::string withReason(std::string text, const std::error_code &error)
+{
+    if (error)
+        text += ": " + error.message();
+    return text;
+}
+
+} // namespace
+
+std::string FailureText(const std::u16string &src, const std::u16string &output,
+                        const ConversionFailure &failure)
+{
+    using Step = ConversionFailure::Step;
+    const std::string out = ToUtf8(output);
+    std::string what;
+    switch (failure.step) {
+    case Step::Source:
+        what = failure.error ? withReason(cliText(CliText::SourceUnreadable), failure.error)
+                             : cliText(CliText::SourceNotFigure);
+        break;
+    case Step::Name:
+        what = cliText(CliText::NoFreeName, {out});
+        break;
+    case Step::Create: {
+        const std::u16string folder = FolderOf(output);
+        what = withReason(cliText(CliText::CannotCreate, {folder.empty() ? "." : ToUtf8(folder)}),
+                          failure.error);
+        break;
+    }
+    case Step::Write:
+        what = withReason(cliText(CliText::CannotWrite, {out}), failure.error);
+        break;
+    case Step::Place:
+        what = withReason(cliText(CliText::CannotName, {out}), failure.error);
+        break;
+    case Step::Memory:
+        what = cliText(CliText::OutOfMemory);
+        break;
+    }
+    return "pravelot-cli convert: " + ToUtf8(src) + ": " + what;
+}
+
+std::string FolderSourceText(const std::u16string &folder)
+{
+    return "pravelot-cli convert: " +
+           cliText(CliText::FolderSource, {ToUtf8(folder), ToUtf8(AddPathDelim(folder))});
+}
+
+} // namespace pravelot

@@ -1,0 +1,18 @@
+// The command line's own texts about sources it cannot take and files that failed, in
+// one place.
+#pragma once
+
+#include "convert/conversionfailure.h"
+
+#include <string>
+
+namespace pravelot {
+
+// Why src failed: the step and the system's reason. output is the name it was to have.
+std::string FailureText(const std::u16string &src, const std::u16string &output,
+                        const ConversionFailure &failure);
+
+// A folder given where a figure file belongs.
+std::string FolderSourceText(const std::u16string &folder);
+
+} // namespace pravelot

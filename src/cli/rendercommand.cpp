@@ -1,0 +1,105 @@
+// pravelot-cli render: a picture of a figure file, to see it without the CAD program.
+
+#include "cli/clitexts.h"
+#include "cli/commands.h"
+#include "core/file.h"
+#include "core/path.h"
+#include "core/text.h"
+#include "jwk/jwctype.h"
+#include "jws/jwwtype.h"
+#include "render/figuredrawing.h"
+#include "render/svgwriter.h"
+
+#include <charconv>
+#include <optional>
+#include <ostream>
+
+namespace pravelot {
+
+namespace {
+
+const char *const kCommand = "pravelot-cli render";
+
+struct RenderOptions {
+    std::u16string file;
+    std::u16string out;
+    int size = 1024;
+};
+
+std::optional<RenderOptions> parse(const std::vector<std::string> &args, std::ostream &err)
+{
+    RenderOptions o;
+    std::optional<std::u16string> file, out;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        if (a == "-o" || a == "--size") {
+            if (i + 1 == args.size()) {
+                err << cliText(CliText::NeedsValue, {kCommand, a}) << "\n";
+                return std::nullopt;
+            }
+            const std::string &v = args[++i];
+            if (a == "-o") {
+                out = FromUtf8(v);
+                continue;
+            }
+            auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), o.size);
+            if (ec != std::errc{} || end != v.data() + v.size() || o.size < 16 || o.size > 16384) {
+                err << cliText(CliText::RenderSize, {kCommand}) << "\n";
+                return std::nullopt;
+            }
+        } else if (a.size() > 1 && a[0] == '-') {
+            err << cliText(CliText::UnknownOption, {kCommand, a}) << "\n";
+            return std::nullopt;
+        } else if (file) {
+            err << cliText(CliText::RenderOneFile, {kCommand}) << "\n";
+            return std::nullopt;
+        } else {
+            file = FromUtf8(a);
+        }
+    }
+    if (!file || !out) {
+        err << cliText(CliText::RenderNeeds, {kCommand}) << "\n";
+        return std::nullopt;
+    }
+    if (*out != u"-" && FileExtLower(*out) != u".svg") {
+        err << cliText(CliText::RenderSvgOnly, {kCommand}) << "\n";
+        return std::nullopt;
+    }
+    o.file = *file;
+    o.out = *out;
+    return o;
+}
+
+} // namespace
+
+int runRender(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
+{
+    const std::optional<RenderOptions> o = parse(args, err);
+    if (!o)
+        return 2;
+    ResetJwcDefaults();
+    ResetJwwDefaults();
+    const FigureDrawing f = LoadFigureDrawing(o->file);
+    if (f.status == FigureDrawing::Status::Unreadable) {
+        err << ToUtf8(o->file) << " -- " << ToUtf8(f.message) << "\n";
+        return 1;
+    }
+    if (f.status == FigureDrawing::Status::Incomplete)
+        err << ToUtf8(o->file) << " -- " << cliText(CliText::RenderIncomplete) << ": " << f.detail
+            << "\n";
+    if (f.drawing.truncated)
+        err << ToUtf8(o->file) << " -- " << cliText(CliText::RenderTooDeep) << "\n";
+    const std::string svg = DrawingToSvg(f.drawing, o->size);
+    if (o->out == u"-") {
+        out << svg;
+        return out.good() ? 0 : 1;
+    }
+    const auto *bytes = reinterpret_cast<const std::uint8_t *>(svg.data());
+    if (!ReplaceFile(o->out, std::span(bytes, svg.size()))) {
+        err << ToUtf8(o->out) << " -- " << cliText(CliText::RenderCannotWrite) << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace pravelot

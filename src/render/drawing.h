@@ -1,0 +1,122 @@
+// What a figure draws, as world-space primitives (millimetres, y up): the display model
+// of the preview and of the pictures the command line writes. Built from a document;
+// holds no reference to it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pravelot {
+
+class TJwsData;
+
+struct Vec2 {
+    double x = 0, y = 0;
+    bool operator==(const Vec2 &) const = default;
+};
+
+struct Box {
+    double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    double width() const { return maxX - minX; }
+    double height() const { return maxY - minY; }
+    bool operator==(const Box &) const = default;
+};
+
+// How a line is drawn: colour 0xRRGGBB, line style and pen width as the file keeps
+// them (see render/palette.h).
+struct Pen {
+    std::uint32_t rgb = 0;
+    std::uint8_t style = 1;
+    std::uint16_t width = 0;
+    bool operator==(const Pen &) const = default;
+};
+
+struct DrawnLine {
+    Vec2 a, b;
+    Pen pen;
+};
+
+// The elliptic arc centre + u·cos t + v·sin t for t from start over sweep (|sweep| at
+// most 2π; a whole turn for a whole circle or ellipse). u and v are the two conjugate
+// semi-axes, already carried through every block placement.
+struct DrawnArc {
+    Vec2 centre, u, v;
+    double start = 0, sweep = 0;
+    Pen pen;
+};
+
+struct DrawnPoint {
+    Vec2 at;
+    std::uint32_t rgb = 0;
+    bool temporary = false;
+};
+
+// One line of text. Its own frame has x along the base line and y up, in millimetres
+// of the figure before any block placement; ex and ey carry one unit of each axis into
+// the world. Characters stand side by side from the origin: a full-width character
+// takes width, a half-width one width / 2, with spacing between characters; length is
+// the whole run, height the characters' height.
+struct DrawnText {
+    Vec2 origin, ex, ey;
+    double width = 0, height = 0, spacing = 0, length = 0;
+    std::uint32_t string = 0; // index into Drawing::strings
+    std::uint32_t font = 0;   // index into Drawing::strings
+    std::uint32_t rgb = 0;
+};
+
+// A filled area: a closed outline.
+struct DrawnSolid {
+    std::vector<Vec2> outline;
+    std::uint32_t rgb = 0;
+};
+
+// The frame of a picture that a text refers to (pictures themselves are not loaded):
+// its four corners in order.
+struct DrawnImage {
+    Vec2 corners[4];
+    std::uint32_t file = 0; // index into Drawing::strings
+};
+
+struct Drawing {
+    std::vector<DrawnSolid> solids;
+    std::vector<DrawnLine> lines;
+    std::vector<DrawnArc> arcs;
+    std::vector<DrawnImage> images;
+    std::vector<DrawnPoint> points;
+    std::vector<DrawnText> texts;
+    // Texts, font names and picture names, each once however often it is placed.
+    std::vector<std::u16string> strings;
+
+    Vec2 basePoint;
+    // The figure's extents, as the program measures them (base point included); for a
+    // drawing stopped early, the box of what was drawn.
+    Box extents;
+    // Extents and the boxes of the texts: what a picture of the whole figure shows.
+    Box viewBox;
+    // The primitive budget was reached (a nesting of blocks that expands beyond any
+    // real figure): what was drawn until then is kept.
+    bool truncated = false;
+    // Building was stopped from outside; the drawing is incomplete.
+    bool cancelled = false;
+
+    std::size_t primitiveCount() const
+    {
+        return solids.size() + lines.size() + arcs.size() + images.size() + points.size() +
+               texts.size();
+    }
+    const std::u16string &text(const DrawnText &t) const { return strings[t.string]; }
+};
+
+// Drawings stop growing at this many primitives.
+inline constexpr std::size_t kDrawingBudget = std::size_t{1} << 20;
+
+// What doc draws: its top-level entities and the members of every block instance of its
+// block tree, with the attributes and strings a file written from it would carry
+// (versions below 420 keep fewer colours and line styles). Entities with coordinates
+// that are not finite numbers or lie beyond ±1e12 are left out. cancel, when set and
+// raised, stops the building early.
+Drawing MakeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel = nullptr);
+
+} // namespace pravelot

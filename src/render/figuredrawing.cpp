@@ -1,0 +1,67 @@
+#include "render/figuredrawing.h"
+
+#include "convert/converter.h"
+#include "core/path.h"
+#include "jwk/jwkdata.h"
+#include "jwk/jwtrans.h"
+#include "jws/jwsdata.h"
+
+namespace pravelot {
+
+namespace {
+
+FigureDrawing unreadable(std::u16string message)
+{
+    FigureDrawing f;
+    f.message = std::move(message);
+    return f;
+}
+
+void draw(FigureDrawing &f, const TJwsData &doc, bool complete, const ReadProblem &problem,
+          const std::atomic<bool> *cancel)
+{
+    f.drawing = MakeDrawing(doc, cancel);
+    f.status = complete ? FigureDrawing::Status::Drawn : FigureDrawing::Status::Incomplete;
+    if (!complete) {
+        f.message = u"ファイルデータが欠落しています(読めた部分を表示しています)";
+        f.detail = problem.text();
+    }
+}
+
+} // namespace
+
+FigureDrawing LoadFigureDrawing(const std::u16string &file, const std::atomic<bool> *cancel)
+{
+    const std::u16string ext = FileExtLower(file);
+    if (ext != u".jws" && ext != u".jwk")
+        return unreadable(u"ファイル拡張子が不正です(※JWK/JWSのみ対応)");
+    auto missing = [&] { return !RegularFileExistsSafe(file); };
+    FigureDrawing f;
+    if (ext == u".jws") {
+        TJwsData doc;
+        const TJwsData::LoadResult r = doc.Load(file);
+        if (r == TJwsData::LoadResult::NotJws)
+            return unreadable(missing() ? u"ファイルが存在しません"
+                                        : u"ファイルデータ内容が不正です");
+        f.kind = u"JWS";
+        f.version = doc.Enthd.jwVer;
+        draw(f, doc, r == TJwsData::LoadResult::Complete, doc.problem(), cancel);
+        return f;
+    }
+    if (!TJwkData::FileCheck(file))
+        return unreadable(missing() ? u"ファイルが存在しません" : u"ファイルデータ内容が不正です");
+    TJwkData jwk;
+    const bool complete = jwk.FileIn(file);
+    // Drawn as the conversion reads it: the same translation into a .jws document.
+    TJwsData doc;
+    TJwTrans trans;
+    SetJwkConversionSettings(trans);
+    trans.P_JWK = &jwk;
+    trans.P_JWS = &doc;
+    trans.JWKtoJWSobj();
+    f.kind = u"JWK";
+    draw(f, doc, complete, jwk.problem(), cancel);
+    return f;
+}
+
+} // namespace pravelot

@@ -1,0 +1,35 @@
+// Reading a figure file for display: its drawing, or why it cannot be drawn.
+#pragma once
+
+#include "render/drawing.h"
+
+#include <atomic>
+#include <string>
+
+namespace pravelot {
+
+struct FigureDrawing {
+    enum class Status {
+        Drawn,      // the whole file was read
+        Incomplete, // a damaged file: what could be read is drawn
+        Unreadable, // nothing to draw; message says why
+    };
+    Status status = Status::Unreadable;
+    Drawing drawing;
+    // For the user, in the program's language: empty when the file was read whole.
+    std::u16string message;
+    // Where reading stopped, for a log: empty when the file was read whole.
+    std::string detail;
+    // "JWS" or "JWK", and the file's version (0 for a .jwk file).
+    std::u16string kind;
+    std::int32_t version = 0;
+};
+
+// Reads a .jws or .jwk file (by its extension, in any letter case) and makes its
+// drawing; a .jwk file is drawn as the conversion translates it. The record units'
+// shared defaults must have been set (ResetJwcDefaults, ResetJwwDefaults). Uses no
+// shared state otherwise, so it may run on any thread. cancel as for MakeDrawing.
+FigureDrawing LoadFigureDrawing(const std::u16string &file,
+                                const std::atomic<bool> *cancel = nullptr);
+
+} // namespace pravelot

@@ -1,0 +1,156 @@
+// Where the windows appear and how large they are, start after start. Runs offscreen,
+// and under a real window manager (wm_test.sh sets PRAVELOT_TEST_WM=1), where windows get
+// their frame only once they are mapped.
+#include "appharness.h"
+
+#include "app/windowgeometry.h"
+#include "convert/settingsfile.h"
+
+#include <QScreen>
+
+using namespace pravelot;
+using namespace pravelot::test;
+
+Q_DECLARE_METATYPE(QList<QRect>)
+
+namespace {
+
+bool underWindowManager() { return qEnvironmentVariableIntValue("PRAVELOT_TEST_WM") == 1; }
+
+bool framed(const QWidget &w) { return w.frameGeometry().size() != w.size(); }
+
+QRect mainGeometry(const SettingsFile &s) { return QRect(s.Fm1x, s.Fm1y, s.Fm1w, s.Fm1h); }
+QRect checkGeometry(const SettingsFile &s) { return QRect(s.Fm2x, s.Fm2y, s.Fm2w, s.Fm2h); }
+
+// Waits until the window is on the screen and, under a window manager, framed; then a
+// moment more, for the window to take its outer size.
+void waitShown(QWidget &w)
+{
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    if (underWindowManager())
+        QTRY_VERIFY_WITH_TIMEOUT(framed(w), 10000);
+    QTest::qWait(200);
+}
+
+// The place and size a first start gives a window: the default, unless the screen is
+// too small for it.
+QRect firstPlace(const QRect &fallback, const QWidget &w)
+{
+    return placeOnScreen(fallback, {w.screen()->availableGeometry()});
+}
+
+} // namespace
+
+class GeometryTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void placement_data();
+    void placement();
+    void restartsKeepPlaceAndSize();
+    void firstStartFitsTheScreen();
+};
+
+void GeometryTest::initTestCase()
+{
+    if (!underWindowManager())
+        return;
+    // The window manager may still be starting; it frames the windows it finds then.
+    QWidget probe;
+    probe.resize(100, 100);
+    probe.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&probe));
+    QTRY_VERIFY2_WITH_TIMEOUT(framed(probe), "no window manager framed a window within 20 s",
+                              20000);
+}
+
+void GeometryTest::placement_data()
+{
+    QTest::addColumn<QRect>("asked");
+    QTest::addColumn<QList<QRect>>("areas");
+    QTest::addColumn<QRect>("placed");
+
+    const QRect screen(0, 0, 1280, 1000);
+    const QRect second(1280, 0, 800, 600);
+    QTest::newRow("fits") << QRect(50, 50, 480, 480) << QList<QRect>{screen}
+                          << QRect(50, 50, 480, 480);
+    QTest::newRow("runs off the bottom of a small screen (scale factor 2)")
+        << QRect(50, 50, 480, 480) << QList<QRect>{QRect(0, 0, 640, 500)}
+        << QRect(50, 20, 480, 480);
+    QTest::newRow("larger than the screen")
+        << QRect(50, 50, 3000, 2000) << QList<QRect>{screen} << QRect(0, 0, 1280, 1000);
+    QTest::newRow("below a panel at the top")
+        << QRect(50, 0, 480, 480) << QList<QRect>{QRect(0, 30, 1280, 970)}
+        << QRect(50, 30, 480, 480);
+    QTest::newRow("on the second screen")
+        << QRect(1400, 50, 480, 480) << QList<QRect>{screen, second} << QRect(1400, 50, 480, 480);
+    QTest::newRow("across both screens goes to the one it overlaps most")
+        << QRect(1200, 50, 480, 480) << QList<QRect>{screen, second} << QRect(1280, 50, 480, 480);
+    QTest::newRow("on a screen that is gone")
+        << QRect(3000, 50, 480, 480) << QList<QRect>{screen} << QRect(50, 50, 480, 480);
+    QTest::newRow("negative size from a damaged file")
+        << QRect(50, 50, -5, 0) << QList<QRect>{screen} << QRect(50, 50, 1, 1);
+    QTest::newRow("no screen at all")
+        << QRect(-100, 50, 480, 480) << QList<QRect>{} << QRect(-100, 50, 480, 480);
+}
+
+void GeometryTest::placement()
+{
+    QFETCH(QRect, asked);
+    QFETCH(QList<QRect>, areas);
+    QFETCH(QRect, placed);
+    QCOMPARE(placeOnScreen(asked, areas), placed);
+}
+
+void GeometryTest::restartsKeepPlaceAndSize()
+{
+    AppHarness app;
+    const QString a = app.writeFigure(QStringLiteral("a.jws"));
+    QRect main;
+    QRect check;
+    for (int start = 1; start <= 10; ++start) {
+        app.start({a});
+        waitShown(app.form1());
+        if (start == 1) {
+            main = firstPlace(QRect(50, 50, 480, 480), app.form1());
+            check = firstPlace(QRect(50, 50, 320, 240), app.form1());
+        }
+        QTRY_COMPARE(app.form1().frameGeometry(), main);
+        // The data-check window, shown by a look-up, twice in the same start.
+        for (int shown = 0; shown < 2; ++shown) {
+            app.click("Button3");
+            waitShown(app.form2());
+            QTRY_COMPARE(app.form2().frameGeometry(), check);
+            app.form2().hide();
+        }
+        if (start == 2) {
+            // The user gives both windows another place and size.
+            app.form1().setGeometry(app.form1().geometry().adjusted(30, -10, 50, -4));
+            app.form2().show();
+            waitShown(app.form2());
+            app.form2().setGeometry(app.form2().geometry().adjusted(10, 40, 50, 70));
+            QTest::qWait(200);
+            main = app.form1().frameGeometry();
+            check = app.form2().frameGeometry();
+        }
+        app.close();
+        const SettingsFile s = OpenDatFile(app.folders.settingsPath, u"");
+        QCOMPARE(mainGeometry(s), main);
+        QCOMPARE(checkGeometry(s), check);
+    }
+}
+
+void GeometryTest::firstStartFitsTheScreen()
+{
+    AppHarness app;
+    app.start({app.writeFigure(QStringLiteral("a.jws"))});
+    waitShown(app.form1());
+    const QRect area = app.form1().screen()->availableGeometry();
+    QCOMPARE(area.intersected(app.form1().frameGeometry()), app.form1().frameGeometry());
+    app.click("Button3");
+    waitShown(app.form2());
+    QCOMPARE(area.intersected(app.form2().frameGeometry()), app.form2().frameGeometry());
+}
+
+QTEST_MAIN(GeometryTest)
+#include "geometry_test.moc"

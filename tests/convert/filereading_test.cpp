@@ -1,0 +1,139 @@
+// Conversions read their sources through a file descriptor, in refills of a buffer;
+// the other tests and the fuzzers read from memory. Both must load the same, whole or
+// cut anywhere, with records that straddle a refill.
+
+#include "core/bytereader.h"
+#include "core/file.h"
+#include "jwk/jwkbuilder.h"
+#include "jwk/jwkdata.h"
+#include "support/jwsfixture.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <tuple>
+
+using namespace pravelot;
+using namespace pravelot::test;
+
+namespace {
+
+const std::size_t kRefills[] = {1, 2, 7, 64, 1000, ByteReader::kFileBufferSize};
+
+// The edges of the header and of a .jws file's first object, then every 11th byte:
+// cuts inside every kind of record and string.
+std::vector<std::size_t> cuts(std::size_t size)
+{
+    std::vector<std::size_t> at = {0, 1, 6, 7, 199, 200, 203, 204, 400, 451, 452, 453, 454, 455};
+    for (std::size_t n = 456; n < size; n += 11)
+        at.push_back(n);
+    std::erase_if(at, [size](std::size_t n) { return n >= size; });
+    at.push_back(size);
+    return at;
+}
+
+// Refills of one or two bytes cost a system call per byte or two: every 7th cut is
+// enough for them.
+bool tooSlow(std::size_t refill, std::size_t cutIndex) { return refill <= 2 && cutIndex % 7 != 0; }
+
+::testing::AssertionResult sameProblem(const ReadProblem &a, const ReadProblem &b)
+{
+    if (a.message == b.message && a.where == b.where)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "\"" << a.text() << "\" against \"" << b.text() << "\"";
+}
+
+// What a conversion loads from the file: its reader, on the file's descriptor.
+TJwsData::LoadResult loadJwsFile(const std::u16string &path, std::size_t refill, TJwsData &d)
+{
+    auto f = InputFile::open(path);
+    if (!f)
+        return TJwsData::LoadResult::NotJws;
+    ByteReader r(f->fd(), f->size(), refill);
+    return d.Load(r);
+}
+
+bool loadJwkFile(const std::u16string &path, std::size_t refill, TJwkData &k)
+{
+    auto f = InputFile::open(path);
+    if (!f)
+        return false;
+    ByteReader r(f->fd(), f->size(), refill);
+    return k.FileIn(r);
+}
+
+} // namespace
+
+TEST(FileReading, JwsFilesLoadAsTheirBytesForEveryRefillSize)
+{
+    TempDir tmp;
+    const std::u16string path = tmp.file("part.jws");
+    const struct {
+        std::int32_t version;
+        bool utf16;
+    } kinds[] = {{350, false}, {420, false}, {600, true}, {700, false}};
+    for (const auto &kind : kinds) {
+        std::mt19937 rng(static_cast<unsigned>(kind.version));
+        TJwsData src = randomDoc(rng, {kind.version, kind.utf16, true});
+        const Bytes full = src.FileOutBytes(kind.version);
+        const std::vector<std::size_t> at = cuts(full.size());
+        for (std::size_t i = 0; i < at.size(); ++i) {
+            const std::span<const std::uint8_t> bytes(full.data(), at[i]);
+            TJwsData memory;
+            const bool complete = memory.FileInBytes(bytes);
+            auto expected = TJwsData::LoadResult::NotJws;
+            if (TJwsData::FileCheckBytes(bytes))
+                expected =
+                    complete ? TJwsData::LoadResult::Complete : TJwsData::LoadResult::Incomplete;
+            writeBytes(path, Bytes(bytes.begin(), bytes.end()));
+            for (std::size_t refill : kRefills) {
+                if (tooSlow(refill, i))
+                    continue;
+                SCOPED_TRACE(testing::Message() << "version " << kind.version << " cut " << at[i]
+                                                << " of " << full.size() << " refill " << refill);
+                TJwsData file;
+                ASSERT_EQ(loadJwsFile(path, refill, file), expected);
+                if (expected == TJwsData::LoadResult::NotJws)
+                    continue;
+                ASSERT_TRUE(sameProblem(file.problem(), memory.problem()));
+                ASSERT_TRUE(sameDocument(file, memory));
+                ASSERT_EQ(file.EntBlockNum, memory.EntBlockNum);
+                ASSERT_EQ(file.EntBlockTreeN(), memory.EntBlockTreeN());
+            }
+        }
+    }
+}
+
+TEST(FileReading, JwkFilesLoadAsTheirBytesForEveryRefillSize)
+{
+    TempDir tmp;
+    const std::u16string path = tmp.file("part.jwk");
+    for (unsigned seed = 0; seed < 3; ++seed) {
+        std::mt19937 rng(seed);
+        const Bytes full = randomJwk(rng);
+        const std::vector<std::size_t> at = cuts(full.size());
+        for (std::size_t i = 0; i < at.size(); ++i) {
+            const std::span<const std::uint8_t> bytes(full.data(), at[i]);
+            TJwkData memory;
+            const bool complete = memory.FileInBytes(bytes);
+            writeBytes(path, Bytes(bytes.begin(), bytes.end()));
+            for (std::size_t refill : kRefills) {
+                if (tooSlow(refill, i))
+                    continue;
+                SCOPED_TRACE(testing::Message() << "seed " << seed << " cut " << at[i] << " of "
+                                                << full.size() << " refill " << refill);
+                TJwkData file;
+                ASSERT_EQ(loadJwkFile(path, refill, file), complete);
+                ASSERT_TRUE(sameProblem(file.problem(), memory.problem()));
+                ASSERT_EQ(file.Enthd, memory.Enthd);
+                ASSERT_EQ(file.EntLine, memory.EntLine);
+                ASSERT_EQ(file.EntArc, memory.EntArc);
+                ASSERT_EQ(file.EntTen, memory.EntTen);
+                ASSERT_EQ(file.EntMoji, memory.EntMoji);
+                ASSERT_EQ(std::tie(file.lineN, file.arcN, file.tenN, file.mojiN),
+                          std::tie(memory.lineN, memory.arcN, memory.tenN, memory.mojiN));
+            }
+        }
+    }
+}

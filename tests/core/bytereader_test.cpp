@@ -1,0 +1,148 @@
+// A file read through its descriptor, in refills of any size, gives what the same bytes
+// read from memory give: every read, take, peek and typed read, and every offset.
+
+#include "core/bytereader.h"
+#include "core/file.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
+
+using namespace pravelot;
+using namespace pravelot::test;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+const std::size_t kRefills[] = {1, 2, 3, 7, 64, 4096, ByteReader::kFileBufferSize};
+
+Bytes randomBytes(std::mt19937 &rng, std::size_t n)
+{
+    Bytes b(n);
+    for (std::uint8_t &c : b)
+        c = static_cast<std::uint8_t>(rng());
+    return b;
+}
+
+// What one operation gave, to compare between the two readers.
+struct Outcome {
+    Bytes bytes;
+    bool ok = true;
+    std::uint64_t offset = 0, remaining = 0;
+    bool operator==(const Outcome &) const = default;
+};
+
+template <class T> Outcome typed(ByteReader &r)
+{
+    T v{};
+    Outcome o;
+    o.ok = r.get(v);
+    o.bytes.resize(sizeof v);
+    std::memcpy(o.bytes.data(), &v, sizeof v);
+    return o;
+}
+
+// One operation of a random kind and size; the sizes run past refills and past the end.
+Outcome apply(ByteReader &r, unsigned kind, std::size_t n)
+{
+    Outcome o;
+    switch (kind % 7) {
+    case 0:
+        o.bytes.resize(n);
+        o.bytes.resize(r.read(o.bytes.data(), n));
+        break;
+    case 1: {
+        const auto s = r.take(n);
+        o.ok = !s.empty() || n == 0;
+        o.bytes.assign(s.begin(), s.end());
+        break;
+    }
+    case 2: {
+        const auto s = r.peek(n);
+        o.bytes.assign(s.begin(), s.end());
+        break;
+    }
+    case 3:
+        o = typed<std::uint8_t>(r);
+        break;
+    case 4:
+        o = typed<std::uint16_t>(r);
+        break;
+    case 5:
+        o = typed<std::uint32_t>(r);
+        break;
+    default:
+        o = typed<double>(r);
+        break;
+    }
+    o.offset = r.offset();
+    o.remaining = r.remaining();
+    return o;
+}
+
+} // namespace
+
+TEST(ByteReader, FileAndMemoryGiveTheSameForEveryRefillSize)
+{
+    TempDir tmp;
+    std::mt19937 rng(2024);
+    for (std::size_t size : {0u, 1u, 5u, 1000u, 70000u}) {
+        const Bytes data = randomBytes(rng, size);
+        const std::u16string path = tmp.file("data.bin");
+        writeBytes(path, data);
+        for (std::size_t refill : kRefills) {
+            SCOPED_TRACE(testing::Message() << "size " << size << " refill " << refill);
+            auto f = InputFile::open(path);
+            ASSERT_TRUE(f);
+            ByteReader file(f->fd(), f->size(), refill);
+            ByteReader memory(data);
+            std::mt19937 ops(static_cast<unsigned>(size * 31 + refill));
+            for (int i = 0; i < 4000; ++i) {
+                const auto kind = static_cast<unsigned>(ops());
+                // Mostly small, now and then larger than a refill, up to the largest take.
+                const auto pick = static_cast<unsigned>(ops() % 20);
+                const std::size_t n = pick == 0   ? ops() % 5000
+                                      : pick == 1 ? ByteReader::kMaxTake
+                                                  : ops() % 90;
+                const Outcome m = apply(memory, kind, n);
+                const Outcome d = apply(file, kind, n);
+                ASSERT_EQ(m, d) << "operation " << i << " kind " << kind % 7 << " n " << n;
+                if (memory.remaining() == 0 && ops() % 4 == 0)
+                    break;
+            }
+            // Both end at the end, and neither reads past it.
+            Bytes rest(size + 8);
+            EXPECT_EQ(memory.read(rest.data(), rest.size()), file.read(rest.data(), rest.size()));
+            EXPECT_EQ(file.offset(), size);
+            EXPECT_EQ(file.remaining(), 0u);
+        }
+    }
+}
+
+TEST(ByteReader, ATakeLargerThanTheRefillIsWholeAndLeavesTheOffsetOnFailure)
+{
+    TempDir tmp;
+    std::mt19937 rng(5);
+    const Bytes data = randomBytes(rng, 300);
+    writeBytes(tmp.file("data.bin"), data);
+    auto f = InputFile::open(tmp.file("data.bin"));
+    ASSERT_TRUE(f);
+    ByteReader r(f->fd(), f->size(), 4);
+    std::uint8_t first = 0;
+    ASSERT_TRUE(r.get(first));
+    const auto s = r.take(250);
+    ASSERT_EQ(s.size(), 250u);
+    EXPECT_TRUE(std::equal(s.begin(), s.end(), data.begin() + 1));
+    // 49 bytes are left: a take of 50 fails and moves nothing; the 49 are still there.
+    EXPECT_TRUE(r.take(50).empty());
+    EXPECT_EQ(r.offset(), 251u);
+    EXPECT_EQ(r.peek(60).size(), 49u);
+    const auto last = r.take(49);
+    ASSERT_EQ(last.size(), 49u);
+    EXPECT_EQ(last.back(), data.back());
+}

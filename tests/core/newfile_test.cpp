@@ -1,0 +1,196 @@
+// Creating new files: complete under their name or not there at all, never over
+// anything, with the reason when they fail; unnamed while written, or under a temporary
+// name no longer than their own where the file system needs one.
+
+#include "core/file.h"
+#include "core/path.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+
+using namespace pravelot;
+using namespace pravelot::test;
+
+namespace {
+
+// How the file is held while written: without a name, or (as on a file system that
+// cannot do that) under a hidden temporary name.
+enum class Mode { Unnamed, Named };
+
+class NewFileTest : public ::testing::TestWithParam<Mode> {
+protected:
+    void SetUp() override
+    {
+        if (GetParam() == Mode::Named)
+            ::setenv("PRAVELOT_NAMED_TEMPFILES", "1", 1);
+    }
+    void TearDown() override { ::unsetenv("PRAVELOT_NAMED_TEMPFILES"); }
+};
+
+std::vector<std::string> entriesOf(const std::filesystem::path &folder)
+{
+    std::vector<std::string> names;
+    for (const auto &e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::function<bool(ByteWriter &)> bytesOf(const std::string &text)
+{
+    return [text](ByteWriter &w) {
+        w.put(std::span(reinterpret_cast<const std::uint8_t *>(text.data()), text.size()));
+        return true;
+    };
+}
+
+std::string contentOf(const std::u16string &path)
+{
+    const Bytes b = readBytes(path);
+    return std::string(b.begin(), b.end());
+}
+
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(BothWays, NewFileTest, ::testing::Values(Mode::Unnamed, Mode::Named),
+                         [](const auto &p) {
+                             return p.param == Mode::Unnamed ? "Unnamed" : "Named";
+                         });
+
+TEST_P(NewFileTest, NothingShowsBesideTheFileWhileItIsWritten)
+{
+    TempDir tmp;
+    NewFile file{tmp.file("out.jws"), {}, {}, {}};
+    std::vector<std::string> seen;
+    ASSERT_TRUE(WriteNewFile(file, [&](ByteWriter &w) {
+        seen = entriesOf(tmp.path());
+        return bytesOf("figure")(w);
+    }));
+    if (GetParam() == Mode::Unnamed)
+        EXPECT_TRUE(seen.empty());
+    else
+        ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(entriesOf(tmp.path()), std::vector<std::string>{"out.jws"});
+    EXPECT_EQ(contentOf(tmp.file("out.jws")), "figure");
+}
+
+TEST_P(NewFileTest, ANameTakenWhileWritingGivesTheNextName)
+{
+    TempDir tmp;
+    // Another program takes the name, and then the next, while the file is written.
+    auto takeFirst = [&](const std::vector<std::string> &names) {
+        return [&tmp, names](ByteWriter &w) {
+            for (const std::string &n : names)
+                writeBytes(tmp.file(n), {'x'});
+            return bytesOf("mine")(w);
+        };
+    };
+    std::vector<std::u16string> asked;
+    NewFile file{tmp.file("a.jws"),
+                 [&](const std::u16string &taken) -> std::optional<std::u16string> {
+                     asked.push_back(taken);
+                     return taken == tmp.file("a.jws") ? tmp.file("a~1.jws") : tmp.file("a~2.jws");
+                 },
+                 {},
+                 {}};
+    ASSERT_TRUE(WriteNewFile(file, takeFirst({"a.jws", "a~1.jws"})));
+    EXPECT_EQ(file.path, tmp.file("a~2.jws"));
+    EXPECT_EQ(asked, (std::vector<std::u16string>{tmp.file("a.jws"), tmp.file("a~1.jws")}));
+    EXPECT_EQ(contentOf(tmp.file("a.jws")), "x");
+    EXPECT_EQ(contentOf(tmp.file("a~1.jws")), "x");
+    EXPECT_EQ(contentOf(tmp.file("a~2.jws")), "mine");
+
+    // Without another name to take, the file fails as taken and leaves nothing.
+    NewFile plain{tmp.file("b.jws"), {}, {}, {}};
+    EXPECT_FALSE(WriteNewFile(plain, takeFirst({"b.jws"})));
+    EXPECT_EQ(plain.failedStep, NewFileStep::Place);
+    EXPECT_EQ(plain.error, std::errc::file_exists);
+    EXPECT_EQ(contentOf(tmp.file("b.jws")), "x");
+    EXPECT_EQ(entriesOf(tmp.path()).size(), 4u);
+}
+
+TEST_P(NewFileTest, FailuresLeaveNothingAndTellTheStep)
+{
+    TempDir tmp;
+    struct Case {
+        const char *name;
+        std::u16string path;
+        std::function<bool(ByteWriter &)> write;
+        NewFileStep step;
+        std::error_code error;
+    } cases[] = {
+        {"folder missing", tmp.file("none/a.jws"), bytesOf("x"), NewFileStep::Create,
+         std::make_error_code(std::errc::no_such_file_or_directory)},
+        {"writer gives up",
+         tmp.file("a.jws"),
+         [](ByteWriter &) { return false; },
+         NewFileStep::Write,
+         {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        NewFile file{c.path, {}, {}, {}};
+        EXPECT_FALSE(WriteNewFile(file, c.write));
+        EXPECT_EQ(file.failedStep, c.step);
+        EXPECT_EQ(file.error, c.error);
+        EXPECT_TRUE(entriesOf(tmp.path()).empty());
+    }
+
+    // Running out of memory while writing is passed on, and leaves nothing either.
+    EXPECT_THROW(WriteNewFile(tmp.file("a.jws"),
+                              [](ByteWriter &w) -> bool {
+                                  w.fill(0, 3 << 20);
+                                  throw std::bad_alloc();
+                              }),
+                 std::bad_alloc);
+    EXPECT_TRUE(entriesOf(tmp.path()).empty());
+}
+
+TEST_P(NewFileTest, FitsWhereverItsNameFits)
+{
+    TempDir tmp;
+    // A folder path of 4,079 bytes and a name of 5: 4,085 bytes, within the system's
+    // 4,095, where a temporary name longer than the output's would not be.
+    std::string folder = tmp.path().string();
+    for (int i = 0; folder.size() < 4079; ++i)
+        folder += "/" + std::string(std::min<std::size_t>(200, 4079 - folder.size() - 1), 'd');
+    ASSERT_EQ(folder.size(), 4079u);
+    std::filesystem::create_directories(folder);
+    // A name of the longest length a name may have, and one of 4 bytes.
+    const std::string longName = std::string(251, 'n') + ".jws";
+    for (const std::string &path :
+         {folder + "/a.jws", tmp.path().string() + "/" + longName, tmp.path().string() + "/.jws"}) {
+        SCOPED_TRACE(path.size());
+        NewFile file{FromUtf8(path), {}, {}, {}};
+        EXPECT_TRUE(WriteNewFile(file, bytesOf("fits"))) << file.error.message();
+        EXPECT_EQ(contentOf(FromUtf8(path)), "fits");
+    }
+}
+
+TEST_P(NewFileTest, ASignalHandlerRemovesWhatIsUnfinished)
+{
+    TempDir tmp;
+    // What a handler of SIGTERM does while a file is written: the write then fails.
+    NewFile file{tmp.file("a.jws"), {}, {}, {}};
+    const bool written = WriteNewFile(file, [&](ByteWriter &w) {
+        RemoveUnfinishedFiles();
+        EXPECT_TRUE(entriesOf(tmp.path()).empty());
+        return bytesOf("x")(w);
+    });
+    // An unnamed file has nothing to remove, and is written as usual.
+    EXPECT_EQ(written, GetParam() == Mode::Unnamed);
+    EXPECT_EQ(entriesOf(tmp.path()).size(), written ? 1u : 0u);
+}
+
+TEST(ReplaceFile, ReplacesWholeAndLeavesNothingBeside)
+{
+    TempDir tmp;
+    writeBytes(tmp.file("settings.dat"), {'o', 'l', 'd'});
+    const Bytes fresh = {'n', 'e', 'w'};
+    ASSERT_TRUE(ReplaceFile(tmp.file("settings.dat"), fresh));
+    EXPECT_EQ(readBytes(tmp.file("settings.dat")), fresh);
+    EXPECT_EQ(entriesOf(tmp.path()), std::vector<std::string>{"settings.dat"});
+}

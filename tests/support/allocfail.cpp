@@ -1,0 +1,66 @@
+#include "support/allocfail.h"
+
+#include <cstddef>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+thread_local bool t_armed = false;
+thread_local bool t_failed = false;
+thread_local long t_countdown = 0;
+thread_local long t_count = 0;
+
+void *allocate(std::size_t n, std::size_t align)
+{
+    if (t_armed) {
+        ++t_count;
+        if (t_countdown > 0 && --t_countdown == 0) {
+            t_failed = true;
+            throw std::bad_alloc();
+        }
+    }
+    if (n == 0)
+        n = 1;
+    void *p = nullptr;
+    if (align <= alignof(std::max_align_t))
+        p = std::malloc(n);
+    else if (::posix_memalign(&p, align, n) != 0)
+        p = nullptr;
+    if (!p)
+        throw std::bad_alloc();
+    return p;
+}
+
+} // namespace
+
+void *operator new(std::size_t n) { return allocate(n, alignof(std::max_align_t)); }
+void *operator new(std::size_t n, std::align_val_t a)
+{
+    return allocate(n, static_cast<std::size_t>(a));
+}
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+void operator delete(void *p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void *p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+
+namespace pravelot::test {
+
+FailAllocation::FailAllocation(long n)
+{
+    t_count = 0;
+    t_failed = false;
+    t_countdown = n;
+    t_armed = true;
+}
+
+FailAllocation::~FailAllocation()
+{
+    t_armed = false;
+    t_countdown = 0;
+}
+
+long FailAllocation::allocations() const { return t_count; }
+bool FailAllocation::failed() const { return t_failed; }
+
+} // namespace pravelot::test

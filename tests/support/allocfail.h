@@ -1,0 +1,20 @@
+// Running out of memory on purpose: the test executable's operator new fails the n-th
+// allocation of a thread when asked to.
+#pragma once
+
+namespace pravelot::test {
+
+// While one lives, allocations of this thread are counted, and the n-th of them from
+// now on (n ≥ 1) throws std::bad_alloc, once; n = 0 only counts.
+class FailAllocation {
+public:
+    explicit FailAllocation(long n);
+    ~FailAllocation();
+    FailAllocation(const FailAllocation &) = delete;
+    FailAllocation &operator=(const FailAllocation &) = delete;
+
+    long allocations() const;
+    bool failed() const;
+};
+
+} // namespace pravelot::test
