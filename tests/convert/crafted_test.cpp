@@ -1,10 +1,11 @@
 // Every crafted hostile shape of the size benchmark, small: each converts, and its output
-// reads back completely with no definition reaching itself.
+// reads back completely with no definition reaching itself and draws what the file drew.
 
 #include "convert/blocking.h"
 #include "convert/converter.h"
 #include "crafted.h"
 #include "hostiledoc.h"
+#include "support/drawing.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,9 @@ TEST(Crafted, EveryShapeConvertsAndReadsBack)
             jws.GetMinMaxZahyo();
         }
         EXPECT_LE(jws.EntBlockTreeN(), TJwsData::kBlockTreeCeiling);
+        // The drawings are compared where the instances are few enough to draw quickly.
+        const bool draw = jws.EntBlockTreeN() < 4096;
+        const auto before = draw ? test::drawing(jws) : std::vector<test::Primitive>{};
         DataTransJWS(jws, u"crafted");
         jws.SetFileOutOption(jws.MojiEncode ? 32 : 0);
         TJwsData back;
@@ -35,5 +39,8 @@ TEST(Crafted, EveryShapeConvertsAndReadsBack)
         EXPECT_FALSE(fuzz::someDefinitionReachesItself(back));
         EXPECT_EQ(back.EntBlockDefN(), back.EntBlockNum);
         EXPECT_EQ(back.EntBlockDef.back().strName, u"crafted@@SfigorgFlag@@4");
+        if (draw) {
+            EXPECT_TRUE(test::drawing(back) == before) << "the drawing changed";
+        }
     }
 }
