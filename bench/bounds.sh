@@ -4,6 +4,7 @@
 # each against the bound 2 × input + 64 MB, and how the time grows from size to size.
 # Usage: bench/bounds.sh [--quick] [SHAPE ...]
 #   --quick   1 and 4 MB only, as a smoke test
+#   BOUNDS_SIZES="1 10"   the sizes in MB to measure
 #   PRAVELOT_CLI=path   measure another build of pravelot-cli (the generator is this one's)
 #   BOUNDS_TIMEOUT=s    give up on a run after s seconds (default 600)
 #   BOUNDS_VMEM_KB=k    limit each run's address space (ulimit -v), to measure a build
@@ -11,7 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-sizes=(1 10 100)
+read -r -a sizes <<<"${BOUNDS_SIZES:-1 10 100}"
 if [ "${1:-}" = "--quick" ]; then
     sizes=(1 4)
     shift
