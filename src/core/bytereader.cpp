@@ -86,7 +86,7 @@ bool ByteReader::restart()
         m_cur = m_begin;
         return true;
     }
-    if (::lseek(m_fd, 0, SEEK_SET) != 0)
+    if (!seekToStart(m_fd))
         return false;
     m_bufStart = 0;
     m_eof = false;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
 
 #ifdef _WIN32
 #include <io.h>
@@ -12,6 +13,16 @@
 #endif
 
 namespace pravelot {
+
+// Moves the file's position back to its start; false when the system refuses.
+inline bool seekToStart(int fd)
+{
+#ifdef _WIN32
+    return ::_lseeki64(fd, 0, SEEK_SET) == 0;
+#else
+    return ::lseek(fd, 0, SEEK_SET) == 0;
+#endif
+}
 
 // One read of up to n bytes into dst: the number read, 0 at the end of the file, -1 when
 // the read failed (errno tells why). An interrupted read is tried again.
