@@ -1,8 +1,8 @@
 #include "core/bytereader.h"
 
+#include "core/fdio.h"
+
 #include <algorithm>
-#include <cerrno>
-#include <unistd.h>
 
 namespace pravelot {
 
@@ -34,9 +34,7 @@ bool ByteReader::fill(std::size_t want)
         m_buf.resize(room);
     std::size_t have = left;
     while (have < want || have < room / 2) {
-        ssize_t n = ::read(m_fd, m_buf.data() + have, room - have);
-        if (n < 0 && errno == EINTR)
-            continue;
+        const std::ptrdiff_t n = readSome(m_fd, m_buf.data() + have, room - have);
         if (n <= 0) {
             m_eof = true;
             break;
