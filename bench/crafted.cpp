@@ -187,6 +187,14 @@ std::uint64_t units(std::uint64_t bytes, std::uint64_t fixed, std::uint64_t each
     return bytes > fixed + each ? (bytes - fixed) / each : 1;
 }
 
+// Places the i-th of many records on a grid of a thousand columns.
+double column(std::uint64_t i) { return static_cast<double>(i % 1000); }
+double row(std::uint64_t i)
+{
+    const std::uint64_t r = i / 1000;
+    return static_cast<double>(r);
+}
+
 // Distinct block numbers that follow no order.
 std::uint32_t scattered(std::uint64_t i) { return static_cast<std::uint32_t>(i * 2654435761u); }
 
@@ -242,7 +250,7 @@ void arcs(std::uint64_t bytes, ByteWriter &w)
     e.count(2);
     e.definition(0, "arcs", n);
     for (std::uint64_t i = 0; i < n; ++i)
-        e.arc(static_cast<double>(i % 1000), static_cast<double>(i / 1000), 5);
+        e.arc(column(i), row(i), 5);
     e.definition(1, "placed", kFanout);
     for (std::uint32_t i = 0; i < kFanout; ++i)
         e.blockRef(0, 0, i * 100.0);
@@ -257,7 +265,7 @@ void zeroRef(std::uint64_t bytes, ByteWriter &w)
     e.count(n + 1);
     e.blockRef(0, 0, 0);
     for (std::uint64_t i = 0; i < n; ++i)
-        e.line(static_cast<double>(i % 1000), static_cast<double>(i / 1000), 0, 0);
+        e.line(column(i), row(i), 0, 0);
     e.count(0);
 }
 
@@ -281,7 +289,7 @@ void dimensions(std::uint64_t bytes, ByteWriter &w)
     e.header();
     e.count(n);
     for (std::uint64_t i = 0; i < n; ++i)
-        e.dimension(static_cast<double>(i % 1000), static_cast<double>(i / 1000));
+        e.dimension(column(i), row(i));
     e.count(0);
 }
 
@@ -292,7 +300,7 @@ void references(std::uint64_t bytes, ByteWriter &w)
     e.header();
     e.count(n);
     for (std::uint64_t i = 0; i < n; ++i)
-        e.blockRef(0, static_cast<double>(i % 1000), static_cast<double>(i / 1000));
+        e.blockRef(0, column(i), row(i));
     e.count(1);
     e.definition(0, "part", 1);
     e.line(0, 0, 1, 1);
@@ -305,7 +313,7 @@ void points(std::uint64_t bytes, ByteWriter &w)
     e.header();
     e.count(n);
     for (std::uint64_t i = 0; i < n; ++i)
-        e.point(static_cast<double>(i % 1000), static_cast<double>(i / 1000));
+        e.point(column(i), row(i));
     e.count(0);
 }
 
@@ -316,8 +324,7 @@ void texts(std::uint64_t bytes, ByteWriter &w)
     e.header();
     e.count(n);
     for (std::uint64_t i = 0; i < n; ++i)
-        e.text(static_cast<double>(i % 1000), static_cast<double>(i / 1000), "FontName",
-               "Text0123");
+        e.text(column(i), row(i), "FontName", "Text0123");
     e.count(0);
 }
 
@@ -335,9 +342,9 @@ void sharedString(std::uint64_t bytes, ByteWriter &w)
     w.put(std::span(reinterpret_cast<const std::uint8_t *>(b.data()), b.size()));
     for (std::uint64_t i = 0; i < n; ++i) {
         w.put(static_cast<float>(i % 1000));
-        w.put(static_cast<float>(i / 1000));
+        w.put(static_cast<float>(row(i)));
         w.put(static_cast<float>(i % 1000 + 30));
-        w.put(static_cast<float>(i / 1000));
+        w.put(static_cast<float>(row(i)));
         w.u16(0); // the string's offset in the pool
         w.u16(0);
         w.u8(1);
