@@ -11,11 +11,25 @@ ByteReader::ByteReader(std::span<const std::uint8_t> data)
 {
 }
 
-ByteReader::ByteReader(int fd, std::uint64_t size, std::size_t bufferSize)
-    : m_fd(fd), m_size(size), m_refill(std::max<std::size_t>(bufferSize, 1))
+namespace {
+
+// A small file needs no buffer larger than itself; a file of unknown size (0) gets the
+// whole refill.
+std::size_t refillFor(std::uint64_t fileSize, std::size_t bufferSize)
 {
-    m_buf.resize(m_refill);
-    m_cur = m_end = m_buf.data();
+    std::size_t n = std::max<std::size_t>(bufferSize, 1);
+    if (fileSize > 0 && fileSize < n)
+        n = static_cast<std::size_t>(fileSize);
+    return n;
+}
+
+} // namespace
+
+ByteReader::ByteReader(int fd, std::uint64_t size, std::size_t bufferSize)
+    : m_fd(fd), m_size(size), m_refill(refillFor(size, bufferSize)),
+      m_buf(std::make_unique_for_overwrite<std::uint8_t[]>(m_refill)), m_bufSize(m_refill)
+{
+    m_cur = m_end = m_buf.get();
 }
 
 bool ByteReader::fill(std::size_t want)
@@ -25,15 +39,20 @@ bool ByteReader::fill(std::size_t want)
     if (m_eof)
         return static_cast<std::size_t>(m_end - m_cur) >= want;
     const std::size_t left = static_cast<std::size_t>(m_end - m_cur);
-    const std::size_t consumed = static_cast<std::size_t>(m_cur - m_buf.data());
-    std::memmove(m_buf.data(), m_cur, left);
-    m_bufStart += consumed;
+    const std::size_t consumed = static_cast<std::size_t>(m_cur - m_buf.get());
     const std::size_t room = std::max(want, m_refill);
-    if (room > m_buf.size())
-        m_buf.resize(room);
+    if (room > m_bufSize) {
+        auto larger = std::make_unique_for_overwrite<std::uint8_t[]>(room);
+        std::memcpy(larger.get(), m_cur, left);
+        m_buf = std::move(larger);
+        m_bufSize = room;
+    } else {
+        std::memmove(m_buf.get(), m_cur, left);
+    }
+    m_bufStart += consumed;
     std::size_t have = left;
     while (have < want || have < room / 2) {
-        ssize_t n = ::read(m_fd, m_buf.data() + have, room - have);
+        ssize_t n = ::read(m_fd, m_buf.get() + have, room - have);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -44,8 +63,8 @@ bool ByteReader::fill(std::size_t want)
         if (have == room)
             break;
     }
-    m_cur = m_buf.data();
-    m_end = m_buf.data() + have;
+    m_cur = m_buf.get();
+    m_end = m_buf.get() + have;
     return have >= want;
 }
 
@@ -85,7 +104,7 @@ std::uint64_t ByteReader::offset() const
 {
     if (m_fd < 0)
         return m_size - static_cast<std::uint64_t>(m_end - m_cur);
-    return m_bufStart + static_cast<std::uint64_t>(m_cur - m_buf.data());
+    return m_bufStart + static_cast<std::uint64_t>(m_cur - m_buf.get());
 }
 
 std::uint64_t ByteReader::remaining() const

@@ -4,10 +4,10 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <span>
 #include <type_traits>
 #include <utility>
-#include <vector>
 
 namespace pravelot {
 
@@ -23,8 +23,8 @@ public:
     explicit ByteReader(std::span<const std::uint8_t> data);
     // fd must stay open for the reader's lifetime; size is the file's size when known,
     // used only as an upper bound for allocations (remaining()). The file is read in
-    // refills of a buffer of bufferSize bytes (at least 1), which grows when a single
-    // take() or peek() asks for more.
+    // refills of a buffer of bufferSize bytes (at least 1, at most the file's size when
+    // that is known), which grows when a single take() or peek() asks for more.
     ByteReader(int fd, std::uint64_t size, std::size_t bufferSize = kFileBufferSize);
 
     // Copies up to n bytes to dst; returns how many were delivered (fewer at the end).
@@ -70,7 +70,9 @@ private:
     std::uint64_t m_bufStart = 0; // file offset of m_buf[0]
     std::size_t m_refill = 0;     // bytes a refill brings the buffer up to
     bool m_eof = false;
-    std::vector<std::uint8_t> m_buf;
+    // Left uninitialised: only the bytes read into it are ever looked at.
+    std::unique_ptr<std::uint8_t[]> m_buf;
+    std::size_t m_bufSize = 0;
 };
 
 } // namespace pravelot

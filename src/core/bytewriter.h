@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <span>
 #include <system_error>
 #include <type_traits>
@@ -48,9 +49,14 @@ public:
 private:
     void makeRoom(std::size_t n);
 
+    // Into memory: the bytes grow in m_buf. Into a file: they pass through m_fileBuf,
+    // left uninitialised since only the bytes written into it are ever written out.
     std::vector<std::uint8_t> m_buf;
-    std::uint8_t *m_cur = nullptr; // next byte to write in m_buf
-    std::uint8_t *m_end = nullptr; // end of m_buf's usable room
+    std::unique_ptr<std::uint8_t[]> m_fileBuf;
+    std::size_t m_fileBufSize = 0;
+    std::uint8_t *m_start = nullptr; // first byte of the buffer in use
+    std::uint8_t *m_cur = nullptr;   // next byte to write
+    std::uint8_t *m_end = nullptr;   // end of the buffer's usable room
     int m_fd = -1;
     bool m_ok = true;
     std::error_code m_error;
