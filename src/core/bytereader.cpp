@@ -7,7 +7,7 @@
 namespace pravelot {
 
 ByteReader::ByteReader(std::span<const std::uint8_t> data)
-    : m_cur(data.data()), m_end(data.data() + data.size()), m_size(data.size()), m_eof(true)
+    : m_cur(data.data()), m_end(data.data() + data.size()), m_eof(true), m_size(data.size())
 {
 }
 
@@ -70,6 +70,8 @@ bool ByteReader::fill(std::size_t want)
 
 std::size_t ByteReader::read(void *dst, std::size_t n)
 {
+    if (m_failed)
+        return 0;
     auto *out = static_cast<std::uint8_t *>(dst);
     std::size_t done = 0;
     while (done < n) {
@@ -83,21 +85,24 @@ std::size_t ByteReader::read(void *dst, std::size_t n)
     return done;
 }
 
-std::span<const std::uint8_t> ByteReader::take(std::size_t n)
+std::span<const std::uint8_t> ByteReader::takeSlow(std::size_t n)
 {
-    if (static_cast<std::size_t>(m_end - m_cur) < n && (n > kMaxTake || !fill(n)))
+    if (m_failed || (static_cast<std::size_t>(m_end - m_cur) < n && (n > kMaxTake || !fill(n)))) {
+        m_failed = true;
         return {};
+    }
     std::span<const std::uint8_t> s(m_cur, n);
     m_cur += n;
     return s;
 }
 
-std::span<const std::uint8_t> ByteReader::peek(std::size_t n)
+std::span<const std::uint8_t> ByteReader::peekSlow(std::size_t n)
 {
+    if (m_failed)
+        return {};
     if (static_cast<std::size_t>(m_end - m_cur) < n && n <= kMaxTake)
         fill(n);
-    return std::span<const std::uint8_t>(m_cur,
-                                         std::min(n, static_cast<std::size_t>(m_end - m_cur)));
+    return {m_cur, std::min(n, static_cast<std::size_t>(m_end - m_cur))};
 }
 
 std::uint64_t ByteReader::offset() const
