@@ -86,7 +86,7 @@ bool ByteWriter::flush()
     return m_ok;
 }
 
-std::vector<std::uint8_t> ByteWriter::take()
+std::vector<std::uint8_t> ByteWriter::release()
 {
     m_buf.resize(static_cast<std::size_t>(m_cur - m_start));
     std::vector<std::uint8_t> out = std::move(m_buf);

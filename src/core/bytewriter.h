@@ -18,7 +18,7 @@ namespace pravelot {
 // are dropped.
 class ByteWriter {
 public:
-    ByteWriter();                // into memory: take() returns the bytes
+    ByteWriter();                // into memory: release() hands over the bytes
     explicit ByteWriter(int fd); // into the file, buffered; call flush() at the end
 
     void put(std::span<const std::uint8_t> bytes);
@@ -43,8 +43,8 @@ public:
     bool ok() const { return m_ok; }
     // The system's reason for the first failed write to the file; empty while ok().
     std::error_code error() const { return m_error; }
-    // The bytes written into memory.
-    std::vector<std::uint8_t> take();
+    // Hands over the bytes written into memory; the writer starts empty again.
+    std::vector<std::uint8_t> release();
 
 private:
     void makeRoom(std::size_t n);

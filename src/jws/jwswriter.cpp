@@ -404,7 +404,7 @@ Bytes TJwsData::FileOutBytes(std::int32_t Ver)
 {
     ByteWriter w;
     writeTo(w, Ver);
-    return w.take();
+    return w.release();
 }
 
 bool TJwsData::FileOut(const std::u16string &FName, std::int32_t Ver)
