@@ -6,6 +6,7 @@
 #include "core/path.h"
 #include "jwk/jwkdata.h"
 #include "jws/jwsdata.h"
+#include "render/drawing.h"
 #include "render/figuredrawing.h"
 #include "render/viewport.h"
 
@@ -134,11 +135,16 @@ std::optional<Info> inspect(const std::u16string &file, InfoError &error)
                        {"solids", CliText::InfoSolids, d.EntSolidN()},
                        {"blockReferences", CliText::InfoBlockReferences, d.EntBlockN()}};
         info.minX = d.myMinWx, info.minY = d.myMinWy, info.maxX = d.myMaxWx, info.maxY = d.myMaxWy;
-    } else {
-        if (!TJwkData::FileCheck(file)) {
-            error = {"not-a-figure-file", "ファイルデータ内容が不正です"};
-            return std::nullopt;
-        }
+        // The picture is framed from the document already read: a second reading would
+        // hold the file twice.
+        PictureSize(MakeDrawing(d).viewBox, kPictureSide, info.pictureWidth, info.pictureHeight);
+        return info;
+    }
+    if (!TJwkData::FileCheck(file)) {
+        error = {"not-a-figure-file", "ファイルデータ内容が不正です"};
+        return std::nullopt;
+    }
+    {
         TJwkData k;
         info.kind = "jwk";
         info.complete = k.FileIn(file);
@@ -151,6 +157,7 @@ std::optional<Info> inspect(const std::u16string &file, InfoError &error)
                        {"texts", CliText::InfoTexts, k.Enthd.mojiCount}};
         info.minX = k.myMinWx, info.minY = k.myMinWy, info.maxX = k.myMaxWx, info.maxY = k.myMaxWy;
     }
+    // The .jwk document is gone by now; the picture is framed from its translation.
     PictureSize(LoadFigureDrawing(file).drawing.viewBox, kPictureSide, info.pictureWidth,
                 info.pictureHeight);
     return info;

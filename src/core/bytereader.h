@@ -85,6 +85,10 @@ public:
         return v;
     }
 
+    // Goes back to the start of the data, for another reading of it, and clears a
+    // failure; false when a file cannot go back (the reader then stays as it was).
+    bool restart();
+
     // Offset of the next byte from the start of the data.
     std::uint64_t offset() const;
     // Upper bound of the bytes left (exact for memory; the size at open for files).
@@ -98,6 +102,7 @@ private:
     std::span<const std::uint8_t> takeSlow(std::size_t n);
     std::span<const std::uint8_t> peekSlow(std::size_t n);
 
+    const std::uint8_t *m_begin = nullptr; // the data in memory
     const std::uint8_t *m_cur = nullptr;
     const std::uint8_t *m_end = nullptr;
     int m_fd = -1;

@@ -10,6 +10,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace pravelot {
@@ -19,6 +20,27 @@ namespace {
 constexpr std::size_t kWorkBufferSize = 2048;
 // The largest fixed part of a record: a text's.
 constexpr std::size_t kLargestFixedPart = 83;
+
+// How many records of each kind one list holds: [0] its order entries, [k] its records of
+// kind k.
+using ListSizes = std::array<std::uint64_t, 8>;
+
+// What a first reading of a large file found, so that the second one gives every large
+// array its final size at once: an array that grows by doubling takes up to three times
+// its final size while it moves, which a file of small records cannot afford.
+struct ReadPlan {
+    ListSizes top{};
+    std::uint64_t defs = 0;
+    // Definitions with many members, by position (1, 2 …); the arrays of the others are
+    // small and packed when read.
+    std::vector<std::pair<std::uint64_t, ListSizes>> large;
+};
+
+// Files from this size on are read twice: first to count, then to keep.
+constexpr std::uint64_t kPlanBytes = 8 << 20;
+constexpr std::uint64_t kLargeList = 1024;
+// Every object that is kept takes at least a tag and a point record of an old file.
+constexpr std::uint64_t kSmallestObject = 2 + 33;
 
 bool versionAccepted(std::int32_t v) { return v >= 230 && v <= 700; }
 
@@ -88,7 +110,13 @@ private:
 // account of where reading stopped.
 class JwsReader {
 public:
-    JwsReader(ByteReader &r, TJwsData &d) : m_r(r), m_d(d) {}
+    // With count set, the reading only counts what each list holds, into *count, and
+    // keeps nothing (strings are not even decoded); with plan set, it gives the arrays
+    // the sizes that the plan found.
+    JwsReader(ByteReader &r, TJwsData &d, ReadPlan *count = nullptr, const ReadPlan *plan = nullptr)
+        : m_r(r), m_d(d), m_count(count), m_plan(plan)
+    {
+    }
 
     static bool run(ByteReader &r, TJwsData &d);
 
@@ -148,7 +176,12 @@ private:
     std::span<const std::uint8_t> classNameIn();
     std::int32_t objectKind();
     void readList(EntityLists lists, std::vector<TEntJwwNo> &order, std::int64_t n,
-                  const char *listName);
+                  const char *listName, ListSizes *sizes = nullptr);
+    // Gives each array the size the plan found for it, when the plan has one.
+    static void reserve(EntityLists lists, std::vector<TEntJwwNo> &order, const ListSizes &n);
+    static void dropLast(EntityLists lists, std::int32_t kind);
+    // Reads a definition's member list: counted, or kept by the definition.
+    bool membersIn(TEntJwwBlockDef &d, std::uint64_t position, std::uint64_t n);
     bool readRecord(std::int32_t kind, EntityLists lists);
     template <class Rec, class Fields> bool appendFixed(std::vector<Rec> &to, Fields fields);
     bool readTen(std::vector<TEntJwwTen> &to);
@@ -167,6 +200,10 @@ private:
 
     ByteReader &m_r;
     TJwsData &m_d;
+    ReadPlan *m_count;
+    const ReadPlan *m_plan;
+    std::size_t m_nextLarge = 0;
+    TEntJwwBlockDef m_counted; // the definition being counted, when only counting
     std::vector<TEntJwwNo> m_mNo;
     std::vector<TEntJwwLine> m_mLine;
     std::vector<TEntJwwEnko> m_mEnko;
@@ -235,16 +272,21 @@ std::string JwsReader::where() const
 std::u16string JwsReader::StringIn()
 {
     const std::uint8_t n = need<std::uint8_t>("a string length");
-    if (n < 255)
-        return ansiClean(needBytes(n, "a string"));
+    if (n < 255) {
+        const auto bytes = needBytes(n, "a string");
+        return m_count ? std::u16string() : ansiClean(bytes);
+    }
     const std::uint16_t w = need<std::uint16_t>("a string length");
-    if (w != 0xFFFE)
-        return ansiClean(needBytes(w, "a string"));
+    if (w != 0xFFFE) {
+        const auto bytes = needBytes(w, "a string");
+        return m_count ? std::u16string() : ansiClean(bytes);
+    }
     m_d.MojiEncode = true;
     std::uint32_t m = need<std::uint8_t>("a string length");
     if (m == 255)
         m = need<std::uint16_t>("a string length");
-    return TextInClean(Utf16BytesToText(needBytes(2 * std::size_t{m}, "a string")));
+    const auto bytes = needBytes(2 * std::size_t{m}, "a string");
+    return m_count ? std::u16string() : TextInClean(Utf16BytesToText(bytes));
 }
 
 std::uint64_t JwsReader::archiveCount(const char *what, bool firstChecked)
@@ -431,12 +473,55 @@ std::int32_t JwsReader::objectKind()
     return 0;
 }
 
-void JwsReader::readList(EntityLists lists, std::vector<TEntJwwNo> &order, std::int64_t n,
-                         const char *listName)
+void JwsReader::dropLast(EntityLists lists, std::int32_t kind)
 {
-    // Every object takes at least two bytes, so no more entries can be backed.
-    order.reserve(static_cast<std::size_t>(
-        std::min<std::uint64_t>(static_cast<std::uint64_t>(n), m_r.remaining() / 2)));
+    switch (kind) {
+    case kEntLine:
+        lists.line.pop_back();
+        break;
+    case kEntEnko:
+        lists.enko.pop_back();
+        break;
+    case kEntTen:
+        lists.ten.pop_back();
+        break;
+    case kEntMoji:
+        lists.moji.pop_back();
+        break;
+    case kEntSunpo:
+        lists.sunpo.pop_back();
+        break;
+    case kEntSolid:
+        lists.solid.pop_back();
+        break;
+    case kEntBlock:
+        lists.block.pop_back();
+        break;
+    default:
+        break;
+    }
+}
+
+void JwsReader::reserve(EntityLists lists, std::vector<TEntJwwNo> &order, const ListSizes &n)
+{
+    auto exactly = [](auto &v, std::uint64_t size) { v.reserve(static_cast<std::size_t>(size)); };
+    exactly(order, n[0]);
+    exactly(lists.line, n[kEntLine]);
+    exactly(lists.enko, n[kEntEnko]);
+    exactly(lists.ten, n[kEntTen]);
+    exactly(lists.moji, n[kEntMoji]);
+    exactly(lists.sunpo, n[kEntSunpo]);
+    exactly(lists.solid, n[kEntSolid]);
+    exactly(lists.block, n[kEntBlock]);
+}
+
+void JwsReader::readList(EntityLists lists, std::vector<TEntJwwNo> &order, std::int64_t n,
+                         const char *listName, ListSizes *sizes)
+{
+    // No more entries than the rest of the file can back, when no plan gave the number.
+    if (order.capacity() == 0 && !m_count)
+        order.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(
+            static_cast<std::uint64_t>(n), m_r.remaining() / kSmallestObject + 1)));
     std::int64_t k = 0;
     while (k < n) {
         m_listName = listName;
@@ -450,8 +535,16 @@ void JwsReader::readList(EntityLists lists, std::vector<TEntJwwNo> &order, std::
         if (kind == 0)
             continue;
         m_objectKind = kind;
-        if (readRecord(kind, lists))
-            order.push_back({kind, lists.count(kind) - 1});
+        if (readRecord(kind, lists)) {
+            if (sizes) {
+                // Counted, not kept.
+                ++(*sizes)[0];
+                ++(*sizes)[static_cast<std::size_t>(kind)];
+                dropLast(lists, kind);
+            } else {
+                order.push_back({kind, lists.count(kind) - 1});
+            }
+        }
         if (failed())
             return;
         ++k;
@@ -476,7 +569,9 @@ bool JwsReader::blockDef(std::uint64_t position)
         stop("file ends in a block definition");
         return false;
     }
-    TEntJwwBlockDef &d = m_d.EntBlockDef.emplace_back();
+    TEntJwwBlockDef &d = m_count ? m_counted : m_d.EntBlockDef.emplace_back();
+    if (m_count)
+        m_count->defs = position;
     d.att = att;
     d.nNumber = number;
     d.bRefferd = refferd;
@@ -494,6 +589,23 @@ bool JwsReader::blockDef(std::uint64_t position)
         return false;
     d.N = static_cast<std::int32_t>(n);
     ++m_running;
+    return membersIn(d, position, n);
+}
+
+bool JwsReader::membersIn(TEntJwwBlockDef &d, std::uint64_t position, std::uint64_t n)
+{
+    if (m_count) {
+        ListSizes sizes{};
+        readList(memberLists(), m_mNo, static_cast<std::int64_t>(n), "block member", &sizes);
+        if (failed())
+            return false;
+        if (sizes[0] >= kLargeList)
+            m_count->large.emplace_back(position, sizes);
+        return true;
+    }
+    if (m_plan && m_nextLarge < m_plan->large.size() &&
+        m_plan->large[m_nextLarge].first == position)
+        reserve(memberLists(), m_mNo, m_plan->large[m_nextLarge++].second);
     // What was read stays with the definition, also when reading stops inside it.
     readList(memberLists(), m_mNo, static_cast<std::int64_t>(n), "block member");
     d.members.take(memberLists(), m_mNo);
@@ -508,9 +620,10 @@ void JwsReader::blockDefs()
     if (count == 0)
         return;
     // One more than the file holds: the blocking transform adds a definition, which must
-    // not move every other one to a new array.
-    m_d.EntBlockDef.reserve(
-        static_cast<std::size_t>(std::min<std::uint64_t>(count, m_r.remaining() / 27) + 1));
+    // not move every other one to a new array. A definition takes at least 30 bytes.
+    if (!m_count)
+        m_d.EntBlockDef.reserve(static_cast<std::size_t>(
+            (m_plan ? m_plan->defs : std::min<std::uint64_t>(count, m_r.remaining() / 30)) + 1));
     for (std::uint64_t p = 1; p <= count; ++p) {
         m_listName = "block definition";
         m_objectIndex = static_cast<std::int64_t>(p - 1);
@@ -530,14 +643,41 @@ void JwsReader::body()
         return;
     m_d.Enthd.n1 = static_cast<std::int32_t>(count);
     m_d.Enthd.n2 = 0;
-    readList(m_d.topLists(), m_d.EntNo, static_cast<std::int64_t>(count), "top-level");
+    if (m_count) {
+        readList(memberLists(), m_mNo, static_cast<std::int64_t>(count), "top-level",
+                 &m_count->top);
+    } else {
+        if (m_plan)
+            reserve(m_d.topLists(), m_d.EntNo, m_plan->top);
+        readList(m_d.topLists(), m_d.EntNo, static_cast<std::int64_t>(count), "top-level");
+    }
     if (!failed())
         blockDefs();
 }
 
 bool JwsReader::run(ByteReader &r, TJwsData &d)
 {
-    JwsReader reader(r, d);
+    // A large file is counted first, into a document of its own that keeps nothing.
+    ReadPlan plan;
+    bool planned = false;
+    if (r.remaining() >= kPlanBytes) {
+        TJwsData scratch;
+        JwsReader counter(r, scratch, &plan);
+        planned = true;
+        // What was counted up to where the file ended is the plan; running out of
+        // memory leaves no plan.
+        try {
+            if (counter.header())
+                counter.body();
+        } catch (const std::bad_alloc &) {
+            planned = false;
+        }
+        if (!r.restart()) {
+            d.m_problem = {"File I/O Error", "the file cannot be read a second time"};
+            return false;
+        }
+    }
+    JwsReader reader(r, d, nullptr, planned ? &plan : nullptr);
     if (!reader.header())
         return false;
     reader.body();
