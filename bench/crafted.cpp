@@ -1,5 +1,7 @@
 #include "crafted.h"
 
+#include "jws/classnames.h"
+
 #include <algorithm>
 #include <array>
 #include <string>
@@ -115,9 +117,6 @@ public:
 private:
     void tag(int kind)
     {
-        static constexpr std::array<std::string_view, 9> names = {
-            "",           "CDataSen",   "CDataEnko", "CDataTen", "CDataMoji", "CDataSunpou",
-            "CDataSolid", "CDataBlock", "CDataList"};
         std::uint64_t &slot = m_slots[static_cast<std::size_t>(kind)];
         if (slot != 0) {
             if (slot < 0x7FFF) {
@@ -128,7 +127,7 @@ private:
             }
             return;
         }
-        const std::string_view name = names[static_cast<std::size_t>(kind)];
+        const std::string_view name = kClassNames[static_cast<std::size_t>(kind)];
         m_w.u16(0xFFFF);
         m_w.u16(static_cast<std::uint16_t>(m_version));
         m_w.u16(static_cast<std::uint16_t>(name.size()));

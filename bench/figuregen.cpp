@@ -203,7 +203,7 @@ Bytes generateJwk(std::int64_t entities, std::uint32_t seed)
         w.u8(0);
     }
     w.put(pool);
-    return w.take();
+    return w.release();
 }
 
 } // namespace pravelot::bench

@@ -14,29 +14,36 @@ constexpr std::size_t kBufferSize = 1 << 20;
 ByteWriter::ByteWriter()
 {
     m_buf.resize(4096);
-    m_cur = m_buf.data();
+    m_start = m_cur = m_buf.data();
     m_end = m_cur + m_buf.size();
 }
 
-ByteWriter::ByteWriter(int fd) : m_fd(fd)
+ByteWriter::ByteWriter(int fd)
+    : m_fileBuf(std::make_unique_for_overwrite<std::uint8_t[]>(kBufferSize)),
+      m_fileBufSize(kBufferSize), m_fd(fd)
 {
-    m_buf.resize(kBufferSize);
-    m_cur = m_buf.data();
-    m_end = m_cur + m_buf.size();
+    m_start = m_cur = m_fileBuf.get();
+    m_end = m_cur + m_fileBufSize;
 }
 
 void ByteWriter::makeRoom(std::size_t n)
 {
-    if (m_fd >= 0) {
-        flush();
-        if (static_cast<std::size_t>(m_end - m_cur) >= n)
-            return;
+    const std::size_t used = static_cast<std::size_t>(m_cur - m_start);
+    if (m_fd < 0) {
+        m_buf.resize(std::max(m_buf.size() * 2, used + n));
+        m_start = m_buf.data();
+        m_cur = m_start + used;
+        m_end = m_start + m_buf.size();
+        return;
     }
-    // Memory, or a single piece larger than the file buffer: grow.
-    const std::size_t used = static_cast<std::size_t>(m_cur - m_buf.data());
-    m_buf.resize(std::max(m_buf.size() * 2, used + n));
-    m_cur = m_buf.data() + used;
-    m_end = m_buf.data() + m_buf.size();
+    flush();
+    if (static_cast<std::size_t>(m_end - m_cur) >= n)
+        return;
+    // A single piece larger than the file buffer: grow it (it is empty after the flush).
+    m_fileBufSize = std::max(m_fileBufSize * 2, n);
+    m_fileBuf = std::make_unique_for_overwrite<std::uint8_t[]>(m_fileBufSize);
+    m_start = m_cur = m_fileBuf.get();
+    m_end = m_start + m_fileBufSize;
 }
 
 void ByteWriter::put(std::span<const std::uint8_t> bytes)
@@ -60,7 +67,7 @@ bool ByteWriter::flush()
 {
     if (m_fd < 0)
         return m_ok;
-    const std::uint8_t *p = m_buf.data();
+    const std::uint8_t *p = m_start;
     std::size_t left = static_cast<std::size_t>(m_cur - p);
     while (m_ok && left > 0) {
         const std::ptrdiff_t n = writeSome(m_fd, p, left);
@@ -74,16 +81,16 @@ bool ByteWriter::flush()
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    m_cur = m_buf.data();
+    m_cur = m_start;
     return m_ok;
 }
 
-std::vector<std::uint8_t> ByteWriter::take()
+std::vector<std::uint8_t> ByteWriter::release()
 {
-    m_buf.resize(static_cast<std::size_t>(m_cur - m_buf.data()));
+    m_buf.resize(static_cast<std::size_t>(m_cur - m_start));
     std::vector<std::uint8_t> out = std::move(m_buf);
     m_buf.assign(4096, 0);
-    m_cur = m_buf.data();
+    m_start = m_cur = m_buf.data();
     m_end = m_cur + m_buf.size();
     return out;
 }

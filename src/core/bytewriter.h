@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <span>
 #include <system_error>
 #include <type_traits>
@@ -17,7 +18,7 @@ namespace pravelot {
 // are dropped.
 class ByteWriter {
 public:
-    ByteWriter();                // into memory: take() returns the bytes
+    ByteWriter();                // into memory: release() hands over the bytes
     explicit ByteWriter(int fd); // into the file, buffered; call flush() at the end
 
     void put(std::span<const std::uint8_t> bytes);
@@ -42,15 +43,20 @@ public:
     bool ok() const { return m_ok; }
     // The system's reason for the first failed write to the file; empty while ok().
     std::error_code error() const { return m_error; }
-    // The bytes written into memory.
-    std::vector<std::uint8_t> take();
+    // Hands over the bytes written into memory; the writer starts empty again.
+    std::vector<std::uint8_t> release();
 
 private:
     void makeRoom(std::size_t n);
 
+    // Into memory: the bytes grow in m_buf. Into a file: they pass through m_fileBuf,
+    // left uninitialised since only the bytes written into it are ever written out.
     std::vector<std::uint8_t> m_buf;
-    std::uint8_t *m_cur = nullptr; // next byte to write in m_buf
-    std::uint8_t *m_end = nullptr; // end of m_buf's usable room
+    std::unique_ptr<std::uint8_t[]> m_fileBuf;
+    std::size_t m_fileBufSize = 0;
+    std::uint8_t *m_start = nullptr; // first byte of the buffer in use
+    std::uint8_t *m_cur = nullptr;   // next byte to write
+    std::uint8_t *m_end = nullptr;   // end of the buffer's usable room
     int m_fd = -1;
     bool m_ok = true;
     std::error_code m_error;

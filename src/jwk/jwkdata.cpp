@@ -28,28 +28,63 @@ constexpr std::size_t kHeaderFields = 9;
 // One record's bytes, zero where the file ended before the record did.
 using RecordBuffer = std::array<std::uint8_t, kArcBytes>;
 
-float f32At(const RecordBuffer &b, std::size_t off)
-{
-    float v;
-    std::memcpy(&v, b.data() + off, sizeof v);
-    return v;
-}
-std::uint16_t u16At(const RecordBuffer &b, std::size_t off)
-{
-    std::uint16_t v;
-    std::memcpy(&v, b.data() + off, sizeof v);
-    return v;
-}
-std::int32_t i32At(const RecordBuffer &b, std::size_t off)
-{
-    std::int32_t v;
-    std::memcpy(&v, b.data() + off, sizeof v);
-    return v;
-}
 // Fixed-point angles are stored in 1/65536 degree.
-float angleAt(const RecordBuffer &b, std::size_t off)
+float angleIn(ByteReader &in) { return static_cast<float>(in.get<std::int32_t>()) / 65536.0f; }
+
+// The records' fields in file order, from one record's bytes.
+void lineIn(ByteReader &in, TEntJwcLine &e)
 {
-    return static_cast<float>(i32At(b, off)) / 65536.0f;
+    for (float *v : {&e.x1, &e.y1, &e.x2, &e.y2})
+        *v = in.get<float>();
+    for (std::uint8_t *v : {&e.typ, &e.col, &e.lay, &e.flg1, &e.flg2, &e.flg3})
+        *v = in.get<std::uint8_t>();
+}
+
+void arcIn(ByteReader &in, TEntJwcArc2 &e)
+{
+    for (float *v : {&e.x, &e.y, &e.r})
+        *v = in.get<float>();
+    e.h = static_cast<float>(in.get<std::uint16_t>()) / 10000.0f;
+    for (float *v : {&e.st, &e.et, &e.tt})
+        *v = angleIn(in);
+    for (std::uint8_t *v : {&e.typ, &e.col, &e.lay, &e.flg1, &e.flg2, &e.flg3})
+        *v = in.get<std::uint8_t>();
+}
+
+void tenIn(ByteReader &in, TEntJwcTen &e)
+{
+    e.x = in.get<float>();
+    e.y = in.get<float>();
+    // The layer comes before the colour in a point record.
+    for (std::uint8_t *v : {&e.lay, &e.col, &e.flg1, &e.flg2})
+        *v = in.get<std::uint8_t>();
+}
+
+void mojiIn(ByteReader &in, TEntJwcMoji2 &e)
+{
+    for (float *v : {&e.x1, &e.y1, &e.x2, &e.y2})
+        *v = in.get<float>();
+    e.p = in.get<std::uint16_t>();
+    in.take(2); // not read
+    for (std::uint8_t *v : {&e.no, &e.lay, &e.flg1, &e.flg2})
+        *v = in.get<std::uint8_t>();
+}
+
+// Reads the records of one kind in file order, counting those read in n. Returns the
+// index of the first record whose read delivered no byte at all, or the count.
+template <class Rec>
+std::size_t recordsIn(ByteReader &r, std::vector<Rec> &to, std::size_t size, std::int32_t &n,
+                      void (*decode)(ByteReader &, Rec &))
+{
+    RecordBuffer b;
+    for (std::size_t i = 0; i < to.size(); ++i, ++n) {
+        b.fill(0);
+        if (r.read(b.data(), size) == 0)
+            return i;
+        ByteReader in{std::span<const std::uint8_t>(b).first(size)};
+        decode(in, to[i]);
+    }
+    return to.size();
 }
 
 // The comma-separated fields of header block B, at most n of them, the last one ending
@@ -217,23 +252,33 @@ bool TJwkData::readFrom(ByteReader &r)
         h.lineCount = h.arcCount = h.tenCount = h.mojiCount = 0;
         return fail("JWK-Header Error", std::move(where));
     }
+    const bool backed = backCounts(r.remaining(), r.offset());
+    EntLine.resize(static_cast<std::size_t>(h.lineCount));
+    EntArc.resize(static_cast<std::size_t>(h.arcCount));
+    EntTen.resize(static_cast<std::size_t>(h.tenCount));
+    EntMoji.resize(static_cast<std::size_t>(h.mojiCount));
+    if (!RecordsIn(r) || !poolIn(r))
+        return false;
+    return backed;
+}
 
+bool TJwkData::backCounts(std::uint64_t left, std::uint64_t at)
+{
     // No count may promise more records than the rest of the file holds, so nothing is
     // allocated for records that are not there. A last record cut short still counts.
-    bool complete = true;
-    std::uint64_t left = r.remaining();
-    std::uint64_t at = r.offset();
+    bool backed = true;
     auto back = [&](std::int32_t &count, std::uint64_t size, const char *what) {
-        const std::uint64_t backed = left / size + (left % size != 0 ? 1 : 0);
-        if (static_cast<std::uint64_t>(count) > backed) {
-            fail("File I/O Error", countNote(what, count, backed, at));
-            count = static_cast<std::int32_t>(backed);
-            complete = false;
+        const std::uint64_t fit = left / size + (left % size != 0 ? 1 : 0);
+        if (static_cast<std::uint64_t>(count) > fit) {
+            fail("File I/O Error", countNote(what, count, fit, at));
+            count = static_cast<std::int32_t>(fit);
+            backed = false;
         }
         const std::uint64_t bytes = std::min(left, static_cast<std::uint64_t>(count) * size);
         left -= bytes;
         at += bytes;
     };
+    TEntJwkHeader &h = Enthd;
     back(h.lineCount, kLineBytes, "line records");
     back(h.arcCount, kArcBytes, "arc records");
     back(h.tenCount, kTenBytes, "point records");
@@ -241,111 +286,55 @@ bool TJwkData::readFrom(ByteReader &r)
     if (h.strSpace > 0 && static_cast<std::uint64_t>(h.strSpace) > left) {
         fail("File I/O Error", countNote("string pool", h.strSpace, left, at));
         h.strSpace = static_cast<std::int32_t>(left);
-        complete = false;
+        backed = false;
     }
+    return backed;
+}
 
-    EntLine.resize(static_cast<std::size_t>(h.lineCount));
-    EntArc.resize(static_cast<std::size_t>(h.arcCount));
-    EntTen.resize(static_cast<std::size_t>(h.tenCount));
-    EntMoji.resize(static_cast<std::size_t>(h.mojiCount));
-
-    RecordBuffer b{};
-    // Reads one record into b; a read that delivers no byte at all ends FileIn.
-    auto record = [&](std::size_t size, const char *what, std::size_t index) {
-        b.fill(0);
-        const std::uint64_t offset = r.offset();
-        if (r.read(b.data(), size) != 0)
+bool TJwkData::RecordsIn(ByteReader &r)
+{
+    // A read that delivers no byte at all ends FileIn.
+    auto all = [&](std::size_t got, std::size_t count, const char *what) {
+        if (got == count)
             return true;
-        return fail("File I/O Error", std::string(what) + " " + std::to_string(index) + " (byte " +
-                                          std::to_string(offset) + ")");
+        return fail("File I/O Error", std::string(what) + " " + std::to_string(got) + " (byte " +
+                                          std::to_string(r.offset()) + ")");
     };
+    return all(recordsIn(r, EntLine, kLineBytes, lineN, lineIn), EntLine.size(), "line record") &&
+           all(recordsIn(r, EntArc, kArcBytes, arcN, arcIn), EntArc.size(), "arc record") &&
+           all(recordsIn(r, EntTen, kTenBytes, tenN, tenIn), EntTen.size(), "point record") &&
+           all(recordsIn(r, EntMoji, kMojiBytes, mojiN, mojiIn), EntMoji.size(), "text record");
+}
 
-    for (std::size_t i = 0; i < EntLine.size(); ++i, ++lineN) {
-        if (!record(kLineBytes, "line record", i))
-            return false;
-        TEntJwcLine &e = EntLine[i];
-        e.x1 = f32At(b, 0);
-        e.y1 = f32At(b, 4);
-        e.x2 = f32At(b, 8);
-        e.y2 = f32At(b, 12);
-        e.typ = b[16];
-        e.col = b[17];
-        e.lay = b[18];
-        e.flg1 = b[19];
-        e.flg2 = b[20];
-        e.flg3 = b[21];
+bool TJwkData::poolIn(ByteReader &r)
+{
+    if (Enthd.strSpace <= 0)
+        return true;
+    m_pool.resize(static_cast<std::size_t>(Enthd.strSpace));
+    const std::uint64_t offset = r.offset();
+    if (r.read(m_pool.data(), m_pool.size()) == 0) {
+        m_pool.clear();
+        return fail("File I/O Error", "string pool (byte " + std::to_string(offset) + ")");
     }
-    for (std::size_t i = 0; i < EntArc.size(); ++i, ++arcN) {
-        if (!record(kArcBytes, "arc record", i))
-            return false;
-        TEntJwcArc2 &e = EntArc[i];
-        e.x = f32At(b, 0);
-        e.y = f32At(b, 4);
-        e.r = f32At(b, 8);
-        e.h = static_cast<float>(u16At(b, 12)) / 10000.0f;
-        e.st = angleAt(b, 14);
-        e.et = angleAt(b, 18);
-        e.tt = angleAt(b, 22);
-        e.typ = b[26];
-        e.col = b[27];
-        e.lay = b[28];
-        e.flg1 = b[29];
-        e.flg2 = b[30];
-        e.flg3 = b[31];
+    // Texts may share pool bytes, so their strings together could grow with the square
+    // of the file (and so would a figure that holds them all). The bytes they take
+    // together are capped far above what distinct strings, or many texts sharing a
+    // string of ordinary length, can take; texts past the cap get what is left of it.
+    std::uint64_t budget = 4 * static_cast<std::uint64_t>(m_pool.size()) + (1u << 20) +
+                           256 * static_cast<std::uint64_t>(EntMoji.size());
+    const std::span<const std::uint8_t> all(m_pool);
+    for (TEntJwcMoji2 &e : EntMoji) {
+        // An offset at or past the end of the pool finds only its closing zero.
+        const auto p = static_cast<std::size_t>(e.p);
+        if (p >= all.size())
+            continue;
+        const auto avail = std::min<std::uint64_t>(all.size() - p, budget);
+        e.sLen = static_cast<std::uint32_t>(
+            ZeroTermLength(all.subspan(p, static_cast<std::size_t>(avail))));
+        budget -= e.sLen;
+        m_stringBytes += e.sLen;
     }
-    for (std::size_t i = 0; i < EntTen.size(); ++i, ++tenN) {
-        if (!record(kTenBytes, "point record", i))
-            return false;
-        TEntJwcTen &e = EntTen[i];
-        e.x = f32At(b, 0);
-        e.y = f32At(b, 4);
-        e.lay = b[8]; // the layer comes before the colour in a point record
-        e.col = b[9];
-        e.flg1 = b[10];
-        e.flg2 = b[11];
-    }
-    for (std::size_t i = 0; i < EntMoji.size(); ++i, ++mojiN) {
-        if (!record(kMojiBytes, "text record", i))
-            return false;
-        TEntJwcMoji2 &e = EntMoji[i];
-        e.x1 = f32At(b, 0);
-        e.y1 = f32At(b, 4);
-        e.x2 = f32At(b, 8);
-        e.y2 = f32At(b, 12);
-        e.p = u16At(b, 16);
-        e.no = b[20];
-        e.lay = b[21];
-        e.flg1 = b[22];
-        e.flg2 = b[23];
-    }
-
-    if (h.strSpace > 0) {
-        m_pool.resize(static_cast<std::size_t>(h.strSpace));
-        const std::uint64_t offset = r.offset();
-        if (r.read(m_pool.data(), m_pool.size()) == 0) {
-            m_pool.clear();
-            return fail("File I/O Error", "string pool (byte " + std::to_string(offset) + ")");
-        }
-        // Texts may share pool bytes, so their strings together could grow with the square
-        // of the file (and so would a figure that holds them all). The bytes they take
-        // together are capped far above what distinct strings, or many texts sharing a
-        // string of ordinary length, can take; texts past the cap get what is left of it.
-        std::uint64_t budget = 4 * static_cast<std::uint64_t>(m_pool.size()) + (1u << 20) +
-                               256 * static_cast<std::uint64_t>(EntMoji.size());
-        const std::span<const std::uint8_t> all(m_pool);
-        for (TEntJwcMoji2 &e : EntMoji) {
-            // An offset at or past the end of the pool finds only its closing zero.
-            const auto p = static_cast<std::size_t>(e.p);
-            if (p >= all.size())
-                continue;
-            const auto avail = std::min<std::uint64_t>(all.size() - p, budget);
-            e.sLen = static_cast<std::uint32_t>(
-                ZeroTermLength(all.subspan(p, static_cast<std::size_t>(avail))));
-            budget -= e.sLen;
-            m_stringBytes += e.sLen;
-        }
-    }
-    return complete;
+    return true;
 }
 
 std::u16string TJwkData::stringOf(const TEntJwcMoji2 &e) const

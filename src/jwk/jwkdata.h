@@ -73,6 +73,12 @@ public:
 private:
     bool readFrom(ByteReader &r);
     bool HeaderIn(ByteReader &r);
+    // Lowers every header count (and strSpace) that the left bytes from offset at cannot
+    // back; false when one was lowered.
+    bool backCounts(std::uint64_t left, std::uint64_t at);
+    // The four record lists, then the string pool; false when a read delivered nothing.
+    bool RecordsIn(ByteReader &r);
+    bool poolIn(ByteReader &r);
     bool fail(const char *message, std::string where);
 
     ReadProblem m_problem;

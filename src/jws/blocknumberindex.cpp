@@ -32,4 +32,15 @@ std::int32_t BlockNumberIndex::find(std::uint32_t n) const
     return it != m_sorted.end() && it->first == n ? it->second : -1;
 }
 
+std::uint32_t BlockNumberIndex::writtenNumber(std::uint32_t n,
+                                              const std::vector<TEntJwwBlockDef> &defs,
+                                              std::uint32_t unbound) const
+{
+    const std::int32_t i = find(n);
+    if (i < 0)
+        return unbound;
+    const TEntJwwBlockDef &def = defs[static_cast<std::size_t>(i)];
+    return def.ref_flag ? static_cast<std::uint32_t>(def.ref_no) : n;
+}
+
 } // namespace pravelot

@@ -22,6 +22,11 @@ public:
     std::int32_t find(std::uint32_t n) const;
     // Whether some definition is numbered n.
     bool contains(std::uint32_t n) const { return find(n) >= 0; }
+    // The number that block number n is written with, given the definitions the index
+    // was built from: the first definition numbered n decides, giving its ref_no when it
+    // is written and n itself when it is not; `unbound` when no definition is numbered n.
+    std::uint32_t writtenNumber(std::uint32_t n, const std::vector<TEntJwwBlockDef> &defs,
+                                std::uint32_t unbound) const;
 
 private:
     std::size_t m_dense = 0; // definitions 0 … m_dense − 1 carry their own position

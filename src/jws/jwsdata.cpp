@@ -1,5 +1,7 @@
 #include "jws/jwsdata.h"
 
+#include "jws/blocknumberindex.h"
+
 namespace pravelot {
 
 std::uint16_t DefaultPenColor = 1;
@@ -65,12 +67,10 @@ void TJwsData::SetFileOutOption(std::int32_t n) { FileOutOpt = (n >= 0 && n <= 6
 
 std::uint32_t TJwsData::ChangeBlockNo(std::uint32_t n) const
 {
-    for (const TEntJwwBlockDef &d : EntBlockDef)
-        if (d.nNumber == n)
-            return d.ref_flag ? static_cast<std::uint32_t>(d.ref_no) : n;
     // A reference to no definition gets the number one past the last written one, so
     // that it can never bind to a definition that is written.
-    return static_cast<std::uint32_t>(EntBlockNum);
+    return BlockNumberIndex(EntBlockDef)
+        .writtenNumber(n, EntBlockDef, static_cast<std::uint32_t>(EntBlockNum));
 }
 
 } // namespace pravelot

@@ -2,37 +2,24 @@
 
 #include "core/bytereader.h"
 #include "core/file.h"
+#include "jws/classnames.h"
 #include "jws/jwsdata.h"
+#include "jws/recordlayout.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace pravelot {
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 452;
 constexpr std::size_t kWorkBufferSize = 2048;
-constexpr std::array<std::u16string_view, 7> kClassNames = {
-    u"CDataSen",    u"CDataEnko",  u"CDataTen",  u"CDataMoji",
-    u"CDataSunpou", u"CDataSolid", u"CDataBlock"};
-
-const char *className(std::int32_t kind)
-{
-    static const char *const names[] = {"?",         "CDataSen",    "CDataEnko",  "CDataTen",
-                                        "CDataMoji", "CDataSunpou", "CDataSolid", "CDataBlock"};
-    return kind >= 1 && kind <= 7 ? names[kind] : "?";
-}
-
-template <class T> T load(const std::uint8_t *p)
-{
-    T v;
-    std::memcpy(&v, p, sizeof(T));
-    return v;
-}
+// The largest fixed part of a record: a text's.
+constexpr std::size_t kLargestFixedPart = 83;
 
 // How many records of each kind one list holds: [0] its order entries, [k] its records of
 // kind k.
@@ -55,19 +42,7 @@ constexpr std::uint64_t kLargeList = 1024;
 // Every object that is kept takes at least a tag and a point record of an old file.
 constexpr std::uint64_t kSmallestObject = 2 + 33;
 
-// Ends the whole reading: FileIn returns false, what was read stays.
-struct ReadEnd {
-    std::string message;
-    std::string detail;
-};
-
 bool versionAccepted(std::int32_t v) { return v >= 230 && v <= 700; }
-
-bool isJwsId(std::span<const std::uint8_t> id7)
-{
-    std::u16string id = AnsiBytesToText(id7);
-    return id == u"JwsData";
-}
 
 // Decodes an ANSI archive string and drops control characters in one pass.
 std::u16string ansiClean(std::span<const std::uint8_t> bytes)
@@ -94,8 +69,45 @@ std::u16string ansiClean(std::span<const std::uint8_t> bytes)
     return s;
 }
 
+void sizeRepair(TEntJwwMoji &e)
+{
+    if (!std::isfinite(e.dSizeX))
+        e.dSizeX = 3.0;
+    if (!std::isfinite(e.dSizeY))
+        e.dSizeY = 3.0;
+    if (!std::isfinite(e.dKankaku))
+        e.dKankaku = 0.0;
+}
+
+// Reads the fields of a fixed part from bytes known to hold it whole.
+class FixedIn {
+public:
+    FixedIn(const std::uint8_t *p, bool wide) : m_p(p), m_wide(wide) {}
+    template <class T> void operator()(T &v)
+    {
+        std::memcpy(&v, m_p, sizeof(T));
+        m_p += sizeof(T);
+    }
+    void attr(TEntJwwAttr &a, std::int32_t) { attrFields(*this, a); }
+    void textSize(double &v) { (*this)(v); }
+    bool wide() const { return m_wide; }
+    void id(std::u16string &s)
+    {
+        s = AnsiBytesToText(std::span(m_p, 7));
+        m_p += 7;
+    }
+    void filler(std::size_t n) { m_p += n; }
+
+private:
+    const std::uint8_t *m_p;
+    bool m_wide;
+};
+
 } // namespace
 
+// Reads a file's body through the sticky reader: a read that fails ends the reading,
+// and the lists check for it once per object. What failed first is kept for the
+// account of where reading stopped.
 class JwsReader {
 public:
     // With count set, the reading only counts what each list holds, into *count, and
@@ -106,18 +118,28 @@ public:
     {
     }
 
-    // False when the header is refused; the document then holds the header fields read.
-    bool header();
-    // Reads both object lists; throws ReadEnd when reading cannot go on.
-    void body();
+    static bool run(ByteReader &r, TJwsData &d);
+
+    // The stream side of the record layouts (see recordlayout.h).
+    template <class T> void operator()(T &v) { v = need<T>(m_what); }
+    void label(const char *what) { m_what = what; }
+    void string(std::u16string &s, TextUse) { s = StringIn(); }
+    template <class F> bool fixedPart(F &&f);
+    template <class F> void wholePart(const char *what, F &&f);
 
 private:
-    // Reads that the format does not check: running out of file ends the reading.
+    // A fixed part cut short by the end of the file: what is there, and zeros.
+    template <class F> bool cutPart(std::span<const std::uint8_t> s, F &&f);
+    // False when the header is refused; the document then holds the header fields read.
+    bool header();
+    void body();
+
+    // A field whose read the format does not check: when the file ends, the reading ends.
     template <class T> T need(const char *what)
     {
-        T v{};
+        T v;
         if (!m_r.get(v))
-            throw ReadEnd{"File I/O Error", std::string("file ends in ") + what};
+            ended(what);
         return v;
     }
     std::span<const std::uint8_t> needBytes(std::size_t n, const char *what)
@@ -126,61 +148,48 @@ private:
             return {};
         auto s = m_r.take(n);
         if (s.empty())
-            throw ReadEnd{"File I/O Error", std::string("file ends in ") + what};
+            ended(what);
         return s;
     }
-    // A read the format checks: false when it delivers nothing; missing bytes read as zero.
-    bool checked(std::uint8_t *dst, std::size_t n)
+    void ended(const char *what)
     {
-        std::size_t got = m_r.read(dst, n);
-        std::memset(dst + got, 0, n - got);
-        return got > 0;
+        if (m_endedIn == nullptr && m_stop.empty())
+            m_endedIn = what;
     }
-    // A record with an attribute at its head, widened to the 15-byte attribute for old
-    // versions: a pointer to its fullSize bytes (in the reader's buffer, or in buf when
-    // they had to be copied), or nullptr when the read delivered nothing.
-    const std::uint8_t *recordIn(std::uint8_t *buf, std::size_t fullSize)
+    // Ends the reading for a value it cannot go on with.
+    void stop(std::string detail)
     {
-        if (m_wide) {
-            auto s = m_r.take(fullSize);
-            if (!s.empty())
-                return s.data();
-            return checked(buf, fullSize) ? buf : nullptr;
-        }
-        const bool got = checked(buf, fullSize - 2);
-        std::memmove(buf + 9, buf + 7, fullSize - 9);
-        buf[7] = buf[8] = 0;
-        return got ? buf : nullptr;
+        if (!m_r.ok())
+            return;
+        m_stop = std::move(detail);
+        m_r.fail();
     }
-    // An attribute-headed block read without check (parts of a dimension).
-    void recordNeed(std::uint8_t *buf, std::size_t fullSize, const char *what)
+    bool failed() const { return !m_r.ok(); }
+    std::string failure() const
     {
-        const std::size_t n = m_wide ? fullSize : fullSize - 2;
-        auto s = needBytes(n, what);
-        std::memcpy(buf, s.data(), n);
-        if (!m_wide) {
-            std::memmove(buf + 9, buf + 7, fullSize - 9);
-            buf[7] = buf[8] = 0;
-        }
+        return m_stop.empty() ? std::string("file ends in ") + m_endedIn : m_stop;
     }
+    std::string where() const;
 
     std::uint64_t archiveCount(const char *what, bool firstChecked);
     std::u16string StringIn();
+    std::span<const std::uint8_t> classNameIn();
+    std::int32_t objectKind();
     void readList(EntityLists lists, std::vector<TEntJwwNo> &order, std::int64_t n,
                   const char *listName, ListSizes *sizes = nullptr);
     // Gives each array the size the plan found for it, when the plan has one.
-    void reserve(EntityLists lists, std::vector<TEntJwwNo> &order, const ListSizes &n);
-    bool readRecord(std::int32_t kind, EntityLists lists);
-    void blockDefs();
-
+    static void reserve(EntityLists lists, std::vector<TEntJwwNo> &order, const ListSizes &n);
     static void dropLast(EntityLists lists, std::int32_t kind);
-    static TEntJwwAttr attrAt(const std::uint8_t *p);
-    static void lineAt(const std::uint8_t *p, TEntJwwLine &e);
-    static void tenAt(const std::uint8_t *p, TEntJwwTen &e);
-    static void mojiAt(const std::uint8_t *p, TEntJwwMoji &e);
-    void tenExtension(TEntJwwTen &e, const char *what);
-    void mojiStrings(TEntJwwMoji &e);
-    static void sizeRepair(TEntJwwMoji &e);
+    // Reads a definition's member list: counted, or kept by the definition.
+    bool membersIn(TEntJwwBlockDef &d, std::uint64_t position, std::uint64_t n);
+    bool readRecord(std::int32_t kind, EntityLists lists);
+    template <class Rec, class Fields> bool appendFixed(std::vector<Rec> &to, Fields fields);
+    bool readTen(std::vector<TEntJwwTen> &to);
+    bool readMoji(std::vector<TEntJwwMoji> &to);
+    bool readSunpo(std::vector<TEntJwwSunpo> &to);
+    bool readSolid(std::vector<TEntJwwSolid> &to);
+    void blockDefs();
+    bool blockDef(std::uint64_t position);
 
     // A definition's members are read here first, and the definition takes them over
     // whole (packed when they are few).
@@ -194,6 +203,7 @@ private:
     ReadPlan *m_count;
     const ReadPlan *m_plan;
     std::size_t m_nextLarge = 0;
+    TEntJwwBlockDef m_counted; // the definition being counted, when only counting
     std::vector<TEntJwwNo> m_mNo;
     std::vector<TEntJwwLine> m_mLine;
     std::vector<TEntJwwEnko> m_mEnko;
@@ -206,23 +216,261 @@ private:
     bool m_extendedSunpo = true;            // dimensions carry the extended part (version 420 on)
     std::array<std::uint64_t, 7> m_slots{}; // class index of each entity kind, 0 = none yet
     std::uint64_t m_running = 1;
+    const char *m_what = "";         // what the next plain field read belongs to
+    const char *m_endedIn = nullptr; // what the file ended in, when it did
+    std::string m_stop;              // why reading was ended, when it was for a value
     // Where the object being read starts, for the account of a reading that stopped.
     const char *m_listName = "header";
     std::int64_t m_objectIndex = 0;
     std::uint64_t m_objectOffset = 0;
     std::int32_t m_objectKind = 0;
-
-public:
-    std::string where() const;
-    static bool run(ByteReader &r, TJwsData &d);
 };
+
+template <class F> bool JwsReader::fixedPart(F &&f)
+{
+    // A read the format checks: it fails only when it delivers nothing at all, and the
+    // bytes a record cut short by the end of the file misses read as zero.
+    const std::size_t n = fixedSize(m_wide, f);
+    auto s = m_r.peek(n);
+    if (s.size() < n)
+        return cutPart(s, f);
+    m_r.take(n);
+    FixedIn in(s.data(), m_wide);
+    f(in);
+    return true;
+}
+
+template <class F> bool JwsReader::cutPart(std::span<const std::uint8_t> s, F &&f)
+{
+    if (s.empty())
+        return false;
+    std::array<std::uint8_t, kLargestFixedPart> cut{};
+    std::memcpy(cut.data(), s.data(), s.size());
+    m_r.take(s.size());
+    FixedIn in(cut.data(), m_wide);
+    f(in);
+    return true;
+}
+
+template <class F> void JwsReader::wholePart(const char *what, F &&f)
+{
+    auto s = needBytes(fixedSize(m_wide, f), what);
+    if (s.empty())
+        return;
+    FixedIn in(s.data(), m_wide);
+    f(in);
+}
 
 std::string JwsReader::where() const
 {
     std::string w = std::string(m_listName) + " object " + std::to_string(m_objectIndex + 1);
     if (m_objectKind != 0)
-        w += std::string(" (") + className(m_objectKind) + ")";
+        w += " (" + std::string(entityClassName(m_objectKind)) + ")";
     return w + " at byte " + std::to_string(m_objectOffset);
+}
+
+std::u16string JwsReader::StringIn()
+{
+    const std::uint8_t n = need<std::uint8_t>("a string length");
+    if (n < 255) {
+        const auto bytes = needBytes(n, "a string");
+        return m_count ? std::u16string() : ansiClean(bytes);
+    }
+    const std::uint16_t w = need<std::uint16_t>("a string length");
+    if (w != 0xFFFE) {
+        const auto bytes = needBytes(w, "a string");
+        return m_count ? std::u16string() : ansiClean(bytes);
+    }
+    m_d.MojiEncode = true;
+    std::uint32_t m = need<std::uint8_t>("a string length");
+    if (m == 255)
+        m = need<std::uint16_t>("a string length");
+    const auto bytes = needBytes(2 * std::size_t{m}, "a string");
+    return m_count ? std::u16string() : TextInClean(Utf16BytesToText(bytes));
+}
+
+std::uint64_t JwsReader::archiveCount(const char *what, bool firstChecked)
+{
+    std::uint16_t c16 = 0;
+    if (firstChecked) {
+        std::array<std::uint8_t, 2> b{};
+        if (m_r.read(b.data(), b.size()) == 0) {
+            stop(std::string("file ends before ") + what);
+            return 0;
+        }
+        std::memcpy(&c16, b.data(), b.size());
+    } else {
+        c16 = need<std::uint16_t>(what);
+    }
+    std::uint64_t count = c16;
+    if (c16 == 0xFFFF)
+        count = need<std::uint32_t>(what);
+    // A count that does not fit a signed 32-bit number cannot be held, as when its
+    // arrays could not be allocated.
+    if (count > 0x7FFFFFFF) {
+        stop(std::string(what) + " too large");
+        return 0;
+    }
+    return count;
+}
+
+bool JwsReader::header()
+{
+    std::array<std::uint8_t, kJwsHeaderSize> h{};
+    const std::size_t got = m_r.read(h.data(), h.size());
+    m_d.EntLgrp.assign(16, TEntJwwLayerGroup{});
+    TEntJwsHeader &hd = m_d.Enthd;
+    FixedIn in(h.data(), true);
+    std::int32_t version = 0;
+    headerStart(in, hd.jwID, version);
+    if (hd.jwID != u"JwsData") {
+        m_d.m_problem = {"JWS-Header Error", "identification is not JwsData"};
+        return false;
+    }
+    hd.jwVer = version;
+    if (!versionAccepted(hd.jwVer)) {
+        m_d.m_problem = {"JWS-Version Error", "version " + std::to_string(hd.jwVer)};
+        return false;
+    }
+    std::array<double, 16> scales{};
+    headerRest(in, hd, scales);
+    for (std::size_t g = 0; g < scales.size(); ++g) {
+        m_d.EntLgrp[g].adScale = scales[g];
+        m_d.EntLgrp[g].anGLay = 2;
+    }
+    if (got <= kJwsHeaderSize - sizeof(double)) {
+        m_d.m_problem = {"File I/O Error", "the header ends before its last field"};
+        return false;
+    }
+    m_wide = hd.jwVer >= 351;
+    m_extendedSunpo = hd.jwVer >= 420;
+    return true;
+}
+
+template <class Rec, class Fields> bool JwsReader::appendFixed(std::vector<Rec> &to, Fields fields)
+{
+    Rec e;
+    if (!fixedPart([&](auto &f) { fields(f, e); }))
+        return false;
+    to.push_back(e);
+    return true;
+}
+
+bool JwsReader::readTen(std::vector<TEntJwwTen> &to)
+{
+    TEntJwwTen e;
+    if (!fixedPart([&](auto &f) { tenFields(f, e); }))
+        return false;
+    m_what = "a point";
+    tenExtension(*this, e);
+    if (e.att.nPenStyle != 100)
+        e.dBairitsu = 1.0;
+    if (failed())
+        return false;
+    to.push_back(e);
+    return true;
+}
+
+bool JwsReader::readMoji(std::vector<TEntJwwMoji> &to)
+{
+    TEntJwwMoji e;
+    if (!fixedPart([&](auto &f) { mojiFields(f, e); }))
+        return false;
+    mojiStrings(*this, e, TextUse::Entity);
+    if (failed())
+        return false;
+    sizeRepair(e);
+    to.push_back(std::move(e));
+    return true;
+}
+
+bool JwsReader::readSunpo(std::vector<TEntJwwSunpo> &to)
+{
+    TEntJwwSunpo e;
+    TEntJwwSunpoExt *x = m_extendedSunpo ? &e.editExt() : nullptr;
+    if (!sunpoFields(*this, e, x) || failed())
+        return false;
+    if (!x) {
+        e.bSxfMode = 0;
+        e.deriveExtFromAtt();
+    }
+    sizeRepair(e.Moji);
+    to.push_back(std::move(e));
+    return true;
+}
+
+bool JwsReader::readSolid(std::vector<TEntJwwSolid> &to)
+{
+    TEntJwwSolid e;
+    if (!fixedPart([&](auto &f) { solidFields(f, e); }))
+        return false;
+    m_what = "a solid";
+    solidColor(*this, e);
+    if (failed())
+        return false;
+    to.push_back(e);
+    return true;
+}
+
+// Appends the record of the given kind to its array; false when it was dropped.
+bool JwsReader::readRecord(std::int32_t kind, EntityLists lists)
+{
+    switch (kind) {
+    case kEntLine:
+        return appendFixed(lists.line, [](auto &f, auto &e) { lineFields(f, e); });
+    case kEntEnko:
+        return appendFixed(lists.enko, [](auto &f, auto &e) { enkoFields(f, e); });
+    case kEntTen:
+        return readTen(lists.ten);
+    case kEntMoji:
+        return readMoji(lists.moji);
+    case kEntSunpo:
+        return readSunpo(lists.sunpo);
+    case kEntSolid:
+        return readSolid(lists.solid);
+    case kEntBlock:
+        return appendFixed(lists.block, [](auto &f, auto &e) { blockFields(f, e); });
+    default:
+        return false;
+    }
+}
+
+std::span<const std::uint8_t> JwsReader::classNameIn()
+{
+    need<std::uint16_t>("a class schema");
+    const std::uint16_t len = need<std::uint16_t>("a class name");
+    // A class name longer than the work buffer is refused like an unknown one.
+    if (len >= kWorkBufferSize) {
+        stop("class name too long");
+        return {};
+    }
+    return needBytes(len, "a class name");
+}
+
+std::int32_t JwsReader::objectKind()
+{
+    const std::uint16_t tag = need<std::uint16_t>("an object tag");
+    if (tag == 0xFFFF) {
+        const std::u16string name = AnsiBytesToText(classNameIn());
+        if (failed())
+            return 0;
+        const std::int32_t kind = entityKindNamed(name);
+        if (kind == 0) {
+            stop("unknown class name");
+            return 0;
+        }
+        m_slots[static_cast<std::size_t>(kind - 1)] = m_running++;
+        return kind;
+    }
+    const std::int64_t classIndex = tag == 0x7FFF
+                                        ? need<std::uint32_t>("a class reference") & 0x7FFFFFFFu
+                                        : static_cast<std::int64_t>(tag) - 0x8000;
+    // Only classes defined so far count. Every slot holds an index of its own, so at
+    // most one matches.
+    for (std::size_t i = 0; i < m_slots.size(); ++i)
+        if (m_slots[i] != 0 && static_cast<std::int64_t>(m_slots[i]) == classIndex)
+            return static_cast<std::int32_t>(i + 1);
+    return 0;
 }
 
 void JwsReader::dropLast(EntityLists lists, std::int32_t kind)
@@ -254,282 +502,6 @@ void JwsReader::dropLast(EntityLists lists, std::int32_t kind)
     }
 }
 
-TEntJwwAttr JwsReader::attrAt(const std::uint8_t *p)
-{
-    TEntJwwAttr a;
-    a.lGroup = load<std::uint32_t>(p);
-    a.nPenStyle = p[4];
-    a.nPenColor = load<std::uint16_t>(p + 5);
-    a.nPenWidth = load<std::uint16_t>(p + 7);
-    a.nLayer = load<std::uint16_t>(p + 9);
-    a.nGLayer = load<std::uint16_t>(p + 11);
-    a.sFlg = load<std::uint16_t>(p + 13);
-    return a;
-}
-
-void JwsReader::lineAt(const std::uint8_t *p, TEntJwwLine &e)
-{
-    e.att = attrAt(p);
-    e.start_x = load<double>(p + 15);
-    e.start_y = load<double>(p + 23);
-    e.end_x = load<double>(p + 31);
-    e.end_y = load<double>(p + 39);
-}
-
-void JwsReader::tenAt(const std::uint8_t *p, TEntJwwTen &e)
-{
-    e.att = attrAt(p);
-    e.start_x = load<double>(p + 15);
-    e.start_y = load<double>(p + 23);
-    e.bKariten = load<std::uint32_t>(p + 31);
-}
-
-void JwsReader::mojiAt(const std::uint8_t *p, TEntJwwMoji &e)
-{
-    e.att = attrAt(p);
-    e.start_x = load<double>(p + 15);
-    e.start_y = load<double>(p + 23);
-    e.end_x = load<double>(p + 31);
-    e.end_y = load<double>(p + 39);
-    e.nMojiShu = load<std::uint32_t>(p + 47);
-    e.dSizeX = load<double>(p + 51);
-    e.dSizeY = load<double>(p + 59);
-    e.dKankaku = load<double>(p + 67);
-    e.degKakudo = load<double>(p + 75);
-}
-
-void JwsReader::tenExtension(TEntJwwTen &e, const char *what)
-{
-    if (e.att.nPenStyle == 100) {
-        e.nCode = need<std::uint32_t>(what);
-        e.radKaitenKaku = need<double>(what);
-        e.dBairitsu = need<double>(what);
-    }
-}
-
-void JwsReader::sizeRepair(TEntJwwMoji &e)
-{
-    if (!std::isfinite(e.dSizeX))
-        e.dSizeX = 3.0;
-    if (!std::isfinite(e.dSizeY))
-        e.dSizeY = 3.0;
-    if (!std::isfinite(e.dKankaku))
-        e.dKankaku = 0.0;
-}
-
-void JwsReader::mojiStrings(TEntJwwMoji &e)
-{
-    e.strFontName = StringIn();
-    e.str = StringIn();
-    sizeRepair(e);
-}
-
-std::u16string JwsReader::StringIn()
-{
-    const std::uint8_t n = need<std::uint8_t>("a string length");
-    if (n < 255) {
-        const auto bytes = needBytes(n, "a string");
-        return m_count ? std::u16string() : ansiClean(bytes);
-    }
-    const std::uint16_t w = need<std::uint16_t>("a string length");
-    if (w != 0xFFFE) {
-        const auto bytes = needBytes(w, "a string");
-        return m_count ? std::u16string() : ansiClean(bytes);
-    }
-    m_d.MojiEncode = true;
-    std::uint32_t m = need<std::uint8_t>("a string length");
-    if (m == 255)
-        m = need<std::uint16_t>("a string length");
-    const auto bytes = needBytes(2 * std::size_t{m}, "a string");
-    return m_count ? std::u16string() : TextInClean(Utf16BytesToText(bytes));
-}
-
-std::uint64_t JwsReader::archiveCount(const char *what, bool firstChecked)
-{
-    std::uint16_t c16 = 0;
-    if (firstChecked) {
-        std::uint8_t b[2];
-        if (!checked(b, 2))
-            throw ReadEnd{"File I/O Error", std::string("file ends before ") + what};
-        c16 = load<std::uint16_t>(b);
-    } else {
-        c16 = need<std::uint16_t>(what);
-    }
-    std::uint64_t count = c16;
-    if (c16 == 0xFFFF)
-        count = need<std::uint32_t>(what);
-    // A count that does not fit a signed 32-bit number cannot be held, as when its
-    // arrays could not be allocated.
-    if (count > 0x7FFFFFFF)
-        throw ReadEnd{"File I/O Error", std::string(what) + " too large"};
-    return count;
-}
-
-bool JwsReader::header()
-{
-    std::array<std::uint8_t, kHeaderSize> h{};
-    const std::size_t got = m_r.read(h.data(), h.size());
-    m_d.EntLgrp.assign(16, TEntJwwLayerGroup{});
-    m_d.Enthd.jwID = AnsiBytesToText(std::span(h.data(), 7));
-    if (m_d.Enthd.jwID != u"JwsData") {
-        m_d.m_problem = {"JWS-Header Error", "identification is not JwsData"};
-        return false;
-    }
-    TEntJwsHeader &hd = m_d.Enthd;
-    hd.jwVer = load<std::int32_t>(h.data() + 200);
-    if (!versionAccepted(hd.jwVer)) {
-        m_d.m_problem = {"JWS-Version Error", "version " + std::to_string(hd.jwVer)};
-        return false;
-    }
-    hd.BasePoint_x = load<double>(h.data() + 204);
-    hd.BasePoint_y = load<double>(h.data() + 212);
-    for (std::size_t g = 0; g < 16; ++g) {
-        TEntJwwLayerGroup &lg = m_d.EntLgrp[g];
-        lg.adScale = load<double>(h.data() + 220 + 8 * g);
-        lg.anGLay = 2;
-    }
-    std::int32_t *dmy[] = {&hd.dmy01, &hd.dmy02, &hd.dmy03, &hd.dmy04, &hd.dmy05, &hd.dmy06};
-    for (std::size_t i = 0; i < 6; ++i)
-        *dmy[i] = load<std::int32_t>(h.data() + 348 + 4 * i);
-    double *dd[] = {&hd.dmy11, &hd.dmy12, &hd.dmy13, &hd.dmy14, &hd.dmy15,
-                    &hd.dmy16, &hd.Mx1,   &hd.My1,   &hd.Mx2,   &hd.My2};
-    for (std::size_t i = 0; i < 10; ++i)
-        *dd[i] = load<double>(h.data() + 372 + 8 * i);
-    if (got <= 444) {
-        m_d.m_problem = {"File I/O Error", "the header ends before its last field"};
-        return false;
-    }
-    m_wide = hd.jwVer >= 351;
-    m_extendedSunpo = hd.jwVer >= 420;
-    return true;
-}
-
-bool JwsReader::readRecord(std::int32_t kind, EntityLists lists)
-{
-    std::array<std::uint8_t, 96> buf{};
-    switch (kind) {
-    case kEntLine: {
-        const std::uint8_t *p = recordIn(buf.data(), 47);
-        if (!p)
-            return false;
-        lineAt(p, lists.line.emplace_back());
-        return true;
-    }
-    case kEntEnko: {
-        const std::uint8_t *p = recordIn(buf.data(), 75);
-        if (!p)
-            return false;
-        TEntJwwEnko &e = lists.enko.emplace_back();
-        e.att = attrAt(p);
-        e.start_x = load<double>(p + 15);
-        e.start_y = load<double>(p + 23);
-        e.dHankei = load<double>(p + 31);
-        e.radKaishiKaku = load<double>(p + 39);
-        e.radEnkoKaku = load<double>(p + 47);
-        e.radKatamukiKaku = load<double>(p + 55);
-        e.dHenpeiRitsu = load<double>(p + 63);
-        e.bZenEnFlg = load<std::uint32_t>(p + 71);
-        return true;
-    }
-    case kEntTen: {
-        const std::uint8_t *p = recordIn(buf.data(), 35);
-        if (!p)
-            return false;
-        TEntJwwTen e;
-        tenAt(p, e);
-        if (e.att.nPenStyle == 100)
-            tenExtension(e, "a point");
-        else
-            e.dBairitsu = 1.0;
-        lists.ten.push_back(e);
-        return true;
-    }
-    case kEntMoji: {
-        const std::uint8_t *p = recordIn(buf.data(), 83);
-        if (!p)
-            return false;
-        TEntJwwMoji e;
-        mojiAt(p, e);
-        mojiStrings(e);
-        lists.moji.push_back(std::move(e));
-        return true;
-    }
-    case kEntSunpo: {
-        // The dimension's own attribute is its main read; the parts after it are not
-        // checked, apart from the text and the last point, which read missing bytes as zero.
-        const std::uint8_t *own = recordIn(buf.data(), 15);
-        if (!own)
-            return false;
-        TEntJwwSunpo e;
-        e.att = attrAt(own);
-        recordNeed(buf.data(), 47, "a dimension line");
-        lineAt(buf.data(), e.Sen);
-        buf.fill(0);
-        const std::uint8_t *moji = recordIn(buf.data(), 83);
-        if (!moji)
-            return false;
-        mojiAt(moji, e.Moji);
-        mojiStrings(e.Moji);
-        if (m_extendedSunpo) {
-            e.bSxfMode = need<std::uint16_t>("a dimension");
-            TEntJwwSunpoExt &x = e.editExt();
-            recordNeed(buf.data(), 47, "a dimension");
-            lineAt(buf.data(), x.Ho1);
-            recordNeed(buf.data(), 47, "a dimension");
-            lineAt(buf.data(), x.Ho2);
-            TEntJwwTen *pts[] = {&x.Te1, &x.Te2, &x.Kt1, &x.Kt2};
-            for (TEntJwwTen *t : pts) {
-                buf.fill(0);
-                if (t == &x.Kt2) {
-                    if (!checked(buf.data(), 35))
-                        return false;
-                } else {
-                    recordNeed(buf.data(), 35, "a dimension");
-                }
-                tenAt(buf.data(), *t);
-                tenExtension(*t, "a dimension");
-            }
-        } else {
-            e.bSxfMode = 0;
-            e.deriveExtFromAtt();
-        }
-        lists.sunpo.push_back(std::move(e));
-        return true;
-    }
-    case kEntSolid: {
-        const std::uint8_t *p = recordIn(buf.data(), 79);
-        if (!p)
-            return false;
-        TEntJwwSolid e;
-        e.att = attrAt(p);
-        double *v[] = {&e.start_x,   &e.start_y,   &e.end_x,     &e.end_y,
-                       &e.DPoint2_x, &e.DPoint2_y, &e.DPoint3_x, &e.DPoint3_y};
-        for (std::size_t i = 0; i < 8; ++i)
-            *v[i] = load<double>(p + 15 + 8 * i);
-        if (e.att.nPenColor == 10)
-            e.Color = need<std::uint32_t>("a solid");
-        lists.solid.push_back(e);
-        return true;
-    }
-    case kEntBlock: {
-        const std::uint8_t *p = recordIn(buf.data(), 59);
-        if (!p)
-            return false;
-        TEntJwwBlock &e = lists.block.emplace_back();
-        e.att = attrAt(p);
-        e.DPKijunTen_x = load<double>(p + 15);
-        e.DPKijunTen_y = load<double>(p + 23);
-        e.dBairitsuX = load<double>(p + 31);
-        e.dBairitsuY = load<double>(p + 39);
-        e.radKaitenKaku = load<double>(p + 47);
-        e.nNumber = load<std::uint32_t>(p + 55);
-        return true;
-    }
-    default:
-        return false;
-    }
-}
-
 void JwsReader::reserve(EntityLists lists, std::vector<TEntJwwNo> &order, const ListSizes &n)
 {
     auto exactly = [](auto &v, std::uint64_t size) { v.reserve(static_cast<std::size_t>(size)); };
@@ -556,36 +528,12 @@ void JwsReader::readList(EntityLists lists, std::vector<TEntJwwNo> &order, std::
         m_objectIndex = k;
         m_objectOffset = m_r.offset();
         m_objectKind = 0;
-        const std::uint16_t tag = need<std::uint16_t>("an object tag");
-        std::int32_t kind = 0;
-        std::int64_t classIndex = -1;
-        if (tag == 0xFFFF) {
-            need<std::uint16_t>("a class schema");
-            const std::uint16_t len = need<std::uint16_t>("a class name");
-            // A class name longer than the work buffer is refused like an unknown one.
-            if (len >= kWorkBufferSize)
-                throw ReadEnd{"File I/O Error", "class name too long"};
-            std::u16string name = AnsiBytesToText(needBytes(len, "a class name"));
-            for (std::size_t i = 0; i < kClassNames.size(); ++i)
-                if (name == kClassNames[i])
-                    kind = static_cast<std::int32_t>(i + 1);
-            if (kind == 0)
-                throw ReadEnd{"File I/O Error", "unknown class name"};
-            m_slots[static_cast<std::size_t>(kind - 1)] = m_running++;
-        } else {
-            if (tag == 0x7FFF) {
-                std::uint32_t v = need<std::uint32_t>("a class reference");
-                classIndex = v & 0x7FFFFFFFu;
-            } else {
-                classIndex = static_cast<std::int64_t>(tag) - 0x8000;
-            }
-            // Only classes defined so far count; a reference to none is skipped.
-            for (std::size_t i = 0; i < m_slots.size(); ++i)
-                if (m_slots[i] != 0 && static_cast<std::int64_t>(m_slots[i]) == classIndex)
-                    kind = static_cast<std::int32_t>(i + 1);
-            if (kind == 0)
-                continue;
-        }
+        const std::int32_t kind = objectKind();
+        if (failed())
+            return;
+        // A reference to no class is skipped without counting.
+        if (kind == 0)
+            continue;
         m_objectKind = kind;
         if (readRecord(kind, lists)) {
             if (sizes) {
@@ -597,9 +545,71 @@ void JwsReader::readList(EntityLists lists, std::vector<TEntJwwNo> &order, std::
                 order.push_back({kind, lists.count(kind) - 1});
             }
         }
+        if (failed())
+            return;
         ++k;
         ++m_running;
     }
+}
+
+bool JwsReader::blockDef(std::uint64_t position)
+{
+    const std::uint16_t tag = need<std::uint16_t>("a block definition tag");
+    if (tag == 0xFFFF) {
+        classNameIn();
+        ++m_running;
+    } else if (tag == 0x7FFF) {
+        need<std::uint32_t>("a class reference");
+    }
+    if (failed())
+        return false;
+    TEntJwwAttr att;
+    std::uint32_t number = 0, refferd = 0, dtime = 0;
+    if (!fixedPart([&](auto &f) { blockDefFields(f, att, number, refferd, dtime); })) {
+        stop("file ends in a block definition");
+        return false;
+    }
+    TEntJwwBlockDef &d = m_count ? m_counted : m_d.EntBlockDef.emplace_back();
+    if (m_count)
+        m_count->defs = position;
+    d.att = att;
+    d.nNumber = number;
+    d.bRefferd = refferd;
+    d.dtime = dtime;
+    if (d.dtime >= 0x80000000u) {
+        d.dtime = static_cast<std::uint32_t>(position);
+        needBytes(8, "a block definition");
+    }
+    std::u16string name = StringIn();
+    if (failed())
+        return false;
+    d.strName = name;
+    const std::uint64_t n = archiveCount("a member count", false);
+    if (failed())
+        return false;
+    d.N = static_cast<std::int32_t>(n);
+    ++m_running;
+    return membersIn(d, position, n);
+}
+
+bool JwsReader::membersIn(TEntJwwBlockDef &d, std::uint64_t position, std::uint64_t n)
+{
+    if (m_count) {
+        ListSizes sizes{};
+        readList(memberLists(), m_mNo, static_cast<std::int64_t>(n), "block member", &sizes);
+        if (failed())
+            return false;
+        if (sizes[0] >= kLargeList)
+            m_count->large.emplace_back(position, sizes);
+        return true;
+    }
+    if (m_plan && m_nextLarge < m_plan->large.size() &&
+        m_plan->large[m_nextLarge].first == position)
+        reserve(memberLists(), m_mNo, m_plan->large[m_nextLarge++].second);
+    // What was read stays with the definition, also when reading stops inside it.
+    readList(memberLists(), m_mNo, static_cast<std::int64_t>(n), "block member");
+    d.members.take(memberLists(), m_mNo);
+    return !failed();
 }
 
 void JwsReader::blockDefs()
@@ -614,63 +624,13 @@ void JwsReader::blockDefs()
     if (!m_count)
         m_d.EntBlockDef.reserve(static_cast<std::size_t>(
             (m_plan ? m_plan->defs : std::min<std::uint64_t>(count, m_r.remaining() / 30)) + 1));
-    TEntJwwBlockDef counted;
-    const std::size_t fixedSize = m_wide ? 27 : 25;
     for (std::uint64_t p = 1; p <= count; ++p) {
         m_listName = "block definition";
         m_objectIndex = static_cast<std::int64_t>(p - 1);
         m_objectOffset = m_r.offset();
         m_objectKind = 0;
-        const std::uint16_t tag = need<std::uint16_t>("a block definition tag");
-        if (tag == 0xFFFF) {
-            need<std::uint16_t>("a class schema");
-            const std::uint16_t len = need<std::uint16_t>("a class name");
-            if (len >= kWorkBufferSize)
-                throw ReadEnd{"File I/O Error", "class name too long"};
-            needBytes(len, "a class name");
-            ++m_running;
-        } else if (tag == 0x7FFF) {
-            need<std::uint32_t>("a class reference");
-        }
-        std::array<std::uint8_t, 27> f{};
-        if (!checked(f.data(), fixedSize))
-            throw ReadEnd{"File I/O Error", "file ends in a block definition"};
-        if (!m_wide) {
-            std::memmove(f.data() + 9, f.data() + 7, 18);
-            f[7] = f[8] = 0;
-        }
-        TEntJwwBlockDef &d = m_count ? counted : m_d.EntBlockDef.emplace_back();
-        if (m_count)
-            m_count->defs = p;
-        d.att = attrAt(f.data());
-        d.nNumber = load<std::uint32_t>(f.data() + 15);
-        d.bRefferd = load<std::uint32_t>(f.data() + 19);
-        d.dtime = load<std::uint32_t>(f.data() + 23);
-        if (d.dtime >= 0x80000000u) {
-            d.dtime = static_cast<std::uint32_t>(p);
-            needBytes(8, "a block definition");
-        }
-        d.strName = StringIn();
-        const std::uint64_t n = archiveCount("a member count", false);
-        d.N = static_cast<std::int32_t>(n);
-        ++m_running;
-        if (m_count) {
-            ListSizes sizes{};
-            readList(memberLists(), m_mNo, static_cast<std::int64_t>(n), "block member", &sizes);
-            if (sizes[0] >= kLargeList)
-                m_count->large.emplace_back(p, sizes);
-            continue;
-        }
-        if (m_plan && m_nextLarge < m_plan->large.size() && m_plan->large[m_nextLarge].first == p)
-            reserve(memberLists(), m_mNo, m_plan->large[m_nextLarge++].second);
-        // What was read stays with the definition, also when reading stops inside it.
-        try {
-            readList(memberLists(), m_mNo, static_cast<std::int64_t>(n), "block member");
-        } catch (...) {
-            d.members.take(memberLists(), m_mNo);
-            throw;
-        }
-        d.members.take(memberLists(), m_mNo);
+        if (!blockDef(p))
+            return;
     }
 }
 
@@ -679,6 +639,8 @@ void JwsReader::body()
     m_listName = "top-level count";
     m_objectOffset = m_r.offset();
     const std::uint64_t count = archiveCount("the top-level count", true);
+    if (failed())
+        return;
     m_d.Enthd.n1 = static_cast<std::int32_t>(count);
     m_d.Enthd.n2 = 0;
     if (m_count) {
@@ -689,7 +651,8 @@ void JwsReader::body()
             reserve(m_d.topLists(), m_d.EntNo, m_plan->top);
         readList(m_d.topLists(), m_d.EntNo, static_cast<std::int64_t>(count), "top-level");
     }
-    blockDefs();
+    if (!failed())
+        blockDefs();
 }
 
 bool JwsReader::run(ByteReader &r, TJwsData &d)
@@ -701,14 +664,13 @@ bool JwsReader::run(ByteReader &r, TJwsData &d)
         TJwsData scratch;
         JwsReader counter(r, scratch, &plan);
         planned = true;
-        if (counter.header()) {
-            try {
+        // What was counted up to where the file ended is the plan; running out of
+        // memory leaves no plan.
+        try {
+            if (counter.header())
                 counter.body();
-            } catch (const ReadEnd &) {
-                // What was counted up to here is the plan.
-            } catch (const std::bad_alloc &) {
-                planned = false;
-            }
+        } catch (const std::bad_alloc &) {
+            planned = false;
         }
         if (!r.restart()) {
             d.m_problem = {"File I/O Error", "the file cannot be read a second time"};
@@ -718,20 +680,14 @@ bool JwsReader::run(ByteReader &r, TJwsData &d)
     JwsReader reader(r, d, nullptr, planned ? &plan : nullptr);
     if (!reader.header())
         return false;
-    bool complete = true;
-    try {
-        reader.body();
-    } catch (const ReadEnd &e) {
-        // Only the file's own faults end reading here: running out of memory is no
-        // damage of the file, and goes on to the caller as std::bad_alloc.
-        complete = false;
-        d.m_problem = {e.message, e.detail + ": " + reader.where()};
-    }
+    reader.body();
+    if (reader.failed())
+        d.m_problem = {"File I/O Error", reader.failure() + ": " + reader.where()};
     // Only the definitions actually read are kept, so a reference never binds to one
     // that was never in the file.
     d.Enthd.n2 = d.EntBlockDefN();
     d.MakeBlockTree();
-    return complete;
+    return r.ok();
 }
 
 namespace {
@@ -740,9 +696,13 @@ bool readJws(ByteReader &r, TJwsData &d) { return JwsReader::run(r, d); }
 
 bool TJwsData::FileCheckBytes(std::span<const std::uint8_t> data)
 {
-    if (data.size() < 204 || !isJwsId(data.first(7)))
+    if (data.size() < kJwsHeaderStartSize)
         return false;
-    return versionAccepted(load<std::int32_t>(data.data() + 200));
+    FixedIn in(data.data(), true);
+    std::u16string id;
+    std::int32_t version = 0;
+    headerStart(in, id, version);
+    return id == u"JwsData" && versionAccepted(version);
 }
 
 bool TJwsData::FileCheck(const std::u16string &FName)
@@ -751,7 +711,7 @@ bool TJwsData::FileCheck(const std::u16string &FName)
     if (!f)
         return false;
     ByteReader r(f->fd(), f->size());
-    std::array<std::uint8_t, 204> head{};
+    std::array<std::uint8_t, kJwsHeaderStartSize> head{};
     const std::size_t got = r.read(head.data(), head.size());
     return FileCheckBytes(std::span(head.data(), got));
 }
@@ -769,7 +729,7 @@ TJwsData::LoadResult TJwsData::Load(const std::u16string &FName)
 TJwsData::LoadResult TJwsData::Load(ByteReader &r)
 {
     DataInit();
-    if (!FileCheckBytes(r.peek(204)))
+    if (!FileCheckBytes(r.peek(kJwsHeaderStartSize)))
         return LoadResult::NotJws;
     return readJws(r, *this) ? LoadResult::Complete : LoadResult::Incomplete;
 }

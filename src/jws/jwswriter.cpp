@@ -4,7 +4,9 @@
 #include "core/file.h"
 #include "core/path.h"
 #include "jws/blocknumberindex.h"
+#include "jws/classnames.h"
 #include "jws/jwsdata.h"
+#include "jws/recordlayout.h"
 #include "jws/writtenattr.h"
 
 #include <array>
@@ -13,10 +15,6 @@
 namespace pravelot {
 
 namespace {
-
-constexpr std::array<std::string_view, 9> kClassNames = {"",           "CDataSen",   "CDataEnko",
-                                                         "CDataTen",   "CDataMoji",  "CDataSunpou",
-                                                         "CDataSolid", "CDataBlock", "CDataList"};
 
 // Longest prefix of Shift_JIS bytes the ANSI string form can hold: at most 65535 bytes,
 // never 65534 (that length is the UTF-16 marker), never splitting a two-byte character.
@@ -43,10 +41,10 @@ std::size_t ansiFitLength(const Bytes &b)
 class JwsWriter {
 public:
     JwsWriter(ByteWriter &w, const TJwsData &d, std::int32_t ver)
-        : m_w(w), m_d(d), m_c(WrittenVersion(ver)), m_index(d.EntBlockDef)
+        : m_w(w), m_d(d), m_version(WrittenVersion(ver)), m_index(d.EntBlockDef)
     {
         m_utf16 = (d.FileOutOpt & 32) != 0;
-        m_splitSunpo = m_c < 420 && d.Enthd.jwVer >= 420;
+        m_splitSunpo = m_version < 420 && d.Enthd.jwVer >= 420;
     }
 
     void write();
@@ -57,6 +55,33 @@ public:
         m_produce = &produce;
     }
 
+    // The writing side of the record layouts (see recordlayout.h).
+    template <class T> void operator()(const T &v) { m_w.put(v); }
+    void attr(const TEntJwwAttr &a, std::int32_t kind)
+    {
+        const TEntJwwAttr written = WrittenAttr(a, kind, m_version);
+        attrFields(*this, written);
+    }
+    void textSize(double v) { m_w.f64(WrittenTextSize(v)); }
+    bool wide() const { return m_version >= 351; }
+    void label(const char *) {}
+    void id(const std::u16string &)
+    {
+        const std::uint8_t id[] = {'J', 'w', 's', 'D', 'a', 't', 'a'};
+        m_w.put(std::span(id));
+    }
+    void filler(std::size_t n) { m_w.fill(0x2E, n); }
+    template <class F> bool fixedPart(F &&f)
+    {
+        f(*this);
+        return true;
+    }
+    template <class F> void wholePart(const char *, F &&f) { f(*this); }
+    void string(const std::u16string &s, TextUse use)
+    {
+        StringOut(use == TextUse::Entity ? textWithOptions(s) : TextOutClean(s));
+    }
+
 private:
     class MemberOut;
     // Block numbers as written: the first definition of each number decides. A reference
@@ -64,11 +89,8 @@ private:
     // written definition, so that it can never bind to a written one.
     std::uint32_t blockNo(std::uint32_t n) const
     {
-        const std::int32_t i = m_index.find(n);
-        if (i < 0)
-            return static_cast<std::uint32_t>(m_d.EntBlockNum);
-        const TEntJwwBlockDef &def = m_d.EntBlockDef[static_cast<std::size_t>(i)];
-        return def.ref_flag ? static_cast<std::uint32_t>(def.ref_no) : n;
+        return m_index.writtenNumber(n, m_d.EntBlockDef,
+                                     static_cast<std::uint32_t>(m_d.EntBlockNum));
     }
     bool splits(const TEntJwwSunpo &s) const { return m_splitSunpo && s.bSxfMode != 0; }
     std::uint64_t countList(ConstEntityLists lists, std::span<const TEntJwwNo> order,
@@ -76,18 +98,17 @@ private:
     void CountOut(std::uint64_t n);
     void ClassRefOut(std::uint64_t k);
     void classTag(std::int32_t kind);
-    void AttrOut(TEntJwwAttr a, std::int32_t kind);
     void StringOut(const std::u16string &s);
-    void lineOut(const TEntJwwLine &e, std::int32_t kind);
-    void tenOut(const TEntJwwTen &e, std::uint32_t kariten);
-    void mojiBody(const TEntJwwMoji &e);
-    std::u16string textWithOptions(const TEntJwwMoji &e) const;
+    std::u16string textWithOptions(const std::u16string &str) const;
+    void sunpoOut(const TEntJwwSunpo &s);
+    void recordOut(ConstEntityLists lists, std::int32_t kind, std::size_t i);
     void entryOut(ConstEntityLists lists, const TEntJwwNo &e);
     void listOut(ConstEntityLists lists, std::span<const TEntJwwNo> order, std::int64_t n);
+    void blockDefsOut();
 
     ByteWriter &m_w;
     const TJwsData &m_d;
-    std::int32_t m_c;
+    std::int32_t m_version; // the version written, as WrittenVersion gives it
     bool m_utf16 = false;
     bool m_splitSunpo = false;
     std::array<std::uint64_t, 9> m_classIndex{}; // 0 = class not written yet
@@ -170,23 +191,10 @@ void JwsWriter::classTag(std::int32_t kind)
     }
     const std::string_view name = kClassNames[static_cast<std::size_t>(kind)];
     m_w.u16(0xFFFF);
-    m_w.u16(static_cast<std::uint16_t>(m_c & 0xFFFF));
+    m_w.u16(static_cast<std::uint16_t>(m_version & 0xFFFF));
     m_w.u16(static_cast<std::uint16_t>(name.size()));
     m_w.put(std::span(reinterpret_cast<const std::uint8_t *>(name.data()), name.size()));
     idx = m_running++;
-}
-
-void JwsWriter::AttrOut(TEntJwwAttr a, std::int32_t kind)
-{
-    a = WrittenAttr(a, kind, m_c);
-    m_w.u32(a.lGroup);
-    m_w.u8(a.nPenStyle);
-    m_w.u16(a.nPenColor);
-    if (m_c >= 351)
-        m_w.u16(a.nPenWidth);
-    m_w.u16(a.nLayer);
-    m_w.u16(a.nGLayer);
-    m_w.u16(a.sFlg);
 }
 
 void JwsWriter::StringOut(const std::u16string &s)
@@ -221,46 +229,9 @@ void JwsWriter::StringOut(const std::u16string &s)
     m_w.put(std::span(m_scratch.data(), n));
 }
 
-void JwsWriter::lineOut(const TEntJwwLine &e, std::int32_t kind)
+std::u16string JwsWriter::textWithOptions(const std::u16string &str) const
 {
-    AttrOut(e.att, kind);
-    m_w.f64(e.start_x);
-    m_w.f64(e.start_y);
-    m_w.f64(e.end_x);
-    m_w.f64(e.end_y);
-}
-
-void JwsWriter::tenOut(const TEntJwwTen &e, std::uint32_t kariten)
-{
-    AttrOut(e.att, kEntTen);
-    m_w.f64(e.start_x);
-    m_w.f64(e.start_y);
-    m_w.u32(kariten);
-    if (e.att.nPenStyle == 100) {
-        m_w.u32(e.nCode);
-        m_w.f64(e.radKaitenKaku);
-        m_w.f64(e.dBairitsu);
-    }
-}
-
-void JwsWriter::mojiBody(const TEntJwwMoji &e)
-{
-    AttrOut(e.att, kEntMoji);
-    m_w.f64(e.start_x);
-    m_w.f64(e.start_y);
-    m_w.f64(e.end_x);
-    m_w.f64(e.end_y);
-    m_w.u32(e.nMojiShu);
-    m_w.f64(WrittenTextSize(e.dSizeX));
-    m_w.f64(WrittenTextSize(e.dSizeY));
-    m_w.f64(e.dKankaku);
-    m_w.f64(e.degKakudo);
-    StringOut(TextOutClean(e.strFontName));
-}
-
-std::u16string JwsWriter::textWithOptions(const TEntJwwMoji &e) const
-{
-    std::u16string t = TextOutClean(e.str);
+    std::u16string t = TextOutClean(str);
     // Option 16 applies the text substitution list, which nothing in this program fills.
     if ((m_d.FileOutOpt & 8) && t.starts_with(u"^@BM%temp%"))
         t = u"^@BM" + t.substr(10);
@@ -289,94 +260,75 @@ std::uint64_t JwsWriter::countList(ConstEntityLists lists, std::span<const TEntJ
     return count;
 }
 
-void JwsWriter::entryOut(ConstEntityLists lists, const TEntJwwNo &e)
+void JwsWriter::sunpoOut(const TEntJwwSunpo &s)
 {
-    if (!lists.valid(e))
+    if (m_version >= 420) {
+        const TEntJwwSunpoExt x = s.ext();
+        sunpoFields(*this, s, &x);
         return;
-    const auto i = static_cast<std::size_t>(e.EntNo);
-    classTag(e.EntType);
-    switch (e.EntType) {
+    }
+    sunpoFields(*this, s, static_cast<const TEntJwwSunpoExt *>(nullptr));
+    if (!splits(s))
+        return;
+    // An older version has no place for the extended parts: they follow as objects of
+    // their own, the last two points marked as temporary.
+    TEntJwwSunpoExt x = s.ext();
+    x.Kt1.bKariten = x.Kt2.bKariten = 1;
+    for (const TEntJwwLine *line : {&x.Ho1, &x.Ho2}) {
+        ++m_running;
+        classTag(kEntLine);
+        lineFields(*this, *line);
+    }
+    for (const TEntJwwTen *t : {&x.Te1, &x.Te2, &x.Kt1, &x.Kt2}) {
+        ++m_running;
+        classTag(kEntTen);
+        tenFields(*this, *t);
+        tenExtension(*this, *t);
+    }
+}
+
+void JwsWriter::recordOut(ConstEntityLists lists, std::int32_t kind, std::size_t i)
+{
+    switch (kind) {
     case kEntLine:
-        lineOut(lists.line[i], kEntLine);
+        lineFields(*this, lists.line[i]);
         break;
-    case kEntEnko: {
-        const TEntJwwEnko &a = lists.enko[i];
-        AttrOut(a.att, kEntEnko);
-        for (double v : {a.start_x, a.start_y, a.dHankei, a.radKaishiKaku, a.radEnkoKaku,
-                         a.radKatamukiKaku, a.dHenpeiRitsu})
-            m_w.f64(v);
-        m_w.u32(a.bZenEnFlg);
+    case kEntEnko:
+        enkoFields(*this, lists.enko[i]);
         break;
-    }
     case kEntTen:
-        tenOut(lists.ten[i], lists.ten[i].bKariten);
+        tenFields(*this, lists.ten[i]);
+        tenExtension(*this, lists.ten[i]);
         break;
-    case kEntMoji: {
-        const TEntJwwMoji &t = lists.moji[i];
-        mojiBody(t);
-        StringOut(textWithOptions(t));
+    case kEntMoji:
+        mojiFields(*this, lists.moji[i]);
+        mojiStrings(*this, lists.moji[i], TextUse::Entity);
         break;
-    }
-    case kEntSunpo: {
-        const TEntJwwSunpo &s = lists.sunpo[i];
-        AttrOut(s.att, kEntSunpo);
-        lineOut(s.Sen, kEntLine);
-        mojiBody(s.Moji);
-        StringOut(TextOutClean(s.Moji.str));
-        const TEntJwwSunpoExt x = m_c >= 420 || splits(s) ? s.ext() : TEntJwwSunpoExt{};
-        if (m_c >= 420) {
-            m_w.u16(s.bSxfMode);
-            lineOut(x.Ho1, kEntLine);
-            lineOut(x.Ho2, kEntLine);
-            for (const TEntJwwTen *t : {&x.Te1, &x.Te2, &x.Kt1, &x.Kt2})
-                tenOut(*t, t->bKariten);
-        } else if (splits(s)) {
-            // An older version has no place for the extended parts: they follow as
-            // objects of their own.
-            ++m_running;
-            classTag(kEntLine);
-            lineOut(x.Ho1, kEntLine);
-            ++m_running;
-            classTag(kEntLine);
-            lineOut(x.Ho2, kEntLine);
-            ++m_running;
-            classTag(kEntTen);
-            tenOut(x.Te1, x.Te1.bKariten);
-            ++m_running;
-            classTag(kEntTen);
-            tenOut(x.Te2, x.Te2.bKariten);
-            ++m_running;
-            classTag(kEntTen);
-            tenOut(x.Kt1, 1);
-            ++m_running;
-            classTag(kEntTen);
-            tenOut(x.Kt2, 1);
-        }
+    case kEntSunpo:
+        sunpoOut(lists.sunpo[i]);
         break;
-    }
-    case kEntSolid: {
-        const TEntJwwSolid &s = lists.solid[i];
-        AttrOut(s.att, kEntSolid);
-        for (double v : {s.start_x, s.start_y, s.end_x, s.end_y, s.DPoint2_x, s.DPoint2_y,
-                         s.DPoint3_x, s.DPoint3_y})
-            m_w.f64(v);
-        if (s.att.nPenColor == 10)
-            m_w.u32(s.Color);
+    case kEntSolid:
+        solidFields(*this, lists.solid[i]);
+        solidColor(*this, lists.solid[i]);
         break;
-    }
     case kEntBlock: {
-        const TEntJwwBlock &b = lists.block[i];
-        AttrOut(b.att, kEntBlock);
-        for (double v :
-             {b.DPKijunTen_x, b.DPKijunTen_y, b.dBairitsuX, b.dBairitsuY, b.radKaitenKaku})
-            m_w.f64(v);
+        TEntJwwBlock b = lists.block[i];
         const bool closes = m_def >= 0 && m_d.closesCycle(m_def, i);
-        m_w.u32(closes ? static_cast<std::uint32_t>(m_d.EntBlockNum) : blockNo(b.nNumber));
+        b.nNumber = closes ? static_cast<std::uint32_t>(m_d.EntBlockNum) : blockNo(b.nNumber);
+        blockFields(*this, b);
         break;
     }
     default:
         break;
     }
+}
+
+void JwsWriter::entryOut(ConstEntityLists lists, const TEntJwwNo &e)
+{
+    if (!lists.valid(e))
+        return;
+    classTag(e.EntType);
+    recordOut(lists, e.EntType, static_cast<std::size_t>(e.EntNo));
     ++m_running;
 }
 
@@ -388,27 +340,8 @@ void JwsWriter::listOut(ConstEntityLists lists, std::span<const TEntJwwNo> order
         entryOut(lists, order[i]);
 }
 
-void JwsWriter::write()
+void JwsWriter::blockDefsOut()
 {
-    const TEntJwsHeader &h = m_d.Enthd;
-    const std::uint8_t id[] = {'J', 'w', 's', 'D', 'a', 't', 'a'};
-    m_w.put(std::span(id));
-    m_w.fill(0x2E, 193);
-    m_w.i32(m_c);
-    m_w.f64(h.BasePoint_x);
-    m_w.f64(h.BasePoint_y);
-    for (std::size_t g = 0; g < 16; ++g)
-        m_w.f64(g < m_d.EntLgrp.size() ? m_d.EntLgrp[g].adScale : 0.0);
-    for (std::int32_t v : {h.dmy01, h.dmy02, h.dmy03, h.dmy04, h.dmy05, h.dmy06})
-        m_w.i32(v);
-    for (double v :
-         {h.dmy11, h.dmy12, h.dmy13, h.dmy14, h.dmy15, h.dmy16, h.Mx1, h.My1, h.Mx2, h.My2})
-        m_w.f64(v);
-
-    const ConstEntityLists top = m_d.topLists();
-    CountOut(countList(top, m_d.EntNo, h.n1));
-    listOut(top, m_d.EntNo, h.n1);
-
     CountOut(static_cast<std::uint64_t>(std::max(m_d.EntBlockNum, 0)));
     for (std::size_t p = 0; p < m_d.EntBlockDef.size(); ++p) {
         const TEntJwwBlockDef &def = m_d.EntBlockDef[p];
@@ -416,10 +349,8 @@ void JwsWriter::write()
             continue;
         m_def = static_cast<std::int32_t>(p);
         classTag(kEntBlockDef);
-        AttrOut(def.att, kEntBlockDef);
-        m_w.u32(blockNo(def.nNumber));
-        m_w.u32(def.bRefferd);
-        m_w.u32(def.dtime);
+        const std::uint32_t number = blockNo(def.nNumber);
+        blockDefFields(*this, def.att, number, def.bRefferd, def.dtime);
         StringOut(TextOutClean(def.strName));
         if (m_produce && &def == &m_d.EntBlockDef.back()) {
             CountOut(m_streamCount);
@@ -433,6 +364,21 @@ void JwsWriter::write()
         ++m_running;
         listOut(members, def.mNo(), def.N);
     }
+}
+
+void JwsWriter::write()
+{
+    const TEntJwsHeader &h = m_d.Enthd;
+    headerStart(*this, h.jwID, m_version);
+    std::array<double, 16> scales{};
+    for (std::size_t g = 0; g < scales.size() && g < m_d.EntLgrp.size(); ++g)
+        scales[g] = m_d.EntLgrp[g].adScale;
+    headerRest(*this, h, scales);
+
+    const ConstEntityLists top = m_d.topLists();
+    CountOut(countList(top, m_d.EntNo, h.n1));
+    listOut(top, m_d.EntNo, h.n1);
+    blockDefsOut();
 }
 
 void TJwsData::writeTo(ByteWriter &w, std::int32_t Ver, std::uint64_t streamed,
@@ -458,7 +404,7 @@ Bytes TJwsData::FileOutBytes(std::int32_t Ver)
 {
     ByteWriter w;
     writeTo(w, Ver);
-    return w.take();
+    return w.release();
 }
 
 bool TJwsData::FileOut(const std::u16string &FName, std::int32_t Ver)

@@ -17,7 +17,7 @@ TEST(Crafted, EveryShapeConvertsAndReadsBack)
         SCOPED_TRACE(std::string(shape.name));
         ByteWriter w;
         ASSERT_TRUE(bench::writeCrafted(shape.name, 256 << 10, w));
-        const Bytes file = w.take();
+        const Bytes file = w.release();
         TJwsData jws;
         if (shape.extension == ".jwk") {
             TJwkData jwk;

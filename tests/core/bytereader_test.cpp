@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -32,7 +33,8 @@ Bytes randomBytes(std::mt19937 &rng, std::size_t n)
 // What one operation gave, to compare between the two readers.
 struct Outcome {
     Bytes bytes;
-    bool ok = true;
+    bool ok = true;       // the operation's own result
+    bool readerOk = true; // the reader's sticky state after it
     std::uint64_t offset = 0, remaining = 0;
     bool operator==(const Outcome &) const = default;
 };
@@ -80,9 +82,19 @@ Outcome apply(ByteReader &r, unsigned kind, std::size_t n)
         o = typed<double>(r);
         break;
     }
+    o.readerOk = r.ok();
     o.offset = r.offset();
     o.remaining = r.remaining();
     return o;
+}
+
+// A fresh reader of the same kind, moved on to offset by plain reads.
+void freshAt(std::optional<ByteReader> &r, std::uint64_t offset, const auto &make)
+{
+    r.reset();
+    make(r);
+    Bytes skip(static_cast<std::size_t>(offset));
+    ASSERT_EQ(r->read(skip.data(), skip.size()), skip.size());
 }
 
 } // namespace
@@ -97,12 +109,29 @@ TEST(ByteReader, FileAndMemoryGiveTheSameForEveryRefillSize)
         writeBytes(path, data);
         for (std::size_t refill : kRefills) {
             SCOPED_TRACE(testing::Message() << "size " << size << " refill " << refill);
-            auto f = InputFile::open(path);
-            ASSERT_TRUE(f);
-            ByteReader file(f->fd(), f->size(), refill);
-            ByteReader memory(data);
+            std::optional<InputFile> f;
+            const auto makeFile = [&](std::optional<ByteReader> &r) {
+                auto opened = InputFile::open(path);
+                ASSERT_TRUE(opened);
+                f.reset();
+                f.emplace(std::move(*opened));
+                r.emplace(f->fd(), f->size(), refill);
+            };
+            const auto makeMemory = [&](std::optional<ByteReader> &r) { r.emplace(data); };
+            std::optional<ByteReader> fileReader, memoryReader;
+            freshAt(fileReader, 0, makeFile);
+            freshAt(memoryReader, 0, makeMemory);
             std::mt19937 ops(static_cast<unsigned>(size * 31 + refill));
             for (int i = 0; i < 4000; ++i) {
+                // A failure is sticky: both go on from where they failed with fresh
+                // readers, so that the operations run on to the end of the data.
+                if (!memoryReader->ok()) {
+                    const std::uint64_t at = memoryReader->offset();
+                    freshAt(fileReader, at, makeFile);
+                    freshAt(memoryReader, at, makeMemory);
+                }
+                ByteReader &file = *fileReader;
+                ByteReader &memory = *memoryReader;
                 const auto kind = static_cast<unsigned>(ops());
                 // Mostly small, now and then larger than a refill, up to the largest take.
                 const auto pick = static_cast<unsigned>(ops() % 20);
@@ -116,6 +145,13 @@ TEST(ByteReader, FileAndMemoryGiveTheSameForEveryRefillSize)
                     break;
             }
             // Both end at the end, and neither reads past it.
+            ByteReader &file = *fileReader;
+            ByteReader &memory = *memoryReader;
+            if (!memory.ok()) {
+                const std::uint64_t at = memory.offset();
+                freshAt(fileReader, at, makeFile);
+                freshAt(memoryReader, at, makeMemory);
+            }
             Bytes rest(size + 8);
             EXPECT_EQ(memory.read(rest.data(), rest.size()), file.read(rest.data(), rest.size()));
             EXPECT_EQ(file.offset(), size);
@@ -138,11 +174,76 @@ TEST(ByteReader, ATakeLargerThanTheRefillIsWholeAndLeavesTheOffsetOnFailure)
     const auto s = r.take(250);
     ASSERT_EQ(s.size(), 250u);
     EXPECT_TRUE(std::equal(s.begin(), s.end(), data.begin() + 1));
-    // 49 bytes are left: a take of 50 fails and moves nothing; the 49 are still there.
-    EXPECT_TRUE(r.take(50).empty());
-    EXPECT_EQ(r.offset(), 251u);
-    EXPECT_EQ(r.peek(60).size(), 49u);
-    const auto last = r.take(49);
+    // 49 bytes are left and can be seen; a take of 50 fails and moves nothing.
+    const auto last = r.peek(60);
     ASSERT_EQ(last.size(), 49u);
     EXPECT_EQ(last.back(), data.back());
+    EXPECT_TRUE(r.take(50).empty());
+    EXPECT_EQ(r.offset(), 251u);
+    // The failure is sticky: the 49 bytes stay out of reach and the offset stays put.
+    EXPECT_FALSE(r.ok());
+    EXPECT_TRUE(r.take(49).empty());
+    EXPECT_TRUE(r.peek(60).empty());
+    EXPECT_EQ(r.offset(), 251u);
+}
+
+// Each way of failing, in memory and through a file: the failing read yields zero and
+// keeps the offset, and every later read fails too, however small.
+TEST(ByteReader, AFailedReadIsStickyAndYieldsZero)
+{
+    const Bytes data = {1, 2, 3, 4, 5};
+    const struct {
+        const char *name;
+        void (*fail)(ByteReader &);
+    } cases[] = {
+        {"a double past the end",
+         [](ByteReader &r) {
+             double v = 7;
+             EXPECT_FALSE(r.get(v));
+             EXPECT_EQ(v, 0.0);
+         }},
+        {"a take past the end", [](ByteReader &r) { EXPECT_TRUE(r.take(6).empty()); }},
+        {"a take beyond the largest",
+         [](ByteReader &r) { EXPECT_TRUE(r.take(ByteReader::kMaxTake + 1).empty()); }},
+        {"a value refused by the caller", [](ByteReader &r) { r.fail(); }},
+    };
+    TempDir tmp;
+    writeBytes(tmp.file("data.bin"), data);
+    for (const auto &c : cases) {
+        for (bool fromFile : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.name << (fromFile ? ", file" : ", memory"));
+            auto f = InputFile::open(tmp.file("data.bin"));
+            ASSERT_TRUE(f);
+            ByteReader file(f->fd(), f->size(), 2);
+            ByteReader memory(data);
+            ByteReader &r = fromFile ? file : memory;
+            EXPECT_EQ(r.get<std::uint8_t>(), 1);
+            EXPECT_TRUE(r.ok());
+            c.fail(r);
+            EXPECT_FALSE(r.ok());
+            EXPECT_EQ(r.offset(), 1u);
+            std::uint8_t b = 9;
+            EXPECT_FALSE(r.get(b));
+            EXPECT_EQ(b, 0);
+            EXPECT_EQ(r.get<std::uint16_t>(), 0);
+            EXPECT_TRUE(r.take(1).empty());
+            EXPECT_EQ(r.read(&b, 1), 0u);
+            EXPECT_EQ(r.offset(), 1u);
+        }
+    }
+}
+
+TEST(ByteReader, AShortReadOrPeekIsNoFailure)
+{
+    const Bytes data = {1, 2, 3};
+    ByteReader r(data);
+    EXPECT_EQ(r.peek(10).size(), 3u);
+    Bytes out(10);
+    EXPECT_EQ(r.read(out.data(), out.size()), 3u);
+    EXPECT_TRUE(r.ok());
+    EXPECT_TRUE(r.take(0).empty());
+    EXPECT_TRUE(r.ok());
+    // Past the end, the next byte is the failure.
+    EXPECT_EQ(r.get<std::uint8_t>(), 0);
+    EXPECT_FALSE(r.ok());
 }

@@ -61,7 +61,7 @@ struct FileBytes {
         attr(1, 1, wide);
         return f64(x).f64(0).f64(x + 1).f64(0);
     }
-    Bytes take() { return w.take(); }
+    Bytes take() { return w.release(); }
 };
 
 std::size_t recordSizeOf(std::int32_t ver, const auto &addEntity)
