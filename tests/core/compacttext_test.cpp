@@ -28,10 +28,11 @@ TEST(CompactText, HoldsAnyTextAndCopiesDeep)
 
         CompactText moved(std::move(copy));
         EXPECT_EQ(moved, s);
-        EXPECT_TRUE(copy.empty());
+        EXPECT_TRUE(copy.empty()); // NOLINT(bugprone-use-after-move): a moved-from text is empty
         assigned = std::move(moved);
         EXPECT_EQ(assigned.str(), s);
-        assigned = assigned;
+        const CompactText &same = assigned;
+        assigned = same;
         EXPECT_EQ(assigned, s);
     }
 }

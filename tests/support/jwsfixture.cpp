@@ -79,12 +79,12 @@ void addMember(TEntJwwBlockDef &def, const TEntJwwBlock &e)
         def, [](EntityLists l) -> auto & { return l.block; }, e, kEntBlock);
 }
 
-TEntJwwBlockDef &addDef(TJwsData &d, std::uint32_t number, std::u16string name)
+TEntJwwBlockDef &addDef(TJwsData &d, std::uint32_t number, const std::u16string &name)
 {
     TEntJwwBlockDef &def = d.EntBlockDef.emplace_back();
     def.att = {0, 1, 2, 0, 0, 0, 0};
     def.nNumber = number;
-    def.strName = std::move(name);
+    def.strName = name;
     d.Enthd.n2 = d.EntBlockDefN();
     return def;
 }

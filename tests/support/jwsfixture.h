@@ -28,7 +28,7 @@ std::int32_t addTop(TJwsData &d, const TEntJwwBlock &e);
 void addMember(TEntJwwBlockDef &def, const TEntJwwLine &e);
 void addMember(TEntJwwBlockDef &def, const TEntJwwBlock &e);
 // Appends a block definition and keeps Enthd.n2 in step.
-TEntJwwBlockDef &addDef(TJwsData &d, std::uint32_t number, std::u16string name);
+TEntJwwBlockDef &addDef(TJwsData &d, std::uint32_t number, const std::u16string &name);
 
 TEntJwwLine line(double x1, double y1, double x2, double y2, std::uint8_t style = 1);
 TEntJwwBlock blockRef(std::uint32_t number, double x, double y, double sx = 1, double sy = 1,
