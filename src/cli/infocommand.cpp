@@ -125,7 +125,7 @@ bool readable(FigureProblem problem)
 // The file's facts, or why it cannot be shown.
 std::optional<Info> inspect(const std::u16string &file, InfoError &error)
 {
-    Info info{file, InspectFigure(file)};
+    Info info{file, inspectFigure(file)};
     if (!readable(info.figure.problem)) {
         error = errorOf(info.figure.problem);
         return std::nullopt;

@@ -166,14 +166,14 @@ void moveToOrigin(TJwsData &doc, double bx, double by)
 
 // Moves the whole top level into a new definition numbered `number`, appended to the
 // definitions; the top level is left empty.
-void gatherTopLevel(TJwsData &doc, std::u16string name, std::uint32_t number)
+void gatherTopLevel(TJwsData &doc, const std::u16string &name, std::uint32_t number)
 {
     TEntJwwBlockDef def;
     def.att = kNewAttr;
     def.nNumber = number;
     def.bRefferd = 1;
     def.dtime = 0;
-    def.strName = std::move(name);
+    def.strName = name;
     def.N = doc.Enthd.n1;
     // The moved top-level arrays become the definition's whole, so the indices in the
     // order list keep pointing at the same records.
@@ -213,7 +213,7 @@ void placeOnlyReference(TJwsData &doc, double bx, double by, std::uint32_t numbe
 
 void DataTransJWS(TJwsData &doc, std::u16string_view BLname)
 {
-    std::u16string name = StoredBlockName(BLname);
+    const std::u16string name = StoredBlockName(BLname);
     if (NothingToGather(doc))
         return;
 
@@ -221,7 +221,7 @@ void DataTransJWS(TJwsData &doc, std::u16string_view BLname)
     const double BY = doc.Enthd.BasePoint_y;
     const std::uint32_t number = NewBlockNumber(doc);
     moveToOrigin(doc, BX, BY);
-    gatherTopLevel(doc, std::move(name), number);
+    gatherTopLevel(doc, name, number);
     placeOnlyReference(doc, BX, BY, number);
     doc.MakeBlockTree();
 }

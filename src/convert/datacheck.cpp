@@ -296,7 +296,7 @@ void inspectJwk(const std::u16string &file, FigureInspection &info)
 
 } // namespace
 
-FigureInspection InspectFigure(const std::u16string &file)
+FigureInspection inspectFigure(const std::u16string &file)
 {
     FigureInspection info;
     info.problem = precheckFigure(file);

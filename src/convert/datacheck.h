@@ -95,7 +95,7 @@ struct FigureInspection {
 // Reads file (a .jws or .jwk file, by its extension) and tells what it holds. The
 // record units' shared defaults must have been set (ResetJwcDefaults,
 // ResetJwwDefaults). Throws std::bad_alloc when memory runs out.
-FigureInspection InspectFigure(const std::u16string &file);
+FigureInspection inspectFigure(const std::u16string &file);
 
 // The entities a block definition holds directly, of every kind.
 std::int32_t countMembers(const TEntJwwBlockDef &d);

@@ -407,7 +407,7 @@ TEST(DataCheck, InspectionOfAFigureFile)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.file);
         const std::u16string file = tmp.file(c.file);
-        const FigureInspection i = InspectFigure(file);
+        const FigureInspection i = inspectFigure(file);
         EXPECT_EQ(i.problem, c.problem);
         EXPECT_EQ(figureProblemText(i.problem), c.text);
         const bool read = c.lines >= 0;
@@ -433,7 +433,7 @@ TEST(DataCheck, InspectionOfAFigureFile)
         }
     }
     // A .jws file's extents are its entities' own.
-    const FigureInspection ok = InspectFigure(tmp.file("ok.jws"));
+    const FigureInspection ok = inspectFigure(tmp.file("ok.jws"));
     EXPECT_EQ(ok.minX, 0);
     EXPECT_EQ(ok.maxX, 10);
     EXPECT_EQ(ok.maxY, 10);
