@@ -4,12 +4,15 @@
 # each against the bound 2 × input + 64 MB, and how the time grows from size to size.
 # Usage: bench/bounds.sh [--quick] [SHAPE ...]
 #   --quick   1 and 4 MB only, as a smoke test
+#   BOUNDS_SIZES="1 10"   the sizes in MB to measure
 #   PRAVELOT_CLI=path   measure another build of pravelot-cli (the generator is this one's)
 #   BOUNDS_TIMEOUT=s    give up on a run after s seconds (default 600)
+#   BOUNDS_VMEM_KB=k    limit each run's address space (ulimit -v), to measure a build
+#                       that could take the machine's whole memory
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-sizes=(1 10 100)
+read -r -a sizes <<<"${BOUNDS_SIZES:-1 10 100}"
 if [ "${1:-}" = "--quick" ]; then
     sizes=(1 4)
     shift
@@ -35,14 +38,17 @@ mkdir -p "$out"
 run() {
     local log="$out/time.log" status=ok code=0
     rm -rf "$out/dst" && mkdir -p "$out/dst"
-    timeout "$limit" /usr/bin/time -o "$log" -f "%e %M" "$@" >/dev/null 2>"$out/stderr" ||
-        code=$?
+    (
+        [ -n "${BOUNDS_VMEM_KB:-}" ] && ulimit -v "$BOUNDS_VMEM_KB"
+        exec timeout "$limit" /usr/bin/time -o "$log" -f "%e %M" "$@"
+    ) >/dev/null 2>"$out/stderr" || code=$?
     if [ $code -eq 124 ]; then
         echo "$limit - timeout"
         return
     fi
     [ $code -ne 0 ] && status="exit $code"
-    grep -q "terminate called\|Killed\|dumped" "$out/stderr" "$log" 2>/dev/null && status="crash"
+    grep -q "terminate called\|Killed\|dumped\|signal" "$out/stderr" "$log" 2>/dev/null &&
+        status="crash"
     read -r secs kb < <(grep -E '^[0-9.]+ [0-9]+$' "$log" | tail -1)
     echo "$secs $((kb / 1024)) $status"
 }

@@ -193,8 +193,10 @@ std::uint32_t scattered(std::uint64_t i) { return static_cast<std::uint32_t>(i *
 void names(std::uint64_t bytes, ByteWriter &w)
 {
     JwsEmitter e(w, 600);
-    const std::uint64_t defs = std::max<std::uint64_t>(2, units(bytes, kHeader, kLongName + 160));
-    const std::string name(kLongName, 'N');
+    // Names of 65,000 bytes from a file of 512 KB on; a smaller file has shorter ones.
+    const std::uint64_t length = std::min<std::uint64_t>(kLongName, bytes / 8);
+    const std::uint64_t defs = std::max<std::uint64_t>(2, units(bytes, kHeader, length + 160));
+    const std::string name(length, 'N');
     e.header();
     e.count(2);
     e.line(0, 0, 10, 10);
@@ -244,6 +246,19 @@ void arcs(std::uint64_t bytes, ByteWriter &w)
     e.definition(1, "placed", kFanout);
     for (std::uint32_t i = 0; i < kFanout; ++i)
         e.blockRef(0, 0, i * 100.0);
+}
+
+// No definitions at all, and a reference to the number 0 beside the lines.
+void zeroRef(std::uint64_t bytes, ByteWriter &w)
+{
+    JwsEmitter e(w, 600);
+    const std::uint64_t n = units(bytes, kHeader + 100, 49);
+    e.header();
+    e.count(n + 1);
+    e.blockRef(0, 0, 0);
+    for (std::uint64_t i = 0; i < n; ++i)
+        e.line(static_cast<double>(i % 1000), static_cast<double>(i / 1000), 0, 0);
+    e.count(0);
 }
 
 void emptyDefs(std::uint64_t bytes, ByteWriter &w)
@@ -343,6 +358,7 @@ const std::vector<CraftedShape> &craftedShapes()
         {"cycle", ".jws", "a chain of definitions that closes into a cycle"},
         {"arcs", ".jws", "a definition of arcs placed about 130,000 times"},
         {"shared", ".jwk", "texts that all share one string of the pool"},
+        {"zeroref", ".jws", "a reference to block 0 in a file without definitions"},
         {"emptydefs", ".jws", "empty block definitions"},
         {"dimensions", ".jws", "dimensions of a version-419 file"},
         {"references", ".jws", "top-level references to one definition"},
@@ -362,6 +378,8 @@ bool writeCrafted(std::string_view shape, std::uint64_t bytes, ByteWriter &w)
         arcs(bytes, w);
     else if (shape == "shared")
         sharedString(bytes, w);
+    else if (shape == "zeroref")
+        zeroRef(bytes, w);
     else if (shape == "emptydefs")
         emptyDefs(bytes, w);
     else if (shape == "dimensions")

@@ -1,8 +1,11 @@
-// The whole conversion of a .jws file in memory: read, extents, blocking, write, and
-// the output read back. Any output must read back completely, with every entity and
-// every definition that was written, and so must a second round.
+// The whole conversion of a .jws file in memory: read, extents, blocking, write, and the
+// output read back. The conversion stays within its memory bound; any output reads back
+// completely, with every entity and every definition that was written, no written
+// definition reaching itself, and so does a second round.
 
 #include "convert/blocking.h"
+#include "heapmeter.h"
+#include "hostiledoc.h"
 #include "jws/jwsdata.h"
 
 #include <cstdlib>
@@ -11,13 +14,18 @@ using namespace pravelot;
 
 namespace {
 
+void check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+
 void roundTrip(TJwsData &doc, TJwsData &back)
 {
     doc.SetFileOutOption(doc.MojiEncode ? 32 : 0);
-    if (!back.FileInBytes(doc.FileOutBytes(doc.Enthd.jwVer)))
-        std::abort();
-    if (back.EntBlockDefN() != doc.EntBlockNum)
-        std::abort();
+    check(back.FileInBytes(doc.FileOutBytes(doc.Enthd.jwVer)));
+    check(back.EntBlockDefN() == doc.EntBlockNum);
+    check(!fuzz::someDefinitionReachesItself(back));
 }
 
 bool sameCounts(const TJwsData &a, const TJwsData &b)
@@ -35,14 +43,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     if (!TJwsData::FileCheckBytes(std::span(data, size)))
         return 0;
+    fuzz::resetHeapPeak();
+    const std::size_t base = fuzz::heapInUse();
     TJwsData doc;
     doc.FileInBytes(std::span(data, size));
     doc.GetMinMaxZahyo();
     DataTransJWS(doc, u"fuzz");
+    // What pravelot-cli convert and info hold: at most twice the file and 64 MB.
+    check(fuzz::heapPeak() - base <= 2 * size + (std::size_t{64} << 20));
     TJwsData back, again;
     roundTrip(doc, back);
     roundTrip(back, again);
-    if (!sameCounts(back, again))
-        std::abort();
+    check(sameCounts(back, again));
     return 0;
 }

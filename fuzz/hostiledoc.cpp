@@ -203,7 +203,7 @@ std::u16string blockName(ByteChoices &c)
     case 1:
         return u"扉@@SfigorgFlag@@4";
     case 2: // long enough for the tree to have copied it into each instance
-        return std::u16string(std::size_t{1000} * (1 + c.below(64)), u'名');
+        return std::u16string(std::size_t{1000} * (1 + c.below(16)), u'名');
     default:
         return u"part" + std::u16string(c.below(4), u'x');
     }
@@ -264,7 +264,7 @@ Bytes hostileJwk(ByteChoices &c)
             pool.push_back(0);
     }
     const std::uint32_t lines = c.below(8), arcs = c.below(8), points = c.below(8);
-    const std::uint32_t texts = c.chance(4) ? 1000 * c.below(100) : c.below(40);
+    const std::uint32_t texts = c.chance(4) ? 100 * c.below(50) : c.below(40);
     Bytes f(200, 0);
     const std::string_view id = "jw_cad(c)sym........";
     std::copy(id.begin(), id.end(), f.begin());
@@ -317,38 +317,48 @@ Bytes hostileJwk(ByteChoices &c)
     return f;
 }
 
-std::vector<std::size_t> definitionsReachingThemselves(const TJwsData &d)
+bool someDefinitionReachesItself(const TJwsData &d)
 {
+    std::vector<std::pair<std::uint32_t, std::size_t>> byNumber;
+    for (std::size_t i = 0; i < d.EntBlockDef.size(); ++i)
+        byNumber.emplace_back(d.EntBlockDef[i].nNumber, i);
+    std::stable_sort(byNumber.begin(), byNumber.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
     auto first = [&](std::uint32_t n) -> std::int64_t {
-        for (std::size_t i = 0; i < d.EntBlockDef.size(); ++i)
-            if (d.EntBlockDef[i].nNumber == n)
-                return static_cast<std::int64_t>(i);
-        return -1;
+        auto it = std::lower_bound(byNumber.begin(), byNumber.end(), n,
+                                   [](const auto &e, std::uint32_t v) { return e.first < v; });
+        return it != byNumber.end() && it->first == n ? static_cast<std::int64_t>(it->second) : -1;
     };
-    std::vector<std::size_t> found;
-    for (std::size_t start = 0; start < d.EntBlockDef.size(); ++start) {
-        std::vector<bool> seen(d.EntBlockDef.size(), false);
-        std::vector<std::size_t> todo = {start};
-        bool reaches = false;
-        while (!todo.empty() && !reaches) {
-            const std::size_t k = todo.back();
-            todo.pop_back();
-            for (const TEntJwwBlock &b : d.EntBlockDef[k].mBlock()) {
-                const std::int64_t t = first(b.nNumber);
-                if (t < 0)
-                    continue;
-                if (static_cast<std::size_t>(t) == start)
-                    reaches = true;
-                else if (!seen[static_cast<std::size_t>(t)]) {
-                    seen[static_cast<std::size_t>(t)] = true;
-                    todo.push_back(static_cast<std::size_t>(t));
-                }
+    // Depth first from every definition: a reference to one still open is a cycle.
+    enum : std::uint8_t { kNew, kOpen, kDone };
+    std::vector<std::uint8_t> state(d.EntBlockDef.size(), kNew);
+    std::vector<std::pair<std::size_t, std::size_t>> stack;
+    for (std::size_t root = 0; root < d.EntBlockDef.size(); ++root) {
+        if (state[root] != kNew)
+            continue;
+        state[root] = kOpen;
+        stack.emplace_back(root, 0);
+        while (!stack.empty()) {
+            const std::size_t k = stack.back().first;
+            const std::size_t j = stack.back().second++;
+            const auto refs = d.EntBlockDef[k].mBlock();
+            if (j == refs.size()) {
+                state[k] = kDone;
+                stack.pop_back();
+                continue;
+            }
+            const std::int64_t t = first(refs[j].nNumber);
+            if (t < 0)
+                continue;
+            if (state[static_cast<std::size_t>(t)] == kOpen)
+                return true;
+            if (state[static_cast<std::size_t>(t)] == kNew) {
+                state[static_cast<std::size_t>(t)] = kOpen;
+                stack.emplace_back(static_cast<std::size_t>(t), 0);
             }
         }
-        if (reaches)
-            found.push_back(start);
     }
-    return found;
+    return false;
 }
 
 } // namespace pravelot::fuzz

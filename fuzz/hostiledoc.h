@@ -40,9 +40,9 @@ TJwsData hostileJws(ByteChoices &c);
 // or past the pool's end.
 Bytes hostileJwk(ByteChoices &c);
 
-// Positions of the definitions that reach themselves through their references (the
-// first definition of a number is the one a reference names), found without the block
-// tree. Empty in every file the conversion writes.
-std::vector<std::size_t> definitionsReachingThemselves(const TJwsData &d);
+// Whether some definition reaches itself through its references (the first definition
+// of a number being the one a reference names), found without the block tree, in time
+// that follows the definitions and references. Never in a file the conversion writes.
+bool someDefinitionReachesItself(const TJwsData &d);
 
 } // namespace pravelot::fuzz

@@ -15,15 +15,22 @@ for target in "$build"/bin/fuzz_*; do
     name=$(basename "$target")
     corpus="$build/corpus/$name"
     mkdir -p "$corpus"
-    seeds=()
+    seeds=() options=()
     [ -d "fuzz/seeds/${name#fuzz_}" ] && seeds+=("fuzz/seeds/${name#fuzz_}")
+    dict="fuzz/${name#fuzz_}.dict"
     # The drawing reads .jws files too.
-    [ "$name" = fuzz_render ] && seeds+=(fuzz/seeds/jws)
+    if [ "$name" = fuzz_render ]; then
+        seeds+=(fuzz/seeds/jws)
+        dict=fuzz/jws.dict
+    fi
+    [ -f "$dict" ] && options+=("-dict=$dict")
     # The real parts beside the project, when there, seed the .jws targets too.
     { [ "$name" = fuzz_jws ] || [ "$name" = fuzz_render ]; } && [ -d ../shared/samples ] &&
         seeds+=(../shared/samples)
     echo "== $name (${secs}s)"
+    # The last lines: the totals of the run (executions, their rate, what was added).
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
         "$target" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
-        -print_final_stats=0 -artifact_prefix="$build/" "$corpus" "${seeds[@]}" 2>&1 | tail -3
+        -print_final_stats=1 "${options[@]}" -artifact_prefix="$build/" "$corpus" \
+        "${seeds[@]}" 2>&1 | grep -E "^stat::(number_of_executed_units|average_exec_per_sec|new_units_added)|^Done|ERROR|SUMMARY|deadly"
 done

@@ -5,12 +5,19 @@
 #include "core/text.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QStandardPaths>
 
 #include <filesystem>
 #include <system_error>
 
+#ifdef _WIN32
+#include "core/widepath.h"
+
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #ifndef PRAVELOT_INSTALL_BINDIR
 #define PRAVELOT_INSTALL_BINDIR "/usr/local/bin"
@@ -22,16 +29,40 @@ namespace {
 
 bool folderWritable(const std::u16string &folder)
 {
-    return FolderExistsSafe(folder) && ::access(NativePath(folder).c_str(), W_OK) == 0;
+    if (!FolderExistsSafe(folder))
+        return false;
+#ifdef _WIN32
+    // Only trying tells: the folder's access rights (Program Files) are not in its
+    // attributes. The file goes again when its handle closes.
+    const std::wstring probe =
+        WidePath(folder + u".pravelot-probe-" + FromUtf8(std::to_string(GetCurrentProcessId())));
+    const HANDLE h = CreateFileW(
+        probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(h);
+    return true;
+#else
+    return ::access(NativePath(folder).c_str(), W_OK) == 0;
+#endif
 }
 
 bool sameFolder(const std::u16string &a, const std::u16string &b)
 {
+    if (a.empty() || b.empty())
+        return false;
     std::error_code ec1;
     std::error_code ec2;
     const auto ca = std::filesystem::weakly_canonical(std::filesystem::path(NativePath(a)), ec1);
     const auto cb = std::filesystem::weakly_canonical(std::filesystem::path(NativePath(b)), ec2);
     return !ec1 && !ec2 && ca.lexically_normal() / "" == cb.lexically_normal() / "";
+}
+
+// A folder of the user's from Qt, with the system's separators.
+std::u16string userFolder(QStandardPaths::StandardLocation location)
+{
+    return us(QDir::toNativeSeparators(QStandardPaths::writableLocation(location)));
 }
 
 } // namespace
@@ -57,18 +88,40 @@ AppFolders AppFolders::resolve(const std::u16string &exePath,
 
 std::u16string AppFolders::executablePath()
 {
+#ifdef _WIN32
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            break;
+        if (n < path.size()) {
+            path.resize(n);
+            return FromWide(path);
+        }
+        path.resize(path.size() * 2); // cut off: try a larger buffer
+    }
+#else
     std::error_code ec;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (!ec)
         return FromUtf8(self.string());
-    return us(QCoreApplication::applicationFilePath());
+#endif
+    return us(QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
 }
 
 AppFolders AppFolders::forThisProgram()
 {
+#ifdef _WIN32
+    // A program unpacked from its zip lives wherever the user put it; a folder it cannot
+    // write in (Program Files) sends its files to the user's application data: the
+    // settings to the roaming folder, the work folder to the local one.
+    return resolve(executablePath(), u"", userFolder(QStandardPaths::AppDataLocation),
+                   userFolder(QStandardPaths::AppLocalDataLocation));
+#else
     return resolve(executablePath(), FromUtf8(PRAVELOT_INSTALL_BINDIR),
-                   us(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)),
-                   us(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)));
+                   userFolder(QStandardPaths::AppConfigLocation),
+                   userFolder(QStandardPaths::CacheLocation));
+#endif
 }
 
 } // namespace pravelot

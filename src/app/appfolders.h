@@ -6,9 +6,10 @@
 namespace pravelot {
 
 // The program's folders, fixed at start-up. Beside the executable when its folder can be
-// written (a build tree, a portable copy); an installed program cannot write beside
-// itself, so there the settings file, under the same name, lives in the user's
-// configuration folder and the work folder in the user's cache folder.
+// written (a build tree, a portable copy, the unpacked zip on Windows); an installed
+// program cannot write beside itself, so there the settings file, under the same name,
+// lives in the user's configuration folder and the work folder in the user's cache
+// folder (on Windows: the roaming and the local application-data folder).
 class AppFolders {
 public:
     // The folder of the executable, with trailing separator.

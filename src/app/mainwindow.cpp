@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/appinfo.h"
+#include "app/appstyle.h"
 #include "app/checkwindow.h"
 #include "app/clicklabel.h"
 #include "app/escapewatcher.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGroupBox>
@@ -35,7 +37,6 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
-#include <QStyleFactory>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QUrl>
@@ -71,7 +72,8 @@ QString pickerStart(const QString &folder, const std::u16string &fallback)
 // not have it yet; it is made, as the user chose it as destination.
 std::u16string standardFolder(QStandardPaths::StandardLocation location)
 {
-    std::u16string folder = AddPathDelim(us(QStandardPaths::writableLocation(location)));
+    std::u16string folder =
+        AddPathDelim(us(QDir::toNativeSeparators(QStandardPaths::writableLocation(location))));
     if (!FolderExistsSafe(folder))
         DirCreateSafe(folder);
     return folder;
@@ -374,13 +376,13 @@ void TForm1::FormCreate()
     m_browse1Start = pickerStart(EditFl1->text(), m_folders.AppFolder);
     m_browse2Start = pickerStart(LabelPreFolder->text(), m_folders.AppFolder);
 
-    const QStringList styles = QStyleFactory::keys();
+    const QStringList styles = styleNames();
     ComboBoxSc1->addItems(styles);
     const auto known = std::find_if(styles.begin(), styles.end(), [&](const QString &k) {
         return k.compare(gstyle, Qt::CaseInsensitive) == 0;
     });
     gstyle = known == styles.end() ? kPlainStyle : *known;
-    if (QStyle *style = QStyleFactory::create(gstyle))
+    if (QStyle *style = createStyle(gstyle))
         QApplication::setStyle(style);
     else
         gstyle = kPlainStyle;
@@ -641,7 +643,7 @@ void TForm1::dropEvent(QDropEvent *event)
         return;
     for (const QUrl &url : event->mimeData()->urls())
         if (url.isLocalFile())
-            PickupFile(url.toLocalFile());
+            PickupFile(QDir::toNativeSeparators(url.toLocalFile()));
     event->acceptProposedAction();
 }
 

@@ -3,6 +3,7 @@
 #include "app/appinfo.h"
 #include "app/filecolumns.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -11,11 +12,15 @@ namespace pravelot {
 namespace {
 
 // "*.jws" → "*.[jJ][wW][sS]": file names on Linux are case-sensitive, the figure
-// files' extensions are not.
+// files' extensions are not. Windows compares names without regard to case, and its
+// own file dialog knows no brackets.
 QString caseless(const QString &pattern)
 {
     if (pattern == QStringLiteral("*.*"))
         return QStringLiteral("*");
+#ifdef _WIN32
+    return pattern;
+#else
     QString out;
     for (QChar c : pattern) {
         if (c.isLetter() && c.toLower() != c.toUpper()) {
@@ -28,6 +33,7 @@ QString caseless(const QString &pattern)
         }
     }
     return out;
+#endif
 }
 
 } // namespace
@@ -54,7 +60,7 @@ std::optional<QString> QtDialogs::askFolder(QWidget *parent, const QString &capt
     japaneseColumns(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().front();
+    return QDir::toNativeSeparators(dialog.selectedFiles().front());
 }
 
 bool QtDialogs::confirm(QWidget *parent, const QString &text)
@@ -92,7 +98,9 @@ std::optional<Dialogs::ChosenFiles> QtDialogs::openFiles(QWidget *parent, const 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     ChosenFiles chosen;
-    chosen.files = dialog.selectedFiles();
+    // With backslashes on Windows, as Explorer shows paths.
+    for (const QString &file : dialog.selectedFiles())
+        chosen.files << QDir::toNativeSeparators(file);
     chosen.filterIndex = filterPosition(request.filters, dialog.selectedNameFilter());
     return chosen;
 }

@@ -8,10 +8,13 @@
 #include "core/termination.h"
 #include "core/text.h"
 
-#include <climits>
+#ifdef _WIN32
+#include "core/widepath.h"
+#endif
+
+#include <filesystem>
 #include <optional>
 #include <ostream>
-#include <unistd.h>
 
 namespace pravelot {
 
@@ -64,10 +67,21 @@ std::optional<ConvertOptions> parse(const std::vector<std::string> &args, std::o
     return o;
 }
 
+// The current folder as a folder text; "./" (or ".\\") when it has none that names it
+// again, as a Linux folder whose name is not UTF-8.
 std::u16string currentFolder()
 {
-    char buf[PATH_MAX];
-    return ::getcwd(buf, sizeof buf) ? AddPathDelim(FromUtf8(buf)) : std::u16string(u"./");
+    const std::u16string here = std::u16string(u".") + kPathDelim;
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::current_path(ec);
+    if (ec)
+        return here;
+#ifdef _WIN32
+    return AddPathDelim(FromWide(folder.native()));
+#else
+    const std::u16string name = FromUtf8(folder.native());
+    return ToUtf8(name) == folder.native() ? AddPathDelim(name) : here;
+#endif
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "core/path.h"
 #include "jwk/jwctype.h"
 #include "jws/jwsdata.h"
+#include "render/drawing.h"
 #include "render/figuredrawing.h"
 #include "render/viewport.h"
 
@@ -130,8 +131,12 @@ std::optional<Info> inspect(const std::u16string &file, InfoError &error)
         error = errorOf(info.figure.problem);
         return std::nullopt;
     }
-    PictureSize(LoadFigureDrawing(file).drawing.viewBox, kPictureSide, info.pictureWidth,
-                info.pictureHeight);
+    // A .jws file's picture is framed from the document already read: a second reading
+    // would hold the file twice. A .jwk document is gone by now; the picture is framed
+    // from its translation.
+    const Box viewBox = info.figure.jws ? MakeDrawing(*info.figure.jws).viewBox
+                                        : LoadFigureDrawing(file).drawing.viewBox;
+    PictureSize(viewBox, kPictureSide, info.pictureWidth, info.pictureHeight);
     return info;
 }
 

@@ -2,6 +2,7 @@
 
 #include "cli/clihost.h"
 #include "cli/clitexts.h"
+#include "cli/commandline.h"
 #include "cli/commands.h"
 #include "core/termination.h"
 
@@ -18,9 +19,10 @@ namespace {
 
 int main(int argc, char **argv)
 {
+    useUtf8Console();
     setCliLanguage(cliLanguageFromEnvironment());
     const std::string usage = cliText(CliText::Usage);
-    std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = commandLineArguments(argc, argv);
     if (args.empty()) {
         std::cerr << usage;
         return 2;

@@ -1,5 +1,6 @@
 #include "convert/settingsfile.h"
 
+#include "core/fdio.h"
 #include "core/file.h"
 #include "core/numeric.h"
 
@@ -8,9 +9,6 @@
 #include <optional>
 #include <string_view>
 #include <vector>
-
-#include <cerrno>
-#include <unistd.h>
 
 namespace pravelot {
 
@@ -150,16 +148,7 @@ std::optional<Bytes> readHead(const std::u16string &path)
     if (!in)
         return std::nullopt;
     Bytes bytes(static_cast<std::size_t>(std::min<std::uint64_t>(in->size(), kMaxSettingsBytes)));
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(in->fd(), bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    bytes.resize(got);
+    bytes.resize(readUpTo(in->fd(), bytes.data(), bytes.size()));
     return bytes;
 }
 

@@ -1,13 +1,14 @@
 #include "core/bytereader.h"
 
+#include "core/fdio.h"
+
 #include <algorithm>
-#include <cerrno>
-#include <unistd.h>
 
 namespace pravelot {
 
 ByteReader::ByteReader(std::span<const std::uint8_t> data)
-    : m_cur(data.data()), m_end(data.data() + data.size()), m_size(data.size()), m_eof(true)
+    : m_begin(data.data()), m_cur(data.data()), m_end(data.data() + data.size()),
+      m_size(data.size()), m_eof(true)
 {
 }
 
@@ -33,9 +34,7 @@ bool ByteReader::fill(std::size_t want)
         m_buf.resize(room);
     std::size_t have = left;
     while (have < want || have < room / 2) {
-        ssize_t n = ::read(m_fd, m_buf.data() + have, room - have);
-        if (n < 0 && errno == EINTR)
-            continue;
+        const std::ptrdiff_t n = readSome(m_fd, m_buf.data() + have, room - have);
         if (n <= 0) {
             m_eof = true;
             break;
@@ -79,6 +78,20 @@ std::span<const std::uint8_t> ByteReader::peek(std::size_t n)
         fill(n);
     return std::span<const std::uint8_t>(m_cur,
                                          std::min(n, static_cast<std::size_t>(m_end - m_cur)));
+}
+
+bool ByteReader::restart()
+{
+    if (m_fd < 0) {
+        m_cur = m_begin;
+        return true;
+    }
+    if (::lseek(m_fd, 0, SEEK_SET) != 0)
+        return false;
+    m_bufStart = 0;
+    m_eof = false;
+    m_cur = m_end = m_buf.data();
+    return true;
 }
 
 std::uint64_t ByteReader::offset() const

@@ -52,6 +52,10 @@ public:
         return true;
     }
 
+    // Goes back to the start of the data, for another reading of it; false when a file
+    // cannot go back (the reader then stays where it was).
+    bool restart();
+
     // Offset of the next byte from the start of the data.
     std::uint64_t offset() const;
     // Upper bound of the bytes left (exact for memory; the size at open for files).
@@ -63,6 +67,7 @@ public:
 private:
     bool fill(std::size_t want);
 
+    const std::uint8_t *m_begin = nullptr; // the data in memory
     const std::uint8_t *m_cur = nullptr;
     const std::uint8_t *m_end = nullptr;
     int m_fd = -1;

@@ -1,8 +1,9 @@
 #include "core/bytewriter.h"
 
+#include "core/fdio.h"
+
 #include <algorithm>
 #include <cerrno>
-#include <unistd.h>
 
 namespace pravelot {
 
@@ -62,9 +63,7 @@ bool ByteWriter::flush()
     const std::uint8_t *p = m_buf.data();
     std::size_t left = static_cast<std::size_t>(m_cur - p);
     while (m_ok && left > 0) {
-        ssize_t n = ::write(m_fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
+        const std::ptrdiff_t n = writeSome(m_fd, p, left);
         if (n <= 0) {
             m_ok = false;
             // A write that takes nothing without saying why is the device's failure.

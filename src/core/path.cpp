@@ -2,11 +2,6 @@
 
 #include "core/text.h"
 
-#include <cerrno>
-#include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace pravelot {
 
 namespace {
@@ -14,7 +9,8 @@ namespace {
 #ifdef _WIN32
 bool isDelim(char16_t c) { return c == u'\\' || c == u'/'; }
 bool isNameEnd(char16_t c) { return c == u'\\' || c == u'/' || c == u':'; }
-bool isExtBarrier(char16_t c) { return c == u'\\' || c == u':'; }
+// A "/" ends a folder name here too: "C:/parts.old/door" must not lose its last folder.
+bool isExtBarrier(char16_t c) { return isNameEnd(c); }
 bool isInvalidPathChar(char16_t c)
 {
     return c < 0x20 || c == u'"' || c == u'<' || c == u'>' || c == u'|';
@@ -46,16 +42,7 @@ std::size_t extDot(std::u16string_view path, bool (*barrier)(char16_t))
     return dot;
 }
 
-bool statOf(const std::u16string &path, struct stat &st)
-{
-    if (path.empty())
-        return false;
-    return ::stat(NativePath(path).c_str(), &st) == 0;
-}
-
 } // namespace
-
-std::string NativePath(std::u16string_view path) { return ToUtf8(path); }
 
 std::u16string AddPathDelim(std::u16string_view path)
 {
@@ -99,62 +86,6 @@ std::u16string ChangeExtSafe(std::u16string_view path, std::u16string_view ext)
     std::u16string out(path.substr(0, dot == std::u16string_view::npos ? path.size() : dot));
     out.append(ext);
     return out;
-}
-
-bool FileExistsSafe(const std::u16string &path)
-{
-    struct stat st {};
-    return statOf(path, st) && !S_ISDIR(st.st_mode);
-}
-
-bool RegularFileExistsSafe(const std::u16string &path)
-{
-    struct stat st {};
-    return statOf(path, st) && S_ISREG(st.st_mode);
-}
-
-bool PathTakenSafe(const std::u16string &path)
-{
-    struct stat st {};
-    return !path.empty() && ::lstat(NativePath(path).c_str(), &st) == 0;
-}
-
-bool FolderExistsSafe(const std::u16string &path)
-{
-    struct stat st {};
-    return statOf(path, st) && S_ISDIR(st.st_mode);
-}
-
-bool FileDeleteSafe(const std::u16string &path)
-{
-    return !path.empty() && ::unlink(NativePath(path).c_str()) == 0;
-}
-
-bool DirCreateSafe(const std::u16string &path)
-{
-    if (path.empty())
-        return false;
-    std::error_code ec;
-    std::filesystem::path p = std::filesystem::absolute(NativePath(path), ec);
-    if (ec)
-        return false;
-    std::filesystem::create_directories(p, ec);
-    return !ec && std::filesystem::is_directory(p, ec);
-}
-
-bool DirRemoveSafe(const std::u16string &path)
-{
-    return !path.empty() && ::rmdir(NativePath(path).c_str()) == 0;
-}
-
-std::vector<std::u16string> FolderEntryNames(const std::u16string &folder)
-{
-    std::vector<std::u16string> names;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(NativePath(folder), ec);
-    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec))
-        names.push_back(FromUtf8(it->path().filename().string()));
-    return names;
 }
 
 } // namespace pravelot

@@ -45,7 +45,12 @@ bool DirRemoveSafe(const std::u16string &path);
 // be listed.
 std::vector<std::u16string> FolderEntryNames(const std::u16string &folder);
 
-// The path as the operating system takes it.
+// The path as the operating system's narrow (POSIX: UTF-8) or wide (Windows) file
+// functions and std::filesystem::path take it.
+#ifdef _WIN32
+std::wstring NativePath(std::u16string_view path);
+#else
 std::string NativePath(std::u16string_view path);
+#endif
 
 } // namespace pravelot

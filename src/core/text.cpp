@@ -1,59 +1,14 @@
 #include "core/text.h"
 
-#include <unicode/uchar.h>
-#include <unicode/ucnv.h>
-#include <unicode/ustring.h>
-#include <unicode/utf16.h>
+#include "core/textplatform.h"
 
 #include <algorithm>
 #include <cassert>
-#include <memory>
 
 namespace pravelot {
 
-namespace {
-
-struct ConverterCloser {
-    void operator()(UConverter *c) const { ucnv_close(c); }
-};
-
-// One code page 932 converter per thread; opening one costs far more than a string.
-UConverter *cp932()
-{
-    thread_local std::unique_ptr<UConverter, ConverterCloser> conv = [] {
-        UErrorCode err = U_ZERO_ERROR;
-        UConverter *c = ucnv_open("windows-31j", &err);
-        assert(U_SUCCESS(err) && c);
-        err = U_ZERO_ERROR;
-        ucnv_setSubstChars(c, "?", 1, &err);
-        return std::unique_ptr<UConverter, ConverterCloser>(c);
-    }();
-    return conv.get();
-}
-
-std::u16string mapCase(std::u16string_view s, bool upper)
-{
-    std::u16string out(s);
-    for (std::size_t i = 0; i < out.size();) {
-        UChar32 c;
-        std::size_t start = i;
-        U16_NEXT(out.data(), i, out.size(), c);
-        UChar32 m = upper ? u_toupper(c) : u_tolower(c);
-        if (m == c)
-            continue;
-        // Keep the length: only a mapping of the same code-unit width is taken.
-        if (U16_LENGTH(m) != static_cast<int>(i - start))
-            continue;
-        std::size_t j = start;
-        U16_APPEND_UNSAFE(out.data(), j, m);
-    }
-    return out;
-}
-
-} // namespace
-
-std::u16string StrUpper(std::u16string_view s) { return mapCase(s, true); }
-std::u16string StrLower(std::u16string_view s) { return mapCase(s, false); }
+std::u16string StrUpper(std::u16string_view s) { return platform::upperCase(s); }
+std::u16string StrLower(std::u16string_view s) { return platform::lowerCase(s); }
 
 std::int32_t StrIndexOf(std::u16string_view sub, std::u16string_view s)
 {
@@ -82,85 +37,90 @@ std::u16string StrSub(std::u16string_view s, std::int64_t start, std::int64_t co
 
 namespace {
 
-// Code page 932 through ICU, one string at a time.
-void icuEncode(std::u16string_view s, Bytes &out)
+// Code page 932 as Windows reads and writes it. The system's tables give the pairs of
+// bytes; the rest is fixed here, so that every system writes the same bytes.
+
+bool isLeadByte(std::uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// What Windows reads an unassigned or cut-off sequence as (KATAKANA MIDDLE DOT).
+constexpr char16_t kUnassignedChar = 0x30FB;
+
+// The character of a byte from 0x80 up that is no lead byte: the half-width katakana,
+// and the five bytes that Windows' table keeps as U+0080 and private-use characters so
+// that they survive a round trip.
+char16_t singleByteChar(std::uint8_t b)
 {
-    UConverter *conv = cp932();
-    ucnv_resetFromUnicode(conv);
-    const std::size_t base = out.size();
-    out.resize(base + s.size() * 2 + 8);
-    UErrorCode err = U_ZERO_ERROR;
-    int32_t n = ucnv_fromUChars(conv, reinterpret_cast<char *>(out.data() + base),
-                                static_cast<int32_t>(out.size() - base), s.data(),
-                                static_cast<int32_t>(s.size()), &err);
-    if (U_FAILURE(err) && err != U_STRING_NOT_TERMINATED_WARNING)
-        n = 0;
-    out.resize(base + static_cast<std::size_t>(n));
+    if (b >= 0xA1 && b <= 0xDF)
+        return static_cast<char16_t>(0xFF61 + (b - 0xA1));
+    switch (b) {
+    case 0x80:
+        return 0x0080;
+    case 0xA0:
+        return 0xF8F0;
+    default: // 0xFD, 0xFE, 0xFF
+        return static_cast<char16_t>(0xF8F1 + (b - 0xFD));
+    }
 }
 
-std::u16string icuDecode(std::span<const std::uint8_t> bytes)
+// The byte of a character that singleByteChar gives, or 0.
+std::uint8_t singleByteOf(char16_t c)
 {
-    UConverter *conv = cp932();
-    ucnv_resetToUnicode(conv);
-    std::u16string out(bytes.size(), u'\0');
-    UErrorCode err = U_ZERO_ERROR;
-    int32_t n = ucnv_toUChars(conv, out.data(), static_cast<int32_t>(out.size()),
-                              reinterpret_cast<const char *>(bytes.data()),
-                              static_cast<int32_t>(bytes.size()), &err);
-    if (U_FAILURE(err) && err != U_STRING_NOT_TERMINATED_WARNING)
-        return {};
-    out.resize(static_cast<std::size_t>(n));
-    return out;
+    if (c >= 0xFF61 && c <= 0xFF9F)
+        return static_cast<std::uint8_t>(0xA1 + (c - 0xFF61));
+    if (c == 0x0080)
+        return 0x80;
+    if (c == 0xF8F0)
+        return 0xA0;
+    if (c >= 0xF8F1 && c <= 0xF8F3)
+        return static_cast<std::uint8_t>(0xFD + (c - 0xF8F1));
+    return 0;
 }
 
-// What ICU answered for each character and byte pair met so far, so that a figure
-// with millions of Japanese texts asks it once per distinct character. A character
-// or sequence without a plain one-to-one mapping makes the whole string go to ICU.
+bool isSurrogate(char16_t c) { return c >= 0xD800 && c < 0xE000; }
+bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c < 0xDC00; }
+bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
+
+// What the system answered for each pair of bytes and each character met so far, so
+// that a figure with millions of Japanese texts asks it once per distinct character.
 class Cp932Cache {
 public:
-    static constexpr std::uint32_t kUnknown = 0;
-    static constexpr std::uint32_t kViaIcu = 0xFFFFFFFF;
-
-    // Bytes of one UTF-16 unit: (length << 16) | bytes, or kViaIcu.
+    // The character of the pair lead, trail (lead a lead byte), or 0 when unassigned.
+    char16_t pair(std::uint8_t lead, std::uint8_t trail)
+    {
+        std::uint32_t &slot = m_pair[(std::size_t{lead} << 8) | trail];
+        if (slot == 0)
+            slot = kKnown | platform::cp932Pair(lead, trail);
+        return static_cast<char16_t>(slot & 0xFFFF);
+    }
+    // The bytes of c (U+0080 up, no surrogate) as (length << 16) | bytes, or 0 when code
+    // page 932 has no character that reads back as c.
     std::uint32_t encode(char16_t c)
     {
-        std::uint32_t &e = m_enc[c];
-        if (e == kUnknown) {
-            e = kViaIcu;
-            if (c != 0 && !U16_IS_SURROGATE(c)) {
-                Bytes b;
-                icuEncode(std::u16string_view(&c, 1), b);
-                if (b.size() == 1)
-                    e = (1u << 16) | b[0];
-                else if (b.size() == 2)
-                    e = (2u << 16) | (std::uint32_t{b[0]} << 8) | b[1];
-            }
-        }
-        return e;
-    }
-    // The unit of a byte at or above 0x80 that stands alone, or kViaIcu (a lead byte).
-    std::uint32_t single(std::uint8_t b) { return lookup(m_single[b], &b, 1); }
-    std::uint32_t pair(std::uint8_t lead, std::uint8_t trail)
-    {
-        const std::uint8_t seq[2] = {lead, trail};
-        return lookup(m_pair[(std::size_t{lead} << 8) | trail], seq, 2);
+        std::uint32_t &slot = m_enc[c];
+        if (slot == 0)
+            slot = kKnown | lookUp(c);
+        return slot & ~kKnown;
     }
 
 private:
-    static std::uint32_t lookup(std::uint32_t &slot, const std::uint8_t *seq, std::size_t n)
+    static constexpr std::uint32_t kKnown = 0x80000000;
+
+    std::uint32_t lookUp(char16_t c)
     {
-        if (slot == kUnknown) {
-            slot = kViaIcu;
-            const std::u16string u = icuDecode(std::span(seq, n));
-            if (u.size() == 1 && u[0] != 0xFFFD && u[0] != 0x1A && u[0] != 0)
-                slot = u[0];
+        if (const std::uint8_t b = singleByteOf(c))
+            return (1u << 16) | b;
+        const std::uint32_t e = platform::cp932Encode(c);
+        // Only a pair that reads back as c: no look-alikes, the same on every system.
+        if ((e >> 16) == 2) {
+            const auto lead = static_cast<std::uint8_t>(e >> 8);
+            if (isLeadByte(lead) && pair(lead, static_cast<std::uint8_t>(e)) == c)
+                return e;
         }
-        return slot;
+        return 0;
     }
 
-    std::vector<std::uint32_t> m_enc = std::vector<std::uint32_t>(65536, kUnknown);
-    std::vector<std::uint32_t> m_single = std::vector<std::uint32_t>(256, kUnknown);
-    std::vector<std::uint32_t> m_pair = std::vector<std::uint32_t>(65536, kUnknown);
+    std::vector<std::uint32_t> m_enc = std::vector<std::uint32_t>(65536, 0);
+    std::vector<std::uint32_t> m_pair = std::vector<std::uint32_t>(65536, 0);
 };
 
 Cp932Cache &cache()
@@ -173,20 +133,26 @@ Cp932Cache &cache()
 
 void AppendAnsiBytes(std::u16string_view s, Bytes &out)
 {
-    const std::size_t base = out.size();
     Cp932Cache *c = nullptr;
-    for (char16_t ch : s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char16_t ch = s[i];
         if (ch < 0x80) {
             out.push_back(static_cast<std::uint8_t>(ch));
+            continue;
+        }
+        if (isSurrogate(ch)) {
+            // One "?" for a character beyond the code page's plane, paired or not.
+            if (isHighSurrogate(ch) && i + 1 < s.size() && isLowSurrogate(s[i + 1]))
+                ++i;
+            out.push_back('?');
             continue;
         }
         if (!c)
             c = &cache();
         const std::uint32_t e = c->encode(ch);
-        if (e == Cp932Cache::kViaIcu) {
-            out.resize(base);
-            icuEncode(s, out);
-            return;
+        if (e == 0) {
+            out.push_back('?');
+            continue;
         }
         if ((e >> 16) == 2)
             out.push_back(static_cast<std::uint8_t>(e >> 8));
@@ -212,22 +178,17 @@ std::u16string AnsiBytesToText(std::span<const std::uint8_t> bytes)
         const std::uint8_t b = bytes[i];
         if (b < 0x80) {
             out.push_back(b);
-            continue;
+        } else if (!isLeadByte(b)) {
+            out.push_back(singleByteChar(b));
+        } else if (i + 1 == bytes.size()) {
+            out.push_back(kUnassignedChar); // a lead byte cut off at the end
+        } else {
+            if (!c)
+                c = &cache();
+            // A lead byte takes the next byte with it, whatever that is, as Windows does.
+            const char16_t u = c->pair(b, bytes[++i]);
+            out.push_back(u ? u : kUnassignedChar);
         }
-        if (!c)
-            c = &cache();
-        std::uint32_t u = c->single(b);
-        if (u == Cp932Cache::kViaIcu && i + 1 < bytes.size()) {
-            u = c->pair(b, bytes[i + 1]);
-            ++i;
-        }
-        if (u == Cp932Cache::kViaIcu) {
-            out = icuDecode(bytes);
-            // The text ends before a NUL, whatever the decoder did.
-            out.resize(std::min(out.size(), out.find(u'\0')));
-            return out;
-        }
-        out.push_back(static_cast<char16_t>(u));
     }
     return out;
 }
@@ -298,23 +259,60 @@ std::u16string TextOutClean(std::u16string_view s)
     return out;
 }
 
+namespace {
+
+// The code point of the UTF-8 sequence at s[i], advancing i past it; U+FFFD, advancing
+// past the longest start of a valid sequence (at least one byte), when it is invalid.
+char32_t nextUtf8(std::string_view s, std::size_t &i)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(s[k]); };
+    const std::uint8_t b = byte(i++);
+    if (b < 0x80)
+        return b;
+    std::size_t len;
+    char32_t c;
+    std::uint8_t lo = 0x80, hi = 0xBF; // the allowed range of the second byte
+    if (b >= 0xC2 && b <= 0xDF) {
+        len = 2;
+        c = b & 0x1Fu;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        len = 3;
+        c = b & 0x0Fu;
+        lo = b == 0xE0 ? 0xA0 : 0x80; // no overlong forms
+        hi = b == 0xED ? 0x9F : 0xBF; // no surrogates
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        len = 4;
+        c = b & 0x07u;
+        lo = b == 0xF0 ? 0x90 : 0x80;
+        hi = b == 0xF4 ? 0x8F : 0xBF; // nothing beyond U+10FFFF
+    } else {
+        return 0xFFFD;
+    }
+    for (std::size_t k = 1; k < len; ++k) {
+        if (i == s.size())
+            return 0xFFFD;
+        const std::uint8_t t = byte(i);
+        if (t < (k == 1 ? lo : 0x80) || t > (k == 1 ? hi : 0xBF))
+            return 0xFFFD;
+        c = (c << 6) | (t & 0x3Fu);
+        ++i;
+    }
+    return c;
+}
+
+} // namespace
+
 std::u16string FromUtf8(std::string_view s)
 {
     std::u16string out;
     out.reserve(s.size());
-    const auto *p = reinterpret_cast<const std::uint8_t *>(s.data());
-    const auto len = static_cast<int32_t>(s.size());
-    int32_t off = 0;
-    while (off < len) {
-        UChar32 c;
-        U8_NEXT(p, off, len, c);
-        if (c < 0)
-            c = 0xFFFD;
+    for (std::size_t i = 0; i < s.size();) {
+        const char32_t c = nextUtf8(s, i);
         if (c <= 0xFFFF) {
             out.push_back(static_cast<char16_t>(c));
         } else {
-            out.push_back(static_cast<char16_t>(U16_LEAD(c)));
-            out.push_back(static_cast<char16_t>(U16_TRAIL(c)));
+            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
         }
     }
     return out;
@@ -324,15 +322,29 @@ std::string ToUtf8(std::u16string_view s)
 {
     std::string out;
     out.reserve(s.size() * 3);
-    for (std::size_t i = 0; i < s.size();) {
-        UChar32 c;
-        U16_NEXT(s.data(), i, s.size(), c);
-        if (U_IS_SURROGATE(c))
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        char32_t c = s[i];
+        if (isHighSurrogate(s[i]) && i + 1 < s.size() && isLowSurrogate(s[i + 1])) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00u);
+            ++i;
+        } else if (isSurrogate(s[i])) {
             c = 0xFFFD;
-        char buf[4];
-        int32_t n = 0;
-        U8_APPEND_UNSAFE(buf, n, c);
-        out.append(buf, static_cast<std::size_t>(n));
+        }
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
     }
     return out;
 }

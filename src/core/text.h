@@ -12,8 +12,8 @@ namespace pravelot {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Unicode case mapping. The length of the text never changes: a character whose
-// mapping would change the length (ß → SS) is kept as it is.
+// Unicode's simple case mapping, the same whatever the user's locale. The length of the
+// text never changes: a character whose mapping would change the length is kept as it is.
 std::u16string StrUpper(std::u16string_view s);
 std::u16string StrLower(std::u16string_view s);
 
@@ -24,10 +24,12 @@ std::u16string StrSubFrom(std::u16string_view s, std::int64_t start);
 // At most count code units of s from start, cut at the end of s.
 std::u16string StrSub(std::u16string_view s, std::int64_t start, std::int64_t count);
 
-// Shift_JIS (code page 932). Characters the code page cannot hold become "?".
+// Shift_JIS as Windows has it (code page 932), the same bytes on every system. A
+// character the code page cannot hold becomes one "?" (also one beyond U+FFFF).
 Bytes TextToAnsiBytes(std::u16string_view s);
 void AppendAnsiBytes(std::u16string_view s, Bytes &out);
-// Decodes up to the first zero byte.
+// Decodes up to the first zero byte. A lead byte takes the byte after it along; a pair
+// the code page does not assign, or a lead byte at the end, reads as U+30FB.
 std::u16string AnsiBytesToText(std::span<const std::uint8_t> bytes);
 // Bytes s takes in code page 932, counted up to the first zero byte.
 std::int32_t AnsiByteLength(std::u16string_view s);

@@ -1,17 +1,16 @@
 #include "jwk/jwkdata.h"
 
 #include "core/bytereader.h"
+#include "core/fdio.h"
 #include "core/file.h"
 #include "core/numeric.h"
 #include "core/text.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <numbers>
-#include <unistd.h>
 
 namespace pravelot {
 
@@ -141,15 +140,7 @@ bool TJwkData::FileCheck(const std::u16string &FName)
     if (!file)
         return false;
     std::array<std::uint8_t, kIdBytes> buf{};
-    std::size_t got = 0;
-    while (got < buf.size()) {
-        const ssize_t n = ::read(file->fd(), buf.data() + got, buf.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
+    const std::size_t got = readUpTo(file->fd(), buf.data(), buf.size());
     return FileCheckBytes(std::span(buf.data(), got));
 }
 

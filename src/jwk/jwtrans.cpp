@@ -76,15 +76,19 @@ std::size_t upTo(std::int32_t count, std::size_t size)
     return count > 0 ? std::min(static_cast<std::size_t>(count), size) : 0;
 }
 
+// Powers of ten as exact as a double holds them; a C library's pow() need not be.
+constexpr double kPowersOfTen[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+constexpr double kTenths[] = {1, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-6};
+
 } // namespace
 
-void TJwTrans::SetKeta(std::int32_t k) { keta = std::pow(10.0, std::clamp(k, 0, 6)); }
+void TJwTrans::SetKeta(std::int32_t k) { keta = kPowersOfTen[std::clamp(k, 0, 6)]; }
 
 void TJwTrans::SetMarume(std::int32_t m) { marume = m != 0; }
 
 void TJwTrans::SetLenZero(std::int32_t l) { lzero = l != 0; }
 
-void TJwTrans::SetSeido(std::int32_t d) { seido = std::pow(10.0, -std::clamp(d, 0, 6)) + 1e-12; }
+void TJwTrans::SetSeido(std::int32_t d) { seido = kTenths[std::clamp(d, 0, 6)] + 1e-12; }
 
 double TJwTrans::RoundKeta(float v) const { return roundToUnit(v, keta, marume ? 0.0L : 0.5L); }
 

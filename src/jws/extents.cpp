@@ -1,8 +1,10 @@
 // TJwsData::GetMinMaxZahyo: the extents of everything a JWS document draws.
 #include "core/numeric.h"
+#include "jws/blocknumberindex.h"
 #include "jws/imagetext.h"
 #include "jws/jwsdata.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -188,17 +190,42 @@ void TJwsData::measureInto(ExtentAccumulator &acc) const
     // small file can place a large definition a hundred thousand times) the extents stay
     // those of the instances measured so far.
     std::uint64_t budget = kExtentsPointBudget;
-    for (const TEntJwwBlockTree &t : EntBlockTree) {
-        if (t.defno < 0 || t.defno >= EntBlockDefN())
-            continue;
-        const TEntJwwBlockDef &def = EntBlockDef[static_cast<std::size_t>(t.defno)];
+    // Measures one instance of definition defno; false once the budget is spent.
+    auto measure = [&](std::int32_t defno, const TEntJwwBlockTree &t) {
+        if (defno < 0 || defno >= EntBlockDefN())
+            return true;
+        const TEntJwwBlockDef &def = EntBlockDef[static_cast<std::size_t>(defno)];
         const std::uint64_t points = pointsOf(listsOf(def));
         if (points > budget)
-            break;
+            return false;
         budget -= points;
         addLists(listsOf(def), [&acc, &t](double x, double y) {
             ExtentAddMapped(acc, x, y, t.x, t.y, t.r1, t.r2, t.r3, t.r4, 1);
         });
+        return true;
+    };
+    bool measuring = true;
+    for (const TEntJwwBlockTree &t : EntBlockTree)
+        if (!(measuring = measure(t.defno, t)))
+            break;
+    // Top-level references past the tree's ceiling are measured each at its own
+    // placement, as the tree would have placed them (what they nest lies past the ceiling
+    // as well).
+    const std::size_t inTree = std::min(EntBlock.size(), std::size_t{kBlockTreeCeiling});
+    if (measuring && inTree < EntBlock.size()) {
+        const BlockNumberIndex index(EntBlockDef);
+        for (std::size_t j = inTree; j < EntBlock.size() && measuring; ++j) {
+            const TEntJwwBlock &b = EntBlock[j];
+            TEntJwwBlockTree t;
+            t.x = b.DPKijunTen_x;
+            t.y = b.DPKijunTen_y;
+            const double c = std::cos(b.radKaitenKaku), s = std::sin(b.radKaitenKaku);
+            t.r1 = c * b.dBairitsuX;
+            t.r2 = -s * b.dBairitsuY;
+            t.r3 = s * b.dBairitsuX;
+            t.r4 = c * b.dBairitsuY;
+            measuring = measure(index.find(b.nNumber), t);
+        }
     }
 }
 

@@ -151,10 +151,16 @@ public:
     // describe billions of instances): the expansion stops there, and what it holds
     // serves the extents. The marking of referenced definitions, and so the written
     // file, does not depend on it.
+    // GetMinMaxZahyo adds at most kExtentsPointBudget points of block members in all,
+    // each instance's members counting anew; an arc takes 73 of them.
+#ifndef PRAVELOT_FUZZ_LIMITS
     static constexpr std::int32_t kBlockTreeCeiling = 1 << 17;
-    // GetMinMaxZahyo adds at most this many points of block members in all, each
-    // instance's members counting anew; an arc takes 73 of them.
     static constexpr std::uint64_t kExtentsPointBudget = std::uint64_t{1} << 25;
+#else
+    // The fuzz targets reach the same limits with far less work per input.
+    static constexpr std::int32_t kBlockTreeCeiling = 1 << 10;
+    static constexpr std::uint64_t kExtentsPointBudget = std::uint64_t{1} << 16;
+#endif
 
 private:
     friend class JwsReader;

@@ -34,6 +34,27 @@ template <class T> T load(const std::uint8_t *p)
     return v;
 }
 
+// How many records of each kind one list holds: [0] its order entries, [k] its records of
+// kind k.
+using ListSizes = std::array<std::uint64_t, 8>;
+
+// What a first reading of a large file found, so that the second one gives every large
+// array its final size at once: an array that grows by doubling takes up to three times
+// its final size while it moves, which a file of small records cannot afford.
+struct ReadPlan {
+    ListSizes top{};
+    std::uint64_t defs = 0;
+    // Definitions with many members, by position (1, 2 …); the arrays of the others are
+    // small and packed when read.
+    std::vector<std::pair<std::uint64_t, ListSizes>> large;
+};
+
+// Files from this size on are read twice: first to count, then to keep.
+constexpr std::uint64_t kPlanBytes = 8 << 20;
+constexpr std::uint64_t kLargeList = 1024;
+// Every object that is kept takes at least a tag and a point record of an old file.
+constexpr std::uint64_t kSmallestObject = 2 + 33;
+
 // Ends the whole reading: FileIn returns false, what was read stays.
 struct ReadEnd {
     std::string message;
@@ -77,7 +98,13 @@ std::u16string ansiClean(std::span<const std::uint8_t> bytes)
 
 class JwsReader {
 public:
-    JwsReader(ByteReader &r, TJwsData &d) : m_r(r), m_d(d) {}
+    // With count set, the reading only counts what each list holds, into *count, and
+    // keeps nothing (strings are not even decoded); with plan set, it gives the arrays
+    // the sizes that the plan found.
+    JwsReader(ByteReader &r, TJwsData &d, ReadPlan *count = nullptr, const ReadPlan *plan = nullptr)
+        : m_r(r), m_d(d), m_count(count), m_plan(plan)
+    {
+    }
 
     // False when the header is refused; the document then holds the header fields read.
     bool header();
@@ -140,10 +167,13 @@ private:
     std::uint64_t archiveCount(const char *what, bool firstChecked);
     std::u16string StringIn();
     void readList(EntityLists lists, std::vector<TEntJwwNo> &order, std::int64_t n,
-                  const char *listName);
+                  const char *listName, ListSizes *sizes = nullptr);
+    // Gives each array the size the plan found for it, when the plan has one.
+    void reserve(EntityLists lists, std::vector<TEntJwwNo> &order, const ListSizes &n);
     bool readRecord(std::int32_t kind, EntityLists lists);
     void blockDefs();
 
+    static void dropLast(EntityLists lists, std::int32_t kind);
     static TEntJwwAttr attrAt(const std::uint8_t *p);
     static void lineAt(const std::uint8_t *p, TEntJwwLine &e);
     static void tenAt(const std::uint8_t *p, TEntJwwTen &e);
@@ -161,6 +191,9 @@ private:
 
     ByteReader &m_r;
     TJwsData &m_d;
+    ReadPlan *m_count;
+    const ReadPlan *m_plan;
+    std::size_t m_nextLarge = 0;
     std::vector<TEntJwwNo> m_mNo;
     std::vector<TEntJwwLine> m_mLine;
     std::vector<TEntJwwEnko> m_mEnko;
@@ -190,6 +223,35 @@ std::string JwsReader::where() const
     if (m_objectKind != 0)
         w += std::string(" (") + className(m_objectKind) + ")";
     return w + " at byte " + std::to_string(m_objectOffset);
+}
+
+void JwsReader::dropLast(EntityLists lists, std::int32_t kind)
+{
+    switch (kind) {
+    case kEntLine:
+        lists.line.pop_back();
+        break;
+    case kEntEnko:
+        lists.enko.pop_back();
+        break;
+    case kEntTen:
+        lists.ten.pop_back();
+        break;
+    case kEntMoji:
+        lists.moji.pop_back();
+        break;
+    case kEntSunpo:
+        lists.sunpo.pop_back();
+        break;
+    case kEntSolid:
+        lists.solid.pop_back();
+        break;
+    case kEntBlock:
+        lists.block.pop_back();
+        break;
+    default:
+        break;
+    }
 }
 
 TEntJwwAttr JwsReader::attrAt(const std::uint8_t *p)
@@ -265,16 +327,21 @@ void JwsReader::mojiStrings(TEntJwwMoji &e)
 std::u16string JwsReader::StringIn()
 {
     const std::uint8_t n = need<std::uint8_t>("a string length");
-    if (n < 255)
-        return ansiClean(needBytes(n, "a string"));
+    if (n < 255) {
+        const auto bytes = needBytes(n, "a string");
+        return m_count ? std::u16string() : ansiClean(bytes);
+    }
     const std::uint16_t w = need<std::uint16_t>("a string length");
-    if (w != 0xFFFE)
-        return ansiClean(needBytes(w, "a string"));
+    if (w != 0xFFFE) {
+        const auto bytes = needBytes(w, "a string");
+        return m_count ? std::u16string() : ansiClean(bytes);
+    }
     m_d.MojiEncode = true;
     std::uint32_t m = need<std::uint8_t>("a string length");
     if (m == 255)
         m = need<std::uint16_t>("a string length");
-    return TextInClean(Utf16BytesToText(needBytes(2 * std::size_t{m}, "a string")));
+    const auto bytes = needBytes(2 * std::size_t{m}, "a string");
+    return m_count ? std::u16string() : TextInClean(Utf16BytesToText(bytes));
 }
 
 std::uint64_t JwsReader::archiveCount(const char *what, bool firstChecked)
@@ -463,12 +530,26 @@ bool JwsReader::readRecord(std::int32_t kind, EntityLists lists)
     }
 }
 
-void JwsReader::readList(EntityLists lists, std::vector<TEntJwwNo> &order, std::int64_t n,
-                         const char *listName)
+void JwsReader::reserve(EntityLists lists, std::vector<TEntJwwNo> &order, const ListSizes &n)
 {
-    // Every object takes at least two bytes, so no more entries can be backed.
-    order.reserve(static_cast<std::size_t>(
-        std::min<std::uint64_t>(static_cast<std::uint64_t>(n), m_r.remaining() / 2)));
+    auto exactly = [](auto &v, std::uint64_t size) { v.reserve(static_cast<std::size_t>(size)); };
+    exactly(order, n[0]);
+    exactly(lists.line, n[kEntLine]);
+    exactly(lists.enko, n[kEntEnko]);
+    exactly(lists.ten, n[kEntTen]);
+    exactly(lists.moji, n[kEntMoji]);
+    exactly(lists.sunpo, n[kEntSunpo]);
+    exactly(lists.solid, n[kEntSolid]);
+    exactly(lists.block, n[kEntBlock]);
+}
+
+void JwsReader::readList(EntityLists lists, std::vector<TEntJwwNo> &order, std::int64_t n,
+                         const char *listName, ListSizes *sizes)
+{
+    // No more entries than the rest of the file can back, when no plan gave the number.
+    if (order.capacity() == 0 && !m_count)
+        order.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(
+            static_cast<std::uint64_t>(n), m_r.remaining() / kSmallestObject + 1)));
     std::int64_t k = 0;
     while (k < n) {
         m_listName = listName;
@@ -506,8 +587,16 @@ void JwsReader::readList(EntityLists lists, std::vector<TEntJwwNo> &order, std::
                 continue;
         }
         m_objectKind = kind;
-        if (readRecord(kind, lists))
-            order.push_back({kind, lists.count(kind) - 1});
+        if (readRecord(kind, lists)) {
+            if (sizes) {
+                // Counted, not kept.
+                ++(*sizes)[0];
+                ++(*sizes)[static_cast<std::size_t>(kind)];
+                dropLast(lists, kind);
+            } else {
+                order.push_back({kind, lists.count(kind) - 1});
+            }
+        }
         ++k;
         ++m_running;
     }
@@ -521,9 +610,11 @@ void JwsReader::blockDefs()
     if (count == 0)
         return;
     // One more than the file holds: the blocking transform adds a definition, which must
-    // not move every other one to a new array.
-    m_d.EntBlockDef.reserve(
-        static_cast<std::size_t>(std::min<std::uint64_t>(count, m_r.remaining() / 27) + 1));
+    // not move every other one to a new array. A definition takes at least 30 bytes.
+    if (!m_count)
+        m_d.EntBlockDef.reserve(static_cast<std::size_t>(
+            (m_plan ? m_plan->defs : std::min<std::uint64_t>(count, m_r.remaining() / 30)) + 1));
+    TEntJwwBlockDef counted;
     const std::size_t fixedSize = m_wide ? 27 : 25;
     for (std::uint64_t p = 1; p <= count; ++p) {
         m_listName = "block definition";
@@ -548,7 +639,9 @@ void JwsReader::blockDefs()
             std::memmove(f.data() + 9, f.data() + 7, 18);
             f[7] = f[8] = 0;
         }
-        TEntJwwBlockDef &d = m_d.EntBlockDef.emplace_back();
+        TEntJwwBlockDef &d = m_count ? counted : m_d.EntBlockDef.emplace_back();
+        if (m_count)
+            m_count->defs = p;
         d.att = attrAt(f.data());
         d.nNumber = load<std::uint32_t>(f.data() + 15);
         d.bRefferd = load<std::uint32_t>(f.data() + 19);
@@ -561,6 +654,15 @@ void JwsReader::blockDefs()
         const std::uint64_t n = archiveCount("a member count", false);
         d.N = static_cast<std::int32_t>(n);
         ++m_running;
+        if (m_count) {
+            ListSizes sizes{};
+            readList(memberLists(), m_mNo, static_cast<std::int64_t>(n), "block member", &sizes);
+            if (sizes[0] >= kLargeList)
+                m_count->large.emplace_back(p, sizes);
+            continue;
+        }
+        if (m_plan && m_nextLarge < m_plan->large.size() && m_plan->large[m_nextLarge].first == p)
+            reserve(memberLists(), m_mNo, m_plan->large[m_nextLarge++].second);
         // What was read stays with the definition, also when reading stops inside it.
         try {
             readList(memberLists(), m_mNo, static_cast<std::int64_t>(n), "block member");
@@ -579,13 +681,41 @@ void JwsReader::body()
     const std::uint64_t count = archiveCount("the top-level count", true);
     m_d.Enthd.n1 = static_cast<std::int32_t>(count);
     m_d.Enthd.n2 = 0;
-    readList(m_d.topLists(), m_d.EntNo, static_cast<std::int64_t>(count), "top-level");
+    if (m_count) {
+        readList(memberLists(), m_mNo, static_cast<std::int64_t>(count), "top-level",
+                 &m_count->top);
+    } else {
+        if (m_plan)
+            reserve(m_d.topLists(), m_d.EntNo, m_plan->top);
+        readList(m_d.topLists(), m_d.EntNo, static_cast<std::int64_t>(count), "top-level");
+    }
     blockDefs();
 }
 
 bool JwsReader::run(ByteReader &r, TJwsData &d)
 {
-    JwsReader reader(r, d);
+    // A large file is counted first, into a document of its own that keeps nothing.
+    ReadPlan plan;
+    bool planned = false;
+    if (r.remaining() >= kPlanBytes) {
+        TJwsData scratch;
+        JwsReader counter(r, scratch, &plan);
+        planned = true;
+        if (counter.header()) {
+            try {
+                counter.body();
+            } catch (const ReadEnd &) {
+                // What was counted up to here is the plan.
+            } catch (const std::bad_alloc &) {
+                planned = false;
+            }
+        }
+        if (!r.restart()) {
+            d.m_problem = {"File I/O Error", "the file cannot be read a second time"};
+            return false;
+        }
+    }
+    JwsReader reader(r, d, nullptr, planned ? &plan : nullptr);
     if (!reader.header())
         return false;
     bool complete = true;

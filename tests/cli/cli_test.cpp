@@ -54,58 +54,91 @@ void writeJws(const std::u16string &path, const std::u16string &defName = u"")
     writeBytes(path, d.FileOutBytes(600));
 }
 
+// The separator the program puts after a folder.
+const std::string kSep = ToUtf8(std::u16string(1, kPathDelim));
+
+// s as a JSON string holds it (the paths of the tests need only backslashes escaped).
+std::string jsonText(const std::string &s)
+{
+    std::string out;
+    for (char c : s) {
+        if (c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
 } // namespace
 
 TEST(Cli, ConvertsIntoAFolderAndLogs)
 {
     TempDir tmp;
-    const std::string a = tmp.path() / "図面 a.jws";
+    const std::string a = ToUtf8(tmp.file("図面 a.jws"));
     writeJws(FromUtf8(a));
     std::filesystem::create_directory(tmp.path() / "out");
-    const std::string out = (tmp.path() / "out").string();
+    const std::string out = ToUtf8(tmp.file("out"));
     const Result r = convert({"-o", out, a, a});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, a + "\n→ " + out + "/図面 a.jws\n　…… 変換完了\n" + a + "\n→ " + out +
-                         "/図面 a~1.jws\n　…… 変換完了\n");
+    EXPECT_EQ(r.out, a + "\n→ " + out + kSep + "図面 a.jws\n　…… 変換完了\n" + a + "\n→ " + out +
+                         kSep + "図面 a~1.jws\n　…… 変換完了\n");
     TJwsData d;
-    ASSERT_TRUE(d.FileIn(FromUtf8(out + "/図面 a.jws")));
+    ASSERT_TRUE(d.FileIn(FromUtf8(out + kSep + "図面 a.jws")));
     EXPECT_EQ(d.EntBlockDef.at(0).strName, u"図面 a@@SfigorgFlag@@4");
 }
+
+#ifndef _WIN32
+TEST(Cli, ConvertsIntoACurrentFolderWhoseNameIsNotUtf8)
+{
+    // Linux allows any bytes in a folder's name; the outputs then go to "./".
+    TempDir tmp;
+    const std::filesystem::path folder = tmp.path() / "\xff\xfe";
+    std::filesystem::create_directory(folder);
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    writeJws(u"p.jws");
+    const Result r = convert({"p.jws"});
+    std::filesystem::current_path(before);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "p.jws\n→ ./p~1.jws\n　…… 変換完了\n");
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder / "p~1.jws"));
+}
+#endif
 
 TEST(Cli, BesideAndOneNameForAll)
 {
     TempDir tmp;
-    const std::string a = tmp.path() / "p.jws";
+    const std::string a = ToUtf8(tmp.file("p.jws"));
     writeJws(FromUtf8(a));
     const Result r = convert({"--beside", "-n", "BLK", a});
     EXPECT_EQ(r.status, 0) << r.err;
     TJwsData d;
-    ASSERT_TRUE(d.FileIn(FromUtf8((tmp.path() / "p~1.jws").string())));
+    ASSERT_TRUE(d.FileIn(tmp.file("p~1.jws")));
     EXPECT_EQ(d.EntBlockDef.at(0).strName, u"BLK@@SfigorgFlag@@4");
 }
 
 TEST(Cli, CheckErrorsStopEverything)
 {
     TempDir tmp;
-    const std::string good = tmp.path() / "good.jws";
-    const std::string used = tmp.path() / "used.jws";
-    const std::string txt = tmp.path() / "notes.txt";
+    const std::string good = ToUtf8(tmp.file("good.jws"));
+    const std::string used = ToUtf8(tmp.file("used.jws"));
+    const std::string txt = ToUtf8(tmp.file("notes.txt"));
     writeJws(FromUtf8(good));
     writeJws(FromUtf8(used), u"used@@SfigorgFlag@@4");
     writeBytes(FromUtf8(txt), {'x'});
-    const Result r = convert({"-o", tmp.path().string(), good, used, txt});
+    const Result r = convert({"-o", utf8(tmp.path()), good, used, txt});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find(used + " ブロック名【used】は既に図形ファイル内で使用済です"),
               std::string::npos);
     EXPECT_NE(r.err.find(txt + " -- ファイル拡張子が不正です"), std::string::npos);
-    EXPECT_FALSE(FileExistsSafe(FromUtf8((tmp.path() / "good~1.jws").string())));
+    EXPECT_FALSE(FileExistsSafe(tmp.file("good~1.jws")));
 }
 
 TEST(Cli, WarningsLetTheRunGoOn)
 {
     TempDir tmp;
-    const std::string cut = tmp.path() / "cut.jws";
+    const std::string cut = ToUtf8(tmp.file("cut.jws"));
     writeJws(FromUtf8(cut));
     Bytes b = readBytes(FromUtf8(cut));
     b.resize(b.size() - 1);
@@ -119,7 +152,7 @@ TEST(Cli, WarningsLetTheRunGoOn)
 TEST(Cli, ReadingThatStopsEarlyIsAlwaysTold)
 {
     TempDir tmp;
-    const std::string cut = tmp.path() / "cut.jws";
+    const std::string cut = ToUtf8(tmp.file("cut.jws"));
     writeJws(FromUtf8(cut));
     Bytes b = readBytes(FromUtf8(cut));
     b.resize(b.size() - 1);
@@ -130,27 +163,29 @@ TEST(Cli, ReadingThatStopsEarlyIsAlwaysTold)
     const std::string warning =
         cut + " -- ファイルデータが欠落しています(データ変換は行われます)\n";
     EXPECT_EQ(r.err, warning + warning);
-    EXPECT_EQ(r.out, cut + "\n→ " + (tmp.path() / "cut~1.jws").string() + "\n　…… 変換完了\n");
+    EXPECT_EQ(r.out, cut + "\n→ " + ToUtf8(tmp.file("cut~1.jws")) + "\n　…… 変換完了\n");
 }
 
 TEST(Cli, AFailedFileSaysWhichStepFailedAndWhy)
 {
     TempDir tmp;
-    const std::string a = tmp.path() / "a.jws";
+    const std::string a = ToUtf8(tmp.file("a.jws"));
     writeJws(FromUtf8(a));
     struct Case {
         const char *what;
         std::vector<std::string> args;
         std::string err;
     } cases[] = {
+#ifndef _WIN32
         {"a folder where no file can be made",
          {"-o", "/proc", a},
          "pravelot-cli convert: " + a + ": cannot create the output in /proc/: "},
+#endif
         {"a folder given as a source",
-         {"-o", tmp.path().string(), tmp.path().string(), a},
-         "pravelot-cli convert: " + tmp.path().string() +
-             ": is a folder; give the figure files in it (for example " + tmp.path().string() +
-             "/*.jws)\n"},
+         {"-o", utf8(tmp.path()), utf8(tmp.path()), a},
+         "pravelot-cli convert: " + utf8(tmp.path()) +
+             ": is a folder; give the figure files in it (for example " + utf8(tmp.path()) + kSep +
+             "*.jws)\n"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -160,11 +195,11 @@ TEST(Cli, AFailedFileSaysWhichStepFailedAndWhy)
     }
     // A folder is not taken for a bad extension or a missing file, and nothing is
     // converted beside it.
-    const Result r = convert({"-o", tmp.path().string(), tmp.path().string(), a});
+    const Result r = convert({"-o", utf8(tmp.path()), utf8(tmp.path()), a});
     EXPECT_EQ(r.err.find("ファイル拡張子が不正です"), std::string::npos);
     EXPECT_EQ(r.err.find("ファイルが存在しません"), std::string::npos);
     EXPECT_EQ(r.out, "");
-    EXPECT_FALSE(FileExistsSafe(FromUtf8((tmp.path() / "a~1.jws").string())));
+    EXPECT_FALSE(FileExistsSafe(tmp.file("a~1.jws")));
 }
 
 TEST(Cli, UsageErrors)
@@ -178,7 +213,7 @@ TEST(Cli, UsageErrors)
         {{"-o"}, 2},
         {{"--beside", "-o", "x", "a.jws"}, 2},
         {{"--frobnicate", "a.jws"}, 2},
-        {{"-o", (tmp.path() / "missing").string(), "a.jws"}, 1},
+        {{"-o", ToUtf8(tmp.file("missing")), "a.jws"}, 1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.args.size());
@@ -189,7 +224,7 @@ TEST(Cli, UsageErrors)
 TEST(Cli, InfoInBothForms)
 {
     TempDir tmp;
-    const std::string a = tmp.path() / "p.jws";
+    const std::string a = ToUtf8(tmp.file("p.jws"));
     writeJws(FromUtf8(a), u"door@@SfigorgFlag@@4");
     for (const CliLanguage language : {CliLanguage::English, CliLanguage::Japanese}) {
         const InLanguage in(language);
@@ -210,28 +245,28 @@ TEST(Cli, InfoInBothForms)
     }
 
     // Files that cannot be shown are in the list too, in order, with their error.
-    const std::string none = (tmp.path() / "none.jws").string();
-    const std::string txt = (tmp.path() / "notes.txt").string();
-    const std::string bad = (tmp.path() / "bad.jwk").string();
+    const std::string none = ToUtf8(tmp.file("none.jws"));
+    const std::string txt = ToUtf8(tmp.file("notes.txt"));
+    const std::string bad = ToUtf8(tmp.file("bad.jwk"));
     writeBytes(FromUtf8(bad), {'x'});
     std::ostringstream json, err2;
     ASSERT_EQ(runInfo({"--json", none, a, txt, bad}, json, err2), 1);
     EXPECT_EQ(
         json.str(),
-        "[{\"file\":\"" + none +
+        "[{\"file\":\"" + jsonText(none) +
             "\",\"error\":\"missing\",\"message\":\"ファイルが存在しません\"},\n"
             "{\"file\":\"" +
-            a +
+            jsonText(a) +
             "\",\"kind\":\"jws\",\"version\":600,\"complete\":true,\"basePoint\":[0,0],"
             "\"counts\":{\"lines\":1,\"arcs\":0,\"points\":0,\"texts\":0,\"dimensions\":0,"
             "\"solids\":0,\"blockReferences\":1},\"blocks\":[{\"name\":\"door\",\"number\":0,"
             "\"members\":0,\"referenced\":true}],\"extents\":[0,0,1,1],\"picture\":[1024,1024]},\n"
             "{\"file\":\"" +
-            txt +
+            jsonText(txt) +
             "\",\"error\":\"bad-extension\",\"message\":\"ファイル拡張子が不正です(※JWK/"
             "JWSのみ対応)\"},\n"
             "{\"file\":\"" +
-            bad +
+            jsonText(bad) +
             "\",\"error\":\"not-a-figure-file\",\"message\":\"ファイルデータ内容が不正です\"}]\n");
     EXPECT_NE(err2.str().find(none + " -- ファイルが存在しません"), std::string::npos);
 
@@ -239,14 +274,14 @@ TEST(Cli, InfoInBothForms)
     std::ostringstream onlyBad, err3;
     EXPECT_EQ(runInfo({"--json", none}, onlyBad, err3), 1);
     EXPECT_EQ(onlyBad.str(),
-              "[{\"file\":\"" + none +
+              "[{\"file\":\"" + jsonText(none) +
                   "\",\"error\":\"missing\",\"message\":\"ファイルが存在しません\"}]\n");
 }
 
 TEST(Cli, APartThatIsAlreadyOneBlockIsWrittenAsItIs)
 {
     TempDir tmp;
-    const std::string part = tmp.path() / "扉.jws";
+    const std::string part = ToUtf8(tmp.file("扉.jws"));
     TJwsData d = emptyDoc(600);
     addMember(addDef(d, 0, u"扉@@SfigorgFlag@@4"), line(0, 0, 1, 1));
     addTop(d, blockRef(0, 0, 0));
@@ -263,13 +298,13 @@ TEST(Cli, APartThatIsAlreadyOneBlockIsWrittenAsItIs)
     }
     // Both outputs are the part as it was.
     for (const char *out : {"扉~1.jws", "扉~2.jws"})
-        EXPECT_EQ(readBytes(FromUtf8((tmp.path() / out).string())), readBytes(FromUtf8(part)));
+        EXPECT_EQ(readBytes(tmp.file(out)), readBytes(FromUtf8(part)));
 }
 
 TEST(Cli, RenderWritesAnSvgPicture)
 {
     TempDir tmp;
-    const std::string a = tmp.path() / "扉.jws";
+    const std::string a = ToUtf8(tmp.file("扉.jws"));
     TJwsData d = emptyDoc(600);
     addTop(d, line(0, 0, 200, 100));
     TEntJwwMoji t;
@@ -281,7 +316,7 @@ TEST(Cli, RenderWritesAnSvgPicture)
     writeBytes(FromUtf8(a), d.FileOutBytes(600));
 
     std::ostringstream out, err;
-    const std::string svg = (tmp.path() / "扉.svg").string();
+    const std::string svg = ToUtf8(tmp.file("扉.svg"));
     ASSERT_EQ(runRender({a, "-o", svg, "--size", "400"}, out, err), 0) << err.str();
     const std::vector<std::uint8_t> bytes = readBytes(FromUtf8(svg));
     const std::string text(bytes.begin(), bytes.end());
@@ -300,16 +335,16 @@ TEST(Cli, RenderWritesAnSvgPicture)
         int status;
         const char *message;
     };
-    const std::string bad = tmp.path() / "bad.jws";
+    const std::string bad = ToUtf8(tmp.file("bad.jws"));
     writeBytes(FromUtf8(bad), {'n', 'o'});
     const Case cases[] = {
         {{a}, 2, "needs FILE and -o"},
-        {{a, "-o", (tmp.path() / "x.png").string()}, 2, "writes SVG pictures only"},
+        {{a, "-o", ToUtf8(tmp.file("x.png"))}, 2, "writes SVG pictures only"},
         {{a, "-o", svg, "--size", "9"}, 2, "--size takes"},
         {{a, a, "-o", svg}, 2, "one file at a time"},
         {{bad, "-o", svg}, 1, "ファイルデータ内容が不正です"},
-        {{(tmp.path() / "none.jws").string(), "-o", svg}, 1, "ファイルが存在しません"},
-        {{a, "-o", (tmp.path() / "no folder" / "x.svg").string()}, 1, "cannot be written"},
+        {{ToUtf8(tmp.file("none.jws")), "-o", svg}, 1, "ファイルが存在しません"},
+        {{a, "-o", ToUtf8(tmp.file("no folder/x.svg"))}, 1, "cannot be written"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.message);
@@ -344,7 +379,7 @@ TEST(Cli, OneLanguagePerRun)
     // Usage errors and the check's own words in the run's language; the texts of the
     // conversion itself are the same in both.
     TempDir tmp;
-    const std::string used = tmp.path() / "used.jws";
+    const std::string used = ToUtf8(tmp.file("used.jws"));
     writeJws(FromUtf8(used), u"used@@SfigorgFlag@@4");
     struct Run {
         CliLanguage language;

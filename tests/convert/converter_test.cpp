@@ -11,9 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fcntl.h>
+#include <fstream>
 #include <thread>
-#include <unistd.h>
 
 using namespace pravelot;
 using namespace pravelot::test;
@@ -120,13 +119,11 @@ TEST(OutputName, ARunListsAFolderAgainOnlyWhenSomethingElseChangedIt)
 
 TEST(OutputName, AllBranchNumbersTaken)
 {
+    if (underWine())
+        GTEST_SKIP() << "100 000 files in one folder take hours under Wine";
     TempDir tmp;
-    const std::string folder = tmp.path().string() + "/";
-    for (int n = 0; n <= kMaxBranchNumber; ++n) {
-        const std::string name =
-            folder + (n == 0 ? "full.jws" : "full~" + std::to_string(n) + ".jws");
-        ::close(::open(name.c_str(), O_CREAT | O_WRONLY, 0644));
-    }
+    for (int n = 0; n <= kMaxBranchNumber; ++n)
+        std::ofstream(tmp.path() / (n == 0 ? "full.jws" : "full~" + std::to_string(n) + ".jws"));
     EXPECT_EQ(OutputPathFor(u"/x/full.jws", tmp.folder()), std::nullopt);
 
     Converter conv;

@@ -14,8 +14,11 @@
 #include <gtest/gtest.h>
 
 #include <set>
+
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using namespace pravelot;
 using namespace pravelot::test;
@@ -192,6 +195,8 @@ TEST(OutOfMemory, TheCheckWarnsAndLetsTheConversionDecide)
     EXPECT_TRUE(sameDrawing(drawing(a), drawing(out)));
 }
 
+#ifndef _WIN32
+// Runs as processes of their own, made with fork().
 TEST(SimultaneousRuns, EachRunGetsItsOwnOutput)
 {
     // Eight runs of one source into one folder at the same moment, several times over:
@@ -238,6 +243,7 @@ TEST(SimultaneousRuns, EachRunGetsItsOwnOutput)
         }
     }
 }
+#endif
 
 TEST(ChangedSources, ReadingThatStopsEarlyIsToldInTheRunLog)
 {

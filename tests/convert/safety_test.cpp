@@ -11,11 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using namespace pravelot;
 using namespace pravelot::test;
@@ -37,6 +39,7 @@ struct NullHost : RunHost {
     bool escapePressed() override { return false; }
 };
 
+#ifndef _WIN32
 // Runs f in a child process and returns its exit status.
 template <class F> int inChild(F f)
 {
@@ -58,20 +61,30 @@ int entriesIn(const std::filesystem::path &folder)
     return n;
 }
 
+#endif
+
 } // namespace
 
 TEST(Safety, OnlyRegularFilesAreSources)
 {
     TempDir tmp;
+    const std::u16string folder = tmp.file("folder.jwk");
+    std::filesystem::create_directory(tmp.path() / "folder.jwk");
+#ifdef _WIN32
+    // Reserved names are devices in any folder and with any extension: reading the
+    // console would wait for the keyboard.
+    const std::vector<std::u16string> sources = {tmp.file("CON.jws"), tmp.file("nul.jwk"),
+                                                 tmp.file("COM1.jws"), folder};
+#else
     const std::u16string fifo = tmp.file("pipe.jws");
     ASSERT_EQ(::mkfifo(ToUtf8(fifo).c_str(), 0644), 0);
     const std::u16string device = tmp.file("null.jws");
     std::filesystem::create_symlink("/dev/null", ToUtf8(device));
-    const std::u16string folder = tmp.file("folder.jwk");
-    std::filesystem::create_directory(ToUtf8(folder));
+    const std::vector<std::u16string> sources = {fifo, device, folder};
+#endif
 
     Converter conv;
-    for (const std::u16string &src : {fifo, device, folder}) {
+    for (const std::u16string &src : sources) {
         SCOPED_TRACE(ToUtf8(src));
         // None of these may block or be read.
         EXPECT_FALSE(TJwsData::FileCheck(src));
@@ -88,12 +101,21 @@ TEST(Safety, OnlyRegularFilesAreSources)
     }
     EXPECT_FALSE(FileExistsSafe(tmp.file("out.jws")));
 
+#ifdef _WIN32
+    // Nor is a device ever an output.
+    writeBytes(tmp.file("real.jws"), jwsWithLines(1));
+    EXPECT_EQ(conv.RunProc1(tmp.file("real.jws"), tmp.file("CON.jws"), u"x"), kResultFailed);
+#else
     // A link to a figure file is followed.
     writeBytes(tmp.file("real.jws"), jwsWithLines(1));
     std::filesystem::create_symlink(ToUtf8(tmp.file("real.jws")), ToUtf8(tmp.file("link.jws")));
     EXPECT_EQ(conv.RunProc1(tmp.file("link.jws"), tmp.file("linked-out.jws"), u"x"), kResultDone);
+#endif
 }
 
+#ifndef _WIN32
+// A file-size limit and folder permissions stand for a full disk and a closed folder;
+// Windows has neither in this form.
 TEST(Safety, AFullDiskLeavesNothingBehind)
 {
     TempDir tmp;
@@ -133,24 +155,28 @@ TEST(Safety, AFolderThatCannotBeWrittenLeavesNothingBehind)
     EXPECT_EQ(entriesIn(tmp.path() / "ro"), 0);
 }
 
+#endif
+
 TEST(Safety, FileNamesAsUsersHaveThem)
 {
     TempDir tmp;
-    // A deep path of long Japanese folder names, and names that differ only in case.
-    std::string deep = tmp.path().string();
+    // A deep path of long Japanese folder names.
+    std::u16string deep = tmp.folder();
     for (int i = 0; i < 12; ++i)
-        deep +=
-            "/" + std::string("足場部品フォルダ　その") + std::to_string(i) + std::string(60, 'x');
-    const std::u16string longSrc = FromUtf8(deep + "/手摺 A.jws");
+        deep += u"足場部品フォルダ　その" + FromUtf8(std::to_string(i)) + std::u16string(60, u'x') +
+                kPathDelim;
+    const std::u16string longSrc = deep + u"手摺 A.jws";
     writeBytes(longSrc, jwsWithLines(2));
     ASSERT_GT(ToUtf8(longSrc).size(), 1000u);
-    writeBytes(tmp.file("Door.jws"), jwsWithLines(1));
-    writeBytes(tmp.file("door.jws"), jwsWithLines(2));
+    // Names that differ only in the case of their letters, from two folders (in one they
+    // would be one file on Windows).
+    writeBytes(tmp.file("a/Door.jws"), jwsWithLines(1));
+    writeBytes(tmp.file("b/door.jws"), jwsWithLines(2));
     std::filesystem::create_directory(tmp.path() / "out");
     const std::u16string out = tmp.folder() + u"out/";
 
     const std::vector<SourceRow> rows = {
-        {longSrc, u"手摺 A"}, {tmp.file("Door.jws"), u"Door"}, {tmp.file("door.jws"), u"door"}};
+        {longSrc, u"手摺 A"}, {tmp.file("a/Door.jws"), u"Door"}, {tmp.file("b/door.jws"), u"door"}};
     Converter conv;
     NullHost check;
     ASSERT_TRUE(DataCheck(rows, conv, check).runMayStart());
@@ -164,4 +190,5 @@ TEST(Safety, FileNamesAsUsersHaveThem)
     TJwsData d;
     ASSERT_TRUE(d.FileIn(out + u"door~1.jws"));
     EXPECT_EQ(d.EntBlockDef.at(0).mLineN(), 2);
+    ASSERT_TRUE(d.FileIn(longSrc));
 }

@@ -5,6 +5,7 @@
 #include "core/path.h"
 #include "core/text.h"
 #include "support/jwsfixture.h"
+#include "support/tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +22,10 @@ TEST(Samples, EveryPartConvertsAndDrawsTheSame)
         GTEST_SKIP() << "no samples folder at " << root;
     int files = 0;
     for (const auto &entry : std::filesystem::recursive_directory_iterator(root, ec)) {
-        const std::u16string path = FromUtf8(entry.path().string());
+        const std::u16string path = text(entry.path());
         if (!entry.is_regular_file() || FileExtLower(path) != u".jws")
             continue;
-        SCOPED_TRACE(entry.path().string());
+        SCOPED_TRACE(utf8(entry.path()));
         ++files;
         ASSERT_TRUE(TJwsData::FileCheck(path));
         TJwsData doc;

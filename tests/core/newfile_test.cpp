@@ -22,12 +22,14 @@ enum class Mode { Unnamed, Named };
 
 class NewFileTest : public ::testing::TestWithParam<Mode> {
 protected:
+#ifndef _WIN32
     void SetUp() override
     {
         if (GetParam() == Mode::Named)
             ::setenv("PRAVELOT_NAMED_TEMPFILES", "1", 1);
     }
     void TearDown() override { ::unsetenv("PRAVELOT_NAMED_TEMPFILES"); }
+#endif
 };
 
 std::vector<std::string> entriesOf(const std::filesystem::path &folder)
@@ -55,10 +57,15 @@ std::string contentOf(const std::u16string &path)
 
 } // namespace
 
-INSTANTIATE_TEST_SUITE_P(BothWays, NewFileTest, ::testing::Values(Mode::Unnamed, Mode::Named),
-                         [](const auto &p) {
-                             return p.param == Mode::Unnamed ? "Unnamed" : "Named";
-                         });
+#ifdef _WIN32
+// Windows always holds the file under a hidden name, marked for deletion until placed.
+const auto kModes = ::testing::Values(Mode::Named);
+#else
+const auto kModes = ::testing::Values(Mode::Unnamed, Mode::Named);
+#endif
+INSTANTIATE_TEST_SUITE_P(BothWays, NewFileTest, kModes, [](const auto &p) {
+    return p.param == Mode::Unnamed ? "Unnamed" : "Named";
+});
 
 TEST_P(NewFileTest, NothingShowsBesideTheFileWhileItIsWritten)
 {
@@ -149,6 +156,9 @@ TEST_P(NewFileTest, FailuresLeaveNothingAndTellTheStep)
     EXPECT_TRUE(entriesOf(tmp.path()).empty());
 }
 
+#ifndef _WIN32
+// The limits of a POSIX path (4,095 bytes), and what a signal handler does there; on
+// Windows extended paths lift the limit, and Windows removes an unfinished file itself.
 TEST_P(NewFileTest, FitsWhereverItsNameFits)
 {
     TempDir tmp;
@@ -184,6 +194,7 @@ TEST_P(NewFileTest, ASignalHandlerRemovesWhatIsUnfinished)
     EXPECT_EQ(written, GetParam() == Mode::Unnamed);
     EXPECT_EQ(entriesOf(tmp.path()).size(), written ? 1u : 0u);
 }
+#endif
 
 TEST(ReplaceFile, ReplacesWholeAndLeavesNothingBeside)
 {

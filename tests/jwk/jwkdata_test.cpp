@@ -76,7 +76,7 @@ TEST(JwkFileTest, FileVariantsReadRegularFilesOnly)
     EXPECT_EQ(fromFile.EntMoji, fromBytes.EntMoji);
     EXPECT_EQ(fromFile.stringOf(fromFile.EntMoji[0]), u"abc");
 
-    for (const std::u16string &bad : {dir.file("missing.jwk"), FromUtf8(dir.path().string())}) {
+    for (const std::u16string &bad : {dir.file("missing.jwk"), test::text(dir.path())}) {
         SCOPED_TRACE(ToUtf8(bad));
         EXPECT_FALSE(TJwkData::FileCheck(bad));
         TJwkData k;

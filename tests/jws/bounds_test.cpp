@@ -148,10 +148,51 @@ TEST(Bounds, TheTreeNeverHoldsMoreThanItsCeiling)
     d.MakeBlockTree();
     EXPECT_EQ(d.EntBlockTree.size(), ceiling);
     EXPECT_EQ(d.EntBlockNum, 1);
+    // The extents still measure every top-level instance.
+    d.GetMinMaxZahyo();
+    EXPECT_EQ(d.myMaxWx, static_cast<double>(ceiling + 10));
     DataTransJWS(d, u"all");
     EXPECT_EQ(d.EntBlockTree.size(), ceiling);
     EXPECT_EQ(d.EntBlockNum, 2);
     TJwsData back;
     ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
     EXPECT_EQ(back.EntBlockDef.at(1).mBlock().size(), ceiling + 10);
+}
+
+TEST(Bounds, ALargeFileIsCountedFirstAndEveryArrayGetsItsSizeAtOnce)
+{
+    // Past a few megabytes a file is read twice, first only counting; the document is the
+    // same, and its large arrays take no more room than their records.
+    TJwsData d = emptyDoc(600);
+    for (int i = 0; i < 180000; ++i)
+        addTop(d, line(i, 0, i, 1));
+    addTop(d, blockRef(0, 0, 0));
+    for (std::uint32_t k = 0; k < 100; ++k) {
+        TEntJwwBlockDef &def = addDef(d, k, u"small");
+        addMember(def, line(0, 0, k, k));
+        addMember(def, blockRef(k + 1, 1, 1));
+    }
+    TEntJwwBlockDef &large = addDef(d, 100, u"large");
+    for (int i = 0; i < 3000; ++i)
+        addMember(large, line(i, i, 0, 0));
+    d.MakeBlockTree();
+    const Bytes file = d.FileOutBytes(600);
+    ASSERT_GT(file.size(), 8u << 20);
+
+    TJwsData back;
+    ASSERT_TRUE(back.FileInBytes(file));
+    EXPECT_TRUE(sameDocument(d, back));
+    EXPECT_EQ(back.EntLine.capacity(), back.EntLine.size());
+    EXPECT_EQ(back.EntNo.capacity(), back.EntNo.size());
+    EXPECT_EQ(back.EntBlockDef.capacity(), back.EntBlockDef.size() + 1);
+
+    // Cut short, it keeps what it could read, as a file read once does.
+    const Bytes cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(file.size() * 3 / 5));
+    TJwsData part;
+    EXPECT_FALSE(part.FileInBytes(cut));
+    ASSERT_GT(part.EntLineN(), 100000);
+    ASSERT_LT(part.EntLineN(), 180000);
+    for (std::int32_t i = 0; i < part.EntLineN(); i += 997)
+        EXPECT_EQ(part.EntLine[static_cast<std::size_t>(i)],
+                  d.EntLine[static_cast<std::size_t>(i)]);
 }

@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <new>
 
+#ifdef _WIN32
+#include <malloc.h>
+#endif
+
 namespace {
 
 thread_local bool t_armed = false;
@@ -28,8 +32,13 @@ void *allocate(std::size_t n, std::size_t align)
     void *p = nullptr;
     if (align <= alignof(std::max_align_t))
         p = std::malloc(n);
+#ifdef _WIN32
+    else
+        p = ::_aligned_malloc(n, align);
+#else
     else if (::posix_memalign(&p, align, n) != 0)
         p = nullptr;
+#endif
     if (!p)
         throw std::bad_alloc();
     return p;
@@ -44,8 +53,14 @@ void *operator new(std::size_t n, std::align_val_t a)
 }
 void operator delete(void *p) noexcept { std::free(p); }
 void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+#ifdef _WIN32
+// What _aligned_malloc gives back goes back to _aligned_free.
+void operator delete(void *p, std::align_val_t) noexcept { ::_aligned_free(p); }
+void operator delete(void *p, std::size_t, std::align_val_t) noexcept { ::_aligned_free(p); }
+#else
 void operator delete(void *p, std::align_val_t) noexcept { std::free(p); }
 void operator delete(void *p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+#endif
 
 namespace pravelot::test {
 

@@ -1,46 +1,83 @@
 #include "support/tempdir.h"
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include "core/fdio.h"
+#include "core/file.h"
+#include "core/path.h"
+#include "core/widepath.h"
+
+#include <random>
 #include <stdexcept>
+
+#ifdef _WIN32
+#include <windows.h>
+#undef ReplaceFile // the Windows API's, not ours
+#endif
 
 namespace pravelot::test {
 
 TempDir::TempDir()
 {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "pravelot-test-XXXXXX").string();
-    if (!::mkdtemp(tmpl.data()))
-        throw std::runtime_error("mkdtemp failed");
-    m_path = tmpl;
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::random_device seed;
+    std::mt19937_64 rng(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        m_path = base / ("pravelot-test-" + std::to_string(rng() % 1000000000));
+        std::error_code ec;
+        // false when it stood there already: try another name.
+        if (std::filesystem::create_directory(m_path, ec))
+            return;
+    }
+    throw std::runtime_error("no test folder could be made in " + utf8(base));
 }
 
 TempDir::~TempDir()
 {
+    namespace fs = std::filesystem;
     std::error_code ec;
+#ifdef _WIN32
+    // The extended form reaches the deep paths some tests make.
+    const fs::path root(WidePath(folder()));
+#else
+    const fs::path root = m_path;
     // A test may have taken write permission away; give it back so the folder can go.
-    for (const auto &e : std::filesystem::recursive_directory_iterator(m_path, ec))
-        if (e.is_directory(ec))
-            std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add, ec);
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(m_path, ec);
+    for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_directory(ec))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ec);
+#endif
+    fs::remove_all(root, ec);
 }
 
+std::u16string TempDir::folder() const { return text(m_path) + kPathDelim; }
+
+std::u16string TempDir::file(const std::string &name) const { return folder() + FromUtf8(name); }
+
+bool underWine()
+{
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+#else
+    return false;
+#endif
+}
+
+// Through the program's own file helpers, which reach paths of any length on every system.
 void writeBytes(const std::u16string &path, const std::vector<std::uint8_t> &bytes)
 {
-    const std::filesystem::path p(ToUtf8(path));
-    std::filesystem::create_directories(p.parent_path());
-    std::ofstream out(p, std::ios::binary);
-    out.write(reinterpret_cast<const char *>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+    const std::u16string folder = FolderOf(path);
+    if ((!folder.empty() && !DirCreateSafe(folder)) || !ReplaceFile(path, bytes))
+        throw std::runtime_error("cannot write " + ToUtf8(path));
 }
 
 std::vector<std::uint8_t> readBytes(const std::u16string &path)
 {
-    std::ifstream in(std::filesystem::path(ToUtf8(path)), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::optional<InputFile> in = InputFile::open(path);
+    if (!in)
+        return {};
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(in->size()));
+    bytes.resize(readUpTo(in->fd(), bytes.data(), bytes.size()));
+    return bytes;
 }
 
 } // namespace pravelot::test

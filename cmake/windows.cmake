@@ -1,0 +1,79 @@
+# Windows builds (MinGW-w64): what the Windows headers want, the runtime DLLs beside the
+# programs so that they start from the build folder (under Wine too), and GoogleTest
+# built from Debian's source package, as Debian ships no GoogleTest for MinGW.
+
+target_compile_definitions(pravelot_options INTERFACE
+    UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
+# GCC 12 at -O3 takes "a" + std::to_string(n) for an overlapping copy (GCC bug 105651)
+# and v.resize(v.size() - 10) for a fill or a memset of almost 2^64 bytes (GCC bug 106199).
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+    target_compile_options(pravelot_warnings INTERFACE
+        -Wno-restrict -Wno-stringop-overflow -Wno-array-bounds)
+endif()
+
+# The MinGW runtime: the C++ library, the unwinder and the threads of the posix variant.
+set(PRAVELOT_MINGW_RUNTIME)
+foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+        OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    get_filename_component(path "${path}" REALPATH)
+    if(NOT EXISTS "${path}")
+        message(FATAL_ERROR "The MinGW runtime ${dll} was not found (is the posix variant of "
+            "g++-mingw-w64-x86-64 installed?)")
+    endif()
+    list(APPEND PRAVELOT_MINGW_RUNTIME "${path}")
+endforeach()
+file(COPY ${PRAVELOT_MINGW_RUNTIME} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+
+set(PRAVELOT_GTEST_SOURCE /usr/src/googletest CACHE PATH
+    "GoogleTest's source, built for the tests of a cross build")
+
+# GTest::gtest and GTest::gtest_main from source, as find_package(GTest) gives them on Linux.
+function(pravelot_googletest)
+    if(TARGET GTest::gtest)
+        return()
+    endif()
+    if(NOT EXISTS ${PRAVELOT_GTEST_SOURCE}/CMakeLists.txt)
+        message(FATAL_ERROR "No GoogleTest source at ${PRAVELOT_GTEST_SOURCE}: install Debian's "
+            "googletest package, or set PRAVELOT_TESTS=OFF")
+    endif()
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+    add_subdirectory(${PRAVELOT_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    if(NOT TARGET GTest::gtest_main) # newer GoogleTest names them itself
+        add_library(GTest::gtest ALIAS gtest)
+        add_library(GTest::gtest_main ALIAS gtest_main)
+    endif()
+endfunction()
+
+# Qt's own texts in Japanese: the translation files hold no code, so Debian's serve.
+find_file(PRAVELOT_QTBASE_JA qtbase_ja.qm PATHS /usr/share/qt6/translations
+    NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+
+# Puts beside target what it needs to start, as windeployqt would: the Qt DLLs, the
+# Windows platform plugin, the system-look style, Qt's Japanese texts and a qt.conf that
+# makes the program's folder Qt's own. The zip is that folder.
+function(pravelot_deploy_qt target)
+    set(dir $<TARGET_FILE_DIR:${target}>)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different
+            $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets> ${dir}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}/platforms ${dir}/styles
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different
+            $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> ${dir}/platforms
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different
+            $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> ${dir}/styles
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different
+            ${PROJECT_SOURCE_DIR}/packaging/windows/qt.conf ${dir}
+        VERBATIM)
+    if(PRAVELOT_QTBASE_JA)
+        add_custom_command(TARGET ${target} POST_BUILD
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}/translations
+            COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PRAVELOT_QTBASE_JA} ${dir}/translations
+            VERBATIM)
+    else()
+        message(WARNING "qtbase_ja.qm not found (Debian: qt6-translations-l10n): Qt's own "
+            "dialogs will show English buttons")
+    endif()
+endfunction()

@@ -1,0 +1,12 @@
+#include "cli/commandline.h"
+
+namespace pravelot {
+
+std::vector<std::string> commandLineArguments(int argc, char **argv)
+{
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+void useUtf8Console() {}
+
+} // namespace pravelot

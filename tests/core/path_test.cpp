@@ -1,0 +1,114 @@
+// File names by the rules of the system the program runs on, and the file-system helpers.
+
+#include "core/file.h"
+#include "core/path.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+using namespace pravelot;
+using namespace pravelot::test;
+
+TEST(Path, NamesByTheSystemsRules)
+{
+    struct Case {
+        std::u16string path, name, ext, noExt, withDelim;
+    } cases[] = {
+#ifdef _WIN32
+        // Drive letters, "\" and "/" as separators, ":" ending a drive.
+        {u"C:\\a\\b.jws", u"b.jws", u".jws", u"C:\\a\\b", u"C:\\a\\b.jws\\"},
+        {u"C:b.jws", u"b.jws", u".jws", u"C:b", u"C:b.jws\\"},
+        {u"C:\\a\\B.JWK", u"B.JWK", u".jwk", u"C:\\a\\B", u"C:\\a\\B.JWK\\"},
+        {u"C:\\dir.old\\file", u"file", u"", u"C:\\dir.old\\file", u"C:\\dir.old\\file\\"},
+        {u"C:/dir.old/file", u"file", u"", u"C:/dir.old/file", u"C:/dir.old/file\\"},
+        {u"C:\\out\\", u"", u"", u"C:\\out\\", u"C:\\out\\"},
+        {u"C:/out/", u"", u"", u"C:/out/", u"C:/out/"},
+        {u"\\\\server\\share\\a.b.jws", u"a.b.jws", u".jws", u"\\\\server\\share\\a.b",
+         u"\\\\server\\share\\a.b.jws\\"},
+        {u"a|b.jws", u"", u".jws", u"a|b", u"a|b.jws\\"}, // never valid in a path
+#else
+        // "/" alone separates; "\" and ":" are ordinary name characters.
+        {u"/a/b.jws", u"b.jws", u".jws", u"/a/b", u"/a/b.jws/"},
+        {u"C:b.jws", u"C:b.jws", u".jws", u"C:b", u"C:b.jws/"},
+        {u"/a/B.JWK", u"B.JWK", u".jwk", u"/a/B", u"/a/B.JWK/"},
+        {u"/dir.old/file", u"file", u"", u"/dir.old/file", u"/dir.old/file/"},
+        {u"/x/a\\b.jws", u"a\\b.jws", u".jws", u"/x/a\\b", u"/x/a\\b.jws/"},
+        {u"/out/", u"", u"", u"/out/", u"/out/"},
+#endif
+        {u"a.b.jws", u"a.b.jws", u".jws", u"a.b", std::u16string(u"a.b.jws") + kPathDelim},
+        {u"name.", u"name.", u".", u"name", std::u16string(u"name.") + kPathDelim},
+        {u"a.jws ", u"a.jws ", u".jws ", u"a", std::u16string(u"a.jws ") + kPathDelim},
+        {u"", u"", u"", u"", std::u16string(1, kPathDelim)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(ToUtf8(c.path));
+        EXPECT_EQ(FileNameOf(c.path), c.name);
+        EXPECT_EQ(FileExtLower(c.path), c.ext);
+        EXPECT_EQ(ChangeExtSafe(c.path, u""), c.noExt);
+        EXPECT_EQ(ChangeExtSafe(c.path, u".jws"), c.noExt + u".jws");
+        EXPECT_EQ(AddPathDelim(c.path), c.withDelim);
+    }
+}
+
+TEST(Path, FileSystemHelpers)
+{
+    TempDir tmp;
+    const std::u16string file = tmp.file("部品 A.jws");
+    writeBytes(file, {1, 2, 3});
+    // Folders made with their parents, far beyond the 260 characters of old Windows paths.
+    std::u16string deep = tmp.folder();
+    for (int i = 0; i < 8; ++i)
+        deep += std::u16string(40, static_cast<char16_t>(u'あ' + i)) + kPathDelim;
+    ASSERT_TRUE(DirCreateSafe(deep));
+    ASSERT_GT(deep.size(), 300u);
+    EXPECT_TRUE(FolderExistsSafe(deep));
+    EXPECT_TRUE(DirCreateSafe(deep)); // it stands there already
+
+    EXPECT_TRUE(FileExistsSafe(file));
+    EXPECT_TRUE(RegularFileExistsSafe(file));
+    EXPECT_TRUE(PathTakenSafe(file));
+    EXPECT_FALSE(FileExistsSafe(tmp.folder()));
+    EXPECT_TRUE(PathTakenSafe(tmp.folder()));
+    EXPECT_FALSE(FileExistsSafe(tmp.file("none.jws")));
+    EXPECT_FALSE(PathTakenSafe(tmp.file("none.jws")));
+    EXPECT_FALSE(FileExistsSafe(u""));
+
+    // A new file in the deep folder; never over one that stands there.
+    const std::u16string out = deep + u"出力.jws";
+    const auto write = [](std::uint8_t b) {
+        return [b](ByteWriter &w) {
+            w.u8(b);
+            return true;
+        };
+    };
+    ASSERT_TRUE(WriteNewFile(out, write(7)));
+    EXPECT_FALSE(WriteNewFile(out, write(8)));
+    EXPECT_EQ(readBytes(out), (Bytes{7}));
+    ASSERT_TRUE(ReplaceFile(out, Bytes{9}));
+    EXPECT_EQ(readBytes(out), (Bytes{9}));
+
+    // Only an empty folder goes.
+    EXPECT_FALSE(DirRemoveSafe(deep));
+    EXPECT_TRUE(FolderExistsSafe(deep));
+    ASSERT_TRUE(FileDeleteSafe(out));
+    EXPECT_FALSE(FileDeleteSafe(out));
+    EXPECT_TRUE(DirRemoveSafe(deep));
+    EXPECT_FALSE(FolderExistsSafe(deep));
+}
+
+#ifdef _WIN32
+TEST(Path, WindowsComparesNamesWithoutCase)
+{
+    TempDir tmp;
+    writeBytes(tmp.file("Door.jws"), {1});
+    EXPECT_TRUE(PathTakenSafe(tmp.file("DOOR.JWS")));
+    EXPECT_FALSE(WriteNewFile(tmp.file("door.jws"), [](ByteWriter &w) {
+        w.u8(2);
+        return true;
+    }));
+    EXPECT_EQ(readBytes(tmp.file("Door.jws")), (Bytes{1}));
+    // A reserved device name is neither a file nor a place for one.
+    EXPECT_FALSE(RegularFileExistsSafe(tmp.file("CON.jws")));
+    EXPECT_FALSE(InputFile::open(tmp.file("nul.jws")));
+}
+#endif
