@@ -8,6 +8,13 @@ namespace pravelot::bench {
 
 namespace {
 
+// Figures of many entities lay them out 1,000 to a row: the row of entity i.
+double gridRow(std::uint64_t i)
+{
+    const std::uint64_t row = i / 1000;
+    return static_cast<double>(row);
+}
+
 // Writes the object lists of a .jws file as the program's writer does: class tags, the
 // running index, counts and strings in their archive forms.
 class JwsEmitter {
@@ -242,7 +249,7 @@ void arcs(std::uint64_t bytes, ByteWriter &w)
     e.count(2);
     e.definition(0, "arcs", n);
     for (std::uint64_t i = 0; i < n; ++i)
-        e.arc(static_cast<double>(i % 1000), static_cast<double>(i / 1000), 5);
+        e.arc(static_cast<double>(i % 1000), gridRow(i), 5);
     e.definition(1, "placed", kFanout);
     for (std::uint32_t i = 0; i < kFanout; ++i)
         e.blockRef(0, 0, i * 100.0);
@@ -257,7 +264,7 @@ void zeroRef(std::uint64_t bytes, ByteWriter &w)
     e.count(n + 1);
     e.blockRef(0, 0, 0);
     for (std::uint64_t i = 0; i < n; ++i)
-        e.line(static_cast<double>(i % 1000), static_cast<double>(i / 1000), 0, 0);
+        e.line(static_cast<double>(i % 1000), gridRow(i), 0, 0);
     e.count(0);
 }
 
@@ -281,7 +288,7 @@ void dimensions(std::uint64_t bytes, ByteWriter &w)
     e.header();
     e.count(n);
     for (std::uint64_t i = 0; i < n; ++i)
-        e.dimension(static_cast<double>(i % 1000), static_cast<double>(i / 1000));
+        e.dimension(static_cast<double>(i % 1000), gridRow(i));
     e.count(0);
 }
 
@@ -292,7 +299,7 @@ void references(std::uint64_t bytes, ByteWriter &w)
     e.header();
     e.count(n);
     for (std::uint64_t i = 0; i < n; ++i)
-        e.blockRef(0, static_cast<double>(i % 1000), static_cast<double>(i / 1000));
+        e.blockRef(0, static_cast<double>(i % 1000), gridRow(i));
     e.count(1);
     e.definition(0, "part", 1);
     e.line(0, 0, 1, 1);
@@ -305,7 +312,7 @@ void points(std::uint64_t bytes, ByteWriter &w)
     e.header();
     e.count(n);
     for (std::uint64_t i = 0; i < n; ++i)
-        e.point(static_cast<double>(i % 1000), static_cast<double>(i / 1000));
+        e.point(static_cast<double>(i % 1000), gridRow(i));
     e.count(0);
 }
 
@@ -316,8 +323,7 @@ void texts(std::uint64_t bytes, ByteWriter &w)
     e.header();
     e.count(n);
     for (std::uint64_t i = 0; i < n; ++i)
-        e.text(static_cast<double>(i % 1000), static_cast<double>(i / 1000), "FontName",
-               "Text0123");
+        e.text(static_cast<double>(i % 1000), gridRow(i), "FontName", "Text0123");
     e.count(0);
 }
 
@@ -335,9 +341,9 @@ void sharedString(std::uint64_t bytes, ByteWriter &w)
     w.put(std::span(reinterpret_cast<const std::uint8_t *>(b.data()), b.size()));
     for (std::uint64_t i = 0; i < n; ++i) {
         w.put(static_cast<float>(i % 1000));
-        w.put(static_cast<float>(i / 1000));
+        w.put(static_cast<float>(gridRow(i)));
         w.put(static_cast<float>(i % 1000 + 30));
-        w.put(static_cast<float>(i / 1000));
+        w.put(static_cast<float>(gridRow(i)));
         w.u16(0); // the string's offset in the pool
         w.u16(0);
         w.u8(1);

@@ -71,7 +71,7 @@ std::optional<ConvertOptions> parse(const std::vector<std::string> &args, std::o
 // again, as a Linux folder whose name is not UTF-8.
 std::u16string currentFolder()
 {
-    const std::u16string here = std::u16string(u".") + kPathDelim;
+    std::u16string here = std::u16string(u".") + kPathDelim;
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::current_path(ec);
     if (ec)
