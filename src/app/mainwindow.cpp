@@ -14,7 +14,6 @@
 #include "convert/datacheck.h"
 #include "convert/runfiles.h"
 #include "core/path.h"
-#include "jwk/jwctype.h"
 #include "jws/jwwtype.h"
 
 #include <QApplication>
@@ -132,8 +131,20 @@ void TForm1::buildWidgets()
     setCentralWidget(m_central);
     auto *main = new QVBoxLayout(m_central);
     main->setContentsMargins(4, 4, 4, 0);
+    main->addWidget(buildDestinationGroup());
+    main->addWidget(buildDropHint());
+    main->addWidget(buildPages(), 1);
+    buildStatusBar();
 
-    // Destination.
+    // The figure of the row the user picks, in a window of its own beside this one.
+    m_preview = new PreviewWindow(this);
+    connect(SG1, &QTableWidget::currentCellChanged, this,
+            [this](int row) { previewRow(row, SG1->hasFocus()); });
+    connect(SG1, &QTableWidget::cellClicked, this, [this](int row) { previewRow(row, true); });
+}
+
+QGroupBox *TForm1::buildDestinationGroup()
+{
     auto *group = new QGroupBox(QStringLiteral("保存先(&F)"), m_central);
     RadioButtonFl1 = radio(u"デスクトップ", "RadioButtonFl1", group);
     RadioButtonFl2 = radio(u"マイドキュメント", "RadioButtonFl2", group);
@@ -167,12 +178,14 @@ void TForm1::buildWidgets()
     groupLayout->addLayout(line1);
     groupLayout->addLayout(line2);
     groupLayout->addLayout(line3);
-    main->addWidget(group);
     for (QRadioButton *b : m_destinationButtons)
         connect(b, &QRadioButton::toggled, this, [this] { RadioButtonFl1Click(); });
     connect(ButtonFl1, &QPushButton::clicked, this, [this] { ButtonFl1Click(); });
+    return group;
+}
 
-    // Drop hint.
+QWidget *TForm1::buildDropHint()
+{
     auto *hint = new QWidget(m_central);
     auto *hintLayout = new QVBoxLayout(hint);
     hintLayout->setContentsMargins(0, 4, 0, 4);
@@ -187,10 +200,13 @@ void TForm1::buildWidgets()
     Label1->hide();
     hintLayout->addWidget(hintText);
     hintLayout->addWidget(Label3);
-    main->addWidget(hint);
     connect(Label3, &ClickLabel::clicked, this, [this] { Button1Click(); });
+    return hint;
+}
 
-    // The two pages, tabs at the bottom.
+QTabWidget *TForm1::buildPages()
+{
+    // Tabs at the bottom.
     PageControl1 = new QTabWidget(m_central);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setTabPosition(QTabWidget::South);
@@ -200,8 +216,13 @@ void TForm1::buildWidgets()
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
     PageControl1->addTab(TabSheet1, QStringLiteral("設定(&S)"));
     PageControl1->addTab(TabSheet2, QStringLiteral("ログ(&L)"));
-    main->addWidget(PageControl1, 1);
+    buildSettingsPage();
+    buildLogPage();
+    return PageControl1;
+}
 
+void TForm1::buildSettingsPage()
+{
     auto *page1 = new QVBoxLayout(TabSheet1);
     auto *styleLine = new QHBoxLayout;
     ComboBoxSc1 = new QComboBox(TabSheet1);
@@ -214,28 +235,7 @@ void TForm1::buildWidgets()
     page1->addWidget(new QLabel(QStringLiteral("変換元ファイル一覧"), TabSheet1));
     connect(ComboBoxSc1, &QComboBox::activated, this, [this](int i) { ComboBoxSc1Select(i); });
 
-    SG1 = new QTableWidget(1, 2, TabSheet1);
-    SG1->setObjectName(QStringLiteral("SG1"));
-    SG1->verticalHeader()->hide();
-    SG1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    SG1->horizontalHeader()->setStretchLastSection(false);
-    SG1->horizontalHeader()->setHighlightSections(false);
-    SG1->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    SG1->setSelectionBehavior(QAbstractItemView::SelectItems);
-    SG1->setShowGrid(true);
-    SG1->setWordWrap(false);
-    SG1->setTextElideMode(Qt::ElideLeft);
-    SG1->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
-    // Tab goes on to the buttons; the arrow keys walk the cells.
-    SG1->setTabKeyNavigation(false);
-    // Delete removes the selected rows, as 削除 does; while a cell is edited, the
-    // editor has the key.
-    new QShortcut(
-        QKeySequence(Qt::Key_Delete), SG1, this, [this] { Button2Click(); }, Qt::WidgetShortcut);
-    // Whatever changes the list makes the counts of the last check or run stale.
-    connect(SG1->model(), &QAbstractItemModel::dataChanged, this, [this] { listChanged(); });
-    connect(SG1->model(), &QAbstractItemModel::rowsInserted, this, [this] { listChanged(); });
-    connect(SG1->model(), &QAbstractItemModel::rowsRemoved, this, [this] { listChanged(); });
+    buildSourceGrid();
     Button1 = button(u"追加(&A)", "Button1", TabSheet1);
     Button2 = button(u"削除(&D)", "Button2", TabSheet1);
     Button3 = button(u"確認(&C)", "Button3", TabSheet1);
@@ -262,6 +262,37 @@ void TForm1::buildWidgets()
     bottom->addWidget(Button5, 2);
     bottom->addWidget(Button6);
     page1->addLayout(bottom);
+    connectPageButtons();
+}
+
+void TForm1::buildSourceGrid()
+{
+    SG1 = new QTableWidget(1, 2, TabSheet1);
+    SG1->setObjectName(QStringLiteral("SG1"));
+    SG1->verticalHeader()->hide();
+    SG1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    SG1->horizontalHeader()->setStretchLastSection(false);
+    SG1->horizontalHeader()->setHighlightSections(false);
+    SG1->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    SG1->setSelectionBehavior(QAbstractItemView::SelectItems);
+    SG1->setShowGrid(true);
+    SG1->setWordWrap(false);
+    SG1->setTextElideMode(Qt::ElideLeft);
+    SG1->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
+    // Tab goes on to the buttons; the arrow keys walk the cells.
+    SG1->setTabKeyNavigation(false);
+    // Delete removes the selected rows, as 削除 does; while a cell is edited, the
+    // editor has the key.
+    new QShortcut(
+        QKeySequence(Qt::Key_Delete), SG1, this, [this] { Button2Click(); }, Qt::WidgetShortcut);
+    // Whatever changes the list makes the counts of the last check or run stale.
+    connect(SG1->model(), &QAbstractItemModel::dataChanged, this, [this] { listChanged(); });
+    connect(SG1->model(), &QAbstractItemModel::rowsInserted, this, [this] { listChanged(); });
+    connect(SG1->model(), &QAbstractItemModel::rowsRemoved, this, [this] { listChanged(); });
+}
+
+void TForm1::connectPageButtons()
+{
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
@@ -269,15 +300,21 @@ void TForm1::buildWidgets()
     connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
     connect(Button6, &QPushButton::clicked, this, [this] { Button6Click(); });
     pageShortcuts({Button1, Button2, Button3, Button4, Button5, Button6});
+}
 
+void TForm1::buildLogPage()
+{
     auto *page2 = new QVBoxLayout(TabSheet2);
     page2->setContentsMargins(0, 0, 0, 0);
     ListBox1 = new QListWidget(TabSheet2);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     showWholeLines(*ListBox1);
     page2->addWidget(ListBox1);
+}
 
-    // Status bar: one text field, and the progress of a long check or run.
+void TForm1::buildStatusBar()
+{
+    // One text field, and the progress of a long check or run.
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setSizeGripEnabled(false);
     m_statusText = new QLabel(kStatusHint);
@@ -291,12 +328,6 @@ void TForm1::buildWidgets()
     m_progress->setFormat(QStringLiteral("%v/%m"));
     m_progress->hide();
     statusBar()->addPermanentWidget(m_progress);
-
-    // The figure of the row the user picks, in a window of its own beside this one.
-    m_preview = new PreviewWindow(this);
-    connect(SG1, &QTableWidget::currentCellChanged, this,
-            [this](int row) { previewRow(row, SG1->hasFocus()); });
-    connect(SG1, &QTableWidget::cellClicked, this, [this](int row) { previewRow(row, true); });
 }
 
 void TForm1::previewRow(int row, bool open)

@@ -18,6 +18,7 @@
 #include <vector>
 
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -67,7 +68,16 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    // The controls, section by section.
     void buildWidgets();
+    QGroupBox *buildDestinationGroup();
+    QWidget *buildDropHint();
+    QTabWidget *buildPages();
+    void buildSettingsPage();
+    void buildSourceGrid();
+    void connectPageButtons();
+    void buildLogPage();
+    void buildStatusBar();
     void FormCreate();
     void FormShow();
     void FormClose();

@@ -3,8 +3,9 @@
 #include "cli/clitexts.h"
 #include "cli/commands.h"
 #include "convert/blocking.h"
+#include "convert/datacheck.h"
 #include "core/path.h"
-#include "jwk/jwkdata.h"
+#include "jwk/jwctype.h"
 #include "jws/jwsdata.h"
 #include "render/drawing.h"
 #include "render/figuredrawing.h"
@@ -61,36 +62,41 @@ std::string jsonString(const std::u16string &s)
 
 std::string jsonNumber(double v) { return std::isfinite(v) ? number(v) : "null"; }
 
-struct Count {
-    const char *key; // for --json
-    CliText label;   // for people
-    std::int64_t n;
-};
-
 // One file's facts, printed in either form.
 struct Info {
     std::u16string file;
-    std::string kind; // "jws" or "jwk"
-    std::int32_t version = 0;
-    bool complete = true;
-    std::string problem;
-    double baseX = 0, baseY = 0;
-    double scale = 0; // jwk only
-    std::vector<Count> counts;
-    // The block definitions are listed from the document itself, which may hold millions
-    // of them: a copy of each would double what the file takes in memory.
-    std::unique_ptr<TJwsData> jws;
-    double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    FigureInspection figure;
     // Size of the picture `render` draws by default.
     int pictureWidth = 0, pictureHeight = 0;
 };
 
 constexpr int kPictureSide = 1024;
 
-std::int32_t members(const TEntJwwBlockDef &d)
+// The names of the entity counts: a key for --json, a label for people.
+struct CountName {
+    const char *key;
+    CliText label;
+};
+
+CountName countName(EntityCount::Kind kind)
 {
-    return d.mLineN() + d.mEnkoN() + d.mTenN() + d.mMojiN() + d.mSunpoN() + d.mSolidN() +
-           d.mBlockN();
+    switch (kind) {
+    case EntityCount::Kind::Lines:
+        return {"lines", CliText::InfoLines};
+    case EntityCount::Kind::Arcs:
+        return {"arcs", CliText::InfoArcs};
+    case EntityCount::Kind::Points:
+        return {"points", CliText::InfoPoints};
+    case EntityCount::Kind::Texts:
+        return {"texts", CliText::InfoTexts};
+    case EntityCount::Kind::Dimensions:
+        return {"dimensions", CliText::InfoDimensions};
+    case EntityCount::Kind::Solids:
+        return {"solids", CliText::InfoSolids};
+    case EntityCount::Kind::BlockReferences:
+        break;
+    }
+    return {"blockReferences", CliText::InfoBlockReferences};
 }
 
 // Why a file could not be shown: a fixed code for scripts and the message for people.
@@ -99,92 +105,65 @@ struct InfoError {
     std::string message;
 };
 
+InfoError errorOf(FigureProblem problem)
+{
+    const std::string message = ToUtf8(std::u16string(figureProblemText(problem)));
+    switch (problem) {
+    case FigureProblem::BadExtension:
+        return {"bad-extension", message};
+    case FigureProblem::Missing:
+        return {"missing", message};
+    default:
+        return {"not-a-figure-file", message};
+    }
+}
+
+bool readable(FigureProblem problem)
+{
+    return problem == FigureProblem::None || problem == FigureProblem::Incomplete;
+}
+
+// The file's facts, or why it cannot be shown.
 std::optional<Info> inspect(const std::u16string &file, InfoError &error)
 {
-    Info info;
-    info.file = file;
-    const std::u16string ext = FileExtLower(file);
-    if (ext != u".jws" && ext != u".jwk") {
-        error = {"bad-extension", "ファイル拡張子が不正です(※JWK/JWSのみ対応)"};
+    Info info{file, inspectFigure(file)};
+    if (!readable(info.figure.problem)) {
+        error = errorOf(info.figure.problem);
         return std::nullopt;
     }
-    if (!RegularFileExistsSafe(file)) {
-        error = {"missing", "ファイルが存在しません"};
-        return std::nullopt;
-    }
-    if (ext == u".jws") {
-        info.jws = std::make_unique<TJwsData>();
-        TJwsData &d = *info.jws;
-        const TJwsData::LoadResult loaded = d.Load(file);
-        if (loaded == TJwsData::LoadResult::NotJws) {
-            error = {"not-a-figure-file", "ファイルデータ内容が不正です"};
-            return std::nullopt;
-        }
-        info.kind = "jws";
-        info.complete = loaded == TJwsData::LoadResult::Complete;
-        info.problem = d.problem().empty() ? "" : d.problem().text();
-        d.GetMinMaxZahyo();
-        info.version = d.Enthd.jwVer;
-        info.baseX = d.Enthd.BasePoint_x;
-        info.baseY = d.Enthd.BasePoint_y;
-        info.counts = {{"lines", CliText::InfoLines, d.EntLineN()},
-                       {"arcs", CliText::InfoArcs, d.EntEnkoN()},
-                       {"points", CliText::InfoPoints, d.EntTenN()},
-                       {"texts", CliText::InfoTexts, d.EntMojiN()},
-                       {"dimensions", CliText::InfoDimensions, d.EntSunpoN()},
-                       {"solids", CliText::InfoSolids, d.EntSolidN()},
-                       {"blockReferences", CliText::InfoBlockReferences, d.EntBlockN()}};
-        info.minX = d.myMinWx, info.minY = d.myMinWy, info.maxX = d.myMaxWx, info.maxY = d.myMaxWy;
-        // The picture is framed from the document already read: a second reading would
-        // hold the file twice.
-        PictureSize(MakeDrawing(d).viewBox, kPictureSide, info.pictureWidth, info.pictureHeight);
-        return info;
-    }
-    if (!TJwkData::FileCheck(file)) {
-        error = {"not-a-figure-file", "ファイルデータ内容が不正です"};
-        return std::nullopt;
-    }
-    {
-        TJwkData k;
-        info.kind = "jwk";
-        info.complete = k.FileIn(file);
-        info.problem = k.problem().empty() ? "" : k.problem().text();
-        k.GetMinMaxZahyo();
-        info.scale = k.Enthd.scale;
-        info.counts = {{"lines", CliText::InfoLines, k.Enthd.lineCount},
-                       {"arcs", CliText::InfoArcs, k.Enthd.arcCount},
-                       {"points", CliText::InfoPoints, k.Enthd.tenCount},
-                       {"texts", CliText::InfoTexts, k.Enthd.mojiCount}};
-        info.minX = k.myMinWx, info.minY = k.myMinWy, info.maxX = k.myMaxWx, info.maxY = k.myMaxWy;
-    }
-    // The .jwk document is gone by now; the picture is framed from its translation.
-    PictureSize(LoadFigureDrawing(file).drawing.viewBox, kPictureSide, info.pictureWidth,
-                info.pictureHeight);
+    // A .jws file's picture is framed from the document already read: a second reading
+    // would hold the file twice. A .jwk document is gone by now; the picture is framed
+    // from its translation.
+    const Box viewBox = info.figure.jws ? MakeDrawing(*info.figure.jws).viewBox
+                                        : LoadFigureDrawing(file).drawing.viewBox;
+    PictureSize(viewBox, kPictureSide, info.pictureWidth, info.pictureHeight);
     return info;
 }
 
-void printText(const Info &i, std::ostream &out)
+void printText(const Info &info, std::ostream &out)
 {
-    out << ToUtf8(i.file) << "\n";
-    if (i.kind == "jws")
+    const FigureInspection &i = info.figure;
+    out << ToUtf8(info.file) << "\n";
+    if (!i.jwk)
         out << cliText(CliText::InfoJws, {std::to_string(i.version)}) << "\n";
     else
         out << cliText(CliText::InfoJwk, {number(i.scale)}) << "\n";
-    if (!i.complete)
-        out << "  ファイルデータが欠落しています(データ変換は行われます): " << i.problem << "\n";
+    if (i.problem == FigureProblem::Incomplete)
+        out << "  " << ToUtf8(std::u16string(figureProblemText(i.problem))) << ": " << i.detail
+            << "\n";
     out << cliText(CliText::InfoBasePoint, {number(i.baseX), number(i.baseY)}) << "\n";
     out << cliText(CliText::InfoCounts);
-    for (const Count &c : i.counts)
-        out << " " << cliText(c.label) << " " << c.n;
+    for (const EntityCount &c : i.counts)
+        out << " " << cliText(countName(c.kind).label) << " " << c.n;
     out << "\n";
-    if (i.kind == "jws") {
+    if (i.jws) {
         out << cliText(CliText::InfoDefinitions, {std::to_string(i.jws->EntBlockDef.size())})
             << "\n";
         for (const TEntJwwBlockDef &b : i.jws->EntBlockDef)
             out << cliText(
                        CliText::InfoDefinition,
                        {ToUtf8(UserBlockName(b.strName)), std::to_string(b.nNumber),
-                        std::to_string(members(b)),
+                        std::to_string(countMembers(b)),
                         cliText(b.ref_flag ? CliText::InfoReferenced : CliText::InfoUnreferenced)})
                 << "\n";
     }
@@ -192,38 +171,41 @@ void printText(const Info &i, std::ostream &out)
                    {number(i.minX), number(i.minY), number(i.maxX), number(i.maxY)})
         << "\n";
     out << cliText(CliText::InfoPicture,
-                   {std::to_string(i.pictureWidth), std::to_string(i.pictureHeight)})
+                   {std::to_string(info.pictureWidth), std::to_string(info.pictureHeight)})
         << "\n";
 }
 
-void printJson(const Info &i, std::ostream &out)
+void printJson(const Info &info, std::ostream &out)
 {
-    out << "{\"file\":" << jsonString(i.file) << ",\"kind\":\"" << i.kind << "\"";
-    if (i.kind == "jws")
+    const FigureInspection &i = info.figure;
+    const bool complete = i.problem != FigureProblem::Incomplete;
+    out << "{\"file\":" << jsonString(info.file) << ",\"kind\":\"" << (i.jwk ? "jwk" : "jws")
+        << "\"";
+    if (!i.jwk)
         out << ",\"version\":" << i.version;
     else
         out << ",\"scale\":" << jsonNumber(i.scale);
-    out << ",\"complete\":" << (i.complete ? "true" : "false");
-    if (!i.complete)
-        out << ",\"problem\":" << jsonString(FromUtf8(i.problem));
+    out << ",\"complete\":" << (complete ? "true" : "false");
+    if (!complete)
+        out << ",\"problem\":" << jsonString(FromUtf8(i.detail));
     out << ",\"basePoint\":[" << jsonNumber(i.baseX) << "," << jsonNumber(i.baseY)
         << "],\"counts\":{";
     for (std::size_t k = 0; k < i.counts.size(); ++k)
-        out << (k ? "," : "") << "\"" << i.counts[k].key << "\":" << i.counts[k].n;
+        out << (k ? "," : "") << "\"" << countName(i.counts[k].kind).key << "\":" << i.counts[k].n;
     out << "}";
-    if (i.kind == "jws") {
+    if (i.jws) {
         out << ",\"blocks\":[";
         for (std::size_t k = 0; k < i.jws->EntBlockDef.size(); ++k) {
             const TEntJwwBlockDef &b = i.jws->EntBlockDef[k];
             out << (k ? "," : "") << "{\"name\":" << jsonString(UserBlockName(b.strName))
-                << ",\"number\":" << b.nNumber << ",\"members\":" << members(b)
+                << ",\"number\":" << b.nNumber << ",\"members\":" << countMembers(b)
                 << ",\"referenced\":" << (b.ref_flag ? "true" : "false") << "}";
         }
         out << "]";
     }
     out << ",\"extents\":[" << jsonNumber(i.minX) << "," << jsonNumber(i.minY) << ","
-        << jsonNumber(i.maxX) << "," << jsonNumber(i.maxY) << "],\"picture\":[" << i.pictureWidth
-        << "," << i.pictureHeight << "]}";
+        << jsonNumber(i.maxX) << "," << jsonNumber(i.maxY) << "],\"picture\":[" << info.pictureWidth
+        << "," << info.pictureHeight << "]}";
 }
 
 } // namespace

@@ -121,16 +121,53 @@ bool NothingToGather(const TJwsData &doc)
            doc.EntBlockN() <= 1;
 }
 
-void DataTransJWS(TJwsData &doc, std::u16string_view BLname)
+namespace {
+
+// Moves every top-level entity by (−bx, −by), so that the base point becomes the origin.
+void moveToOrigin(TJwsData &doc, double bx, double by)
 {
-    const std::u16string name = StoredBlockName(BLname);
-    if (NothingToGather(doc))
-        return;
+    for (TEntJwwLine &l : doc.EntLine)
+        moveEnds(l, bx, by);
+    for (TEntJwwEnko &a : doc.EntEnko)
+        moveStart(a, bx, by);
+    for (TEntJwwTen &t : doc.EntTen)
+        moveStart(t, bx, by);
+    for (TEntJwwMoji &t : doc.EntMoji)
+        moveEnds(t, bx, by);
+    const bool extendedSunpo = doc.Enthd.jwVer >= 420;
+    for (TEntJwwSunpo &s : doc.EntSunpo) {
+        moveEnds(s.Sen, bx, by);
+        moveEnds(s.Moji, bx, by);
+        if (extendedSunpo && s.bSxfMode != 0) {
+            TEntJwwSunpoExt &x = s.editExt();
+            moveEnds(x.Ho1, bx, by);
+            moveEnds(x.Ho2, bx, by);
+            for (TEntJwwTen *t : {&x.Te1, &x.Te2, &x.Kt1, &x.Kt2})
+                moveStart(*t, bx, by);
+        }
+    }
+    for (TEntJwwSolid &s : doc.EntSolid) {
+        moveStart(s, bx, by);
+        // From pen style 101 on the other six values are the shape of a curved solid.
+        if (s.att.nPenStyle < 101) {
+            s.end_x -= bx;
+            s.end_y -= by;
+            s.DPoint2_x -= bx;
+            s.DPoint2_y -= by;
+            s.DPoint3_x -= bx;
+            s.DPoint3_y -= by;
+        }
+    }
+    for (TEntJwwBlock &b : doc.EntBlock) {
+        b.DPKijunTen_x -= bx;
+        b.DPKijunTen_y -= by;
+    }
+}
 
-    const double BX = doc.Enthd.BasePoint_x;
-    const double BY = doc.Enthd.BasePoint_y;
-    const std::uint32_t number = NewBlockNumber(doc);
-
+// Moves the whole top level into a new definition numbered `number`, appended to the
+// definitions; the top level is left empty.
+void gatherTopLevel(TJwsData &doc, const std::u16string &name, std::uint32_t number)
+{
     TEntJwwBlockDef def;
     def.att = kNewAttr;
     def.nNumber = number;
@@ -138,42 +175,6 @@ void DataTransJWS(TJwsData &doc, std::u16string_view BLname)
     def.dtime = 0;
     def.strName = name;
     def.N = doc.Enthd.n1;
-    for (TEntJwwLine &l : doc.EntLine)
-        moveEnds(l, BX, BY);
-    for (TEntJwwEnko &a : doc.EntEnko)
-        moveStart(a, BX, BY);
-    for (TEntJwwTen &t : doc.EntTen)
-        moveStart(t, BX, BY);
-    for (TEntJwwMoji &t : doc.EntMoji)
-        moveEnds(t, BX, BY);
-    const bool extendedSunpo = doc.Enthd.jwVer >= 420;
-    for (TEntJwwSunpo &s : doc.EntSunpo) {
-        moveEnds(s.Sen, BX, BY);
-        moveEnds(s.Moji, BX, BY);
-        if (extendedSunpo && s.bSxfMode != 0) {
-            TEntJwwSunpoExt &x = s.editExt();
-            moveEnds(x.Ho1, BX, BY);
-            moveEnds(x.Ho2, BX, BY);
-            for (TEntJwwTen *t : {&x.Te1, &x.Te2, &x.Kt1, &x.Kt2})
-                moveStart(*t, BX, BY);
-        }
-    }
-    for (TEntJwwSolid &s : doc.EntSolid) {
-        moveStart(s, BX, BY);
-        // From pen style 101 on the other six values are the shape of a curved solid.
-        if (s.att.nPenStyle < 101) {
-            s.end_x -= BX;
-            s.end_y -= BY;
-            s.DPoint2_x -= BX;
-            s.DPoint2_y -= BY;
-            s.DPoint3_x -= BX;
-            s.DPoint3_y -= BY;
-        }
-    }
-    for (TEntJwwBlock &b : doc.EntBlock) {
-        b.DPKijunTen_x -= BX;
-        b.DPKijunTen_y -= BY;
-    }
     // The moved top-level arrays become the definition's whole, so the indices in the
     // order list keep pointing at the same records.
     if (doc.EntNo.size() > static_cast<std::size_t>(std::max(def.N, 0)))
@@ -190,18 +191,38 @@ void DataTransJWS(TJwsData &doc, std::u16string_view BLname)
     doc.EntSunpo.clear();
     doc.EntSolid.clear();
     doc.EntBlock.clear();
+}
+
+// Makes the top level one reference to definition `number`, placed at (bx, by).
+void placeOnlyReference(TJwsData &doc, double bx, double by, std::uint32_t number)
+{
     doc.EntNo.assign(1, TEntJwwNo{kEntBlock, 0});
     doc.Enthd.n1 = 1;
     TEntJwwBlock ref;
     ref.att = kNewAttr;
-    ref.DPKijunTen_x = BX;
-    ref.DPKijunTen_y = BY;
+    ref.DPKijunTen_x = bx;
+    ref.DPKijunTen_y = by;
     ref.dBairitsuX = 1.0;
     ref.dBairitsuY = 1.0;
     ref.radKaitenKaku = 0.0;
     ref.nNumber = number;
     doc.EntBlock.push_back(ref);
+}
 
+} // namespace
+
+void DataTransJWS(TJwsData &doc, std::u16string_view BLname)
+{
+    const std::u16string name = StoredBlockName(BLname);
+    if (NothingToGather(doc))
+        return;
+
+    const double BX = doc.Enthd.BasePoint_x;
+    const double BY = doc.Enthd.BasePoint_y;
+    const std::uint32_t number = NewBlockNumber(doc);
+    moveToOrigin(doc, BX, BY);
+    gatherTopLevel(doc, name, number);
+    placeOnlyReference(doc, BX, BY, number);
     doc.MakeBlockTree();
 }
 

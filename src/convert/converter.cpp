@@ -63,7 +63,7 @@ bool Converter::writeJwk(NewFile &dst, const std::u16string &bn)
     }
     // The blocked document is made around a placeholder entity, whose place the
     // translated entities then take as they are written.
-    JWT.JwsHeader();
+    JWT.resetJwsDocument();
     JWS.EntLine.emplace_back();
     JWS.EntNo.push_back({kEntLine, 0});
     JWS.Enthd.n1 = 1;

@@ -12,14 +12,55 @@ namespace pravelot {
 
 namespace {
 
-const std::u16string kBadExtension = u" -- ファイル拡張子が不正です";
-const std::u16string kMissing = u" -- ファイルが存在しません";
-const std::u16string kInvalid = u" -- ファイルデータ内容が不正です";
-const std::u16string kIncomplete(kIncompleteWarning);
-const std::u16string kOneBlock = u" -- 既に1つのブロックです(ブロック名は使われません)";
-const std::u16string kOutOfMemory = u" -- メモリ不足のため読み込めません(変換時に再度読み込みます)";
+// The check before a run names a bad extension without the kinds that are taken.
+constexpr std::u16string_view kBadExtensionShort = u"ファイル拡張子が不正です";
+constexpr std::u16string_view kOneBlock = u"既に1つのブロックです(ブロック名は使われません)";
+constexpr std::u16string_view kOutOfMemoryAgain = u"(変換時に再度読み込みます)";
+
+FigureProblem problemOf(TJwsData::LoadResult loaded)
+{
+    switch (loaded) {
+    case TJwsData::LoadResult::NotJws:
+        return FigureProblem::NotFigure;
+    case TJwsData::LoadResult::Incomplete:
+        return FigureProblem::Incomplete;
+    case TJwsData::LoadResult::Complete:
+        break;
+    }
+    return FigureProblem::None;
+}
+
+bool isJwk(const std::u16string &file) { return FileExtLower(file) == u".jwk"; }
 
 } // namespace
+
+std::u16string_view figureProblemText(FigureProblem problem)
+{
+    switch (problem) {
+    case FigureProblem::BadExtension:
+        return u"ファイル拡張子が不正です(※JWK/JWSのみ対応)";
+    case FigureProblem::Missing:
+        return u"ファイルが存在しません";
+    case FigureProblem::NotFigure:
+        return u"ファイルデータ内容が不正です";
+    case FigureProblem::Incomplete:
+        return kIncompleteWarning.substr(4);
+    case FigureProblem::None:
+        break;
+    }
+    return {};
+}
+
+FigureProblem precheckFigure(const std::u16string &file)
+{
+    const std::u16string ext = FileExtLower(file);
+    if (ext != u".jwk" && ext != u".jws")
+        return FigureProblem::BadExtension;
+    // Only a regular file can be a source: a folder, a pipe or a device is missing.
+    if (!RegularFileExistsSafe(file))
+        return FigureProblem::Missing;
+    return FigureProblem::None;
+}
 
 bool IsBlankCell(std::u16string_view file)
 {
@@ -28,6 +69,76 @@ bool IsBlankCell(std::u16string_view file)
             return false;
     return true;
 }
+
+namespace {
+
+// What the check found in one row.
+struct RowCheck {
+    FigureProblem problem = FigureProblem::None;
+    // The file read whole is already one block, or its block name is taken in it.
+    bool oneBlock = false;
+    bool nameInUse = false;
+    // The file was read and may be kept for the conversion.
+    bool read = false;
+};
+
+// Reads the file of a row that passed precheckFigure through the converter, which may
+// keep it for the conversion.
+RowCheck checkRow(const SourceRow &row, Converter &conv)
+{
+    RowCheck c;
+    c.read = true;
+    if (isJwk(row.file)) {
+        if (!TJwkData::FileCheck(row.file))
+            c.problem = FigureProblem::NotFigure;
+        else if (!conv.loadJwkForCheck(row.file))
+            c.problem = FigureProblem::Incomplete;
+        return c;
+    }
+    c.problem = problemOf(conv.loadJwsForCheck(row.file));
+    if (c.problem != FigureProblem::None)
+        return c;
+    // A figure that is already one block is written as it is: no block of the row's
+    // name is added, so that name cannot clash, and it is not used.
+    c.oneBlock = NothingToGather(conv.JWS);
+    for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef)
+        c.nameInUse = c.nameInUse || (!c.oneBlock && UserBlockName(d.strName) == row.name);
+    return c;
+}
+
+// Appends the row's line, if any, and marks the outcome.
+void reportRow(const SourceRow &row, const RowCheck &c, CheckOutcome &out,
+               const std::function<void(const std::u16string &)> &line)
+{
+    const std::u16string &file = row.file;
+    switch (c.problem) {
+    case FigureProblem::BadExtension:
+        line(file + u" -- " + std::u16string(kBadExtensionShort));
+        out.error = true;
+        return;
+    case FigureProblem::Missing:
+    case FigureProblem::NotFigure:
+        line(file + u" -- " + std::u16string(figureProblemText(c.problem)));
+        out.error = true;
+        return;
+    case FigureProblem::Incomplete:
+        line(file + std::u16string(kIncompleteWarning));
+        out.warning = true;
+        return;
+    case FigureProblem::None:
+        break;
+    }
+    if (c.oneBlock) {
+        line(file + u" -- " + std::u16string(kOneBlock));
+        out.warning = true;
+    } else if (c.nameInUse) {
+        line(file + u" ブロック名【" + row.name + u"】は既に図形ファイル内で使用済です");
+        out.error = true;
+        out.nameInUse = true;
+    }
+}
+
+} // namespace
 
 CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost &host)
 {
@@ -41,70 +152,24 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
             out.interrupted = true;
             break;
         }
-        const std::u16string &file = row.file;
-        if (IsBlankCell(file))
+        if (IsBlankCell(row.file))
             continue;
-        const std::u16string ext = FileExtLower(file);
-        if (ext != u".jwk" && ext != u".jws") {
-            line(file + kBadExtension);
-            out.error = true;
-            continue;
-        }
-        // Only a regular file can be a source: a folder, a pipe or a device is missing.
-        if (!RegularFileExistsSafe(file)) {
-            line(file + kMissing);
-            out.error = true;
+        if (const FigureProblem p = precheckFigure(row.file); p != FigureProblem::None) {
+            reportRow(row, RowCheck{p}, out, line);
             continue;
         }
         bool keep = false;
         try {
-            if (ext == u".jwk") {
-                if (!TJwkData::FileCheck(file)) {
-                    line(file + kInvalid);
-                    out.error = true;
-                } else if (!conv.loadJwkForCheck(file)) {
-                    line(file + kIncomplete);
-                    out.warning = true;
-                }
-                keep = true;
-            } else {
-                switch (conv.loadJwsForCheck(file)) {
-                case TJwsData::LoadResult::NotJws:
-                    line(file + kInvalid);
-                    out.error = true;
-                    break;
-                case TJwsData::LoadResult::Incomplete:
-                    line(file + kIncomplete);
-                    out.warning = true;
-                    break;
-                case TJwsData::LoadResult::Complete:
-                    // A figure that is already one block is written as it is: no block of
-                    // the row's name is added, so that name cannot clash, and it is not used.
-                    if (NothingToGather(conv.JWS)) {
-                        line(file + kOneBlock);
-                        out.warning = true;
-                        break;
-                    }
-                    for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
-                        if (UserBlockName(d.strName) == row.name) {
-                            line(file + u" ブロック名【" + row.name +
-                                 u"】は既に図形ファイル内で使用済です");
-                            out.error = true;
-                            out.nameInUse = true;
-                            break;
-                        }
-                    }
-                    break;
-                }
-                keep = true;
-            }
+            const RowCheck c = checkRow(row, conv);
+            reportRow(row, c, out, line);
+            keep = c.read;
         } catch (const std::bad_alloc &) {
             // Running out of memory says nothing about the file: the conversion reads it
             // again, and fails on its own if memory is still short.
             conv.keepForConversion(false);
-            line(file + kOutOfMemory);
+            line(row.file + u" -- " + std::u16string(kOutOfMemoryText) +
+                 std::u16string(kOutOfMemoryAgain));
             out.warning = true;
-            keep = false;
         }
         // Nothing of a checked file stays, but for the last row's: a run of one file
         // then converts it without reading it again.
@@ -126,34 +191,36 @@ std::u16string CheckStatusText(const CheckOutcome &outcome, int rowCount)
 
 namespace {
 
-// The listing of one figure file that is there, by its extension.
-void listBlocks(const std::u16string &fn, const std::u16string &ext,
-                std::span<const SourceRow> rows, Converter &conv,
-                const std::function<void(const std::u16string &)> &line)
+// The listing of one figure file that is there, by its extension. Every line but a
+// marked one is indented.
+void listBlocks(const std::u16string &fn, std::span<const SourceRow> rows, Converter &conv,
+                const std::function<void(const std::u16string &)> &append)
 {
-    if (ext == u".jwk") {
+    auto line = [&](std::u16string_view text) { append(u"　" + std::u16string(text)); };
+    if (isJwk(fn)) {
         if (!TJwkData::FileCheck(fn))
-            line(u"　ファイルデータ内容が不正です");
+            line(figureProblemText(FigureProblem::NotFigure));
         else if (conv.JWK.FileIn(fn))
-            line(u"　JWKファイルにブロック図形は存在しません");
+            line(u"JWKファイルにブロック図形は存在しません");
         else
-            line(u"　ファイルデータが欠落しています(データ変換は行われます)");
+            line(figureProblemText(FigureProblem::Incomplete));
         return;
     }
-    const TJwsData::LoadResult loaded = conv.JWS.Load(fn);
-    if (loaded == TJwsData::LoadResult::NotJws) {
-        line(u"　ファイルデータ内容が不正です");
+    const FigureProblem problem = problemOf(conv.JWS.Load(fn));
+    if (problem != FigureProblem::None)
+        line(figureProblemText(problem));
+    if (problem == FigureProblem::NotFigure)
         return;
-    }
-    if (loaded == TJwsData::LoadResult::Incomplete)
-        line(u"　ファイルデータが欠落しています(データ変換は行われます)");
-    line(u"　ブロック図形定義数：" + IntToText(conv.JWS.EntBlockDefN()));
+    line(u"ブロック図形定義数：" + IntToText(conv.JWS.EntBlockDefN()));
     for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
         const std::u16string user = UserBlockName(d.strName);
         bool clash = false;
         for (const SourceRow &r : rows)
             clash = clash || r.name == user;
-        line((clash ? u"◆" : u"　") + (u"ブロック名：" + user));
+        if (clash)
+            append(u"◆ブロック名：" + user);
+        else
+            line(u"ブロック名：" + user);
     }
 }
 
@@ -162,24 +229,90 @@ void listBlocks(const std::u16string &fn, const std::u16string &ext,
 void Data1Check(const std::u16string &fn, std::span<const SourceRow> rows, Converter &conv,
                 RunHost &host)
 {
-    auto line = [&](const std::u16string &text) { host.appendCheckLine(text, false); };
-    line(u"ファイル名：" + fn);
-    const std::u16string ext = FileExtLower(fn);
-    if (ext != u".jwk" && ext != u".jws") {
-        line(u"　ファイル拡張子が不正です(※JWK/JWSのみ対応)");
-        return;
-    }
-    if (!RegularFileExistsSafe(fn)) {
-        line(u"　ファイルが存在しません");
+    auto append = [&](const std::u16string &text) { host.appendCheckLine(text, false); };
+    append(u"ファイル名：" + fn);
+    if (const FigureProblem problem = precheckFigure(fn); problem != FigureProblem::None) {
+        append(u"　" + std::u16string(figureProblemText(problem)));
         return;
     }
     try {
-        listBlocks(fn, ext, rows, conv, line);
+        listBlocks(fn, rows, conv, append);
     } catch (const std::bad_alloc &) {
-        line(u"　メモリ不足のため読み込めません");
+        append(u"　" + std::u16string(kOutOfMemoryText));
     }
     conv.JWK.DataFree();
     conv.JWS.DataFree();
+}
+
+namespace {
+
+void inspectJws(const std::u16string &file, FigureInspection &info)
+{
+    info.jws = std::make_unique<TJwsData>();
+    TJwsData &d = *info.jws;
+    info.problem = problemOf(d.Load(file));
+    if (info.problem == FigureProblem::NotFigure) {
+        info.jws.reset();
+        return;
+    }
+    info.detail = d.problem().empty() ? "" : d.problem().text();
+    d.GetMinMaxZahyo();
+    info.version = d.Enthd.jwVer;
+    info.baseX = d.Enthd.BasePoint_x;
+    info.baseY = d.Enthd.BasePoint_y;
+    using K = EntityCount::Kind;
+    info.counts = {{K::Lines, d.EntLineN()},           {K::Arcs, d.EntEnkoN()},
+                   {K::Points, d.EntTenN()},           {K::Texts, d.EntMojiN()},
+                   {K::Dimensions, d.EntSunpoN()},     {K::Solids, d.EntSolidN()},
+                   {K::BlockReferences, d.EntBlockN()}};
+    info.minX = d.myMinWx;
+    info.minY = d.myMinWy;
+    info.maxX = d.myMaxWx;
+    info.maxY = d.myMaxWy;
+}
+
+void inspectJwk(const std::u16string &file, FigureInspection &info)
+{
+    info.jwk = true;
+    if (!TJwkData::FileCheck(file)) {
+        info.problem = FigureProblem::NotFigure;
+        return;
+    }
+    TJwkData k;
+    info.problem = k.FileIn(file) ? FigureProblem::None : FigureProblem::Incomplete;
+    info.detail = k.problem().empty() ? "" : k.problem().text();
+    k.GetMinMaxZahyo();
+    info.scale = k.Enthd.scale;
+    using K = EntityCount::Kind;
+    info.counts = {{K::Lines, k.Enthd.lineCount},
+                   {K::Arcs, k.Enthd.arcCount},
+                   {K::Points, k.Enthd.tenCount},
+                   {K::Texts, k.Enthd.mojiCount}};
+    info.minX = k.myMinWx;
+    info.minY = k.myMinWy;
+    info.maxX = k.myMaxWx;
+    info.maxY = k.myMaxWy;
+}
+
+} // namespace
+
+FigureInspection inspectFigure(const std::u16string &file)
+{
+    FigureInspection info;
+    info.problem = precheckFigure(file);
+    if (info.problem != FigureProblem::None)
+        return info;
+    if (isJwk(file))
+        inspectJwk(file, info);
+    else
+        inspectJws(file, info);
+    return info;
+}
+
+std::int32_t countMembers(const TEntJwwBlockDef &d)
+{
+    return d.mLineN() + d.mEnkoN() + d.mTenN() + d.mMojiN() + d.mSunpoN() + d.mSolidN() +
+           d.mBlockN();
 }
 
 } // namespace pravelot

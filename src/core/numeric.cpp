@@ -69,6 +69,37 @@ double RoundToPlaces(std::int32_t n, std::int32_t mode, double x)
     return x < 0 ? -r : r;
 }
 
+double roundToUnit(double v, double unit, long double add)
+{
+    const long double m = std::fabs(static_cast<long double>(v)) * unit + add;
+    if (!(m < kNoFraction))
+        return v;
+    // When m is a double as well (its usual case), truncating it as a double gives the
+    // same integer without the slow extended-precision rounding; the division stays
+    // extended.
+    const auto md = static_cast<double>(m);
+    const long double t = static_cast<long double>(md) == m
+                              ? static_cast<long double>(std::trunc(md))
+                              : std::trunc(m);
+    const auto r = static_cast<double>(t / unit);
+    if (r == 0)
+        return 0.0;
+    return v > 0 ? r : -r;
+}
+
+double wrapAngleDegrees(double v)
+{
+    if (!std::isfinite(v))
+        return v;
+    if (std::fabs(v) > 3600)
+        v = std::fmod(v, 360);
+    while (v < 0)
+        v += 360;
+    while (v >= 360)
+        v -= 360;
+    return v;
+}
+
 namespace {
 
 // Moves i past leading spaces and an optional sign; true when the sign is "-".

@@ -24,6 +24,16 @@ double RoundTo12Places(double x);
 // large to have digits left to round comes back as it is.
 double RoundToPlaces(std::int32_t n, std::int32_t mode, double x);
 
+// |v| · unit + add cut toward zero, divided by unit again, with the sign of v: add 0
+// cuts, add 0.5 rounds halves away from zero. A result of zero is +0 whatever the sign
+// of v. Computed in long double; a value too large to have digits left to round comes
+// back as it is.
+double roundToUnit(double v, double unit, long double add);
+
+// An angle in degrees brought into 0 … 360, 360 excluded. A value far outside is
+// reduced in one step first; a value that is not finite stays as it is.
+double wrapAngleDegrees(double v);
+
 // Locale-independent reading of a decimal real: leading spaces, an optional sign,
 // digits with an optional point (".5" and "5." included) and an optional exponent.
 // Anything else anywhere in s, or a value beyond the range of a double, gives 0.

@@ -229,12 +229,6 @@ std::u16string Utf16BytesToText(std::span<const std::uint8_t> bytes)
     return out;
 }
 
-void BytesFill(std::uint8_t value, std::size_t count, std::span<std::uint8_t> bytes)
-{
-    assert(count <= bytes.size());
-    std::fill_n(bytes.begin(), count, value);
-}
-
 std::u16string TextInClean(std::u16string_view s)
 {
     std::u16string out;

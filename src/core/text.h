@@ -40,8 +40,6 @@ Bytes TextToUtf16Bytes(std::u16string_view s);
 // Little-endian code units; a last odd byte is ignored; the text ends before its first NUL.
 std::u16string Utf16BytesToText(std::span<const std::uint8_t> bytes);
 
-void BytesFill(std::uint8_t value, std::size_t count, std::span<std::uint8_t> bytes);
-
 // s without any character below U+0020.
 std::u16string TextInClean(std::u16string_view s);
 // s without the pairs "^m" and backslash-n and without characters below U+0020; a

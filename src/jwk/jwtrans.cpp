@@ -16,28 +16,6 @@ namespace pravelot {
 
 namespace {
 
-// At this size a long double has no fractional digits left to round away.
-constexpr long double kNoFraction = 18446744073709551616.0L; // 2^64
-
-double roundToUnit(double v, double unit, long double add)
-{
-    const long double m = std::fabs(static_cast<long double>(v)) * unit + add;
-    if (!(m < kNoFraction))
-        return v;
-    // When m is a double as well (its usual case), truncating it as a double gives the
-    // same integer without the slow extended-precision rounding; the division stays
-    // extended.
-    const auto md = static_cast<double>(m);
-    const long double t = static_cast<long double>(md) == m
-                              ? static_cast<long double>(std::trunc(md))
-                              : std::trunc(m);
-    const auto r = static_cast<double>(t / unit);
-    // A value that rounds to nothing is +0.0, whatever its sign was.
-    if (r == 0)
-        return 0.0;
-    return v > 0 ? r : -r;
-}
-
 bool finite(std::initializer_list<double> values)
 {
     return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
@@ -45,19 +23,6 @@ bool finite(std::initializer_list<double> values)
 
 // The scaled coordinate, as the single that the rounding starts from.
 float scaledSingle(float c, double f) { return ToSingle(static_cast<double>(c) * f); }
-
-// Brings an arc's sweep into 0 … 360, 360 included. A value far outside is reduced in
-// one step first.
-double wrapSweep(double w)
-{
-    if (std::fabs(w) > 3600)
-        w = std::fmod(w, 360);
-    while (w < 0)
-        w += 360;
-    while (w > 360)
-        w -= 360;
-    return w;
-}
 
 constexpr std::u16string_view kBoundImage = u"^@BM%temp%";
 
@@ -218,7 +183,8 @@ void TJwTrans::AppendEnko(const TEntJwcArc2 &e, double f)
             return;
         R = er;
     }
-    double W = wrapSweep(static_cast<double>(e.et) - e.st);
+    // A sweep that wraps to 0 is a whole circle, as one of 360 is.
+    double W = wrapAngleDegrees(static_cast<double>(e.et) - e.st);
     const bool whole = std::fabs(W) < 1e-14 || std::fabs(W - 360) < 1e-14;
     if (whole)
         W = 360;
@@ -245,12 +211,8 @@ void TJwTrans::AppendMoji(const TJwkData &k, const TEntJwcMoji2 &e, double f,
     // A text-type number past the table uses the all-zero entry.
     const TEntJwcMojiType t = e.no < types.size() ? types[e.no] : TEntJwcMojiType{};
 
-    double deg =
-        RoundToPlaces(2, 2, DirectionAngle(p.X2 - p.X1, p.Y2 - p.Y1) * 180 / std::numbers::pi);
-    while (deg < 0)
-        deg += 360;
-    while (deg >= 360)
-        deg -= 360;
+    const double deg = wrapAngleDegrees(
+        RoundToPlaces(2, 2, DirectionAngle(p.X2 - p.X1, p.Y2 - p.Y1) * 180 / std::numbers::pi));
 
     TEntJwwMoji m;
     m.att = attr(0, 1, PenColorNo(t.penNo), 1, e.lay, MojiFlag(e));
@@ -310,7 +272,7 @@ private:
 
 } // namespace
 
-void TJwTrans::JwsHeader() const
+void TJwTrans::resetJwsDocument()
 {
     const TJwkData &k = *P_JWK;
     TJwsData &s = *P_JWS;
@@ -352,7 +314,7 @@ void TJwTrans::JWKtoJWSobj()
         return;
     const TJwkData &k = *P_JWK;
     TJwsData &s = *P_JWS;
-    JwsHeader();
+    resetJwsDocument();
     const std::size_t lines = upTo(k.Enthd.lineCount, k.EntLine.size());
     const std::size_t arcs = upTo(k.Enthd.arcCount, k.EntArc.size());
     const std::size_t mojis = upTo(k.Enthd.mojiCount, k.EntMoji.size());

@@ -30,9 +30,10 @@ public:
     // owned.
     void JWKtoJWSobj();
     // The same translation in two parts, for a caller that does not keep the entities:
-    // the header JWKtoJWSobj gives *P_JWS (on an emptied document), and the entities
-    // handed to sink in order instead of appended. curveNo moves on as in JWKtoJWSobj.
-    void JwsHeader() const;
+    // resetJwsDocument empties *P_JWS and gives it the header JWKtoJWSobj gives, and
+    // Translate hands the entities to sink in order instead of appending them. curveNo
+    // moves on as in JWKtoJWSobj.
+    void resetJwsDocument();
     void Translate(EntitySink &sink);
 
     // v rounded to a multiple of 1 / keta: half away from zero, or toward zero when

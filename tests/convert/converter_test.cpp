@@ -361,6 +361,93 @@ TEST(DataCheck, ListingOfBlockNames)
     EXPECT_EQ(host.check, expected);
 }
 
+// The check, the listing and `info` find a file's problems in one place, and tell them
+// in the same words.
+TEST(DataCheck, InspectionOfAFigureFile)
+{
+    TempDir tmp;
+    writeBytes(tmp.file("ok.jws"), smallJws());
+    Bytes truncated = smallJws();
+    truncated.resize(truncated.size() - 10);
+    writeBytes(tmp.file("cut.jws"), truncated);
+    writeBytes(tmp.file("bad.jws"), {'x'});
+    writeBytes(tmp.file("draw.dxf"), smallJws());
+    std::filesystem::create_directory(tmp.path() / "folder.jws");
+    writeBytes(tmp.file("ok.JWK"), test::JwkBuilder().line(0, 0, 1, 1).line(2, 2, 3, 3).bytes());
+    Bytes cut = test::JwkBuilder().line(0, 0, 1, 1).line(2, 2, 3, 3).bytes();
+    cut.resize(cut.size() - 22);
+    writeBytes(tmp.file("cut.jwk"), cut);
+    writeBytes(tmp.file("bad.jwk"), smallJws());
+    ResetJwcDefaults();
+    ResetJwwDefaults();
+
+    using P = FigureProblem;
+    struct Case {
+        const char *file;
+        FigureProblem problem;
+        std::u16string text;
+        bool jwk;
+        std::int64_t lines, texts; // as read; -1: nothing read
+    } cases[] = {
+        {"ok.jws", P::None, u"", false, 1, 1},
+        {"cut.jws", P::Incomplete, u"ファイルデータが欠落しています(データ変換は行われます)", false,
+         1, 0},
+        {"bad.jws", P::NotFigure, u"ファイルデータ内容が不正です", false, -1, -1},
+        {"draw.dxf", P::BadExtension, u"ファイル拡張子が不正です(※JWK/JWSのみ対応)", false, -1, -1},
+        {"gone.jws", P::Missing, u"ファイルが存在しません", false, -1, -1},
+        {"folder.jws", P::Missing, u"ファイルが存在しません", false, -1, -1},
+        {"ok.JWK", P::None, u"", true, 2, 0},
+        {"cut.jwk", P::Incomplete, u"ファイルデータが欠落しています(データ変換は行われます)", true,
+         1, 0},
+        {"bad.jwk", P::NotFigure, u"ファイルデータ内容が不正です", true, -1, -1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::u16string file = tmp.file(c.file);
+        const FigureInspection i = inspectFigure(file);
+        EXPECT_EQ(i.problem, c.problem);
+        EXPECT_EQ(figureProblemText(i.problem), c.text);
+        const bool read = c.lines >= 0;
+        // What can be told before reading is told the same way by the check.
+        const bool beforeReading = c.problem == P::BadExtension || c.problem == P::Missing;
+        EXPECT_EQ(precheckFigure(file), beforeReading ? c.problem : P::None);
+        EXPECT_EQ(i.detail.empty(), c.problem != P::Incomplete);
+        if (!read) {
+            EXPECT_TRUE(i.counts.empty());
+            EXPECT_EQ(i.jws, nullptr);
+            continue;
+        }
+        EXPECT_EQ(i.jwk, c.jwk);
+        EXPECT_EQ(i.jws == nullptr, c.jwk);
+        ASSERT_EQ(i.counts.size(), c.jwk ? 4u : 7u);
+        EXPECT_EQ(i.counts[0].kind, EntityCount::Kind::Lines);
+        EXPECT_EQ(i.counts[0].n, c.lines);
+        EXPECT_EQ(i.counts[3].kind, EntityCount::Kind::Texts);
+        EXPECT_EQ(i.counts[3].n, c.texts);
+        if (!c.jwk) {
+            EXPECT_EQ(i.version, 600);
+            EXPECT_EQ(i.counts[6].kind, EntityCount::Kind::BlockReferences);
+        }
+    }
+    // A .jws file's extents are its entities' own.
+    const FigureInspection ok = inspectFigure(tmp.file("ok.jws"));
+    EXPECT_EQ(ok.minX, 0);
+    EXPECT_EQ(ok.maxX, 10);
+    EXPECT_EQ(ok.maxY, 10);
+    EXPECT_EQ(figureProblemText(P::None), u"");
+}
+
+TEST(DataCheck, MembersOfADefinitionAreCountedOverEveryKind)
+{
+    TJwsData d = emptyDoc(600);
+    TEntJwwBlockDef &def = addDef(d, 0, u"d");
+    EXPECT_EQ(countMembers(def), 0);
+    addMember(def, line(0, 0, 1, 1));
+    addMember(def, line(0, 0, 2, 2));
+    addMember(def, blockRef(1, 0, 0));
+    EXPECT_EQ(countMembers(def), 3);
+}
+
 TEST(Converter, ACheckedFileChangedBeforeTheRunIsReadAgain)
 {
     TempDir tmp;

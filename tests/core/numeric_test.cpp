@@ -100,6 +100,68 @@ TEST(RoundingTest, HugeValuesAreReturnedUnrounded)
     EXPECT_TRUE(std::isnan(RoundToPlaces(2, 2, kNaN)));
 }
 
+TEST(RoundingTest, RoundToUnitCutsOrRoundsHalvesAwayFromZero)
+{
+    struct Case {
+        const char *name;
+        double v, unit;
+        long double add;
+        double expected;
+    };
+    const Case cases[] = {
+        {"cut to thousandths", 1.2349, 1000, 0.0L, 1.234},
+        {"cut, negative", -1.2349, 1000, 0.0L, -1.234},
+        {"half away from zero", 2.5, 1, 0.5L, 3},
+        {"half away from zero, negative", -2.5, 1, 0.5L, -3},
+        {"below half", 0.0049, 100, 0.5L, 0},
+        {"millionths", 12.3456784, 1e6, 0.5L, 12.345678},
+        {"beyond the last digit comes back as it is", 3e19, 1, 0.5L, 3e19},
+        {"negative beyond the last digit", -1e300, 1000, 0.5L, -1e300},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(roundToUnit(c.v, c.unit, c.add), c.expected);
+    }
+    // Rounded to nothing, a negative value gives +0, not −0.
+    EXPECT_FALSE(std::signbit(roundToUnit(-0.0004, 1000, 0.0L)));
+    EXPECT_FALSE(std::signbit(roundToUnit(-0.0004, 1000, 0.5L)));
+    EXPECT_TRUE(std::isnan(roundToUnit(kNaN, 1000, 0.5L)));
+}
+
+TEST(GeometryTest, WrapDegreesBringsAnglesIntoZeroTo360)
+{
+    struct Case {
+        const char *name;
+        double v, expected;
+    };
+    const Case cases[] = {
+        {"inside stays", 123.5, 123.5},
+        {"zero stays", 0, 0},
+        {"360 is 0", 360, 0},
+        {"720 is 0", 720, 0},
+        {"just below 360 stays", 359.75, 359.75},
+        {"negative", -90, 270},
+        {"minus 360 is 0", -360, 0},
+        {"several turns", 1000, 280},
+        {"several turns, negative", -1000, 80},
+        {"far outside, reduced in one step", 3600.5 + 360 * 1000, 0.5},
+        {"far outside, negative", -(360.0 * 100000 + 10), 350},
+        // Added to 360, a tiny negative angle rounds to 360 itself: it wraps on to 0.
+        {"tiny negative", -1e-20, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const double w = wrapAngleDegrees(c.v);
+        EXPECT_EQ(w, c.expected);
+        EXPECT_GE(w, 0);
+        EXPECT_LT(w, 360);
+    }
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(wrapAngleDegrees(inf), inf);
+    EXPECT_EQ(wrapAngleDegrees(-inf), -inf);
+    EXPECT_TRUE(std::isnan(wrapAngleDegrees(kNaN)));
+}
+
 TEST(TextNumberTest, TextToFloatAcceptsOnlyAWholeNumber)
 {
     struct Case {

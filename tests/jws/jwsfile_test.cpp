@@ -2,6 +2,7 @@
 
 #include "core/bytewriter.h"
 #include "jws/jwsdata.h"
+#include "support/allocfail.h"
 #include "support/jwsfixture.h"
 
 #include <gtest/gtest.h>
@@ -652,6 +653,13 @@ TEST(JwsRead, BrokenInputsAndTheirProblems)
     }
     {
         FileBytes f(600);
+        f.u16(0).u16(1).newClass("CDataList").attr().u32(0).u32(0).u32(0).str("x");
+        f.u16(0xFFFE).newClass("CDataSen").lineRecord(1);
+        add("member count 0xFFFE beyond the file", f, "File I/O Error",
+            "file ends in an object tag: block member object 2 at byte 563");
+    }
+    {
+        FileBytes f(600);
         f.u16(0xFFFF).u32(0x7FFFFFFF).newClass("CDataSen").lineRecord(1);
         add("top-level count far beyond the file", f, "File I/O Error",
             "file ends in an object tag: top-level object 2 at byte 519");
@@ -715,10 +723,20 @@ TEST(JwsRead, BrokenInputsAndTheirProblems)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         TJwsData d;
-        EXPECT_EQ(d.FileInBytes(c.bytes), *c.message == 0);
+        bool read = false;
+        std::size_t largest = 0;
+        {
+            const test::FailAllocation counting(0);
+            read = d.FileInBytes(c.bytes);
+            largest = counting.largest();
+        }
+        EXPECT_EQ(read, *c.message == 0);
         EXPECT_EQ(d.problem().message, c.message);
         EXPECT_EQ(d.problem().where, c.where);
         EXPECT_LE(heldBytes(d), 16 * c.bytes.size());
+        // Also what the reader frees again, such as the order list of a definition's
+        // members before they are packed, is never more than the file can back.
+        EXPECT_LE(largest, 16 * c.bytes.size());
     }
 }
 

@@ -14,11 +14,14 @@ thread_local bool t_armed = false;
 thread_local bool t_failed = false;
 thread_local long t_countdown = 0;
 thread_local long t_count = 0;
+thread_local std::size_t t_largest = 0;
 
 void *allocate(std::size_t n, std::size_t align)
 {
     if (t_armed) {
         ++t_count;
+        if (n > t_largest)
+            t_largest = n;
         if (t_countdown > 0 && --t_countdown == 0) {
             t_failed = true;
             throw std::bad_alloc();
@@ -64,6 +67,7 @@ namespace pravelot::test {
 FailAllocation::FailAllocation(long n)
 {
     t_count = 0;
+    t_largest = 0;
     t_failed = false;
     t_countdown = n;
     t_armed = true;
@@ -77,5 +81,6 @@ FailAllocation::~FailAllocation()
 
 long FailAllocation::allocations() const { return t_count; }
 bool FailAllocation::failed() const { return t_failed; }
+std::size_t FailAllocation::largest() const { return t_largest; }
 
 } // namespace pravelot::test

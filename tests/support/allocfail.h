@@ -2,6 +2,8 @@
 // allocation of a thread when asked to.
 #pragma once
 
+#include <cstddef>
+
 namespace pravelot::test {
 
 // While one lives, allocations of this thread are counted, and the n-th of them from
@@ -15,6 +17,8 @@ public:
 
     long allocations() const;
     bool failed() const;
+    // The size of the largest allocation asked for since construction, failed or not.
+    std::size_t largest() const;
 };
 
 } // namespace pravelot::test
