@@ -51,15 +51,39 @@ void *operator new(std::size_t n, std::align_val_t a)
 {
     return allocate(n, static_cast<std::size_t>(a));
 }
+// The standard library's temporary buffers (std::stable_sort) come from the nothrow
+// form and go back through the plain delete: both forms must be ours.
+void *operator new(std::size_t n, const std::nothrow_t &) noexcept
+{
+    try {
+        return allocate(n, alignof(std::max_align_t));
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+void *operator new(std::size_t n, std::align_val_t a, const std::nothrow_t &) noexcept
+{
+    try {
+        return allocate(n, static_cast<std::size_t>(a));
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
 void operator delete(void *p) noexcept { std::free(p); }
 void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+void operator delete(void *p, const std::nothrow_t &) noexcept { std::free(p); }
 #ifdef _WIN32
 // What _aligned_malloc gives back goes back to _aligned_free.
 void operator delete(void *p, std::align_val_t) noexcept { ::_aligned_free(p); }
 void operator delete(void *p, std::size_t, std::align_val_t) noexcept { ::_aligned_free(p); }
+void operator delete(void *p, std::align_val_t, const std::nothrow_t &) noexcept
+{
+    ::_aligned_free(p);
+}
 #else
 void operator delete(void *p, std::align_val_t) noexcept { std::free(p); }
 void operator delete(void *p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void *p, std::align_val_t, const std::nothrow_t &) noexcept { std::free(p); }
 #endif
 
 namespace pravelot::test {
