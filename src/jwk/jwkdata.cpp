@@ -117,21 +117,6 @@ std::string countNote(const char *what, std::int32_t count, std::uint64_t backed
            std::to_string(backed) + " (byte " + std::to_string(offset) + ")";
 }
 
-// Brings an angle in degrees into 0 … 360 (360 excluded). A value far outside is
-// reduced in one step first; a value that is not finite stays as it is.
-double wrapDegrees(double v)
-{
-    if (!std::isfinite(v))
-        return v;
-    if (std::fabs(v) > 3600)
-        v = std::fmod(v, 360);
-    while (v < 0)
-        v += 360;
-    while (v >= 360)
-        v -= 360;
-    return v;
-}
-
 } // namespace
 
 TJwkData::TJwkData() { DataInit(); }
@@ -372,8 +357,8 @@ void TJwkData::GetMinMaxZahyo()
             const double c = std::cos(theta), sn = std::sin(theta);
             add(e.x + ct * a * c - st * b * sn, e.y + st * a * c + ct * b * sn);
         };
-        const double S = wrapDegrees(e.st);
-        const double W = wrapDegrees(e.et - S);
+        const double S = wrapAngleDegrees(e.st);
+        const double W = wrapAngleDegrees(e.et - S);
         if (std::fabs(W) < 1e-14 || std::fabs(W - 360) < 1e-14) {
             for (int q = 0; q < 4; ++q)
                 point(q * 90 * kDeg);
