@@ -224,9 +224,13 @@ TEST(RunFiles, EscapeBeforeTheFirstFile)
     EXPECT_FALSE(FileExistsSafe(tmp.file("a~1.jws")));
 }
 
-TEST(DataCheck, OutcomesAndLines)
+namespace {
+
+// The sources the check is tried on: a clean part, a file that is no figure, a foreign
+// extension, a cut one, one whose names are in use, a folder, one already one block and
+// one that draws nothing.
+void writeCheckSources(const TempDir &tmp)
 {
-    TempDir tmp;
     writeBytes(tmp.file("ok.jws"), smallJws());
     writeBytes(tmp.file("bad.jws"), {'x'});
     writeBytes(tmp.file("draw.dxf"), smallJws());
@@ -248,6 +252,14 @@ TEST(DataCheck, OutcomesAndLines)
     oneBlock.MakeBlockTree();
     writeBytes(tmp.file("one.jws"), oneBlock.FileOutBytes(600));
     writeBytes(tmp.file("empty.jws"), emptyDoc(600).FileOutBytes(600));
+}
+
+} // namespace
+
+TEST(DataCheck, OutcomesAndLines)
+{
+    TempDir tmp;
+    writeCheckSources(tmp);
     const std::u16string alreadyOne = u" -- 既に1つのブロックです(ブロック名は使われません)";
 
     struct Case {
@@ -321,7 +333,13 @@ TEST(DataCheck, OutcomesAndLines)
         EXPECT_EQ(out.nameInUse, c.line.find(u"使用済") != std::u16string::npos);
         EXPECT_EQ(host.check, c.line.empty() ? std::vector<std::u16string>{} : std::vector{c.line});
     }
+}
 
+TEST(DataCheck, StatusTextsAndEscape)
+{
+    TempDir tmp;
+    writeBytes(tmp.file("bad.jws"), {'x'});
+    Converter conv;
     RecordingHost host;
     const std::vector<SourceRow> ten(10, {tmp.file("bad.jws"), u"b"});
     const CheckOutcome bad = DataCheck(ten, conv, host);
