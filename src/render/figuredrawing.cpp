@@ -35,11 +35,11 @@ FigureDrawing LoadFigureDrawing(const std::u16string &file, const std::atomic<bo
     const std::u16string ext = FileExtLower(file);
     if (ext != u".jws" && ext != u".jwk")
         return unreadable(u"ファイル拡張子が不正です(※JWK/JWSのみ対応)");
-    auto missing = [&] { return !RegularFileExistsSafe(file); };
+    auto missing = [&] { return !regularFileExistsSafe(file); };
     FigureDrawing f;
     if (ext == u".jws") {
         TJwsData doc;
-        const TJwsData::LoadResult r = doc.Load(file);
+        const TJwsData::LoadResult r = doc.load(file);
         if (r == TJwsData::LoadResult::NotJws)
             return unreadable(missing() ? u"ファイルが存在しません"
                                         : u"ファイルデータ内容が不正です");
@@ -55,7 +55,7 @@ FigureDrawing LoadFigureDrawing(const std::u16string &file, const std::atomic<bo
     // Drawn as the conversion reads it: the same translation into a .jws document.
     TJwsData doc;
     TJwTrans trans;
-    SetJwkConversionSettings(trans);
+    setJwkConversionSettings(trans);
     trans.P_JWK = &jwk;
     trans.P_JWS = &doc;
     trans.JWKtoJWSobj();

@@ -276,7 +276,7 @@ void writeText(SvgOut &o, const Drawing &d, const DrawnText &t, const Viewport &
 std::string DrawingToSvg(const Drawing &d, int longSide)
 {
     int width = 0, height = 0;
-    PictureSize(d.viewBox, longSide, width, height);
+    pictureSize(d.viewBox, longSide, width, height);
     const double margin = std::max(8.0, 0.02 * std::max(width, height));
     const Viewport vp = Viewport::fit(d.viewBox, width, height, margin);
 
