@@ -121,17 +121,6 @@ std::optional<InputFile> InputFile::open(const std::u16string &path, std::error_
     return InputFile(fd, sizeOf(info));
 }
 
-std::optional<InputFile> InputFile::open(const std::u16string &path)
-{
-    std::error_code ignored;
-    return open(path, ignored);
-}
-
-InputFile::InputFile(InputFile &&other) noexcept : m_fd(other.m_fd), m_size(other.m_size)
-{
-    other.m_fd = -1;
-}
-
 InputFile::~InputFile()
 {
     if (m_fd >= 0)
@@ -337,12 +326,6 @@ bool writeNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write)
             return failed(file, NewFileStep::Place, std::make_error_code(std::errc::not_supported));
     }
     return failed(file, NewFileStep::Place, std::make_error_code(std::errc::file_exists));
-}
-
-bool writeNewFile(const std::u16string &path, const std::function<bool(ByteWriter &)> &write)
-{
-    NewFile file{path, {}, {}, {}};
-    return writeNewFile(file, write);
 }
 
 bool replaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes)

@@ -10,6 +10,8 @@
 #include "core/path.h"
 #include "render/figuredrawing.h"
 #include "support/jwsfixture.h"
+#include "support/samples.h"
+#include "support/tempdir.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -236,18 +238,15 @@ void PreviewTest::hugeFileDoesNotBlock()
 
 void PreviewTest::samplesDrawTheSamePixelsAfterConversion()
 {
-    const std::filesystem::path root(PRAVELOT_SAMPLES_DIR);
-    std::error_code ec;
-    if (!std::filesystem::is_directory(root, ec))
+    const auto samples = sharedSamples();
+    if (!samples)
         QSKIP("no samples folder");
     ResetJwcDefaults();
     ResetJwwDefaults();
     TempDir tmp;
     int files = 0;
-    for (const auto &entry : std::filesystem::recursive_directory_iterator(root, ec)) {
-        const std::u16string path = FromUtf8(entry.path().string());
-        if (!entry.is_regular_file() || FileExtLower(path) != u".jws")
-            continue;
+    for (const std::filesystem::path &file : *samples) {
+        const std::u16string path = text(file);
         ++files;
         const std::u16string out = tmp.file("out" + std::to_string(files) + ".jws");
         Converter conv;
@@ -255,7 +254,7 @@ void PreviewTest::samplesDrawTheSamePixelsAfterConversion()
         const FigureDrawing a = LoadFigureDrawing(path), b = LoadFigureDrawing(out);
         expectSamePixels(a.drawing, b.drawing);
         if (QTest::currentTestFailed())
-            qWarning() << "differs:" << QString::fromStdString(entry.path().string());
+            qWarning() << "differs:" << QString::fromStdString(utf8(file));
     }
     QVERIFY(files > 0);
 }

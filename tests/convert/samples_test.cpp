@@ -5,6 +5,7 @@
 #include "core/path.h"
 #include "core/text.h"
 #include "support/jwsfixture.h"
+#include "support/samples.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -16,17 +17,12 @@ using namespace pravelot::test;
 
 TEST(Samples, EveryPartConvertsAndDrawsTheSame)
 {
-    const std::filesystem::path root(PRAVELOT_SAMPLES_DIR);
-    std::error_code ec;
-    if (!std::filesystem::is_directory(root, ec))
-        GTEST_SKIP() << "no samples folder at " << root;
-    int files = 0;
-    for (const auto &entry : std::filesystem::recursive_directory_iterator(root, ec)) {
-        const std::u16string path = text(entry.path());
-        if (!entry.is_regular_file() || FileExtLower(path) != u".jws")
-            continue;
-        SCOPED_TRACE(utf8(entry.path()));
-        ++files;
+    const auto samples = sharedSamples();
+    if (!samples)
+        GTEST_SKIP() << "no samples folder at " << sharedSamplesFolder();
+    for (const std::filesystem::path &file : *samples) {
+        const std::u16string path = text(file);
+        SCOPED_TRACE(utf8(file));
         ASSERT_TRUE(TJwsData::FileCheck(path));
         TJwsData doc;
         ASSERT_TRUE(doc.FileIn(path)) << doc.problem().message << " " << doc.problem().where;
@@ -60,7 +56,7 @@ TEST(Samples, EveryPartConvertsAndDrawsTheSame)
         EXPECT_EQ(ref.DPKijunTen_y, back.Enthd.BasePoint_y);
         EXPECT_EQ(userBlockName(back.EntBlockDef.back().strName), name);
     }
-    EXPECT_GT(files, 0);
+    EXPECT_FALSE(samples->empty());
 }
 
 // With the names the list proposes, a part that is already one block gets a warning and
@@ -68,10 +64,9 @@ TEST(Samples, EveryPartConvertsAndDrawsTheSame)
 // other content) is still an error.
 TEST(Samples, TheCheckWithTheProposedNames)
 {
-    const std::filesystem::path root(PRAVELOT_SAMPLES_DIR);
-    std::error_code ec;
-    if (!std::filesystem::is_directory(root, ec))
-        GTEST_SKIP() << "no samples folder at " << root;
+    const auto samples = sharedSamples();
+    if (!samples)
+        GTEST_SKIP() << "no samples folder at " << sharedSamplesFolder();
     struct Lines : RunHost {
         std::vector<std::u16string> check;
         void appendCheckLine(const std::u16string &l, bool) override { check.push_back(l); }
@@ -81,10 +76,8 @@ TEST(Samples, TheCheckWithTheProposedNames)
     std::vector<SourceRow> rows;
     std::vector<std::u16string> expected;
     int oneBlock = 0;
-    for (const auto &entry : std::filesystem::recursive_directory_iterator(root, ec)) {
-        const std::u16string path = FromUtf8(entry.path().string());
-        if (!entry.is_regular_file() || FileExtLower(path) != u".jws")
-            continue;
+    for (const std::filesystem::path &file : *samples) {
+        const std::u16string path = text(file);
         const std::u16string name = ChangeExtSafe(FileNameOf(path), u"");
         rows.push_back({path, name});
         TJwsData doc;

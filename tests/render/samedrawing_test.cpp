@@ -7,6 +7,7 @@
 #include "render/figuredrawing.h"
 #include "render/svgwriter.h"
 #include "support/jwsfixture.h"
+#include "support/samples.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -109,24 +110,19 @@ void expectConversionKeepsTheDrawing(const std::u16string &file, const TempDir &
 
 TEST(SameDrawing, EverySharedSample)
 {
-    const std::filesystem::path root(PRAVELOT_SAMPLES_DIR);
-    std::error_code ec;
-    if (!std::filesystem::is_directory(root, ec))
-        GTEST_SKIP() << "no samples folder at " << root;
+    const auto samples = sharedSamples();
+    if (!samples)
+        GTEST_SKIP() << "no samples folder at " << sharedSamplesFolder();
     ResetJwcDefaults();
     ResetJwwDefaults();
     TempDir tmp;
-    int files = 0;
-    for (const auto &entry : std::filesystem::recursive_directory_iterator(root, ec)) {
-        const std::u16string path = FromUtf8(entry.path().string());
-        if (!entry.is_regular_file() || FileExtLower(path) != u".jws")
-            continue;
-        SCOPED_TRACE(entry.path().string());
-        ++files;
+    for (const std::filesystem::path &file : *samples) {
+        const std::u16string path = text(file);
+        SCOPED_TRACE(utf8(file));
         expectConversionKeepsTheDrawing(path, tmp);
         EXPECT_GT(LoadFigureDrawing(path).drawing.primitiveCount(), 0u);
     }
-    EXPECT_GT(files, 0);
+    EXPECT_FALSE(samples->empty());
 }
 
 TEST(SameDrawing, GeneratedJwsDocumentsOfEveryKind)
