@@ -18,6 +18,11 @@ using namespace pravelot;
 
 namespace {
 
+// Long names, long pool strings and many texts, smaller than the property tests take
+// them: the structure is what is fuzzed, and small documents make many more inputs a
+// second.
+constexpr fuzz::HostileSizes kSizes{64, 64, 8};
+
 void check(bool ok)
 {
     if (!ok)
@@ -35,8 +40,11 @@ std::u16string blockName(fuzz::ByteChoices &c)
     switch (c.below(8)) {
     case 0:
         return u"";
-    case 1: // too long for the file's string forms
-        return std::u16string(40000, c.chance(2) ? u'名' : u'a');
+    case 1: // too long for the file's string forms; rarer, as each costs as much as
+            // a hundred small documents
+        if (c.chance(8))
+            return std::u16string(40000, c.chance(2) ? u'名' : u'a');
+        return u"部品@@SfigorgFlag@@";
     case 2:
         return u"door@@sfigorgflag@@";
     default:
@@ -46,7 +54,7 @@ std::u16string blockName(fuzz::ByteChoices &c)
 
 void convertJws(fuzz::ByteChoices &c)
 {
-    TJwsData made = fuzz::hostileJws(c);
+    TJwsData made = fuzz::hostileJws(c, kSizes);
     const std::u16string name = blockName(c);
     const Bytes file = made.FileOutBytes(made.Enthd.jwVer);
 
@@ -82,7 +90,7 @@ void convertJws(fuzz::ByteChoices &c)
 void convertJwk(fuzz::ByteChoices &c)
 {
     static TJwTrans trans; // the curve-group counter goes on from file to file, as in a run
-    const Bytes file = fuzz::hostileJwk(c);
+    const Bytes file = fuzz::hostileJwk(c, kSizes);
     fuzz::resetHeapPeak();
     const std::size_t base = fuzz::heapInUse();
     TJwkData jwk;

@@ -195,7 +195,7 @@ private:
     std::vector<TEntJwwNo> &m_order;
 };
 
-std::u16string blockName(ByteChoices &c)
+std::u16string blockName(ByteChoices &c, const HostileSizes &sizes)
 {
     switch (c.below(6)) {
     case 0:
@@ -203,7 +203,7 @@ std::u16string blockName(ByteChoices &c)
     case 1:
         return u"扉@@SfigorgFlag@@4";
     case 2: // long enough for the tree to have copied it into each instance
-        return std::u16string(std::size_t{1000} * (1 + c.below(16)), u'名');
+        return std::u16string(std::size_t{sizes.nameChars} * (1 + c.below(16)), u'名');
     default:
         return u"part" + std::u16string(c.below(4), u'x');
     }
@@ -211,7 +211,7 @@ std::u16string blockName(ByteChoices &c)
 
 } // namespace
 
-TJwsData hostileJws(ByteChoices &c)
+TJwsData hostileJws(ByteChoices &c, const HostileSizes &sizes)
 {
     TJwsData d;
     d.Enthd.jwID = u"JwsData";
@@ -239,7 +239,7 @@ TJwsData hostileJws(ByteChoices &c)
         def.att = TEntJwwAttr{0, 1, 2, 0, 0, 0, 0};
         def.nNumber = number();
         def.bRefferd = 1;
-        def.strName = blockName(c);
+        def.strName = blockName(c, sizes);
         ListBuilder members(c, d.Enthd.jwVer, def.members.edit(), def.members.editOrder());
         members.entities(4);
         for (std::uint32_t n = c.below(4); n > 0; --n)
@@ -252,19 +252,19 @@ TJwsData hostileJws(ByteChoices &c)
     return d;
 }
 
-Bytes hostileJwk(ByteChoices &c)
+Bytes hostileJwk(ByteChoices &c, const HostileSizes &sizes)
 {
     // The pool: strings of some length, each ended by a zero byte, or none.
     Bytes pool;
     for (std::uint32_t n = c.below(6); n > 0; --n) {
-        const std::uint32_t len = c.chance(4) ? 500 * c.below(40) : c.below(20);
+        const std::uint32_t len = c.chance(4) ? sizes.poolChars * c.below(40) : c.below(20);
         for (std::uint32_t i = 0; i < len; ++i)
             pool.push_back(static_cast<std::uint8_t>(c.chance(8) ? 0x82 : 'a' + i % 26));
         if (!c.chance(5))
             pool.push_back(0);
     }
     const std::uint32_t lines = c.below(8), arcs = c.below(8), points = c.below(8);
-    const std::uint32_t texts = c.chance(4) ? 100 * c.below(50) : c.below(40);
+    const std::uint32_t texts = c.chance(4) ? sizes.manyTexts * c.below(50) : c.below(40);
     Bytes f(200, 0);
     const std::string_view id = "jw_cad(c)sym........";
     std::copy(id.begin(), id.end(), f.begin());

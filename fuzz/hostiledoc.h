@@ -29,16 +29,25 @@ private:
     std::size_t m_pos = 0;
 };
 
+// How far the long parts grow. The defaults are as large as the faults they stand for
+// needed (a name copied into every instance, a pool string copied into every text); the
+// fuzz target takes them smaller, for many more inputs a second.
+struct HostileSizes {
+    std::uint32_t nameChars = 1000; // a long block name: 1 to 16 times this
+    std::uint32_t poolChars = 500;  // a long pool string: up to 39 times this
+    std::uint32_t manyTexts = 100;  // many texts: up to 49 times this
+};
+
 // A .jws document whose records are all of its version: block definitions numbered from
 // a small range (so that references meet them, and some numbers twice), holding lines,
 // arcs, texts, dimensions and references to each other, to themselves and to nothing;
 // names sometimes tens of thousands of characters long; the block tree built.
-TJwsData hostileJws(ByteChoices &c);
+TJwsData hostileJws(ByteChoices &c, const HostileSizes &sizes = {});
 
 // The bytes of a .jwk file with lines, arcs, points and texts whose strings begin at
 // offsets of a shared pool, the same offset for many texts, in the middle of a string,
 // or past the pool's end.
-Bytes hostileJwk(ByteChoices &c);
+Bytes hostileJwk(ByteChoices &c, const HostileSizes &sizes = {});
 
 // Whether some definition reaches itself through its references (the first definition
 // of a number being the one a reference names), found without the block tree, in time

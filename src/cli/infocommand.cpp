@@ -134,8 +134,10 @@ std::optional<Info> inspect(const std::u16string &file, InfoError &error)
     // A .jws file's picture is framed from the document already read: a second reading
     // would hold the file twice. A .jwk document is gone by now; the picture is framed
     // from its translation.
-    const Box viewBox = info.figure.jws ? MakeDrawing(*info.figure.jws).viewBox
-                                        : LoadFigureDrawing(file).drawing.viewBox;
+    // Only the frame is kept: a small file can draw a million primitives.
+    const Box viewBox =
+        info.figure.jws ? MakeDrawing(*info.figure.jws, nullptr, DrawingKeep::FrameOnly).viewBox
+                        : LoadFigureDrawing(file, nullptr, DrawingKeep::FrameOnly).drawing.viewBox;
     pictureSize(viewBox, kPictureSide, info.pictureWidth, info.pictureHeight);
     return info;
 }

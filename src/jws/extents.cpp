@@ -159,6 +159,11 @@ std::uint64_t pointsOf(ConstEntityLists l)
 
 } // namespace
 
+void addListExtents(ConstEntityLists lists, ExtentAccumulator &acc)
+{
+    addLists(lists, [&acc](double x, double y) { ExtentAdd(acc, x, y, 1); });
+}
+
 void TJwsData::GetMinMaxZahyo()
 {
     ExtentAccumulator &acc = sharedExtents();
@@ -182,7 +187,7 @@ void TJwsData::measureInto(ExtentAccumulator &acc) const
     else
         ExtentStart(acc, 0, 0, 1);
 
-    addLists(topLists(), [&acc](double x, double y) { ExtentAdd(acc, x, y, 1); });
+    addListExtents(topLists(), acc);
 
     // The tree holds one entry per placed instance at every depth, with its placement
     // already composed, so the definitions' own references need no visit here. Every

@@ -31,6 +31,10 @@ public:
     virtual bool wantsStrings() const { return true; }
 };
 
+// Widens acc by the points the extents take from the entities of lists as they stand,
+// as for a document's top level: for entities a producer hands over one at a time.
+void addListExtents(ConstEntityLists lists, ExtentAccumulator &acc);
+
 class TJwsData {
 public:
     TJwsData();

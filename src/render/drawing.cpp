@@ -80,67 +80,25 @@ struct TextInfo {
     ImageTextFields picture;
 };
 
+// The box around start and the points of d, within ±1e8 as extents are.
+Box boundsOf(const Drawing &d, Box b);
+
 class Builder {
 public:
-    Builder(const TJwsData &doc, Drawing &out, const std::atomic<bool> *cancel)
-        : m_out(out), m_cancel(cancel), m_ver(WrittenVersion(doc.Enthd.jwVer))
+    Builder(const TJwsData &doc, Drawing &out, const std::atomic<bool> *cancel, DrawingKeep keep)
+        : m_out(out), m_cancel(cancel), m_ver(WrittenVersion(doc.Enthd.jwVer)),
+          m_frameOnly(keep == DrawingKeep::FrameOnly)
     {
+        const Vec2 base{doc.Enthd.BasePoint_x, doc.Enthd.BasePoint_y};
+        const Vec2 start = usable(base) ? base : Vec2{};
+        m_drawn = {start.x, start.y, start.x, start.y};
     }
 
     bool stopped() const { return m_out.truncated || m_out.cancelled; }
     const Box &textBox() const { return m_textBox; }
     bool anyText() const { return m_anyText; }
-
-    // The entities of one order list (kinds 1–6; references are expanded by the tree).
-    void list(ConstEntityLists lists, std::span<const TEntJwwNo> order, std::int32_t n,
-              const Place &p)
-    {
-        const std::size_t end =
-            std::min(order.size(), static_cast<std::size_t>(std::max(n, std::int32_t{0})));
-        for (std::size_t k = 0; k < end && !stopped(); ++k) {
-            const TEntJwwNo &e = order[k];
-            if (!lists.valid(e))
-                continue;
-            const auto i = static_cast<std::size_t>(e.EntNo);
-            switch (e.EntType) {
-            case kEntLine:
-                line(lists.line[i], p);
-                break;
-            case kEntEnko:
-                arc(lists.enko[i], p);
-                break;
-            case kEntTen:
-                point(lists.ten[i], p);
-                break;
-            case kEntMoji:
-                text(lists.moji[i], p);
-                break;
-            case kEntSunpo:
-                dimension(lists.sunpo[i], p);
-                break;
-            case kEntSolid:
-                solid(lists.solid[i], p);
-                break;
-            default:
-                break;
-            }
-        }
-    }
-
-private:
-    Pen pen(const TEntJwwAttr &att, std::int32_t kind) const
-    {
-        const TEntJwwAttr a = WrittenAttr(att, kind, m_ver);
-        return {PenRgb(a.nPenColor), a.nPenStyle, a.nPenWidth};
-    }
-
-    void added()
-    {
-        if (m_out.primitiveCount() >= kDrawingBudget)
-            m_out.truncated = true;
-        if (m_cancel && (++m_sinceCheck & 1023) == 0 && m_cancel->load(std::memory_order_relaxed))
-            m_out.cancelled = true;
-    }
+    // The box around the base point and every point drawn, within ±1e8.
+    Box drawnBox() const { return m_frameOnly ? m_drawn : boundsOf(m_out, m_drawn); }
 
     void line(const TEntJwwLine &e, const Place &p, std::int32_t kind = kEntLine)
     {
@@ -185,8 +143,80 @@ private:
         added();
     }
 
+    // A text that lives only for this call: what it shares with other placements of
+    // the same record is not kept.
+    void passingText(const TEntJwwMoji &e)
+    {
+        text(e, Place{});
+        m_texts.erase(&e);
+    }
+
+    // The entities of one order list (kinds 1–6; references are expanded by the tree).
+    void list(ConstEntityLists lists, std::span<const TEntJwwNo> order, std::int32_t n,
+              const Place &p)
+    {
+        const std::size_t end =
+            std::min(order.size(), static_cast<std::size_t>(std::max(n, std::int32_t{0})));
+        for (std::size_t k = 0; k < end && !stopped(); ++k) {
+            const TEntJwwNo &e = order[k];
+            if (!lists.valid(e))
+                continue;
+            const auto i = static_cast<std::size_t>(e.EntNo);
+            switch (e.EntType) {
+            case kEntLine:
+                line(lists.line[i], p);
+                break;
+            case kEntEnko:
+                arc(lists.enko[i], p);
+                break;
+            case kEntTen:
+                point(lists.ten[i], p);
+                break;
+            case kEntMoji:
+                text(lists.moji[i], p);
+                break;
+            case kEntSunpo:
+                dimension(lists.sunpo[i], p);
+                break;
+            case kEntSolid:
+                solid(lists.solid[i], p);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+
+private:
+    Pen pen(const TEntJwwAttr &att, std::int32_t kind) const
+    {
+        const TEntJwwAttr a = WrittenAttr(att, kind, m_ver);
+        return {PenRgb(a.nPenColor), a.nPenStyle, a.nPenWidth};
+    }
+
+    // Counts the primitive just drawn; when only the frame is kept, takes its points
+    // into the frame and lets it go.
+    void added()
+    {
+        if (m_frameOnly) {
+            m_drawn = boundsOf(m_out, m_drawn);
+            m_out.solids.clear();
+            m_out.lines.clear();
+            m_out.arcs.clear();
+            m_out.images.clear();
+            m_out.points.clear();
+            m_out.texts.clear();
+        }
+        if (++m_count >= kDrawingBudget)
+            m_out.truncated = true;
+        if (m_cancel && (m_count & 1023) == 0 && m_cancel->load(std::memory_order_relaxed))
+            m_out.cancelled = true;
+    }
+
     std::uint32_t intern(std::u16string s)
     {
+        if (m_frameOnly)
+            return 0;
         auto [it, fresh] =
             m_strings.try_emplace(s, static_cast<std::uint32_t>(m_out.strings.size()));
         if (fresh)
@@ -360,7 +390,10 @@ private:
     Drawing &m_out;
     const std::atomic<bool> *m_cancel;
     std::int32_t m_ver;
-    std::uint32_t m_sinceCheck = 0;
+    bool m_frameOnly;
+    std::size_t m_count = 0;
+    // What was drawn so far, when the primitives themselves are not kept.
+    Box m_drawn;
     std::unordered_map<std::u16string, std::uint32_t> m_strings;
     std::unordered_map<const TEntJwwMoji *, TextInfo> m_texts;
     Box m_textBox;
@@ -381,11 +414,8 @@ std::uint64_t extentsWork(const TJwsData &doc)
     return work;
 }
 
-// The box around the base point and every drawn point, within ±1e8 as extents are.
-Box boundsOf(const Drawing &d)
+Box boundsOf(const Drawing &d, Box b)
 {
-    const Vec2 start = usable(d.basePoint) ? d.basePoint : Vec2{};
-    Box b{start.x, start.y, start.x, start.y};
     auto add = [&](Vec2 p) {
         b.minX = std::min(b.minX, p.x), b.maxX = std::max(b.maxX, p.x);
         b.minY = std::min(b.minY, p.y), b.maxY = std::max(b.maxY, p.y);
@@ -416,10 +446,91 @@ Box boundsOf(const Drawing &d)
 
 } // namespace
 
-Drawing MakeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel)
+namespace {
+
+// The view box: the extents and the boxes of the texts, uncrossed.
+Box viewBoxOf(const Box &e, const Builder &b)
+{
+    Box v = e;
+    if (b.anyText()) {
+        const Box &t = b.textBox();
+        v = {std::min(e.minX, t.minX), std::min(e.minY, t.minY), std::max(e.maxX, t.maxX),
+             std::max(e.maxY, t.maxY)};
+    }
+    // Extents from a base point far out can come back crossed.
+    if (v.minX > v.maxX)
+        std::swap(v.minX, v.maxX);
+    if (v.minY > v.maxY)
+        std::swap(v.minY, v.maxY);
+    return v;
+}
+
+// Draws the top-level entities a producer hands over, and measures their extents as a
+// document holding them would be measured.
+class DrawingSink : public EntitySink {
+public:
+    DrawingSink(Builder &b, const TJwsData &header) : m_b(b)
+    {
+        const TEntJwsHeader &h = header.Enthd;
+        if (ExtentInGuard(h.BasePoint_x, h.BasePoint_y))
+            ExtentStart(m_extents, h.BasePoint_x, h.BasePoint_y, 1);
+        else
+            ExtentStart(m_extents, 0, 0, 1);
+    }
+
+    void line(const TEntJwwLine &e) override
+    {
+        measure(e, &ConstEntityLists::line);
+        if (!m_b.stopped())
+            m_b.line(e, Place{});
+    }
+    void arc(const TEntJwwEnko &e) override
+    {
+        measure(e, &ConstEntityLists::enko);
+        if (!m_b.stopped())
+            m_b.arc(e, Place{});
+    }
+    void text(TEntJwwMoji &&e) override
+    {
+        measure(e, &ConstEntityLists::moji);
+        if (!m_b.stopped())
+            m_b.passingText(e);
+    }
+    void point(const TEntJwwTen &e) override
+    {
+        measure(e, &ConstEntityLists::ten);
+        if (!m_b.stopped())
+            m_b.point(e, Place{});
+    }
+
+    std::uint64_t entities() const { return m_entities; }
+    Box extents()
+    {
+        Box e;
+        ExtentFinish(m_extents, e.minX, e.minY, e.maxX, e.maxY);
+        return e;
+    }
+
+private:
+    template <class T> void measure(const T &e, std::span<const T> ConstEntityLists::*list)
+    {
+        ++m_entities;
+        ConstEntityLists one{};
+        one.*list = std::span<const T>(&e, 1);
+        addListExtents(one, m_extents);
+    }
+
+    Builder &m_b;
+    ExtentAccumulator m_extents;
+    std::uint64_t m_entities = 0;
+};
+
+} // namespace
+
+Drawing MakeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel, DrawingKeep keep)
 {
     Drawing out;
-    Builder b(doc, out, cancel);
+    Builder b(doc, out, cancel, keep);
     b.list(doc.topLists(), doc.EntNo, doc.Enthd.n1, Place{});
     // The tree holds every placed instance with its placement composed, nested ones
     // included, and is bounded against definitions that reach themselves.
@@ -437,22 +548,24 @@ Drawing MakeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel)
     if (b.stopped() || extentsWork(doc) > kDrawingBudget) {
         // The extents would measure every instance the nesting holds, past what the
         // drawing's budget allows: the picture shows what was drawn.
-        e = boundsOf(out);
+        e = b.drawnBox();
     } else {
         doc.measureExtents(e.minX, e.minY, e.maxX, e.maxY);
     }
-    out.viewBox = e;
-    if (b.anyText()) {
-        const Box &t = b.textBox();
-        out.viewBox = {std::min(e.minX, t.minX), std::min(e.minY, t.minY), std::max(e.maxX, t.maxX),
-                       std::max(e.maxY, t.maxY)};
-    }
-    // Extents from a base point far out can come back crossed.
-    Box &v = out.viewBox;
-    if (v.minX > v.maxX)
-        std::swap(v.minX, v.maxX);
-    if (v.minY > v.maxY)
-        std::swap(v.minY, v.maxY);
+    out.viewBox = viewBoxOf(e, b);
+    return out;
+}
+
+Drawing MakeDrawing(const TJwsData &header, const TJwsData::MemberProducer &produce,
+                    const std::atomic<bool> *cancel, DrawingKeep keep)
+{
+    Drawing out;
+    Builder b(header, out, cancel, keep);
+    DrawingSink sink(b, header);
+    produce(sink);
+    out.basePoint = {header.Enthd.BasePoint_x, header.Enthd.BasePoint_y};
+    out.extents = b.stopped() || sink.entities() > kDrawingBudget ? b.drawnBox() : sink.extents();
+    out.viewBox = viewBoxOf(out.extents, b);
     return out;
 }
 

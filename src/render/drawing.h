@@ -3,14 +3,14 @@
 // holds no reference to it.
 #pragma once
 
+#include "jws/jwsdata.h"
+
 #include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace pravelot {
-
-class TJwsData;
 
 struct Vec2 {
     double x = 0, y = 0;
@@ -112,11 +112,24 @@ struct Drawing {
 // Drawings stop growing at this many primitives.
 inline constexpr std::size_t kDrawingBudget = std::size_t{1} << 20;
 
+// What a drawing keeps: everything, or only its frame — the base point, extents, view
+// box and whether it was truncated or cancelled, as they would be for everything —
+// when only the size of a picture is wanted (it then takes no memory for primitives).
+enum class DrawingKeep { Everything, FrameOnly };
+
 // What doc draws: its top-level entities and the members of every block instance of its
 // block tree, with the attributes and strings a file written from it would carry
 // (versions below 420 keep fewer colours and line styles). Entities with coordinates
 // that are not finite numbers or lie beyond ±1e12 are left out. cancel, when set and
 // raised, stops the building early.
-Drawing MakeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel = nullptr);
+Drawing MakeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel = nullptr,
+                    DrawingKeep keep = DrawingKeep::Everything);
+// What a document with header's header draws whose top-level entities produce hands
+// over one at a time (the translation of a .jwk document), without holding them: the
+// same drawing as MakeDrawing of a document holding them. header's own entities and
+// blocks are not looked at.
+Drawing MakeDrawing(const TJwsData &header, const TJwsData::MemberProducer &produce,
+                    const std::atomic<bool> *cancel = nullptr,
+                    DrawingKeep keep = DrawingKeep::Everything);
 
 } // namespace pravelot

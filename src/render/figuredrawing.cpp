@@ -17,10 +17,8 @@ FigureDrawing unreadable(std::u16string message)
     return f;
 }
 
-void draw(FigureDrawing &f, const TJwsData &doc, bool complete, const ReadProblem &problem,
-          const std::atomic<bool> *cancel)
+void tell(FigureDrawing &f, bool complete, const ReadProblem &problem)
 {
-    f.drawing = MakeDrawing(doc, cancel);
     f.status = complete ? FigureDrawing::Status::Drawn : FigureDrawing::Status::Incomplete;
     if (!complete) {
         f.message = u"ファイルデータが欠落しています(読めた部分を表示しています)";
@@ -30,7 +28,8 @@ void draw(FigureDrawing &f, const TJwsData &doc, bool complete, const ReadProble
 
 } // namespace
 
-FigureDrawing LoadFigureDrawing(const std::u16string &file, const std::atomic<bool> *cancel)
+FigureDrawing LoadFigureDrawing(const std::u16string &file, const std::atomic<bool> *cancel,
+                                DrawingKeep keep)
 {
     const std::u16string ext = FileExtLower(file);
     if (ext != u".jws" && ext != u".jwk")
@@ -45,22 +44,26 @@ FigureDrawing LoadFigureDrawing(const std::u16string &file, const std::atomic<bo
                                         : u"ファイルデータ内容が不正です");
         f.kind = u"JWS";
         f.version = doc.Enthd.jwVer;
-        draw(f, doc, r == TJwsData::LoadResult::Complete, doc.problem(), cancel);
+        f.drawing = MakeDrawing(doc, cancel, keep);
+        tell(f, r == TJwsData::LoadResult::Complete, doc.problem());
         return f;
     }
     if (!TJwkData::FileCheck(file))
         return unreadable(missing() ? u"ファイルが存在しません" : u"ファイルデータ内容が不正です");
     TJwkData jwk;
     const bool complete = jwk.FileIn(file);
-    // Drawn as the conversion reads it: the same translation into a .jws document.
-    TJwsData doc;
+    // Drawn as the conversion reads it: the same translation into a .jws document, drawn
+    // as it is made (texts that share one string of the file would each hold a copy).
+    TJwsData header;
     TJwTrans trans;
     setJwkConversionSettings(trans);
     trans.P_JWK = &jwk;
-    trans.P_JWS = &doc;
-    trans.JWKtoJWSobj();
+    trans.P_JWS = &header;
+    trans.resetJwsDocument();
     f.kind = u"JWK";
-    draw(f, doc, complete, jwk.problem(), cancel);
+    f.drawing = MakeDrawing(
+        header, [&trans](EntitySink &sink) { trans.Translate(sink); }, cancel, keep);
+    tell(f, complete, jwk.problem());
     return f;
 }
 

@@ -28,8 +28,10 @@ struct FigureDrawing {
 // Reads a .jws or .jwk file (by its extension, in any letter case) and makes its
 // drawing; a .jwk file is drawn as the conversion translates it. The record units'
 // shared defaults must have been set (ResetJwcDefaults, ResetJwwDefaults). Uses no
-// shared state otherwise, so it may run on any thread. cancel as for MakeDrawing.
+// shared state otherwise, so it may run on any thread. cancel and keep as for
+// MakeDrawing.
 FigureDrawing LoadFigureDrawing(const std::u16string &file,
-                                const std::atomic<bool> *cancel = nullptr);
+                                const std::atomic<bool> *cancel = nullptr,
+                                DrawingKeep keep = DrawingKeep::Everything);
 
 } // namespace pravelot

@@ -4,6 +4,7 @@
 #include "jws/jwsdata.h"
 #include "render/drawing.h"
 #include "render/palette.h"
+#include "render/svgwriter.h"
 #include "support/jwsfixture.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <random>
 
 using namespace pravelot;
 using namespace pravelot::test;
@@ -51,6 +53,31 @@ TEntJwwMoji text(double x, double y, double deg, std::u16string s, double w = 4,
     t.strFontName = u"ＭＳ ゴシック";
     t.str = std::move(s);
     return t;
+}
+
+// Forty to the sixth instances of a line: far past the drawing's budget.
+TJwsData wideNesting()
+{
+    TJwsData wide = emptyDoc(600);
+    for (std::uint32_t level = 0; level < 6; ++level) {
+        TEntJwwBlockDef &def = addDef(wide, level, u"L");
+        for (int k = 0; k < 40; ++k) {
+            addMember(def, line(k, 0, k, 1));
+            if (level < 5)
+                addMember(def, blockRef(level + 1, k, 0));
+        }
+    }
+    addTop(wide, blockRef(0, 0, 0));
+    wide.MakeBlockTree();
+    return wide;
+}
+
+void expectSameFrame(const Drawing &a, const Drawing &b)
+{
+    EXPECT_EQ(a.basePoint, b.basePoint);
+    EXPECT_EQ(a.extents, b.extents);
+    EXPECT_EQ(a.viewBox, b.viewBox);
+    EXPECT_EQ(a.truncated, b.truncated);
 }
 
 } // namespace
@@ -266,17 +293,7 @@ TEST(Drawing, HostileDocumentsStayBounded)
     EXPECT_GE(c.lines.size(), 1u);
     EXPECT_LE(c.primitiveCount(), kDrawingBudget);
 
-    TJwsData wide = emptyDoc(600);
-    for (std::uint32_t level = 0; level < 6; ++level) {
-        TEntJwwBlockDef &def = addDef(wide, level, u"L");
-        for (int k = 0; k < 40; ++k) {
-            addMember(def, line(k, 0, k, 1));
-            if (level < 5)
-                addMember(def, blockRef(level + 1, k, 0));
-        }
-    }
-    addTop(wide, blockRef(0, 0, 0));
-    wide.MakeBlockTree();
+    const TJwsData wide = wideNesting();
     const Drawing w = MakeDrawing(wide);
     EXPECT_TRUE(w.truncated);
     EXPECT_LE(w.primitiveCount(), kDrawingBudget);
@@ -306,4 +323,66 @@ TEST(Drawing, HostileDocumentsStayBounded)
     const Drawing stopped = MakeDrawing(wide, &cancel);
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_LT(stopped.primitiveCount(), 2048u);
+}
+
+TEST(Drawing, AFrameAloneIsTheFrameOfTheWholeDrawing)
+{
+    std::vector<TJwsData> docs;
+    for (std::int32_t ver : {351, 420, 700})
+        for (unsigned seed = 0; seed < 4; ++seed) {
+            std::mt19937 rng(seed * 31 + static_cast<unsigned>(ver));
+            docs.push_back(randomDoc(rng, {ver, false, seed % 2 == 0}));
+        }
+    docs.push_back(wideNesting());
+    // A base point beyond the extents' guard starts them from the origin.
+    docs.push_back(docs.front());
+    docs.back().Enthd.BasePoint_x = 1e15;
+    for (std::size_t k = 0; k < docs.size(); ++k) {
+        SCOPED_TRACE(k);
+        const Drawing whole = MakeDrawing(docs[k]);
+        const Drawing frame = MakeDrawing(docs[k], nullptr, DrawingKeep::FrameOnly);
+        expectSameFrame(frame, whole);
+        EXPECT_EQ(frame.primitiveCount(), 0u);
+        EXPECT_TRUE(frame.strings.empty());
+    }
+}
+
+TEST(Drawing, EntitiesHandedOverOneByOneDrawAsTheDocumentHoldingThem)
+{
+    for (unsigned seed = 0; seed < 6; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        const TJwsData source = randomDoc(rng, {420, false, true});
+        // The kinds a producer hands over, as a document of their own.
+        TJwsData doc = emptyDoc(420);
+        for (const TEntJwwLine &e : source.EntLine)
+            addTop(doc, e);
+        for (const TEntJwwEnko &e : source.EntEnko)
+            addTop(doc, e);
+        for (TEntJwwMoji e : source.EntMoji)
+            addTop(doc, e);
+        for (const TEntJwwTen &e : source.EntTen)
+            addTop(doc, e);
+        auto produce = [&doc](EntitySink &sink) {
+            for (const TEntJwwLine &e : doc.EntLine)
+                sink.line(e);
+            for (const TEntJwwEnko &e : doc.EntEnko)
+                sink.arc(e);
+            for (TEntJwwMoji e : doc.EntMoji)
+                sink.text(std::move(e));
+            for (const TEntJwwTen &e : doc.EntTen)
+                sink.point(e);
+        };
+        const TJwsData header = emptyDoc(420);
+        for (DrawingKeep keep : {DrawingKeep::Everything, DrawingKeep::FrameOnly}) {
+            const Drawing held = MakeDrawing(doc, nullptr, keep);
+            const Drawing handed = MakeDrawing(header, produce, nullptr, keep);
+            expectSameFrame(handed, held);
+            EXPECT_EQ(handed.lines.size(), held.lines.size());
+            EXPECT_EQ(handed.arcs.size(), held.arcs.size());
+            EXPECT_EQ(handed.texts.size(), held.texts.size());
+            EXPECT_EQ(handed.points.size(), held.points.size());
+            EXPECT_EQ(DrawingToSvg(handed, 1024), DrawingToSvg(held, 1024));
+        }
+    }
 }
