@@ -62,7 +62,7 @@ FigureDrawing LoadFigureDrawing(const std::u16string &file, const std::atomic<bo
     trans.resetJwsDocument();
     f.kind = u"JWK";
     f.drawing = MakeDrawing(
-        header, [&trans](EntitySink &sink) { trans.Translate(sink); }, cancel, keep);
+        header, [&trans](EntitySink &sink) { trans.translate(sink); }, cancel, keep);
     tell(f, complete, jwk.problem());
     return f;
 }
