@@ -359,7 +359,7 @@ TEST(Drawing, EntitiesHandedOverOneByOneDrawAsTheDocumentHoldingThem)
             addTop(doc, e);
         for (const TEntJwwEnko &e : source.EntEnko)
             addTop(doc, e);
-        for (TEntJwwMoji e : source.EntMoji)
+        for (const TEntJwwMoji &e : source.EntMoji)
             addTop(doc, e);
         for (const TEntJwwTen &e : source.EntTen)
             addTop(doc, e);
