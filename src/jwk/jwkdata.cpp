@@ -242,7 +242,7 @@ bool TJwkData::readFrom(ByteReader &r)
     EntArc.resize(static_cast<std::size_t>(h.arcCount));
     EntTen.resize(static_cast<std::size_t>(h.tenCount));
     EntMoji.resize(static_cast<std::size_t>(h.mojiCount));
-    if (!RecordsIn(r) || !poolIn(r))
+    if (!listsIn(r) || !poolIn(r))
         return false;
     return backed;
 }
@@ -276,7 +276,7 @@ bool TJwkData::backCounts(std::uint64_t left, std::uint64_t at)
     return backed;
 }
 
-bool TJwkData::RecordsIn(ByteReader &r)
+bool TJwkData::listsIn(ByteReader &r)
 {
     // A read that delivers no byte at all ends FileIn.
     auto all = [&](std::size_t got, std::size_t count, const char *what) {

@@ -77,7 +77,7 @@ private:
     // back; false when one was lowered.
     bool backCounts(std::uint64_t left, std::uint64_t at);
     // The four record lists, then the string pool; false when a read delivered nothing.
-    bool RecordsIn(ByteReader &r);
+    bool listsIn(ByteReader &r);
     bool poolIn(ByteReader &r);
     bool fail(const char *message, std::string where);
 
