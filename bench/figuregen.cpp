@@ -157,7 +157,7 @@ Bytes generateJwk(std::int64_t entities, std::uint32_t seed)
     std::vector<std::uint16_t> offsets;
     for (int i = 0; i < 200; ++i) {
         offsets.push_back(static_cast<std::uint16_t>(pool.size()));
-        AppendAnsiBytes(r.text(), pool);
+        appendAnsiBytes(r.text(), pool);
         pool.push_back(0);
     }
     ByteWriter w;

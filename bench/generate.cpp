@@ -19,7 +19,7 @@ namespace {
 bool save(const std::string &path, const Bytes &b)
 {
     FileDeleteSafe(FromUtf8(path));
-    return WriteNewFile(FromUtf8(path), [&](ByteWriter &w) {
+    return writeNewFile(FromUtf8(path), [&](ByteWriter &w) {
         w.put(b);
         return true;
     });
@@ -60,7 +60,7 @@ int main(int argc, char **argv)
     if (a.size() >= 4 && a[0] == "crafted") {
         FileDeleteSafe(FromUtf8(a[3]));
         bool known = true;
-        const bool ok = WriteNewFile(FromUtf8(a[3]), [&](ByteWriter &w) {
+        const bool ok = writeNewFile(FromUtf8(a[3]), [&](ByteWriter &w) {
             known = bench::writeCrafted(a[1], std::stoull(a[2]), w);
             return known;
         });

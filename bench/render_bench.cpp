@@ -46,7 +46,7 @@ std::size_t render(const std::u16string &src, const std::u16string &out)
     std::filesystem::remove(ToUtf8(out));
     const FigureDrawing f = LoadFigureDrawing(src);
     const std::string svg = DrawingToSvg(f.drawing, 1024);
-    ReplaceFile(out, std::span(reinterpret_cast<const std::uint8_t *>(svg.data()), svg.size()));
+    replaceFile(out, std::span(reinterpret_cast<const std::uint8_t *>(svg.data()), svg.size()));
     return f.drawing.primitiveCount();
 }
 

@@ -29,13 +29,13 @@ namespace {
 
 bool folderWritable(const std::u16string &folder)
 {
-    if (!FolderExistsSafe(folder))
+    if (!folderExistsSafe(folder))
         return false;
 #ifdef _WIN32
     // Only trying tells: the folder's access rights (Program Files) are not in its
     // attributes. The file goes again when its handle closes.
     const std::wstring probe =
-        WidePath(folder + u".pravelot-probe-" + FromUtf8(std::to_string(GetCurrentProcessId())));
+        widePath(folder + u".pravelot-probe-" + FromUtf8(std::to_string(GetCurrentProcessId())));
     const HANDLE h = CreateFileW(
         probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
         FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
@@ -44,7 +44,7 @@ bool folderWritable(const std::u16string &folder)
     CloseHandle(h);
     return true;
 #else
-    return ::access(NativePath(folder).c_str(), W_OK) == 0;
+    return ::access(nativePath(folder).c_str(), W_OK) == 0;
 #endif
 }
 
@@ -54,8 +54,8 @@ bool sameFolder(const std::u16string &a, const std::u16string &b)
         return false;
     std::error_code ec1;
     std::error_code ec2;
-    const auto ca = std::filesystem::weakly_canonical(std::filesystem::path(NativePath(a)), ec1);
-    const auto cb = std::filesystem::weakly_canonical(std::filesystem::path(NativePath(b)), ec2);
+    const auto ca = std::filesystem::weakly_canonical(std::filesystem::path(nativePath(a)), ec1);
+    const auto cb = std::filesystem::weakly_canonical(std::filesystem::path(nativePath(b)), ec2);
     return !ec1 && !ec2 && ca.lexically_normal() / "" == cb.lexically_normal() / "";
 }
 
@@ -73,7 +73,7 @@ AppFolders AppFolders::resolve(const std::u16string &exePath,
                                const std::u16string &cacheFolder)
 {
     AppFolders f;
-    f.AppFolder = FolderOf(exePath);
+    f.AppFolder = folderOf(exePath);
     const std::u16string settingsName = FileNameOf(ChangeExtSafe(exePath, u".dat"));
     f.besideProgram = folderWritable(f.AppFolder) && !sameFolder(f.AppFolder, installedBinFolder);
     if (f.besideProgram) {
@@ -96,7 +96,7 @@ std::u16string AppFolders::executablePath()
             break;
         if (n < path.size()) {
             path.resize(n);
-            return FromWide(path);
+            return fromWide(path);
         }
         path.resize(path.size() * 2); // cut off: try a larger buffer
     }

@@ -109,7 +109,7 @@ int main(int argc, char **argv)
     }
 
     // An output being written when the program is told to end is never left behind.
-    pravelot::GuardWritesAgainstSignals();
+    pravelot::guardWritesAgainstSignals();
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("pravelot"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pravelot")));

@@ -65,7 +65,7 @@ QList<Dialogs::Filter> figureFileFilters()
 // The folder a picker opens at: folder when it names an existing folder, else fallback.
 QString pickerStart(const QString &folder, const std::u16string &fallback)
 {
-    return !folder.isEmpty() && FolderExistsSafe(us(folder)) ? folder : qs(fallback);
+    return !folder.isEmpty() && folderExistsSafe(us(folder)) ? folder : qs(fallback);
 }
 
 // The user's desktop or documents folder, with trailing separator. A fresh account may
@@ -74,7 +74,7 @@ std::u16string standardFolder(QStandardPaths::StandardLocation location)
 {
     std::u16string folder =
         AddPathDelim(us(QDir::toNativeSeparators(QStandardPaths::writableLocation(location))));
-    if (!FolderExistsSafe(folder))
+    if (!folderExistsSafe(folder))
         DirCreateSafe(folder);
     return folder;
 }
@@ -334,7 +334,7 @@ void TForm1::previewRow(int row, bool open)
 {
     const QString file = row >= 0 && row < DataListN ? cell(0, row + 1) : QString();
     // Rows the program moves the cursor to show only in a preview already open.
-    if (IsBlankCell(us(file)) || (!m_preview->isVisible() && !open))
+    if (isBlankCell(us(file)) || (!m_preview->isVisible() && !open))
         return;
     m_preview->placeBeside(*this);
     // Some platforms activate every window they show; the keyboard stays here.
@@ -443,7 +443,7 @@ void TForm1::saveSettings()
 {
     // The user's configuration folder may not exist yet; beside the program it does.
     if (!m_folders.besideProgram)
-        DirCreateSafe(FolderOf(m_folders.settingsPath));
+        DirCreateSafe(folderOf(m_folders.settingsPath));
     // A settings file that cannot be written is not worth a message: the program goes
     // on, and the previous file, if any, stays as it was.
     SaveDatFile(m_folders.settingsPath, currentSettings());
@@ -623,7 +623,7 @@ void TForm1::PickupFile(const QString &fn)
         return;
     // Only a regular file is a source: a folder, pipe or device with a figure file's
     // extension is refused here.
-    if (!RegularFileExistsSafe(path))
+    if (!regularFileExistsSafe(path))
         return;
     ++DataListN;
     SG1->setRowCount(DataListN);
@@ -658,7 +658,7 @@ void TForm1::Button1Click()
     const std::optional<Dialogs::ChosenFiles> chosen = m_dialogs.openFiles(this, request);
     if (!chosen)
         return;
-    Label1->setText(qs(FolderOf(us(chosen->files.front()))));
+    Label1->setText(qs(folderOf(us(chosen->files.front()))));
     Fidx = chosen->filterIndex;
     for (const QString &f : chosen->files)
         PickupFile(f);
@@ -727,7 +727,7 @@ bool TForm1::DataCheck()
     }
     if (!outcome.error && !outcome.warning)
         m_checkWindow->hide();
-    setStatus(qs(CheckStatusText(outcome, DataListN)));
+    setStatus(qs(checkStatusText(outcome, DataListN)));
     statusBar()->repaint();
     return outcome.runMayStart();
 }
@@ -748,7 +748,7 @@ void TForm1::RunProc()
         break; // beside each source
     case 4: {
         const std::u16string folder = AddPathDelim(us(EditFl1->text()));
-        if (!FolderExistsSafe(folder)) {
+        if (!folderExistsSafe(folder)) {
             m_dialogs.message(this,
                               QStringLiteral("指定したフォルダが見つかりません。\n") + qs(folder));
             return;
@@ -775,7 +775,7 @@ void TForm1::RunProc()
         BusyScope busy([this](bool b) { setBusy(b); });
         const std::vector<SourceRow> rows = sourceRows();
         WindowHost host(*m_checkWindow, *ListBox1, *m_progress, *m_escape);
-        summary = RunFiles(rows, dest, *m_conv, host);
+        summary = runFiles(rows, dest, *m_conv, host);
         m_preview->setOutputs(summary.outputs);
     }
     PageControl1->setCurrentIndex(1);
@@ -797,7 +797,7 @@ void TForm1::Button3Click()
     const auto [top, bottom] = selectedRows();
     for (int r = top; r <= std::min(bottom, DataListN); ++r) {
         const QString file = cell(0, r);
-        if (!IsBlankCell(us(file)))
+        if (!isBlankCell(us(file)))
             pravelot::Data1Check(us(file), rows, *m_conv, host);
     }
 }
@@ -813,7 +813,7 @@ void TForm1::Button4Click()
     const std::optional<Dialogs::ChosenFiles> chosen = m_dialogs.openFiles(this, request);
     if (!chosen)
         return;
-    m_lookupFolder = qs(FolderOf(us(chosen->files.front())));
+    m_lookupFolder = qs(folderOf(us(chosen->files.front())));
     m_lookupStart = m_lookupFolder;
     m_lookupFidx = chosen->filterIndex;
     showCheckWindow();

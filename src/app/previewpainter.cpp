@@ -186,7 +186,7 @@ private:
         if (!QRectF(c.x - reach, c.y - reach, 2 * reach, 2 * reach).intersects(m_clip))
             return;
         usePen(a.pen);
-        ArcPixels(a, m_vp, m_arcPoints);
+        arcPixels(a, m_vp, m_arcPoints);
         for (std::size_t k = 1; k < m_arcPoints.size(); ++k)
             segment(m_arcPoints[k - 1], m_arcPoints[k]);
     }
@@ -344,7 +344,7 @@ QImage renderDrawing(const Drawing &d, const Viewport &vp, QSize size, qreal dpr
 QImage drawingPicture(const Drawing &d, int longSide)
 {
     int width = 0, height = 0;
-    PictureSize(d.viewBox, longSide, width, height);
+    pictureSize(d.viewBox, longSide, width, height);
     const double margin = std::max(8.0, 0.02 * std::max(width, height));
     return renderDrawing(d, Viewport::fit(d.viewBox, width, height, margin), QSize(width, height));
 }

@@ -23,9 +23,9 @@ void CliHost::appendRunWarning(const std::u16string &line)
 void CliHost::fileFailed(const std::u16string &src, const std::u16string &output,
                          const ConversionFailure &failure)
 {
-    m_findings << FailureText(src, output, failure) << '\n' << std::flush;
+    m_findings << failureText(src, output, failure) << '\n' << std::flush;
 }
 
-bool CliHost::escapePressed() { return InterruptRequested(); }
+bool CliHost::escapePressed() { return interruptRequested(); }
 
 } // namespace pravelot

@@ -18,7 +18,7 @@ public:
     void appendRunWarning(const std::u16string &line) override;
     void fileFailed(const std::u16string &src, const std::u16string &output,
                     const ConversionFailure &failure) override;
-    // Whether Ctrl-C was pressed since CatchInterrupt().
+    // Whether Ctrl-C was pressed since catchInterrupt().
     bool escapePressed() override;
 
 private:

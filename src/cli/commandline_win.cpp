@@ -19,12 +19,12 @@ namespace {
 // Windows' shells leave this to the program.
 std::vector<std::u16string> expandWildcards(const std::u16string &arg)
 {
-    const std::u16string folder = FolderOf(arg);
+    const std::u16string folder = folderOf(arg);
     const std::u16string name = arg.substr(folder.size());
     if (name.find_first_of(u"*?") == std::u16string::npos)
         return {arg};
     std::vector<std::u16string> found;
-    const std::wstring pattern = WidePath(arg);
+    const std::wstring pattern = widePath(arg);
     WIN32_FIND_DATAW entry;
     const HANDLE h = pattern.empty() ? INVALID_HANDLE_VALUE
                                      : FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
@@ -33,7 +33,7 @@ std::vector<std::u16string> expandWildcards(const std::u16string &arg)
         return {arg};
     do {
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            found.push_back(folder + FromWide(entry.cFileName));
+            found.push_back(folder + fromWide(entry.cFileName));
     } while (FindNextFileW(h, &entry));
     FindClose(h);
     if (found.empty())
@@ -53,7 +53,7 @@ std::vector<std::string> commandLineArguments(int, char **)
         return args;
     for (int i = 1; i < n; ++i) {
         const std::wstring_view a(w[i]);
-        for (const std::u16string &file : expandWildcards(FromWide(a)))
+        for (const std::u16string &file : expandWildcards(fromWide(a)))
             args.push_back(ToUtf8(file));
     }
     LocalFree(w);

@@ -77,7 +77,7 @@ std::u16string currentFolder()
     if (ec)
         return here;
 #ifdef _WIN32
-    return AddPathDelim(FromWide(folder.native()));
+    return AddPathDelim(fromWide(folder.native()));
 #else
     const std::u16string name = FromUtf8(folder.native());
     return ToUtf8(name) == folder.native() ? AddPathDelim(name) : here;
@@ -98,8 +98,8 @@ int runConvert(const std::vector<std::string> &args, std::ostream &out, std::ost
     rows.reserve(o->files.size());
     bool folderGiven = false;
     for (const std::u16string &f : o->files) {
-        if (!f.empty() && FolderExistsSafe(f)) {
-            err << FolderSourceText(f) << "\n";
+        if (!f.empty() && folderExistsSafe(f)) {
+            err << folderSourceText(f) << "\n";
             folderGiven = true;
             continue;
         }
@@ -109,13 +109,13 @@ int runConvert(const std::vector<std::string> &args, std::ostream &out, std::ost
     std::optional<std::u16string> dest;
     if (!o->beside) {
         dest = o->outDir ? AddPathDelim(*o->outDir) : currentFolder();
-        if (!FolderExistsSafe(*dest)) {
+        if (!folderExistsSafe(*dest)) {
             err << ToUtf8(u"指定したフォルダが見つかりません。") << "\n" << ToUtf8(*dest) << "\n";
             return 1;
         }
     }
 
-    CatchInterrupt();
+    catchInterrupt();
     CliHost host(out, err);
     Converter conv;
     CheckOutcome check = DataCheck(rows, conv, host);
@@ -126,14 +126,14 @@ int runConvert(const std::vector<std::string> &args, std::ostream &out, std::ost
     }
     check.error = check.error || folderGiven;
     if (check.error) {
-        err << ToUtf8(CheckStatusText(check, static_cast<int>(o->files.size()))) << "\n";
+        err << ToUtf8(checkStatusText(check, static_cast<int>(o->files.size()))) << "\n";
         if (check.nameInUse)
             err << cliText(CliText::AnotherName) << "\n";
         return 1;
     }
     if (o->verbose)
         conv.setVerbose(&err);
-    const RunSummary run = RunFiles(rows, dest, conv, host, FromUtf8(stopped));
+    const RunSummary run = runFiles(rows, dest, conv, host, FromUtf8(stopped));
     out.flush();
     if (run.interrupted)
         return 130;

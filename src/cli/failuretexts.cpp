@@ -18,7 +18,7 @@ std::string withReason(std::string text, const std::error_code &error)
 
 } // namespace
 
-std::string FailureText(const std::u16string &src, const std::u16string &output,
+std::string failureText(const std::u16string &src, const std::u16string &output,
                         const ConversionFailure &failure)
 {
     using Step = ConversionFailure::Step;
@@ -33,7 +33,7 @@ std::string FailureText(const std::u16string &src, const std::u16string &output,
         what = cliText(CliText::NoFreeName, {out});
         break;
     case Step::Create: {
-        const std::u16string folder = FolderOf(output);
+        const std::u16string folder = folderOf(output);
         what = withReason(cliText(CliText::CannotCreate, {folder.empty() ? "." : ToUtf8(folder)}),
                           failure.error);
         break;
@@ -51,7 +51,7 @@ std::string FailureText(const std::u16string &src, const std::u16string &output,
     return "pravelot-cli convert: " + ToUtf8(src) + ": " + what;
 }
 
-std::string FolderSourceText(const std::u16string &folder)
+std::string folderSourceText(const std::u16string &folder)
 {
     return "pravelot-cli convert: " +
            cliText(CliText::FolderSource, {ToUtf8(folder), ToUtf8(AddPathDelim(folder))});

@@ -9,10 +9,10 @@
 namespace pravelot {
 
 // Why src failed: the step and the system's reason. output is the name it was to have.
-std::string FailureText(const std::u16string &src, const std::u16string &output,
+std::string failureText(const std::u16string &src, const std::u16string &output,
                         const ConversionFailure &failure);
 
 // A folder given where a figure file belongs.
-std::string FolderSourceText(const std::u16string &folder);
+std::string folderSourceText(const std::u16string &folder);
 
 } // namespace pravelot

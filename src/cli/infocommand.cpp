@@ -138,7 +138,7 @@ std::optional<Info> inspect(const std::u16string &file, InfoError &error)
     const Box viewBox =
         info.figure.jws ? MakeDrawing(*info.figure.jws, nullptr, DrawingKeep::FrameOnly).viewBox
                         : LoadFigureDrawing(file, nullptr, DrawingKeep::FrameOnly).drawing.viewBox;
-    PictureSize(viewBox, kPictureSide, info.pictureWidth, info.pictureHeight);
+    pictureSize(viewBox, kPictureSide, info.pictureWidth, info.pictureHeight);
     return info;
 }
 
@@ -164,7 +164,7 @@ void printText(const Info &info, std::ostream &out)
         for (const TEntJwwBlockDef &b : i.jws->EntBlockDef)
             out << cliText(
                        CliText::InfoDefinition,
-                       {ToUtf8(UserBlockName(b.strName)), std::to_string(b.nNumber),
+                       {ToUtf8(userBlockName(b.strName)), std::to_string(b.nNumber),
                         std::to_string(countMembers(b)),
                         cliText(b.ref_flag ? CliText::InfoReferenced : CliText::InfoUnreferenced)})
                 << "\n";
@@ -199,7 +199,7 @@ void printJson(const Info &info, std::ostream &out)
         out << ",\"blocks\":[";
         for (std::size_t k = 0; k < i.jws->EntBlockDef.size(); ++k) {
             const TEntJwwBlockDef &b = i.jws->EntBlockDef[k];
-            out << (k ? "," : "") << "{\"name\":" << jsonString(UserBlockName(b.strName))
+            out << (k ? "," : "") << "{\"name\":" << jsonString(userBlockName(b.strName))
                 << ",\"number\":" << b.nNumber << ",\"members\":" << countMembers(b)
                 << ",\"referenced\":" << (b.ref_flag ? "true" : "false") << "}";
         }

@@ -37,7 +37,7 @@ int main(int argc, char **argv)
         return 0;
     }
     // An output being written when the program is told to end is never left behind.
-    GuardWritesAgainstSignals();
+    guardWritesAgainstSignals();
     std::vector<std::string> rest(args.begin() + 1, args.end());
     if (cmd == "convert")
         return runConvert(rest, std::cout, std::cerr);

@@ -95,7 +95,7 @@ int runRender(const std::vector<std::string> &args, std::ostream &out, std::ostr
         return out.good() ? 0 : 1;
     }
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(svg.data());
-    if (!ReplaceFile(o->out, std::span(bytes, svg.size()))) {
+    if (!replaceFile(o->out, std::span(bytes, svg.size()))) {
         err << ToUtf8(o->out) << " -- " << cliText(CliText::RenderCannotWrite) << "\n";
         return 1;
     }

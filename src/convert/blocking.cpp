@@ -30,7 +30,7 @@ std::size_t fittingLength(std::u16string_view s, std::size_t units, std::size_t 
         const std::size_t len =
             highSurrogate(s[i]) && i + 1 < s.size() && lowSurrogate(s[i + 1]) ? 2 : 1;
         one.clear();
-        AppendAnsiBytes(s.substr(i, len), one);
+        appendAnsiBytes(s.substr(i, len), one);
         if (i + len > units || used + one.size() > bytes)
             break;
         used += one.size();
@@ -41,7 +41,7 @@ std::size_t fittingLength(std::u16string_view s, std::size_t units, std::size_t 
 
 } // namespace
 
-std::u16string StoredBlockName(std::u16string_view BLname)
+std::u16string storedBlockName(std::u16string_view BLname)
 {
     const std::int32_t at = StrIndexOf(kBlockNameMarkerUpper, StrUpper(BLname));
     // The user's part, and what follows it: the marker, as appended or as the user wrote
@@ -58,13 +58,13 @@ std::u16string StoredBlockName(std::u16string_view BLname)
     return name;
 }
 
-std::u16string UserBlockName(std::u16string_view stored)
+std::u16string userBlockName(std::u16string_view stored)
 {
     const std::int32_t p = StrIndexOf(kBlockNameMarkerUpper, StrUpper(stored));
     return p >= 0 ? StrSub(stored, 0, p) : std::u16string(stored);
 }
 
-std::uint32_t NewBlockNumber(const TJwsData &doc)
+std::uint32_t newBlockNumber(const TJwsData &doc)
 {
     // Numbers in use by definitions and by references (a reference may name a missing
     // definition): the moved content must never refer to the new definition, and
@@ -114,7 +114,7 @@ void moveStart(auto &e, double bx, double by)
 
 } // namespace
 
-bool NothingToGather(const TJwsData &doc)
+bool nothingToGather(const TJwsData &doc)
 {
     return doc.EntMoji.empty() && doc.EntSolid.empty() && doc.EntLine.empty() &&
            doc.EntEnko.empty() && doc.EntTen.empty() && doc.EntSunpo.empty() &&
@@ -213,13 +213,13 @@ void placeOnlyReference(TJwsData &doc, double bx, double by, std::uint32_t numbe
 
 void DataTransJWS(TJwsData &doc, std::u16string_view BLname)
 {
-    const std::u16string name = StoredBlockName(BLname);
-    if (NothingToGather(doc))
+    const std::u16string name = storedBlockName(BLname);
+    if (nothingToGather(doc))
         return;
 
     const double BX = doc.Enthd.BasePoint_x;
     const double BY = doc.Enthd.BasePoint_y;
-    const std::uint32_t number = NewBlockNumber(doc);
+    const std::uint32_t number = newBlockNumber(doc);
     moveToOrigin(doc, BX, BY);
     gatherTopLevel(doc, name, number);
     placeOnlyReference(doc, BX, BY, number);

@@ -7,7 +7,7 @@
 
 namespace pravelot {
 
-void SetJwkConversionSettings(TJwTrans &trans)
+void setJwkConversionSettings(TJwTrans &trans)
 {
     trans.SetKeta(6);
     trans.SetMarume(0);
@@ -15,17 +15,17 @@ void SetJwkConversionSettings(TJwTrans &trans)
     trans.SetSeido(6);
 }
 
-void PrepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
+void prepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
 {
     jwk.GetMinMaxZahyo();
-    SetJwkConversionSettings(trans);
+    setJwkConversionSettings(trans);
     trans.P_JWK = &jwk;
     trans.P_JWS = &jws;
 }
 
 void TranslateJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
 {
-    PrepareJwk(trans, jwk, jws);
+    prepareJwk(trans, jwk, jws);
     trans.JWKtoJWSobj();
 }
 
@@ -51,8 +51,8 @@ bool Converter::writeJwk(NewFile &dst, const std::u16string &bn)
     // Texts that share pool strings may hold far more than the file: those too are
     // written as they are translated.
     if (records >= m_streamThreshold || JWK.stringBytes() >= kStreamStringBytes) {
-        PrepareJwk(JWT, JWK, JWS);
-        JWT.Translate(kept);
+        prepareJwk(JWT, JWK, JWS);
+        JWT.translate(kept);
         JWT.curveNo = group;
     }
     if (kept.n == 0) {
@@ -74,13 +74,13 @@ bool Converter::writeJwk(NewFile &dst, const std::u16string &bn)
     JWS.SetFileOutOption(0);
     bool translated = false;
     const bool ok = JWS.FileOutStreamed(dst, JWS.Enthd.jwVer, kept.n, [&](EntitySink &sink) {
-        JWT.Translate(sink);
+        JWT.translate(sink);
         translated = true;
     });
     // The curve-group counter moves on whether or not the file could be written.
     if (!translated) {
         CountingSink again;
-        JWT.Translate(again);
+        JWT.translate(again);
     }
     return ok;
 }
@@ -128,7 +128,7 @@ ConversionFailure::Step stepOf(NewFileStep step)
 
 bool Converter::readJws(const std::u16string &src, bool loaded, ConversionOutcome &outcome)
 {
-    if (!loaded && JWS.Load(src) == TJwsData::LoadResult::NotJws) {
+    if (!loaded && JWS.load(src) == TJwsData::LoadResult::NotJws) {
         outcome.failure = sourceFailure(src);
         return false;
     }
@@ -157,7 +157,7 @@ void Converter::convertLoaded(const std::u16string &src, NewFile &dst, const std
     const std::u16string ext = FileExtLower(src);
     // A check may have left this very file loaded.
     const bool loaded =
-        m_loadedIdentity && src == m_loadedPath && FileIdentityOf(src) == m_loadedIdentity;
+        m_loadedIdentity && src == m_loadedPath && fileIdentityOf(src) == m_loadedIdentity;
     if (m_loadedIdentity && !loaded) {
         JWS.DataFree();
         JWK.DataFree();
@@ -217,7 +217,7 @@ std::u16string Converter::RunProc1(const std::u16string &src, const std::u16stri
 
 void Converter::remember(const std::u16string &file, const std::optional<FileIdentity> &before)
 {
-    if (before && FileIdentityOf(file) == before) {
+    if (before && fileIdentityOf(file) == before) {
         m_loadedPath = file;
         m_loadedIdentity = before;
     }
@@ -226,8 +226,8 @@ void Converter::remember(const std::u16string &file, const std::optional<FileIde
 TJwsData::LoadResult Converter::loadJwsForCheck(const std::u16string &file)
 {
     m_loadedIdentity.reset();
-    const std::optional<FileIdentity> before = FileIdentityOf(file);
-    const TJwsData::LoadResult r = JWS.Load(file);
+    const std::optional<FileIdentity> before = fileIdentityOf(file);
+    const TJwsData::LoadResult r = JWS.load(file);
     if (r != TJwsData::LoadResult::NotJws)
         remember(file, before);
     return r;
@@ -236,7 +236,7 @@ TJwsData::LoadResult Converter::loadJwsForCheck(const std::u16string &file)
 bool Converter::loadJwkForCheck(const std::u16string &file)
 {
     m_loadedIdentity.reset();
-    const std::optional<FileIdentity> before = FileIdentityOf(file);
+    const std::optional<FileIdentity> before = fileIdentityOf(file);
     const bool complete = JWK.FileIn(file);
     remember(file, before);
     return complete;

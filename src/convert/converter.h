@@ -18,11 +18,11 @@ inline constexpr std::u16string_view kResultFailed = u"変換失敗";
 
 // The conversion's fixed translation settings: 6 decimals, half away from zero,
 // vanishing entities dropped, straightening tolerance 0.000001 + 1e-12.
-void SetJwkConversionSettings(TJwTrans &trans);
+void setJwkConversionSettings(TJwTrans &trans);
 // Measures a loaded .jwk document and sets the translator to the conversion's fixed
 // settings, from jwk into jws.
-void PrepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);
-// PrepareJwk, then the translation into jws.
+void prepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);
+// prepareJwk, then the translation into jws.
 void TranslateJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);
 
 // What became of one source.

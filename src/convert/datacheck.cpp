@@ -57,12 +57,12 @@ FigureProblem precheckFigure(const std::u16string &file)
     if (ext != u".jwk" && ext != u".jws")
         return FigureProblem::BadExtension;
     // Only a regular file can be a source: a folder, a pipe or a device is missing.
-    if (!RegularFileExistsSafe(file))
+    if (!regularFileExistsSafe(file))
         return FigureProblem::Missing;
     return FigureProblem::None;
 }
 
-bool IsBlankCell(std::u16string_view file)
+bool isBlankCell(std::u16string_view file)
 {
     for (char16_t c : file)
         if (c != u' ' && c != u'\u3000' && c >= 0x20)
@@ -100,9 +100,9 @@ RowCheck checkRow(const SourceRow &row, Converter &conv)
         return c;
     // A figure that is already one block is written as it is: no block of the row's
     // name is added, so that name cannot clash, and it is not used.
-    c.oneBlock = NothingToGather(conv.JWS);
+    c.oneBlock = nothingToGather(conv.JWS);
     for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef)
-        c.nameInUse = c.nameInUse || (!c.oneBlock && UserBlockName(d.strName) == row.name);
+        c.nameInUse = c.nameInUse || (!c.oneBlock && userBlockName(d.strName) == row.name);
     return c;
 }
 
@@ -152,7 +152,7 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
             out.interrupted = true;
             break;
         }
-        if (IsBlankCell(row.file))
+        if (isBlankCell(row.file))
             continue;
         if (const FigureProblem p = precheckFigure(row.file); p != FigureProblem::None) {
             reportRow(row, RowCheck{p}, out, line);
@@ -180,7 +180,7 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
     return out;
 }
 
-std::u16string CheckStatusText(const CheckOutcome &outcome, int rowCount)
+std::u16string checkStatusText(const CheckOutcome &outcome, int rowCount)
 {
     if (outcome.interrupted)
         return u"変換チェック～変換を中断しました(ESC)";
@@ -206,14 +206,14 @@ void listBlocks(const std::u16string &fn, std::span<const SourceRow> rows, Conve
             line(figureProblemText(FigureProblem::Incomplete));
         return;
     }
-    const FigureProblem problem = problemOf(conv.JWS.Load(fn));
+    const FigureProblem problem = problemOf(conv.JWS.load(fn));
     if (problem != FigureProblem::None)
         line(figureProblemText(problem));
     if (problem == FigureProblem::NotFigure)
         return;
     line(u"ブロック図形定義数：" + IntToText(conv.JWS.EntBlockDefN()));
     for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
-        const std::u16string user = UserBlockName(d.strName);
+        const std::u16string user = userBlockName(d.strName);
         bool clash = false;
         for (const SourceRow &r : rows)
             clash = clash || r.name == user;
@@ -250,7 +250,7 @@ void inspectJws(const std::u16string &file, FigureInspection &info)
 {
     info.jws = std::make_unique<TJwsData>();
     TJwsData &d = *info.jws;
-    info.problem = problemOf(d.Load(file));
+    info.problem = problemOf(d.load(file));
     if (info.problem == FigureProblem::NotFigure) {
         info.jws.reset();
         return;

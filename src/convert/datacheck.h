@@ -50,14 +50,14 @@ inline constexpr std::u16string_view kOutOfMemoryText = u"メモリ不足のた�
 FigureProblem precheckFigure(const std::u16string &file);
 
 // A file cell with nothing but spaces, ideographic spaces and control characters.
-bool IsBlankCell(std::u16string_view file);
+bool isBlankCell(std::u16string_view file);
 
 // Reads every row's file once and appends a line for each problem found (selected, so
 // the list follows it). Asks the host about Escape before every row.
 CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost &host);
 
 // The status text after DataCheck over rowCount rows.
-std::u16string CheckStatusText(const CheckOutcome &outcome, int rowCount);
+std::u16string checkStatusText(const CheckOutcome &outcome, int rowCount);
 
 // Appends the listing of one file's block definitions; a name that equals the block
 // name of any row is marked "◆".

@@ -5,7 +5,7 @@
 
 namespace pravelot {
 
-std::optional<std::u16string> BranchNumberPath(const std::u16string &path, TakenNames &names)
+std::optional<std::u16string> branchNumberPath(const std::u16string &path, TakenNames &names)
 {
     if (!names.taken(path))
         return path;
@@ -22,31 +22,31 @@ std::optional<std::u16string> BranchNumberPath(const std::u16string &path, Taken
     return std::nullopt;
 }
 
-std::optional<std::u16string> BranchNumberPath(const std::u16string &path)
+std::optional<std::u16string> branchNumberPath(const std::u16string &path)
 {
     TakenNames names;
-    return BranchNumberPath(path, names);
+    return branchNumberPath(path, names);
 }
 
-std::u16string WantedOutputPath(const std::u16string &src,
+std::u16string wantedOutputPath(const std::u16string &src,
                                 const std::optional<std::u16string> &destFolder)
 {
     const std::u16string path = destFolder ? *destFolder + FileNameOf(src) : src;
     return ChangeExtSafe(path, u".jws");
 }
 
-std::optional<std::u16string> OutputPathFor(const std::u16string &src,
+std::optional<std::u16string> outputPathFor(const std::u16string &src,
                                             const std::optional<std::u16string> &destFolder,
                                             TakenNames &names)
 {
-    return BranchNumberPath(WantedOutputPath(src, destFolder), names);
+    return branchNumberPath(wantedOutputPath(src, destFolder), names);
 }
 
-std::optional<std::u16string> OutputPathFor(const std::u16string &src,
+std::optional<std::u16string> outputPathFor(const std::u16string &src,
                                             const std::optional<std::u16string> &destFolder)
 {
     TakenNames names;
-    return OutputPathFor(src, destFolder, names);
+    return outputPathFor(src, destFolder, names);
 }
 
 } // namespace pravelot

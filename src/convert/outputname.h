@@ -16,21 +16,21 @@ inline constexpr int kMaxBranchNumber = 99999;
 // lower case); nullopt when every candidate is taken. Anything that stands at a name —
 // a file, a folder, a dangling link — takes it, since none could be replaced; so does a
 // name in the folder that differs only in letter case (see TakenNames).
-std::optional<std::u16string> BranchNumberPath(const std::u16string &path, TakenNames &names);
-std::optional<std::u16string> BranchNumberPath(const std::u16string &path);
+std::optional<std::u16string> branchNumberPath(const std::u16string &path, TakenNames &names);
+std::optional<std::u16string> branchNumberPath(const std::u16string &path);
 
 // The name the output of src wants before any branch number: in destFolder (a folder
 // text ending in a separator), or beside src when destFolder is nullopt, with the
 // extension ".jws".
-std::u16string WantedOutputPath(const std::u16string &src,
+std::u16string wantedOutputPath(const std::u16string &src,
                                 const std::optional<std::u16string> &destFolder);
 
-// WantedOutputPath made unique by the branch-number rule; nullopt when no free name is
+// wantedOutputPath made unique by the branch-number rule; nullopt when no free name is
 // left.
-std::optional<std::u16string> OutputPathFor(const std::u16string &src,
+std::optional<std::u16string> outputPathFor(const std::u16string &src,
                                             const std::optional<std::u16string> &destFolder,
                                             TakenNames &names);
-std::optional<std::u16string> OutputPathFor(const std::u16string &src,
+std::optional<std::u16string> outputPathFor(const std::u16string &src,
                                             const std::optional<std::u16string> &destFolder);
 
 } // namespace pravelot

@@ -5,7 +5,7 @@
 
 namespace pravelot {
 
-RunSummary RunFiles(std::span<const SourceRow> rows,
+RunSummary runFiles(std::span<const SourceRow> rows,
                     const std::optional<std::u16string> &destFolder, Converter &conv, RunHost &host,
                     std::u16string_view escapeLine)
 {
@@ -21,15 +21,15 @@ RunSummary RunFiles(std::span<const SourceRow> rows,
         }
         // When every branch number is taken there is no name to write to: the file fails
         // and nothing is touched.
-        const std::u16string wanted = WantedOutputPath(row.file, destFolder);
-        const std::optional<std::u16string> out = BranchNumberPath(wanted, names);
+        const std::u16string wanted = wantedOutputPath(row.file, destFolder);
+        const std::optional<std::u16string> out = branchNumberPath(wanted, names);
         host.appendLogLine(row.file);
         ConversionOutcome outcome;
         if (out) {
             // Should another run take the name before the file is complete, the file
             // takes the next free branch number instead.
             NewFile dst{*out,
-                        [&](const std::u16string &) { return BranchNumberPath(wanted, names); },
+                        [&](const std::u16string &) { return branchNumberPath(wanted, names); },
                         {},
                         {}};
             outcome = conv.convert(row.file, std::move(dst), row.name);

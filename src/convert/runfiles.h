@@ -28,7 +28,7 @@ inline constexpr std::u16string_view kEscapeLogLine = u"[ESC]を押しました�
 // the check's warning line as a run warning before the result, and a failed file is
 // told to the host with its reason. Before each file the host is asked about Escape;
 // escapeLine is then logged and the run stops.
-RunSummary RunFiles(std::span<const SourceRow> rows,
+RunSummary runFiles(std::span<const SourceRow> rows,
                     const std::optional<std::u16string> &destFolder, Converter &conv, RunHost &host,
                     std::u16string_view escapeLine = kEscapeLogLine);
 

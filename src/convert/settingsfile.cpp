@@ -100,7 +100,7 @@ void readLine(SettingsFile &s, const Line &l, std::string_view line)
             s.Destination = 0;
         break;
     case LineKind::Folder:
-        s.*l.text = FolderTextDecode(line);
+        s.*l.text = decodeFolderText(line);
         break;
     case LineKind::Text:
         s.*l.text = fromLine(line);
@@ -116,7 +116,7 @@ std::string writeLine(const SettingsFile &s, const Line &l)
     case LineKind::Flag:
         return ToUtf8(BoolToText(s.Destination == l.option));
     case LineKind::Folder:
-        return FolderTextEncode(s.*l.text);
+        return encodeFolderText(s.*l.text);
     case LineKind::Text: {
         // A line break inside the text would shift every later line.
         std::string t = ToUtf8(s.*l.text);
@@ -154,7 +154,7 @@ std::optional<Bytes> readHead(const std::u16string &path)
 
 } // namespace
 
-std::string FolderTextEncode(std::u16string_view text)
+std::string encodeFolderText(std::u16string_view text)
 {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     const std::string utf8 = ToUtf8(text);
@@ -168,7 +168,7 @@ std::string FolderTextEncode(std::u16string_view text)
     return out;
 }
 
-std::u16string FolderTextDecode(std::string_view line)
+std::u16string decodeFolderText(std::string_view line)
 {
     std::string utf8;
     for (std::size_t i = 0; i + 1 < line.size(); i += 2) {
@@ -217,7 +217,7 @@ Bytes DatFileBytes(const SettingsFile &s)
 
 bool SaveDatFile(const std::u16string &path, const SettingsFile &settings)
 {
-    return ReplaceFile(path, DatFileBytes(settings));
+    return replaceFile(path, DatFileBytes(settings));
 }
 
 } // namespace pravelot

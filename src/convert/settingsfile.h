@@ -67,10 +67,10 @@ bool SaveDatFile(const std::u16string &path, const SettingsFile &settings);
 Bytes DatFileBytes(const SettingsFile &settings);
 
 // A text as folder text: its UTF-8 bytes as pairs of upper-case hexadecimal digits.
-std::string FolderTextEncode(std::u16string_view text);
+std::string encodeFolderText(std::u16string_view text);
 // Folder text back to text: pairs of hexadecimal digits of either case; a pair that is
 // not hexadecimal reads as a zero byte, and the text ends at the first zero byte. A
 // last lone digit is ignored; invalid UTF-8 becomes U+FFFD.
-std::u16string FolderTextDecode(std::string_view line);
+std::u16string decodeFolderText(std::string_view line);
 
 } // namespace pravelot

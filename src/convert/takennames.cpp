@@ -7,7 +7,7 @@
 
 namespace pravelot {
 
-std::u16string FoldedName(std::u16string_view name)
+std::u16string foldedName(std::u16string_view name)
 {
     // Names of plain ASCII, the usual case, skip the full case mapping, which gives the
     // same for them.
@@ -25,11 +25,11 @@ TakenNames::Folder &TakenNames::current(const std::u16string &folder)
 {
     const std::u16string listed = folder.empty() ? std::u16string(u".") : folder;
     Folder &f = m_folders[listed];
-    const std::optional<FileIdentity> now = FileIdentityOf(listed);
+    const std::optional<FileIdentity> now = fileIdentityOf(listed);
     if (!f.seen || !now || now != f.seen) {
         f.folded.clear();
-        for (const std::u16string &name : FolderEntryNames(listed))
-            f.folded.insert(FoldedName(name));
+        for (const std::u16string &name : folderEntryNames(listed))
+            f.folded.insert(foldedName(name));
         f.seen = now;
     }
     return f;
@@ -37,16 +37,16 @@ TakenNames::Folder &TakenNames::current(const std::u16string &folder)
 
 bool TakenNames::taken(const std::u16string &path)
 {
-    if (PathTakenSafe(path))
+    if (pathTakenSafe(path))
         return true;
-    const std::u16string folder = FolderOf(path);
+    const std::u16string folder = folderOf(path);
     return current(folder).folded.contains(
-        FoldedName(std::u16string_view(path).substr(folder.size())));
+        foldedName(std::u16string_view(path).substr(folder.size())));
 }
 
 void TakenNames::placed(const std::u16string &path)
 {
-    const std::u16string folder = FolderOf(path);
+    const std::u16string folder = folderOf(path);
     const auto it = m_folders.find(folder.empty() ? std::u16string(u".") : folder);
     if (it == m_folders.end() || !it->second.seen)
         return;
@@ -54,8 +54,8 @@ void TakenNames::placed(const std::u16string &path)
     // folder lists it once, not once a file. A name that another program gave a file
     // there while this one was written is missed by the letter-case rule (never by the
     // exact one, which the system answers).
-    it->second.folded.insert(FoldedName(std::u16string_view(path).substr(folder.size())));
-    it->second.seen = FileIdentityOf(it->first);
+    it->second.folded.insert(foldedName(std::u16string_view(path).substr(folder.size())));
+    it->second.seen = fileIdentityOf(it->first);
 }
 
 } // namespace pravelot

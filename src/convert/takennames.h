@@ -33,6 +33,6 @@ private:
 };
 
 // A file name as letter case does not tell it apart.
-std::u16string FoldedName(std::u16string_view name);
+std::u16string foldedName(std::u16string_view name);
 
 } // namespace pravelot

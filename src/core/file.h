@@ -40,7 +40,7 @@ struct FileIdentity {
     std::int64_t mtimeSec = 0, mtimeNsec = 0;
     bool operator==(const FileIdentity &) const = default;
 };
-std::optional<FileIdentity> FileIdentityOf(const std::u16string &path);
+std::optional<FileIdentity> fileIdentityOf(const std::u16string &path);
 
 // The step at which creating a new file failed.
 enum class NewFileStep {
@@ -71,16 +71,16 @@ struct NewFile {
 // then. Returns false, with nothing left at the name or beside it, when any step fails
 // or write() returns false; file.failedStep and file.error then tell why. An exception
 // from write() (std::bad_alloc) leaves nothing behind either and is passed on.
-bool WriteNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write);
-bool WriteNewFile(const std::u16string &path, const std::function<bool(ByteWriter &)> &write);
+bool writeNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write);
+bool writeNewFile(const std::u16string &path, const std::function<bool(ByteWriter &)> &write);
 
 // Replaces the file at path with the given bytes: written to a temporary file in the
 // same folder, then renamed over it. A failure leaves the old file as it was.
-bool ReplaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes);
+bool replaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes);
 
 // Removes the temporary files of outputs being written at this moment (those a file
 // system without unnamed files made necessary); their writes then fail. Safe to call
 // from a signal handler.
-void RemoveUnfinishedFiles() noexcept;
+void removeUnfinishedFiles() noexcept;
 
 } // namespace pravelot

@@ -40,7 +40,7 @@ std::optional<InputFile> InputFile::open(const std::u16string &path, std::error_
         return std::nullopt;
     }
     // Non-blocking, so that opening a pipe with nobody writing to it returns at once.
-    int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         error = systemError(errno);
         return std::nullopt;
@@ -73,10 +73,10 @@ InputFile::~InputFile()
         ::close(m_fd);
 }
 
-std::optional<FileIdentity> FileIdentityOf(const std::u16string &path)
+std::optional<FileIdentity> fileIdentityOf(const std::u16string &path)
 {
     struct stat st {};
-    if (path.empty() || ::stat(NativePath(path).c_str(), &st) != 0)
+    if (path.empty() || ::stat(nativePath(path).c_str(), &st) != 0)
         return std::nullopt;
     return FileIdentity{
         static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
@@ -300,13 +300,13 @@ constexpr int kMaxPlaceAttempts = 100000;
 
 } // namespace
 
-bool WriteNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write)
+bool writeNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write)
 {
     file.error.clear();
     if (file.path.empty())
         return failed(file, NewFileStep::Create,
                       std::make_error_code(std::errc::no_such_file_or_directory));
-    std::string target = NativePath(file.path);
+    std::string target = nativePath(file.path);
     PendingOutput out;
     if (const int e = out.create(target))
         return failed(file, NewFileStep::Create, systemError(e));
@@ -331,22 +331,22 @@ bool WriteNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write)
         if (!next || next->empty())
             return failed(file, NewFileStep::Place, systemError(EEXIST));
         file.path = std::move(*next);
-        target = NativePath(file.path);
+        target = nativePath(file.path);
     }
     return failed(file, NewFileStep::Place, systemError(EEXIST));
 }
 
-bool WriteNewFile(const std::u16string &path, const std::function<bool(ByteWriter &)> &write)
+bool writeNewFile(const std::u16string &path, const std::function<bool(ByteWriter &)> &write)
 {
     NewFile file{path, {}, {}, {}};
-    return WriteNewFile(file, write);
+    return writeNewFile(file, write);
 }
 
-bool ReplaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes)
+bool replaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes)
 {
     if (path.empty())
         return false;
-    const std::string target = NativePath(path);
+    const std::string target = nativePath(path);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         const std::string tmp = tempNameFor(target, attempt);
         int fd = -1, slot = -1;
@@ -375,7 +375,7 @@ bool ReplaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes
     return false;
 }
 
-void RemoveUnfinishedFiles() noexcept
+void removeUnfinishedFiles() noexcept
 {
     for (UnfinishedSlot &s : g_unfinished)
         if (s.state.load() == 2)

@@ -18,9 +18,6 @@
 #include <vector>
 #include <windows.h>
 
-// <windows.h> names ReplaceFileW so; ours is another function.
-#undef ReplaceFile
-
 namespace pravelot {
 
 namespace {
@@ -84,7 +81,7 @@ std::uint64_t sizeOf(const BY_HANDLE_FILE_INFORMATION &info)
 std::optional<InputFile> InputFile::open(const std::u16string &path, std::error_code &error)
 {
     error.clear();
-    const std::wstring p = WidePath(path);
+    const std::wstring p = widePath(path);
     if (p.empty()) {
         error = std::make_error_code(std::errc::no_such_file_or_directory);
         return std::nullopt;
@@ -141,9 +138,9 @@ InputFile::~InputFile()
         ::_close(m_fd);
 }
 
-std::optional<FileIdentity> FileIdentityOf(const std::u16string &path)
+std::optional<FileIdentity> fileIdentityOf(const std::u16string &path)
 {
-    const std::wstring p = WidePath(path);
+    const std::wstring p = widePath(path);
     if (p.empty() || isDevicePath(p))
         return std::nullopt;
     // No access asked for, so no other program's sharing mode stands in the way; a folder
@@ -299,10 +296,10 @@ constexpr int kMaxPlaceAttempts = 100000;
 
 } // namespace
 
-bool WriteNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write)
+bool writeNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write)
 {
     file.error.clear();
-    std::wstring target = WidePath(file.path);
+    std::wstring target = widePath(file.path);
     if (target.empty())
         return failed(file, NewFileStep::Create,
                       std::make_error_code(std::errc::no_such_file_or_directory));
@@ -335,22 +332,22 @@ bool WriteNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write)
         if (!next || next->empty())
             return failed(file, NewFileStep::Place, e);
         file.path = std::move(*next);
-        target = WidePath(file.path);
+        target = widePath(file.path);
         if (target.empty() || isDevicePath(target))
             return failed(file, NewFileStep::Place, std::make_error_code(std::errc::not_supported));
     }
     return failed(file, NewFileStep::Place, std::make_error_code(std::errc::file_exists));
 }
 
-bool WriteNewFile(const std::u16string &path, const std::function<bool(ByteWriter &)> &write)
+bool writeNewFile(const std::u16string &path, const std::function<bool(ByteWriter &)> &write)
 {
     NewFile file{path, {}, {}, {}};
-    return WriteNewFile(file, write);
+    return writeNewFile(file, write);
 }
 
-bool ReplaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes)
+bool replaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes)
 {
-    const std::wstring target = WidePath(path);
+    const std::wstring target = widePath(path);
     if (target.empty() || isDevicePath(target))
         return false;
     PendingOutput out;
@@ -366,6 +363,6 @@ bool ReplaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes
 }
 
 // Windows removes an unfinished output itself when the program ends, however it ends.
-void RemoveUnfinishedFiles() noexcept {}
+void removeUnfinishedFiles() noexcept {}
 
 } // namespace pravelot

@@ -34,7 +34,7 @@ std::u16string asciiToText(std::string_view s) { return std::u16string(s.begin()
 // value past the double range.
 constexpr long double kNoFraction = 18446744073709551616.0L; // 2^64
 
-float ToSingle(double v)
+float toSingle(double v)
 {
     // 2^128 − 2^103: from here on the nearest single is infinity.
     constexpr double kOverflow = 0x1.ffffffp127;

@@ -12,7 +12,7 @@ namespace pravelot {
 
 // v rounded to the nearest single. A value beyond the single range becomes the infinity
 // of its sign (a plain conversion is undefined there, and compilers exploit that).
-float ToSingle(double v);
+float toSingle(double v);
 
 // x rounded to a multiple of 1e-12, halves away from zero (computed in long double). A
 // value too large to have digits left to round comes back as it is.

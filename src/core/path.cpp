@@ -61,7 +61,7 @@ std::u16string FileNameOf(std::u16string_view path)
     return std::u16string(p == std::u16string_view::npos ? path : path.substr(p + 1));
 }
 
-std::u16string FolderOf(std::u16string_view path)
+std::u16string folderOf(std::u16string_view path)
 {
     std::size_t p = lastOf(path, isNameEnd);
     return p == std::u16string_view::npos ? std::u16string()

@@ -21,7 +21,7 @@ std::u16string AddPathDelim(std::u16string_view path);
 // when there is none; empty when the path holds a character never valid in a path.
 std::u16string FileNameOf(std::u16string_view path);
 // The folder part, with its trailing separator; empty when the path has no separator.
-std::u16string FolderOf(std::u16string_view path);
+std::u16string folderOf(std::u16string_view path);
 // The extension in lower case with its dot, from the last "." after the last separator;
 // empty when there is none; "." for a name ending in a dot.
 std::u16string FileExtLower(std::u16string_view path);
@@ -31,10 +31,10 @@ std::u16string ChangeExtSafe(std::u16string_view path, std::u16string_view ext);
 // A file (anything but a folder) exists at path, following links.
 bool FileExistsSafe(const std::u16string &path);
 // A regular file exists at path, following links (a pipe or device is no source).
-bool RegularFileExistsSafe(const std::u16string &path);
+bool regularFileExistsSafe(const std::u16string &path);
 // Anything at all (file, folder, pipe, dangling link) stands at path.
-bool PathTakenSafe(const std::u16string &path);
-bool FolderExistsSafe(const std::u16string &path);
+bool pathTakenSafe(const std::u16string &path);
+bool folderExistsSafe(const std::u16string &path);
 bool FileDeleteSafe(const std::u16string &path);
 // Creates the folder with any missing parents (the path is first made absolute).
 bool DirCreateSafe(const std::u16string &path);
@@ -43,14 +43,14 @@ bool DirRemoveSafe(const std::u16string &path);
 
 // The names of everything in the folder (without "." and ".."); empty when it cannot
 // be listed.
-std::vector<std::u16string> FolderEntryNames(const std::u16string &folder);
+std::vector<std::u16string> folderEntryNames(const std::u16string &folder);
 
 // The path as the operating system's narrow (POSIX: UTF-8) or wide (Windows) file
 // functions and std::filesystem::path take it.
 #ifdef _WIN32
-std::wstring NativePath(std::u16string_view path);
+std::wstring nativePath(std::u16string_view path);
 #else
-std::string NativePath(std::u16string_view path);
+std::string nativePath(std::u16string_view path);
 #endif
 
 } // namespace pravelot

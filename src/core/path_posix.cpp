@@ -15,12 +15,12 @@ bool statOf(const std::u16string &path, struct stat &st)
 {
     if (path.empty())
         return false;
-    return ::stat(NativePath(path).c_str(), &st) == 0;
+    return ::stat(nativePath(path).c_str(), &st) == 0;
 }
 
 } // namespace
 
-std::string NativePath(std::u16string_view path) { return ToUtf8(path); }
+std::string nativePath(std::u16string_view path) { return ToUtf8(path); }
 
 bool FileExistsSafe(const std::u16string &path)
 {
@@ -28,19 +28,19 @@ bool FileExistsSafe(const std::u16string &path)
     return statOf(path, st) && !S_ISDIR(st.st_mode);
 }
 
-bool RegularFileExistsSafe(const std::u16string &path)
+bool regularFileExistsSafe(const std::u16string &path)
 {
     struct stat st {};
     return statOf(path, st) && S_ISREG(st.st_mode);
 }
 
-bool PathTakenSafe(const std::u16string &path)
+bool pathTakenSafe(const std::u16string &path)
 {
     struct stat st {};
-    return !path.empty() && ::lstat(NativePath(path).c_str(), &st) == 0;
+    return !path.empty() && ::lstat(nativePath(path).c_str(), &st) == 0;
 }
 
-bool FolderExistsSafe(const std::u16string &path)
+bool folderExistsSafe(const std::u16string &path)
 {
     struct stat st {};
     return statOf(path, st) && S_ISDIR(st.st_mode);
@@ -48,7 +48,7 @@ bool FolderExistsSafe(const std::u16string &path)
 
 bool FileDeleteSafe(const std::u16string &path)
 {
-    return !path.empty() && ::unlink(NativePath(path).c_str()) == 0;
+    return !path.empty() && ::unlink(nativePath(path).c_str()) == 0;
 }
 
 bool DirCreateSafe(const std::u16string &path)
@@ -56,7 +56,7 @@ bool DirCreateSafe(const std::u16string &path)
     if (path.empty())
         return false;
     std::error_code ec;
-    std::filesystem::path p = std::filesystem::absolute(NativePath(path), ec);
+    std::filesystem::path p = std::filesystem::absolute(nativePath(path), ec);
     if (ec)
         return false;
     std::filesystem::create_directories(p, ec);
@@ -65,14 +65,14 @@ bool DirCreateSafe(const std::u16string &path)
 
 bool DirRemoveSafe(const std::u16string &path)
 {
-    return !path.empty() && ::rmdir(NativePath(path).c_str()) == 0;
+    return !path.empty() && ::rmdir(nativePath(path).c_str()) == 0;
 }
 
-std::vector<std::u16string> FolderEntryNames(const std::u16string &folder)
+std::vector<std::u16string> folderEntryNames(const std::u16string &folder)
 {
     std::vector<std::u16string> names;
     std::error_code ec;
-    std::filesystem::directory_iterator it(NativePath(folder), ec);
+    std::filesystem::directory_iterator it(nativePath(folder), ec);
     for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec))
         names.push_back(FromUtf8(it->path().filename().string()));
     return names;

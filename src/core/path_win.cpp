@@ -17,7 +17,7 @@ constexpr DWORD kNoAttributes = INVALID_FILE_ATTRIBUTES;
 // disk from a device or pipe.
 DWORD targetAttributes(const std::u16string &path, bool *isDisk = nullptr)
 {
-    const std::wstring p = WidePath(path);
+    const std::wstring p = widePath(path);
     if (p.empty())
         return kNoAttributes;
     const DWORD a = GetFileAttributesW(p.c_str());
@@ -40,7 +40,7 @@ DWORD targetAttributes(const std::u16string &path, bool *isDisk = nullptr)
 
 } // namespace
 
-std::wstring NativePath(std::u16string_view path) { return std::wstring(path.begin(), path.end()); }
+std::wstring nativePath(std::u16string_view path) { return std::wstring(path.begin(), path.end()); }
 
 bool FileExistsSafe(const std::u16string &path)
 {
@@ -48,20 +48,20 @@ bool FileExistsSafe(const std::u16string &path)
     return a != kNoAttributes && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool RegularFileExistsSafe(const std::u16string &path)
+bool regularFileExistsSafe(const std::u16string &path)
 {
     bool disk = false;
     const DWORD a = targetAttributes(path, &disk);
     return a != kNoAttributes && !(a & FILE_ATTRIBUTE_DIRECTORY) && disk;
 }
 
-bool PathTakenSafe(const std::u16string &path)
+bool pathTakenSafe(const std::u16string &path)
 {
-    const std::wstring p = WidePath(path);
+    const std::wstring p = widePath(path);
     return !p.empty() && GetFileAttributesW(p.c_str()) != kNoAttributes;
 }
 
-bool FolderExistsSafe(const std::u16string &path)
+bool folderExistsSafe(const std::u16string &path)
 {
     const DWORD a = targetAttributes(path);
     return a != kNoAttributes && (a & FILE_ATTRIBUTE_DIRECTORY);
@@ -69,13 +69,13 @@ bool FolderExistsSafe(const std::u16string &path)
 
 bool FileDeleteSafe(const std::u16string &path)
 {
-    const std::wstring p = WidePath(path);
+    const std::wstring p = widePath(path);
     return !p.empty() && DeleteFileW(p.c_str()) != 0;
 }
 
 bool DirCreateSafe(const std::u16string &path)
 {
-    std::wstring p = WidePath(path);
+    std::wstring p = widePath(path);
     if (p.empty() || p.starts_with(LR"(\\.\)"))
         return false;
     while (p.size() > 1 && p.back() == L'\\')
@@ -92,19 +92,19 @@ bool DirCreateSafe(const std::u16string &path)
             return false;
         from = next;
     }
-    return FolderExistsSafe(path);
+    return folderExistsSafe(path);
 }
 
 bool DirRemoveSafe(const std::u16string &path)
 {
-    const std::wstring p = WidePath(path);
+    const std::wstring p = widePath(path);
     return !p.empty() && RemoveDirectoryW(p.c_str()) != 0;
 }
 
-std::vector<std::u16string> FolderEntryNames(const std::u16string &folder)
+std::vector<std::u16string> folderEntryNames(const std::u16string &folder)
 {
     std::vector<std::u16string> names;
-    const std::wstring p = WidePath(AddPathDelim(folder) + u"*");
+    const std::wstring p = widePath(AddPathDelim(folder) + u"*");
     if (p.empty() || p.starts_with(LR"(\\.\)"))
         return names;
     WIN32_FIND_DATAW entry;
@@ -115,7 +115,7 @@ std::vector<std::u16string> FolderEntryNames(const std::u16string &folder)
     do {
         const std::wstring_view name(entry.cFileName);
         if (name != L"." && name != L"..")
-            names.push_back(FromWide(name));
+            names.push_back(fromWide(name));
     } while (FindNextFileW(h, &entry));
     FindClose(h);
     return names;

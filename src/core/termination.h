@@ -6,15 +6,15 @@ namespace pravelot {
 
 // Call once at start, before any output is written. SIGTERM, SIGHUP and SIGINT then
 // first remove the temporary file of an output being written (see
-// RemoveUnfinishedFiles) and end the program as they would have; SIGXFSZ (a file-size
+// removeUnfinishedFiles) and end the program as they would have; SIGXFSZ (a file-size
 // limit reached) is ignored, so that the write fails and the next file goes on. A signal
 // that was ignored when the program started (nohup, a background job) stays ignored.
-void GuardWritesAgainstSignals();
+void guardWritesAgainstSignals();
 
 // From now on the first SIGINT (Ctrl-C) only asks the loops to stop before the next
-// file (InterruptRequested()); a second one removes the temporary file of an output
+// file (interruptRequested()); a second one removes the temporary file of an output
 // being written and ends the program at once.
-void CatchInterrupt();
-bool InterruptRequested();
+void catchInterrupt();
+bool interruptRequested();
 
 } // namespace pravelot

@@ -30,7 +30,7 @@ void install(int sig, void (*handler)(int), int flags)
 // raised signal ends the program as soon as the handler returns.
 void endAfterCleanUp(int sig)
 {
-    RemoveUnfinishedFiles();
+    removeUnfinishedFiles();
     std::raise(sig);
 }
 
@@ -40,14 +40,14 @@ void onInterrupt(int sig)
         g_interrupted = 1;
         return;
     }
-    RemoveUnfinishedFiles();
+    removeUnfinishedFiles();
     std::signal(sig, SIG_DFL);
     std::raise(sig);
 }
 
 } // namespace
 
-void GuardWritesAgainstSignals()
+void guardWritesAgainstSignals()
 {
     std::signal(SIGXFSZ, SIG_IGN);
     for (int sig : {SIGTERM, SIGHUP, SIGINT})
@@ -55,7 +55,7 @@ void GuardWritesAgainstSignals()
             install(sig, endAfterCleanUp, static_cast<int>(SA_RESETHAND));
 }
 
-void CatchInterrupt()
+void catchInterrupt()
 {
     struct sigaction old {};
     if (sigaction(SIGINT, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
@@ -63,6 +63,6 @@ void CatchInterrupt()
     install(SIGINT, onInterrupt, 0);
 }
 
-bool InterruptRequested() { return g_interrupted != 0; }
+bool interruptRequested() { return g_interrupted != 0; }
 
 } // namespace pravelot

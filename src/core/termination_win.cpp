@@ -24,10 +24,10 @@ void onInterrupt(int sig)
 
 } // namespace
 
-void GuardWritesAgainstSignals() {}
+void guardWritesAgainstSignals() {}
 
-void CatchInterrupt() { std::signal(SIGINT, onInterrupt); }
+void catchInterrupt() { std::signal(SIGINT, onInterrupt); }
 
-bool InterruptRequested() { return g_interrupted != 0; }
+bool interruptRequested() { return g_interrupted != 0; }
 
 } // namespace pravelot

@@ -131,7 +131,7 @@ Cp932Cache &cache()
 
 } // namespace
 
-void AppendAnsiBytes(std::u16string_view s, Bytes &out)
+void appendAnsiBytes(std::u16string_view s, Bytes &out)
 {
     Cp932Cache *c = nullptr;
     for (std::size_t i = 0; i < s.size(); ++i) {
@@ -164,7 +164,7 @@ Bytes TextToAnsiBytes(std::u16string_view s)
 {
     Bytes out;
     out.reserve(s.size() * 2);
-    AppendAnsiBytes(s, out);
+    appendAnsiBytes(s, out);
     return out;
 }
 

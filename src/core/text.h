@@ -27,7 +27,7 @@ std::u16string StrSub(std::u16string_view s, std::int64_t start, std::int64_t co
 // Shift_JIS as Windows has it (code page 932), the same bytes on every system. A
 // character the code page cannot hold becomes one "?" (also one beyond U+FFFF).
 Bytes TextToAnsiBytes(std::u16string_view s);
-void AppendAnsiBytes(std::u16string_view s, Bytes &out);
+void appendAnsiBytes(std::u16string_view s, Bytes &out);
 // Decodes up to the first zero byte. A lead byte takes the byte after it along; a pair
 // the code page does not assign, or a lead byte at the end, reads as U+30FB.
 std::u16string AnsiBytesToText(std::span<const std::uint8_t> bytes);

@@ -11,9 +11,9 @@ namespace pravelot {
 // the file functions take beyond MAX_PATH characters. A device path (\\.\...) stays as it
 // is, so that the callers can refuse it. Empty for an empty path or one that Windows
 // cannot make absolute.
-std::wstring WidePath(std::u16string_view path);
+std::wstring widePath(std::u16string_view path);
 
 // The text of a wide string from the Windows API.
-inline std::u16string FromWide(std::wstring_view s) { return std::u16string(s.begin(), s.end()); }
+inline std::u16string fromWide(std::wstring_view s) { return std::u16string(s.begin(), s.end()); }
 
 } // namespace pravelot

@@ -4,7 +4,7 @@
 
 namespace pravelot {
 
-std::wstring WidePath(std::u16string_view path)
+std::wstring widePath(std::u16string_view path)
 {
     if (path.empty())
         return {};

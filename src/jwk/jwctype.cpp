@@ -37,7 +37,7 @@ std::array<TEntJwwMojiType, 10> DefaultMojiType = kDefaultMojiTypes;
 
 void ResetJwcDefaults() { DefaultMojiType = kDefaultMojiTypes; }
 
-JwcMojiTypeTable MakeJwcMojiTypeTable()
+JwcMojiTypeTable makeJwcMojiTypeTable()
 {
     JwcMojiTypeTable table{};
     for (std::size_t k = 0; k < DefaultMojiType.size(); ++k) {

@@ -74,6 +74,6 @@ using JwcMojiTypeTable = std::array<TEntJwcMojiType, kJwcMojiTypeCount>;
 
 // The text-type table built from DefaultMojiType, sizes in tenths rounded to the
 // nearest integer.
-JwcMojiTypeTable MakeJwcMojiTypeTable();
+JwcMojiTypeTable makeJwcMojiTypeTable();
 
 } // namespace pravelot

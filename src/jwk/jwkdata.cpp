@@ -133,7 +133,7 @@ void TJwkData::DataInit()
     Enthd = TEntJwkHeader{};
     m_pool.clear();
     m_stringBytes = 0;
-    const JwcMojiTypeTable table = MakeJwcMojiTypeTable();
+    const JwcMojiTypeTable table = makeJwcMojiTypeTable();
     EntMjtp.assign(table.begin(), table.end());
 }
 
@@ -213,11 +213,11 @@ bool TJwkData::HeaderIn(ByteReader &r)
     Enthd.arcCount = TextToInt(fieldText(f[1]));
     Enthd.tenCount = TextToInt(fieldText(f[2]));
     Enthd.mojiCount = TextToInt(fieldText(f[3]));
-    Enthd.org_x = ToSingle(TextToFloat(fieldText(f[4])));
-    Enthd.org_y = ToSingle(TextToFloat(fieldText(f[5])));
-    Enthd.dispScale = ToSingle(TextToFloat(fieldText(f[6])));
+    Enthd.org_x = toSingle(TextToFloat(fieldText(f[4])));
+    Enthd.org_y = toSingle(TextToFloat(fieldText(f[5])));
+    Enthd.dispScale = toSingle(TextToFloat(fieldText(f[6])));
     Enthd.strSpace = TextToInt(fieldText(f[7]));
-    Enthd.scale = ToSingle(TextToFloat(fieldText(f[8])));
+    Enthd.scale = toSingle(TextToFloat(fieldText(f[8])));
     // Coordinates are divided by the scale: one too small to divide by, or too large
     // for a single, is no scale at all.
     if (!(Enthd.scale > 1e-14) || !std::isfinite(Enthd.scale))

@@ -22,7 +22,7 @@ bool finite(std::initializer_list<double> values)
 }
 
 // The scaled coordinate, as the single that the rounding starts from.
-float scaledSingle(float c, double f) { return ToSingle(static_cast<double>(c) * f); }
+float scaledSingle(float c, double f) { return toSingle(static_cast<double>(c) * f); }
 
 constexpr std::u16string_view kBoundImage = u"^@BM%temp%";
 
@@ -253,9 +253,9 @@ void TJwTrans::AppendTen(const TEntJwcTen &e, double f)
 namespace {
 
 // Appends each translated entity to a document's top level, with its order entry.
-class AppendToDocument : public EntitySink {
+class appendToDocument : public EntitySink {
 public:
-    explicit AppendToDocument(TJwsData &s) : m_s(s) {}
+    explicit appendToDocument(TJwsData &s) : m_s(s) {}
     void line(const TEntJwwLine &e) override { append(m_s.EntLine, e, kEntLine); }
     void arc(const TEntJwwEnko &e) override { append(m_s.EntEnko, e, kEntEnko); }
     void text(TEntJwwMoji &&e) override { append(m_s.EntMoji, std::move(e), kEntMoji); }
@@ -290,10 +290,10 @@ void TJwTrans::resetJwsDocument()
     s.EntLgrp.assign(16, group);
 }
 
-void TJwTrans::Translate(EntitySink &sink)
+void TJwTrans::translate(EntitySink &sink)
 {
     const TJwkData &k = *P_JWK;
-    const JwcMojiTypeTable types = MakeJwcMojiTypeTable();
+    const JwcMojiTypeTable types = makeJwcMojiTypeTable();
     const double f = 1.0 / k.Enthd.scale;
     m_sink = &sink;
     for (std::size_t i = 0; i < upTo(k.Enthd.lineCount, k.EntLine.size()); ++i)
@@ -324,8 +324,8 @@ void TJwTrans::JWKtoJWSobj()
     s.EntMoji.reserve(mojis);
     s.EntTen.reserve(tens);
     s.EntNo.reserve(lines + arcs + mojis + tens);
-    AppendToDocument append(s);
-    Translate(append);
+    appendToDocument append(s);
+    translate(append);
     s.Enthd.n1 = static_cast<std::int32_t>(s.EntNo.size());
 }
 

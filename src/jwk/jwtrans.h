@@ -31,10 +31,10 @@ public:
     void JWKtoJWSobj();
     // The same translation in two parts, for a caller that does not keep the entities:
     // resetJwsDocument empties *P_JWS and gives it the header JWKtoJWSobj gives, and
-    // Translate hands the entities to sink in order instead of appending them. curveNo
+    // translate hands the entities to sink in order instead of appending them. curveNo
     // moves on as in JWKtoJWSobj.
     void resetJwsDocument();
-    void Translate(EntitySink &sink);
+    void translate(EntitySink &sink);
 
     // v rounded to a multiple of 1 / keta: half away from zero, or toward zero when
     // marume. Never −0.0; a value too large to have fractional digits comes back as is.

@@ -107,9 +107,9 @@ public:
     // FileCheck and FileIn from one opening of the file: NotJws when FileCheck would be
     // false (nothing is loaded), else FileIn's outcome.
     enum class LoadResult { NotJws, Incomplete, Complete };
-    LoadResult Load(const std::u16string &FName);
+    LoadResult load(const std::u16string &FName);
     // The same from a reader at the start of a file's bytes.
-    LoadResult Load(ByteReader &r);
+    LoadResult load(ByteReader &r);
 
     // FileOutOpt := n for 0 … 63, else 0.
     void SetFileOutOption(std::int32_t n);

@@ -716,17 +716,17 @@ bool TJwsData::FileCheck(const std::u16string &FName)
     return FileCheckBytes(std::span(head.data(), got));
 }
 
-TJwsData::LoadResult TJwsData::Load(const std::u16string &FName)
+TJwsData::LoadResult TJwsData::load(const std::u16string &FName)
 {
     DataInit();
     auto f = InputFile::open(FName);
     if (!f)
         return LoadResult::NotJws;
     ByteReader r(f->fd(), f->size());
-    return Load(r);
+    return load(r);
 }
 
-TJwsData::LoadResult TJwsData::Load(ByteReader &r)
+TJwsData::LoadResult TJwsData::load(ByteReader &r)
 {
     DataInit();
     if (!FileCheckBytes(r.peek(kJwsHeaderStartSize)))

@@ -217,7 +217,7 @@ void JwsWriter::StringOut(const std::u16string &s)
         return;
     }
     m_scratch.clear();
-    AppendAnsiBytes(s, m_scratch);
+    appendAnsiBytes(s, m_scratch);
     m_scratch.resize(static_cast<std::size_t>(ZeroTermLength(m_scratch)));
     const std::size_t n = ansiFitLength(m_scratch);
     if (n < 255) {
@@ -394,7 +394,7 @@ void TJwsData::writeTo(ByteWriter &w, std::int32_t Ver, std::uint64_t streamed,
 bool TJwsData::FileOutStreamed(NewFile &file, std::int32_t Ver, std::uint64_t members,
                                const MemberProducer &produce)
 {
-    return WriteNewFile(file, [&](ByteWriter &w) {
+    return writeNewFile(file, [&](ByteWriter &w) {
         writeTo(w, Ver, members, &produce);
         return w.ok();
     });
@@ -415,7 +415,7 @@ bool TJwsData::FileOut(const std::u16string &FName, std::int32_t Ver)
 
 bool TJwsData::FileOut(NewFile &file, std::int32_t Ver)
 {
-    return WriteNewFile(file, [&](ByteWriter &w) {
+    return writeNewFile(file, [&](ByteWriter &w) {
         writeTo(w, Ver);
         return w.ok();
     });

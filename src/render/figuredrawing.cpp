@@ -34,11 +34,11 @@ FigureDrawing LoadFigureDrawing(const std::u16string &file, const std::atomic<bo
     const std::u16string ext = FileExtLower(file);
     if (ext != u".jws" && ext != u".jwk")
         return unreadable(u"ファイル拡張子が不正です(※JWK/JWSのみ対応)");
-    auto missing = [&] { return !RegularFileExistsSafe(file); };
+    auto missing = [&] { return !regularFileExistsSafe(file); };
     FigureDrawing f;
     if (ext == u".jws") {
         TJwsData doc;
-        const TJwsData::LoadResult r = doc.Load(file);
+        const TJwsData::LoadResult r = doc.load(file);
         if (r == TJwsData::LoadResult::NotJws)
             return unreadable(missing() ? u"ファイルが存在しません"
                                         : u"ファイルデータ内容が不正です");
@@ -56,13 +56,13 @@ FigureDrawing LoadFigureDrawing(const std::u16string &file, const std::atomic<bo
     // as it is made (texts that share one string of the file would each hold a copy).
     TJwsData header;
     TJwTrans trans;
-    SetJwkConversionSettings(trans);
+    setJwkConversionSettings(trans);
     trans.P_JWK = &jwk;
     trans.P_JWS = &header;
     trans.resetJwsDocument();
     f.kind = u"JWK";
     f.drawing = MakeDrawing(
-        header, [&trans](EntitySink &sink) { trans.Translate(sink); }, cancel, keep);
+        header, [&trans](EntitySink &sink) { trans.translate(sink); }, cancel, keep);
     tell(f, complete, jwk.problem());
     return f;
 }

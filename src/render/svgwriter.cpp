@@ -143,25 +143,18 @@ void axes(Vec2 u, Vec2 v, double &rx, double &ry, double &angle)
     angle = 0.5 * std::atan2(2 * b, a - d) * 180 / std::numbers::pi;
 }
 
-} // namespace
-
-std::string DrawingToSvg(const Drawing &d, int longSide)
+// The XML declaration, the root element of a picture width × height and its white ground.
+void writeHead(SvgOut &o, int width, int height)
 {
-    int width = 0, height = 0;
-    PictureSize(d.viewBox, longSide, width, height);
-    const double margin = std::max(8.0, 0.02 * std::max(width, height));
-    const Viewport vp = Viewport::fit(d.viewBox, width, height, margin);
-    const double s = vp.scale();
-
-    std::string svg;
-    svg.reserve(1024 + 48 * d.primitiveCount());
-    SvgOut o(svg);
     o << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << double(width) << "\" height=\""
       << double(height) << "\" viewBox=\"0 0 " << double(width) << " " << double(height)
       << "\" text-rendering=\"geometricPrecision\">\n<rect width=\"100%\" height=\"100%\" "
          "fill=\"#ffffff\"/>\n";
+}
 
+void writeSolids(SvgOut &o, const Drawing &d, const Viewport &vp)
+{
     for (const DrawnSolid &a : d.solids) {
         o << "<path fill=\"";
         o.rgb(a.rgb) << "\" d=\"";
@@ -169,20 +162,53 @@ std::string DrawingToSvg(const Drawing &d, int longSide)
             o << (i == 0 ? "M" : "L") << vp.toPixel(a.outline[i]);
         o << "Z\"/>\n";
     }
+}
 
-    if (!d.images.empty()) {
-        o << "<g fill=\"none\" stroke=\"#a0a0a0\" stroke-width=\"1\">\n";
-        for (const DrawnImage &img : d.images) {
-            Vec2 c[4];
-            for (int k = 0; k < 4; ++k)
-                c[k] = vp.toPixel(img.corners[k]);
-            o << "<path d=\"M" << c[0] << "L" << c[1] << "L" << c[2] << "L" << c[3] << "ZM" << c[0]
-              << "L" << c[2] << "M" << c[1] << "L" << c[3] << "\"/>\n";
-        }
-        o << "</g>\n";
+// Pictures are not drawn: a grey frame with its diagonals stands where each would be.
+void writeImages(SvgOut &o, const Drawing &d, const Viewport &vp)
+{
+    if (d.images.empty())
+        return;
+    o << "<g fill=\"none\" stroke=\"#a0a0a0\" stroke-width=\"1\">\n";
+    for (const DrawnImage &img : d.images) {
+        Vec2 c[4];
+        for (int k = 0; k < 4; ++k)
+            c[k] = vp.toPixel(img.corners[k]);
+        o << "<path d=\"M" << c[0] << "L" << c[1] << "L" << c[2] << "L" << c[3] << "ZM" << c[0]
+          << "L" << c[2] << "M" << c[1] << "L" << c[3] << "\"/>\n";
     }
+    o << "</g>\n";
+}
 
-    // Lines and arcs, one path for each pen.
+// Appends the arc to the path data p: a move to its start, then one or two arc commands.
+void appendArc(SvgOut &p, const DrawnArc &a, const Viewport &vp)
+{
+    const double s = vp.scale();
+    const Vec2 u{s * a.u.x, -s * a.u.y}, v{s * a.v.x, -s * a.v.y};
+    double rx = 0, ry = 0, angle = 0;
+    axes(u, v, rx, ry, angle);
+    const bool clockwise = (u.x * v.y - u.y * v.x) * a.sweep > 0;
+    auto at = [&](double t) {
+        return vp.toPixel({a.centre.x + a.u.x * std::cos(t) + a.v.x * std::sin(t),
+                           a.centre.y + a.u.y * std::cos(t) + a.v.y * std::sin(t)});
+    };
+    auto arcTo = [&](double t, bool large) {
+        p << "A" << rx << "," << ry << " " << angle << " " << (large ? "1" : "0") << " "
+          << (clockwise ? "1" : "0") << " " << at(t);
+    };
+    p << "M" << at(a.start);
+    if (std::fabs(a.sweep) >= 2 * std::numbers::pi - 1e-9) {
+        // A whole turn cannot be one arc command: two halves.
+        arcTo(a.start + a.sweep / 2, false);
+        arcTo(a.start + a.sweep, false);
+    } else {
+        arcTo(a.start + a.sweep, std::fabs(a.sweep) > std::numbers::pi);
+    }
+}
+
+// Lines and arcs, one path for each pen.
+void writeStrokes(SvgOut &o, const Drawing &d, const Viewport &vp)
+{
     using PenKey = std::tuple<std::uint32_t, std::uint8_t, std::uint16_t>;
     std::map<PenKey, std::string> paths;
     auto pathOf = [&](const Pen &p) -> std::string & { return paths[{p.rgb, p.style, p.width}]; };
@@ -191,33 +217,13 @@ std::string DrawingToSvg(const Drawing &d, int longSide)
         SvgOut(path) << "M" << vp.toPixel(l.a) << "L" << vp.toPixel(l.b);
     }
     for (const DrawnArc &a : d.arcs) {
-        std::string &path = pathOf(a.pen);
-        SvgOut p(path);
-        const Vec2 u{s * a.u.x, -s * a.u.y}, v{s * a.v.x, -s * a.v.y};
-        double rx = 0, ry = 0, angle = 0;
-        axes(u, v, rx, ry, angle);
-        const bool clockwise = (u.x * v.y - u.y * v.x) * a.sweep > 0;
-        auto at = [&](double t) {
-            return vp.toPixel({a.centre.x + a.u.x * std::cos(t) + a.v.x * std::sin(t),
-                               a.centre.y + a.u.y * std::cos(t) + a.v.y * std::sin(t)});
-        };
-        auto arcTo = [&](double t, bool large) {
-            p << "A" << rx << "," << ry << " " << angle << " " << (large ? "1" : "0") << " "
-              << (clockwise ? "1" : "0") << " " << at(t);
-        };
-        p << "M" << at(a.start);
-        if (std::fabs(a.sweep) >= 2 * std::numbers::pi - 1e-9) {
-            // A whole turn cannot be one arc command: two halves.
-            arcTo(a.start + a.sweep / 2, false);
-            arcTo(a.start + a.sweep, false);
-        } else {
-            arcTo(a.start + a.sweep, std::fabs(a.sweep) > std::numbers::pi);
-        }
+        SvgOut p(pathOf(a.pen));
+        appendArc(p, a, vp);
     }
     for (const auto &[key, path] : paths) {
         const auto &[rgb, style, penWidth] = key;
         o << "<path fill=\"none\" stroke=\"";
-        o.rgb(rgb) << "\" stroke-width=\"" << PenPixels(penWidth, s) << "\"";
+        o.rgb(rgb) << "\" stroke-width=\"" << PenPixels(penWidth, vp.scale()) << "\"";
         const auto pattern = LinePattern(style);
         if (!pattern.empty()) {
             o << " stroke-dasharray=\"";
@@ -227,7 +233,11 @@ std::string DrawingToSvg(const Drawing &d, int longSide)
         }
         o << " d=\"" << path << "\"/>\n";
     }
+}
 
+// Points as small squares, one path for each colour.
+void writePoints(SvgOut &o, const Drawing &d, const Viewport &vp)
+{
     std::map<std::uint32_t, std::string> dots;
     for (const DrawnPoint &pt : d.points) {
         const Vec2 c = vp.toPixel(pt.at);
@@ -237,26 +247,49 @@ std::string DrawingToSvg(const Drawing &d, int longSide)
         o << "<path fill=\"";
         o.rgb(rgb) << "\" d=\"" << path << "\"/>\n";
     }
+}
 
-    for (const DrawnText &t : d.texts) {
-        const Vec2 at = vp.toPixel(t.origin);
-        // The em box fills the character height, the base line a little above the
-        // bottom so that descenders stay inside.
-        o << "<text y=\"";
-        o.precise(-0.12 * t.height) << "\" transform=\"matrix(";
-        o.precise(s * t.ex.x) << " ";
-        o.precise(-s * t.ex.y) << " ";
-        o.precise(-s * t.ey.x) << " ";
-        o.precise(s * t.ey.y) << " " << at.x << " " << at.y << ")\" font-size=\"";
-        o.precise(t.height) << "\" textLength=\"";
-        o.precise(t.length) << "\" lengthAdjust=\"spacingAndGlyphs\" fill=\"";
-        o.rgb(t.rgb) << "\" font-family=\"";
-        const std::u16string &font = d.strings[t.font];
-        if (!font.empty())
-            o.escaped(u"'" + font + u"', ");
-        o << "'IPAGothic', 'IPAexGothic', 'Noto Sans CJK JP', sans-serif\">";
-        o.escaped(d.text(t)) << "</text>\n";
-    }
+void writeText(SvgOut &o, const Drawing &d, const DrawnText &t, const Viewport &vp)
+{
+    const double s = vp.scale();
+    const Vec2 at = vp.toPixel(t.origin);
+    // The em box fills the character height, the base line a little above the
+    // bottom so that descenders stay inside.
+    o << "<text y=\"";
+    o.precise(-0.12 * t.height) << "\" transform=\"matrix(";
+    o.precise(s * t.ex.x) << " ";
+    o.precise(-s * t.ex.y) << " ";
+    o.precise(-s * t.ey.x) << " ";
+    o.precise(s * t.ey.y) << " " << at.x << " " << at.y << ")\" font-size=\"";
+    o.precise(t.height) << "\" textLength=\"";
+    o.precise(t.length) << "\" lengthAdjust=\"spacingAndGlyphs\" fill=\"";
+    o.rgb(t.rgb) << "\" font-family=\"";
+    const std::u16string &font = d.strings[t.font];
+    if (!font.empty())
+        o.escaped(u"'" + font + u"', ");
+    o << "'IPAGothic', 'IPAexGothic', 'Noto Sans CJK JP', sans-serif\">";
+    o.escaped(d.text(t)) << "</text>\n";
+}
+
+} // namespace
+
+std::string DrawingToSvg(const Drawing &d, int longSide)
+{
+    int width = 0, height = 0;
+    pictureSize(d.viewBox, longSide, width, height);
+    const double margin = std::max(8.0, 0.02 * std::max(width, height));
+    const Viewport vp = Viewport::fit(d.viewBox, width, height, margin);
+
+    std::string svg;
+    svg.reserve(1024 + 48 * d.primitiveCount());
+    SvgOut o(svg);
+    writeHead(o, width, height);
+    writeSolids(o, d, vp);
+    writeImages(o, d, vp);
+    writeStrokes(o, d, vp);
+    writePoints(o, d, vp);
+    for (const DrawnText &t : d.texts)
+        writeText(o, d, t, vp);
     o << "</svg>\n";
     return svg;
 }

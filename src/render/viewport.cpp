@@ -28,7 +28,7 @@ void Viewport::zoomAbout(Vec2 p, double factor)
     m_offsetY = p.y + m_scale * w.y;
 }
 
-void ArcPixels(const DrawnArc &a, const Viewport &vp, std::vector<Vec2> &out)
+void arcPixels(const DrawnArc &a, const Viewport &vp, std::vector<Vec2> &out)
 {
     out.clear();
     const double s = vp.scale();
@@ -47,7 +47,7 @@ void ArcPixels(const DrawnArc &a, const Viewport &vp, std::vector<Vec2> &out)
     }
 }
 
-void PictureSize(const Box &viewBox, int longSide, int &width, int &height)
+void pictureSize(const Box &viewBox, int longSide, int &width, int &height)
 {
     const double w = std::max(viewBox.width(), 1e-9), h = std::max(viewBox.height(), 1e-9);
     const double ratio = std::clamp(h / w, 1.0 / 16, 16.0);

@@ -46,10 +46,10 @@ private:
 
 // Pixel points along an arc, close enough (within a quarter pixel) to the curve at
 // the viewport's scale; at most a few thousand. out is replaced.
-void ArcPixels(const DrawnArc &a, const Viewport &vp, std::vector<Vec2> &out);
+void arcPixels(const DrawnArc &a, const Viewport &vp, std::vector<Vec2> &out);
 
 // The pixel size of a picture of a drawing whose longer side is longSide pixels, with
 // the sides in the proportions of the view box (at most 1 : 16).
-void PictureSize(const Box &viewBox, int longSide, int &width, int &height);
+void pictureSize(const Box &viewBox, int longSide, int &width, int &height);
 
 } // namespace pravelot

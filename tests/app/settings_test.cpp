@@ -25,7 +25,7 @@ void writeSettings(AppHarness &app, const std::vector<std::string> &lines)
     writeBytes(app.folders.settingsPath, Bytes(text.begin(), text.end()));
 }
 
-bool exists(const std::u16string &path) { return std::filesystem::exists(NativePath(path)); }
+bool exists(const std::u16string &path) { return std::filesystem::exists(nativePath(path)); }
 
 } // namespace
 
@@ -184,10 +184,10 @@ void SettingsTest::whereTheFilesLive()
     for (const Case &c : cases) {
         const AppFolders f = AppFolders::resolve(c.exe, c.installedBin, config, cache);
         QVERIFY2(f.besideProgram == c.beside, c.name);
-        QCOMPARE(qs(f.AppFolder), qs(FolderOf(c.exe)));
+        QCOMPARE(qs(f.AppFolder), qs(folderOf(c.exe)));
         if (c.beside) {
-            QCOMPARE(qs(f.settingsPath), qs(FolderOf(c.exe) + u"pravelot.dat"));
-            QCOMPARE(qs(f.WorkFolder), qs(FolderOf(c.exe) + u"TEMP/"));
+            QCOMPARE(qs(f.settingsPath), qs(folderOf(c.exe) + u"pravelot.dat"));
+            QCOMPARE(qs(f.WorkFolder), qs(folderOf(c.exe) + u"TEMP/"));
         } else {
             QCOMPARE(qs(f.settingsPath), qs(config + u"/pravelot.dat"));
             QCOMPARE(qs(f.WorkFolder), qs(cache + u"/TEMP/"));

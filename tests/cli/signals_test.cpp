@@ -125,7 +125,7 @@ void expectOnlyCompleteOutputs(const std::filesystem::path &folder)
         const std::string name = e.path().filename().string();
         EXPECT_NE(name[0], '.') << name;
         TJwsData d;
-        EXPECT_EQ(d.Load(FromUtf8(e.path().string())), TJwsData::LoadResult::Complete) << name;
+        EXPECT_EQ(d.load(FromUtf8(e.path().string())), TJwsData::LoadResult::Complete) << name;
     }
 }
 

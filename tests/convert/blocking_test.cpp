@@ -19,8 +19,8 @@ TEST(Blocking, NameRule)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(ToUtf8(c.in));
-        EXPECT_EQ(StoredBlockName(c.in), c.stored);
-        EXPECT_EQ(UserBlockName(c.stored), c.user);
+        EXPECT_EQ(storedBlockName(c.in), c.stored);
+        EXPECT_EQ(userBlockName(c.stored), c.user);
     }
 }
 
@@ -44,8 +44,8 @@ TEST(Blocking, ANameTooLongForTheFileIsCutBeforeItsMarker)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        const std::u16string stored = StoredBlockName(c.in);
-        EXPECT_EQ(UserBlockName(stored), c.in.substr(0, c.userKept));
+        const std::u16string stored = storedBlockName(c.in);
+        EXPECT_EQ(userBlockName(stored), c.in.substr(0, c.userKept));
         EXPECT_LE(stored.size(), 65535u);
         EXPECT_LE(TextToAnsiBytes(stored).size(), 65533u);
         for (bool utf16 : {false, true}) {
@@ -163,7 +163,7 @@ TEST(Blocking, OlderDimensionsMoveOnlyLineAndText)
     EXPECT_EQ(d.EntBlockDef.at(0).mSunpo()[0].ext().Ho1.start_x, 100);
 }
 
-TEST(Blocking, NewBlockNumber)
+TEST(Blocking, newBlockNumber)
 {
     struct Case {
         const char *what;
@@ -183,7 +183,7 @@ TEST(Blocking, NewBlockNumber)
             addDef(d, n, u"d");
         for (std::uint32_t n : c.refs)
             addTop(d, blockRef(n, 0, 0));
-        EXPECT_EQ(NewBlockNumber(d), c.expected);
+        EXPECT_EQ(newBlockNumber(d), c.expected);
     }
 }
 

@@ -54,20 +54,20 @@ TEST(OutputName, BranchNumbers)
 {
     TempDir tmp;
     const std::u16string out = tmp.folder();
-    EXPECT_EQ(OutputPathFor(u"/parts/door.jws", out), out + u"door.jws");
-    EXPECT_EQ(OutputPathFor(u"/parts/Part.JWK", out), out + u"Part.jws");
-    EXPECT_EQ(OutputPathFor(u"/parts/a.b.jws", out), out + u"a.b.jws");
-    EXPECT_EQ(OutputPathFor(u"/parts/noext", out), out + u"noext.jws");
+    EXPECT_EQ(outputPathFor(u"/parts/door.jws", out), out + u"door.jws");
+    EXPECT_EQ(outputPathFor(u"/parts/Part.JWK", out), out + u"Part.jws");
+    EXPECT_EQ(outputPathFor(u"/parts/a.b.jws", out), out + u"a.b.jws");
+    EXPECT_EQ(outputPathFor(u"/parts/noext", out), out + u"noext.jws");
     touch(out + u"Part.jws");
-    EXPECT_EQ(OutputPathFor(u"/x/Part.JWK", out), out + u"Part~1.jws");
+    EXPECT_EQ(outputPathFor(u"/x/Part.JWK", out), out + u"Part~1.jws");
     touch(out + u"Part~1.jws");
-    EXPECT_EQ(OutputPathFor(u"/x/Part.jwk", out), out + u"Part~2.jws");
+    EXPECT_EQ(outputPathFor(u"/x/Part.jwk", out), out + u"Part~2.jws");
     // A folder that bears the name cannot be written over either.
     std::filesystem::create_directory(tmp.path() / "dir.jws");
-    EXPECT_EQ(OutputPathFor(u"/x/dir.jws", out), out + u"dir~1.jws");
+    EXPECT_EQ(outputPathFor(u"/x/dir.jws", out), out + u"dir~1.jws");
     // Beside its source, a .jws source never overwrites itself.
     touch(out + u"self.jws");
-    EXPECT_EQ(OutputPathFor(out + u"self.jws", std::nullopt), out + u"self~1.jws");
+    EXPECT_EQ(outputPathFor(out + u"self.jws", std::nullopt), out + u"self~1.jws");
 }
 
 TEST(OutputName, NamesThatDifferOnlyInCaseAreTaken)
@@ -93,12 +93,12 @@ TEST(OutputName, NamesThatDifferOnlyInCaseAreTaken)
         TempDir tmp;
         for (const std::string &name : c.existing)
             touch(tmp.file(name));
-        EXPECT_EQ(OutputPathFor(c.src, tmp.folder()), tmp.folder() + c.expected);
+        EXPECT_EQ(outputPathFor(c.src, tmp.folder()), tmp.folder() + c.expected);
     }
     // Beside the source: A.JWS is the output's own name in another case.
     TempDir tmp;
     touch(tmp.file("A.JWS"));
-    EXPECT_EQ(OutputPathFor(tmp.file("A.JWS"), std::nullopt), tmp.file("A~1.jws"));
+    EXPECT_EQ(outputPathFor(tmp.file("A.JWS"), std::nullopt), tmp.file("A~1.jws"));
 }
 
 TEST(OutputName, ARunListsAFolderAgainOnlyWhenSomethingElseChangedIt)
@@ -124,12 +124,12 @@ TEST(OutputName, AllBranchNumbersTaken)
     TempDir tmp;
     for (int n = 0; n <= kMaxBranchNumber; ++n)
         std::ofstream(tmp.path() / (n == 0 ? "full.jws" : "full~" + std::to_string(n) + ".jws"));
-    EXPECT_EQ(OutputPathFor(u"/x/full.jws", tmp.folder()), std::nullopt);
+    EXPECT_EQ(outputPathFor(u"/x/full.jws", tmp.folder()), std::nullopt);
 
     Converter conv;
     RecordingHost host;
     const std::vector<SourceRow> rows = {{u"/x/full.jws", u"full"}};
-    const RunSummary s = RunFiles(rows, tmp.folder(), conv, host);
+    const RunSummary s = runFiles(rows, tmp.folder(), conv, host);
     EXPECT_EQ(s.failed, 1);
     EXPECT_EQ(host.log.back(), u"　…… 変換失敗");
     EXPECT_EQ(host.failures, std::vector{ConversionFailure::Step::Name});
@@ -199,7 +199,7 @@ TEST(RunFiles, SameNamesFromTwoFoldersAndTheLog)
     const std::vector<SourceRow> rows = {{a, u"name"}, {b, u"name"}, {u"", u""}};
     Converter conv;
     RecordingHost host;
-    const RunSummary s = RunFiles(rows, out, conv, host);
+    const RunSummary s = runFiles(rows, out, conv, host);
     EXPECT_EQ(s.converted, 2);
     EXPECT_EQ(s.failed, 1);
     const std::vector<std::u16string> expected = {
@@ -218,15 +218,19 @@ TEST(RunFiles, EscapeBeforeTheFirstFile)
     Converter conv;
     RecordingHost host;
     host.escapeAfter = 0;
-    const RunSummary s = RunFiles(rows, tmp.folder() + u"", conv, host);
+    const RunSummary s = runFiles(rows, tmp.folder() + u"", conv, host);
     EXPECT_TRUE(s.interrupted);
     EXPECT_EQ(host.log, std::vector<std::u16string>{std::u16string(kEscapeLogLine)});
     EXPECT_FALSE(FileExistsSafe(tmp.file("a~1.jws")));
 }
 
-TEST(DataCheck, OutcomesAndLines)
+namespace {
+
+// The sources the check is tried on: a clean part, a file that is no figure, a foreign
+// extension, a cut one, one whose names are in use, a folder, one already one block and
+// one that draws nothing.
+void writeCheckSources(const TempDir &tmp)
 {
-    TempDir tmp;
     writeBytes(tmp.file("ok.jws"), smallJws());
     writeBytes(tmp.file("bad.jws"), {'x'});
     writeBytes(tmp.file("draw.dxf"), smallJws());
@@ -248,6 +252,14 @@ TEST(DataCheck, OutcomesAndLines)
     oneBlock.MakeBlockTree();
     writeBytes(tmp.file("one.jws"), oneBlock.FileOutBytes(600));
     writeBytes(tmp.file("empty.jws"), emptyDoc(600).FileOutBytes(600));
+}
+
+} // namespace
+
+TEST(DataCheck, OutcomesAndLines)
+{
+    TempDir tmp;
+    writeCheckSources(tmp);
     const std::u16string alreadyOne = u" -- 既に1つのブロックです(ブロック名は使われません)";
 
     struct Case {
@@ -321,18 +333,24 @@ TEST(DataCheck, OutcomesAndLines)
         EXPECT_EQ(out.nameInUse, c.line.find(u"使用済") != std::u16string::npos);
         EXPECT_EQ(host.check, c.line.empty() ? std::vector<std::u16string>{} : std::vector{c.line});
     }
+}
 
+TEST(DataCheck, StatusTextsAndEscape)
+{
+    TempDir tmp;
+    writeBytes(tmp.file("bad.jws"), {'x'});
+    Converter conv;
     RecordingHost host;
     const std::vector<SourceRow> ten(10, {tmp.file("bad.jws"), u"b"});
     const CheckOutcome bad = DataCheck(ten, conv, host);
-    EXPECT_EQ(CheckStatusText(bad, 10), u"エラー発生のため変換は行われません。確認して下さい(10)");
-    EXPECT_EQ(CheckStatusText(CheckOutcome{}, 3), u"変換チェック完了(3)");
+    EXPECT_EQ(checkStatusText(bad, 10), u"エラー発生のため変換は行われません。確認して下さい(10)");
+    EXPECT_EQ(checkStatusText(CheckOutcome{}, 3), u"変換チェック完了(3)");
     RecordingHost esc;
     esc.escapeAfter = 0;
     const CheckOutcome stopped = DataCheck(ten, conv, esc);
     EXPECT_TRUE(stopped.interrupted);
     EXPECT_TRUE(esc.check.empty());
-    EXPECT_EQ(CheckStatusText(stopped, 10), u"変換チェック～変換を中断しました(ESC)");
+    EXPECT_EQ(checkStatusText(stopped, 10), u"変換チェック～変換を中断しました(ESC)");
 }
 
 TEST(DataCheck, ListingOfBlockNames)
@@ -480,7 +498,7 @@ TEST(Converter, JwkSourcesBecomeVersion420WithAnsiStrings)
                         .scale("100")
                         .bytes());
     touch(tmp.file("Part.jws"));
-    const std::optional<std::u16string> dst = OutputPathFor(src, tmp.folder());
+    const std::optional<std::u16string> dst = outputPathFor(src, tmp.folder());
     ASSERT_EQ(dst, tmp.file("Part~1.jws"));
     Converter conv;
     ASSERT_EQ(conv.RunProc1(src, *dst, u"rail"), kResultDone);

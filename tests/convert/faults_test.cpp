@@ -132,7 +132,7 @@ TEST(OutOfMemory, AnyAllocationOfAConversionFailsThatFileAlone)
         const ConversionOutcome again = conv.convert(src, NewFile{dst, {}, {}, {}}, u"b");
         ASSERT_TRUE(again.done());
         TJwsData out;
-        EXPECT_EQ(out.Load(dst), TJwsData::LoadResult::Complete);
+        EXPECT_EQ(out.load(dst), TJwsData::LoadResult::Complete);
     }
 }
 
@@ -149,7 +149,7 @@ TEST(OutOfMemory, TheRunGoesOnWithTheNextFile)
     {
         Host counting;
         FailAllocation count(0);
-        RunFiles(std::span(rows).first(1), tmp.folder() + u"out/", conv, counting);
+        runFiles(std::span(rows).first(1), tmp.folder() + u"out/", conv, counting);
         perFile = count.allocations();
     }
     std::filesystem::remove(tmp.path() / "out" / "a.jws");
@@ -158,7 +158,7 @@ TEST(OutOfMemory, TheRunGoesOnWithTheNextFile)
     {
         // An allocation in the middle of the first file's conversion fails.
         FailAllocation fail(perFile / 2);
-        s = RunFiles(rows, out, conv, host);
+        s = runFiles(rows, out, conv, host);
     }
     EXPECT_EQ(s.converted, 1);
     EXPECT_EQ(s.failed, 1);
@@ -187,11 +187,11 @@ TEST(OutOfMemory, TheCheckWarnsAndLetsTheConversionDecide)
                               tmp.file("a.jws") +
                               u" -- メモリ不足のため読み込めません(変換時に再度読み込みます)"});
     // What the check could not read whole is not kept for the conversion.
-    const RunSummary s = RunFiles(rows, tmp.folder(), conv, host);
+    const RunSummary s = runFiles(rows, tmp.folder(), conv, host);
     EXPECT_EQ(s.converted, 1);
     TJwsData a, out;
     ASSERT_TRUE(a.FileIn(tmp.file("a.jws")));
-    ASSERT_EQ(out.Load(tmp.file("a~1.jws")), TJwsData::LoadResult::Complete);
+    ASSERT_EQ(out.load(tmp.file("a~1.jws")), TJwsData::LoadResult::Complete);
     EXPECT_TRUE(sameDrawing(drawing(a), drawing(out)));
 }
 
@@ -222,7 +222,7 @@ TEST(SimultaneousRuns, EachRunGetsItsOwnOutput)
                 Converter conv;
                 Host host;
                 const std::vector<SourceRow> rows = {{tmp.file("part.jws"), u"part"}};
-                ::_exit(RunFiles(rows, out, conv, host).converted == 1 ? 0 : 1);
+                ::_exit(runFiles(rows, out, conv, host).converted == 1 ? 0 : 1);
             }
             runs.push_back(pid);
         }
@@ -239,7 +239,7 @@ TEST(SimultaneousRuns, EachRunGetsItsOwnOutput)
         EXPECT_EQ(names.size(), static_cast<std::size_t>(kRuns));
         for (const std::string &n : names) {
             TJwsData d;
-            EXPECT_EQ(d.Load(FromUtf8((folder / n).string())), TJwsData::LoadResult::Complete) << n;
+            EXPECT_EQ(d.load(FromUtf8((folder / n).string())), TJwsData::LoadResult::Complete) << n;
         }
     }
 }
@@ -259,7 +259,7 @@ TEST(ChangedSources, ReadingThatStopsEarlyIsToldInTheRunLog)
     // Cut to a tenth after the check, before the run.
     writeBytes(
         src, Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 10)));
-    const RunSummary s = RunFiles(rows, tmp.folder(), conv, host);
+    const RunSummary s = runFiles(rows, tmp.folder(), conv, host);
     EXPECT_EQ(s.converted, 1);
     EXPECT_EQ(host.warnings, std::vector<std::u16string>{src + std::u16string(kIncompleteWarning)});
 
@@ -270,7 +270,7 @@ TEST(ChangedSources, ReadingThatStopsEarlyIsToldInTheRunLog)
         void appendLogLine(const std::u16string &l) override { log.push_back(l); }
         bool escapePressed() override { return false; }
     } logOnly;
-    RunFiles(rows, tmp.folder(), conv, logOnly);
+    runFiles(rows, tmp.folder(), conv, logOnly);
     ASSERT_EQ(logOnly.log.size(), 4u);
     EXPECT_EQ(logOnly.log[2], src + std::u16string(kIncompleteWarning));
     EXPECT_EQ(logOnly.log[3], u"　…… 変換完了");
@@ -305,7 +305,7 @@ TEST(FailedFiles, TellTheStepAndTheSystemsReason)
         Host host;
         const std::vector<SourceRow> rows = {{c.src, u"x"}};
         std::filesystem::remove(tmp.path() / "gone.jws");
-        EXPECT_EQ(RunFiles(rows, c.dest, conv, host).failed, 1);
+        EXPECT_EQ(runFiles(rows, c.dest, conv, host).failed, 1);
         ASSERT_EQ(host.failures.size(), 1u);
         EXPECT_EQ(host.failures[0].src, c.src);
         EXPECT_EQ(host.failures[0].failure.step, c.step);

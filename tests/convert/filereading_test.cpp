@@ -51,7 +51,7 @@ TJwsData::LoadResult loadJwsFile(const std::u16string &path, std::size_t refill,
     if (!f)
         return TJwsData::LoadResult::NotJws;
     ByteReader r(f->fd(), f->size(), refill);
-    return d.Load(r);
+    return d.load(r);
 }
 
 bool loadJwkFile(const std::u16string &path, std::size_t refill, TJwkData &k)

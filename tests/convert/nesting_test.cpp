@@ -61,7 +61,7 @@ TEST(Nesting, AReferenceToZeroInAFileWithoutDefinitions)
     addTop(d, blockRef(0, 5, 5));
     addTop(d, line(0, 0, 1, 1));
     d.MakeBlockTree();
-    EXPECT_EQ(NewBlockNumber(d), 1u);
+    EXPECT_EQ(newBlockNumber(d), 1u);
 
     const TJwsData back = convertAndReadBack(d);
     ASSERT_EQ(back.EntBlockDefN(), 1);

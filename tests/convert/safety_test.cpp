@@ -181,7 +181,7 @@ TEST(Safety, FileNamesAsUsersHaveThem)
     NullHost check;
     ASSERT_TRUE(DataCheck(rows, conv, check).runMayStart());
     NullHost log;
-    const RunSummary s = RunFiles(rows, out, conv, log);
+    const RunSummary s = runFiles(rows, out, conv, log);
     EXPECT_EQ(s.converted, 3);
     EXPECT_EQ(log.lines[1], u"→ " + out + u"手摺 A.jws");
     EXPECT_EQ(log.lines[4], u"→ " + out + u"Door.jws");

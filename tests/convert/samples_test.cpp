@@ -58,7 +58,7 @@ TEST(Samples, EveryPartConvertsAndDrawsTheSame)
         EXPECT_EQ(ref.nNumber, back.EntBlockDef.back().nNumber);
         EXPECT_EQ(ref.DPKijunTen_x, back.Enthd.BasePoint_x);
         EXPECT_EQ(ref.DPKijunTen_y, back.Enthd.BasePoint_y);
-        EXPECT_EQ(UserBlockName(back.EntBlockDef.back().strName), name);
+        EXPECT_EQ(userBlockName(back.EntBlockDef.back().strName), name);
     }
     EXPECT_GT(files, 0);
 }
@@ -96,7 +96,7 @@ TEST(Samples, TheCheckWithTheProposedNames)
             continue;
         }
         for (const TEntJwwBlockDef &d : doc.EntBlockDef) {
-            if (UserBlockName(d.strName) == name) {
+            if (userBlockName(d.strName) == name) {
                 std::u16string line = path;
                 line += u" ブロック名【";
                 line += name;

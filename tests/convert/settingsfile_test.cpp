@@ -173,11 +173,11 @@ TEST(SettingsFile, FolderText)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.line);
-        EXPECT_EQ(FolderTextDecode(c.line), c.text);
+        EXPECT_EQ(decodeFolderText(c.line), c.text);
     }
-    EXPECT_EQ(FolderTextEncode(u"C:\\"), "433A5C");
-    EXPECT_EQ(FolderTextEncode(u"部品"), "E983A8E59381");
-    EXPECT_EQ(FolderTextEncode(u""), "");
+    EXPECT_EQ(encodeFolderText(u"C:\\"), "433A5C");
+    EXPECT_EQ(encodeFolderText(u"部品"), "E983A8E59381");
+    EXPECT_EQ(encodeFolderText(u""), "");
 }
 
 TEST(SettingsFile, DestinationFlags)

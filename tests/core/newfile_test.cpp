@@ -72,7 +72,7 @@ TEST_P(NewFileTest, NothingShowsBesideTheFileWhileItIsWritten)
     TempDir tmp;
     NewFile file{tmp.file("out.jws"), {}, {}, {}};
     std::vector<std::string> seen;
-    ASSERT_TRUE(WriteNewFile(file, [&](ByteWriter &w) {
+    ASSERT_TRUE(writeNewFile(file, [&](ByteWriter &w) {
         seen = entriesOf(tmp.path());
         return bytesOf("figure")(w);
     }));
@@ -103,7 +103,7 @@ TEST_P(NewFileTest, ANameTakenWhileWritingGivesTheNextName)
                  },
                  {},
                  {}};
-    ASSERT_TRUE(WriteNewFile(file, takeFirst({"a.jws", "a~1.jws"})));
+    ASSERT_TRUE(writeNewFile(file, takeFirst({"a.jws", "a~1.jws"})));
     EXPECT_EQ(file.path, tmp.file("a~2.jws"));
     EXPECT_EQ(asked, (std::vector<std::u16string>{tmp.file("a.jws"), tmp.file("a~1.jws")}));
     EXPECT_EQ(contentOf(tmp.file("a.jws")), "x");
@@ -112,7 +112,7 @@ TEST_P(NewFileTest, ANameTakenWhileWritingGivesTheNextName)
 
     // Without another name to take, the file fails as taken and leaves nothing.
     NewFile plain{tmp.file("b.jws"), {}, {}, {}};
-    EXPECT_FALSE(WriteNewFile(plain, takeFirst({"b.jws"})));
+    EXPECT_FALSE(writeNewFile(plain, takeFirst({"b.jws"})));
     EXPECT_EQ(plain.failedStep, NewFileStep::Place);
     EXPECT_EQ(plain.error, std::errc::file_exists);
     EXPECT_EQ(contentOf(tmp.file("b.jws")), "x");
@@ -140,14 +140,14 @@ TEST_P(NewFileTest, FailuresLeaveNothingAndTellTheStep)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         NewFile file{c.path, {}, {}, {}};
-        EXPECT_FALSE(WriteNewFile(file, c.write));
+        EXPECT_FALSE(writeNewFile(file, c.write));
         EXPECT_EQ(file.failedStep, c.step);
         EXPECT_EQ(file.error, c.error);
         EXPECT_TRUE(entriesOf(tmp.path()).empty());
     }
 
     // Running out of memory while writing is passed on, and leaves nothing either.
-    EXPECT_THROW(WriteNewFile(tmp.file("a.jws"),
+    EXPECT_THROW(writeNewFile(tmp.file("a.jws"),
                               [](ByteWriter &w) -> bool {
                                   w.fill(0, 3 << 20);
                                   throw std::bad_alloc();
@@ -175,7 +175,7 @@ TEST_P(NewFileTest, FitsWhereverItsNameFits)
          {folder + "/a.jws", tmp.path().string() + "/" + longName, tmp.path().string() + "/.jws"}) {
         SCOPED_TRACE(path.size());
         NewFile file{FromUtf8(path), {}, {}, {}};
-        EXPECT_TRUE(WriteNewFile(file, bytesOf("fits"))) << file.error.message();
+        EXPECT_TRUE(writeNewFile(file, bytesOf("fits"))) << file.error.message();
         EXPECT_EQ(contentOf(FromUtf8(path)), "fits");
     }
 }
@@ -185,8 +185,8 @@ TEST_P(NewFileTest, ASignalHandlerRemovesWhatIsUnfinished)
     TempDir tmp;
     // What a handler of SIGTERM does while a file is written: the write then fails.
     NewFile file{tmp.file("a.jws"), {}, {}, {}};
-    const bool written = WriteNewFile(file, [&](ByteWriter &w) {
-        RemoveUnfinishedFiles();
+    const bool written = writeNewFile(file, [&](ByteWriter &w) {
+        removeUnfinishedFiles();
         EXPECT_TRUE(entriesOf(tmp.path()).empty());
         return bytesOf("x")(w);
     });
@@ -201,7 +201,7 @@ TEST(ReplaceFile, ReplacesWholeAndLeavesNothingBeside)
     TempDir tmp;
     writeBytes(tmp.file("settings.dat"), {'o', 'l', 'd'});
     const Bytes fresh = {'n', 'e', 'w'};
-    ASSERT_TRUE(ReplaceFile(tmp.file("settings.dat"), fresh));
+    ASSERT_TRUE(replaceFile(tmp.file("settings.dat"), fresh));
     EXPECT_EQ(readBytes(tmp.file("settings.dat")), fresh);
     EXPECT_EQ(entriesOf(tmp.path()), std::vector<std::string>{"settings.dat"});
 }

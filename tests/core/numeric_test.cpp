@@ -83,9 +83,9 @@ TEST(RoundingTest, ToSingleRoundsAndOverflowsToInfinity)
         SCOPED_TRACE(c.v);
         // Kept out of reach of constant folding, so the conversion itself is tested.
         volatile double v = c.v;
-        EXPECT_EQ(ToSingle(v), c.expected);
+        EXPECT_EQ(toSingle(v), c.expected);
     }
-    EXPECT_TRUE(std::isnan(ToSingle(kNaN)));
+    EXPECT_TRUE(std::isnan(toSingle(kNaN)));
 }
 
 TEST(RoundingTest, HugeValuesAreReturnedUnrounded)

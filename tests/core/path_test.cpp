@@ -61,16 +61,16 @@ TEST(Path, FileSystemHelpers)
         deep += std::u16string(40, static_cast<char16_t>(u'あ' + i)) + kPathDelim;
     ASSERT_TRUE(DirCreateSafe(deep));
     ASSERT_GT(deep.size(), 300u);
-    EXPECT_TRUE(FolderExistsSafe(deep));
+    EXPECT_TRUE(folderExistsSafe(deep));
     EXPECT_TRUE(DirCreateSafe(deep)); // it stands there already
 
     EXPECT_TRUE(FileExistsSafe(file));
-    EXPECT_TRUE(RegularFileExistsSafe(file));
-    EXPECT_TRUE(PathTakenSafe(file));
+    EXPECT_TRUE(regularFileExistsSafe(file));
+    EXPECT_TRUE(pathTakenSafe(file));
     EXPECT_FALSE(FileExistsSafe(tmp.folder()));
-    EXPECT_TRUE(PathTakenSafe(tmp.folder()));
+    EXPECT_TRUE(pathTakenSafe(tmp.folder()));
     EXPECT_FALSE(FileExistsSafe(tmp.file("none.jws")));
-    EXPECT_FALSE(PathTakenSafe(tmp.file("none.jws")));
+    EXPECT_FALSE(pathTakenSafe(tmp.file("none.jws")));
     EXPECT_FALSE(FileExistsSafe(u""));
 
     // A new file in the deep folder; never over one that stands there.
@@ -81,19 +81,19 @@ TEST(Path, FileSystemHelpers)
             return true;
         };
     };
-    ASSERT_TRUE(WriteNewFile(out, write(7)));
-    EXPECT_FALSE(WriteNewFile(out, write(8)));
+    ASSERT_TRUE(writeNewFile(out, write(7)));
+    EXPECT_FALSE(writeNewFile(out, write(8)));
     EXPECT_EQ(readBytes(out), (Bytes{7}));
-    ASSERT_TRUE(ReplaceFile(out, Bytes{9}));
+    ASSERT_TRUE(replaceFile(out, Bytes{9}));
     EXPECT_EQ(readBytes(out), (Bytes{9}));
 
     // Only an empty folder goes.
     EXPECT_FALSE(DirRemoveSafe(deep));
-    EXPECT_TRUE(FolderExistsSafe(deep));
+    EXPECT_TRUE(folderExistsSafe(deep));
     ASSERT_TRUE(FileDeleteSafe(out));
     EXPECT_FALSE(FileDeleteSafe(out));
     EXPECT_TRUE(DirRemoveSafe(deep));
-    EXPECT_FALSE(FolderExistsSafe(deep));
+    EXPECT_FALSE(folderExistsSafe(deep));
 }
 
 #ifdef _WIN32
@@ -101,14 +101,14 @@ TEST(Path, WindowsComparesNamesWithoutCase)
 {
     TempDir tmp;
     writeBytes(tmp.file("Door.jws"), {1});
-    EXPECT_TRUE(PathTakenSafe(tmp.file("DOOR.JWS")));
-    EXPECT_FALSE(WriteNewFile(tmp.file("door.jws"), [](ByteWriter &w) {
+    EXPECT_TRUE(pathTakenSafe(tmp.file("DOOR.JWS")));
+    EXPECT_FALSE(writeNewFile(tmp.file("door.jws"), [](ByteWriter &w) {
         w.u8(2);
         return true;
     }));
     EXPECT_EQ(readBytes(tmp.file("Door.jws")), (Bytes{1}));
     // A reserved device name is neither a file nor a place for one.
-    EXPECT_FALSE(RegularFileExistsSafe(tmp.file("CON.jws")));
+    EXPECT_FALSE(regularFileExistsSafe(tmp.file("CON.jws")));
     EXPECT_FALSE(InputFile::open(tmp.file("nul.jws")));
 }
 #endif

@@ -617,78 +617,84 @@ std::size_t heldBytes(const TJwsData &d)
     return n;
 }
 
-} // namespace
+// A broken or boundary file, named for what it holds, with the problem reading it must
+// report in its exact words: "" when the file is read whole.
+struct BrokenCase {
+    const char *name;
+    Bytes bytes;
+    const char *message;
+    const char *where;
+};
 
-// Broken and boundary files, each named for what it holds, with what reading must give:
-// the problem in its exact words (none when the file is read whole), and never memory
-// that the file's size cannot back.
-TEST(JwsRead, BrokenInputsAndTheirProblems)
+void add(std::vector<BrokenCase> &cases, const char *name, FileBytes &f, const char *message,
+         const char *where)
 {
-    struct Case {
-        const char *name;
-        Bytes bytes;
-        const char *message; // "" when the file is read whole
-        const char *where;
-    };
-    std::vector<Case> cases;
-    auto add = [&](const char *name, FileBytes &f, const char *message, const char *where) {
-        cases.push_back({name, f.take(), message, where});
-    };
+    cases.push_back({name, f.take(), message, where});
+}
+
+// Counts at and beyond their escapes, and counts the file cannot back.
+void addBrokenCounts(std::vector<BrokenCase> &cases)
+{
     {
         FileBytes f(600);
         f.u16(0xFFFE).newClass("CDataSen").lineRecord(1);
-        add("count 0xFFFE is a count, not the long form", f, "File I/O Error",
+        add(cases, "count 0xFFFE is a count, not the long form", f, "File I/O Error",
             "file ends in an object tag: top-level object 2 at byte 515");
     }
     {
         FileBytes f(600);
         f.u16(0xFFFF).u32(1).newClass("CDataSen").lineRecord(1).u16(0);
-        add("count 0xFFFF announces the long form", f, "", "");
+        add(cases, "count 0xFFFF announces the long form", f, "", "");
     }
     {
         FileBytes f(600);
         f.u16(0).u16(0xFFFE).newClass("CDataList").attr().u32(0).u32(0).u32(0).str("x").u16(0);
-        add("definition count 0xFFFE", f, "File I/O Error",
+        add(cases, "definition count 0xFFFE", f, "File I/O Error",
             "file ends in a block definition tag: block definition object 2 at byte 502");
     }
     {
         FileBytes f(600);
         f.u16(0).u16(1).newClass("CDataList").attr().u32(0).u32(0).u32(0).str("x");
         f.u16(0xFFFE).newClass("CDataSen").lineRecord(1);
-        add("member count 0xFFFE beyond the file", f, "File I/O Error",
+        add(cases, "member count 0xFFFE beyond the file", f, "File I/O Error",
             "file ends in an object tag: block member object 2 at byte 563");
     }
     {
         FileBytes f(600);
         f.u16(0xFFFF).u32(0x7FFFFFFF).newClass("CDataSen").lineRecord(1);
-        add("top-level count far beyond the file", f, "File I/O Error",
+        add(cases, "top-level count far beyond the file", f, "File I/O Error",
             "file ends in an object tag: top-level object 2 at byte 519");
     }
     {
         FileBytes f(600);
         f.u16(0xFFFF).u32(0x80000000).newClass("CDataSen").lineRecord(1);
-        add("count of 2^31", f, "File I/O Error",
+        add(cases, "count of 2^31", f, "File I/O Error",
             "the top-level count too large: top-level count object 1 at byte 452");
     }
     {
         FileBytes f(600);
         f.u16(0).u16(0xFFFF).u32(0x7FFFFFFF).newClass("CDataList").attr().u32(0).u32(0).u32(0);
         f.str("x").u16(0xFFFF).u32(0x7FFFFFFF);
-        add("definition and member counts far beyond the file", f, "File I/O Error",
+        add(cases, "definition and member counts far beyond the file", f, "File I/O Error",
             "file ends in an object tag: block member object 1 at byte 510");
     }
+}
+
+// Class names at the work buffer's limit, strings and class references beyond the file.
+void addBrokenNames(std::vector<BrokenCase> &cases)
+{
     {
         FileBytes f(600);
         f.u16(1).u16(0xFFFF).u16(600).u16(2047);
         f.w.fill('x', 2047);
-        add("class name of 2047 bytes is read, and unknown", f, "File I/O Error",
+        add(cases, "class name of 2047 bytes is read, and unknown", f, "File I/O Error",
             "unknown class name: top-level object 1 at byte 454");
     }
     {
         FileBytes f(600);
         f.u16(1).u16(0xFFFF).u16(600).u16(2048);
         f.w.fill('x', 2048);
-        add("class name of 2048 bytes does not fit the work buffer", f, "File I/O Error",
+        add(cases, "class name of 2048 bytes does not fit the work buffer", f, "File I/O Error",
             "class name too long: top-level object 1 at byte 454");
     }
     {
@@ -696,31 +702,42 @@ TEST(JwsRead, BrokenInputsAndTheirProblems)
         f.u16(0).u16(1).u16(0xFFFF).u16(600).u16(2047);
         f.w.fill('x', 2047);
         f.attr().u32(0).u32(0).u32(0).str("x").u16(0);
-        add("definition class name of 2047 bytes is not checked", f, "", "");
+        add(cases, "definition class name of 2047 bytes is not checked", f, "", "");
     }
     {
         FileBytes f(600);
         f.u16(0).u16(1).u16(0xFFFF).u16(600).u16(2048);
         f.w.fill('x', 2048);
         f.attr().u32(0).u32(0).u32(0).str("x").u16(0);
-        add("definition class name of 2048 bytes", f, "File I/O Error",
+        add(cases, "definition class name of 2048 bytes", f, "File I/O Error",
             "class name too long: block definition object 1 at byte 456");
     }
     {
         FileBytes f(600);
         f.u16(1).newClass("CDataMoji").attr().f64(0).f64(0).f64(0).f64(0).u32(0);
         f.f64(1).f64(1).f64(0).f64(0).u8(0xFF).u16(0xFFFE).u8(0xFF).u16(0xFFFF);
-        add("UTF-16 string longer than the file", f, "File I/O Error",
+        add(cases, "UTF-16 string longer than the file", f, "File I/O Error",
             "file ends in a string: top-level object 1 (CDataMoji) at byte 454");
     }
     {
         FileBytes f(600);
         for (int i = 0; i < 100; ++i)
             f.u16(0x8123);
-        add("only unresolvable class references", f, "File I/O Error",
+        add(cases, "only unresolvable class references", f, "File I/O Error",
             "file ends in an object tag: top-level object 1 at byte 652");
     }
-    for (const Case &c : cases) {
+}
+
+} // namespace
+
+// Broken and boundary files with what reading must give: the problem in its exact
+// words, and never memory that the file's size cannot back.
+TEST(JwsRead, BrokenInputsAndTheirProblems)
+{
+    std::vector<BrokenCase> cases;
+    addBrokenCounts(cases);
+    addBrokenNames(cases);
+    for (const BrokenCase &c : cases) {
         SCOPED_TRACE(c.name);
         TJwsData d;
         bool read = false;

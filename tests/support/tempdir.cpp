@@ -10,7 +10,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#undef ReplaceFile // the Windows API's, not ours
 #endif
 
 namespace pravelot::test {
@@ -36,7 +35,7 @@ TempDir::~TempDir()
     std::error_code ec;
 #ifdef _WIN32
     // The extended form reaches the deep paths some tests make.
-    const fs::path root(WidePath(folder()));
+    const fs::path root(widePath(folder()));
 #else
     const fs::path root = m_path;
     // A test may have taken write permission away; give it back so the folder can go.
@@ -65,8 +64,8 @@ bool underWine()
 // Through the program's own file helpers, which reach paths of any length on every system.
 void writeBytes(const std::u16string &path, const std::vector<std::uint8_t> &bytes)
 {
-    const std::u16string folder = FolderOf(path);
-    if ((!folder.empty() && !DirCreateSafe(folder)) || !ReplaceFile(path, bytes))
+    const std::u16string folder = folderOf(path);
+    if ((!folder.empty() && !DirCreateSafe(folder)) || !replaceFile(path, bytes))
         throw std::runtime_error("cannot write " + ToUtf8(path));
 }
 
