@@ -98,8 +98,8 @@ public:
     // page 932 has no character that reads back as c.
     std::uint32_t encode(char16_t c)
     {
-        std::uint32_t &slot = slotOf(m_enc, static_cast<std::uint8_t>(c >> 8),
-                                     static_cast<std::uint8_t>(c & 0xFF));
+        std::uint32_t &slot =
+            slotOf(m_enc, static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c & 0xFF));
         if (slot == 0)
             slot = kKnown | lookUp(c);
         return slot & ~kKnown;
