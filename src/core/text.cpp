@@ -3,7 +3,9 @@
 #include "core/textplatform.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
+#include <memory>
 
 namespace pravelot {
 
@@ -87,7 +89,7 @@ public:
     // The character of the pair lead, trail (lead a lead byte), or 0 when unassigned.
     char16_t pair(std::uint8_t lead, std::uint8_t trail)
     {
-        std::uint32_t &slot = m_pair[(std::size_t{lead} << 8) | trail];
+        std::uint32_t &slot = slotOf(m_pair, lead, trail);
         if (slot == 0)
             slot = kKnown | platform::cp932Pair(lead, trail);
         return static_cast<char16_t>(slot & 0xFFFF);
@@ -96,7 +98,8 @@ public:
     // page 932 has no character that reads back as c.
     std::uint32_t encode(char16_t c)
     {
-        std::uint32_t &slot = m_enc[c];
+        std::uint32_t &slot =
+            slotOf(m_enc, static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c & 0xFF));
         if (slot == 0)
             slot = kKnown | lookUp(c);
         return slot & ~kKnown;
@@ -119,8 +122,21 @@ private:
         return 0;
     }
 
-    std::vector<std::uint32_t> m_enc = std::vector<std::uint32_t>(65536, 0);
-    std::vector<std::uint32_t> m_pair = std::vector<std::uint32_t>(65536, 0);
+    // Each table in pages of 256 slots, a page made when first met: a figure uses a few
+    // hundred characters, and two whole tables of 256 KB would take as long to clear as
+    // reading a small part does.
+    using Page = std::array<std::uint32_t, 256>;
+    using Pages = std::array<std::unique_ptr<Page>, 256>;
+
+    static std::uint32_t &slotOf(Pages &table, std::uint8_t high, std::uint8_t low)
+    {
+        std::unique_ptr<Page> &page = table[high];
+        if (!page)
+            page = std::make_unique<Page>(); // all zero: nothing known yet
+        return (*page)[low];
+    }
+
+    Pages m_enc, m_pair;
 };
 
 Cp932Cache &cache()

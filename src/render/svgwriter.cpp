@@ -30,7 +30,7 @@ public:
     {
         char buf[40];
         char *end = pixels(v, buf);
-        m_s.append(buf, end);
+        m_s.append(buf, static_cast<std::size_t>(end - buf));
         return *this;
     }
     // Scales and sizes in the figure's millimetres: six significant digits.
@@ -41,7 +41,7 @@ public:
         char *end = pixels(p.x, buf);
         *end++ = ',';
         end = pixels(p.y, end);
-        m_s.append(buf, end);
+        m_s.append(buf, static_cast<std::size_t>(end - buf));
         return *this;
     }
     SvgOut &rgb(std::uint32_t c)
@@ -85,21 +85,12 @@ private:
                                          std::chars_format::fixed, 2);
             return r.ec == std::errc{} ? r.ptr : out;
         }
-        long long n = std::llround(v * 100);
-        if (n < 0) {
+        const long long n = std::llround(v * 100);
+        if (n < 0)
             *out++ = '-';
-            n = -n;
-        }
-        char digits[24];
-        int k = 0;
-        long long whole = n / 100;
-        do {
-            digits[k++] = static_cast<char>('0' + whole % 10);
-            whole /= 10;
-        } while (whole != 0);
-        while (k > 0)
-            *out++ = digits[--k];
-        const int f = static_cast<int>(n % 100);
+        const auto hundredths = static_cast<unsigned long long>(n < 0 ? -n : n);
+        out = std::to_chars(out, out + 24, hundredths / 100).ptr;
+        const auto f = static_cast<unsigned>(hundredths % 100);
         if (f != 0) {
             *out++ = '.';
             *out++ = static_cast<char>('0' + f / 10);
