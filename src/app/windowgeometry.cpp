@@ -16,9 +16,9 @@ const QString kFitterName = QStringLiteral("pravelotOuterFit");
 // An X11 window manager frames a window only once it is mapped, and only then can the
 // client size that gives the wanted outer size be known. Until then the window carries
 // this filter, which applies the wanted rectangle at the first event that shows a frame.
-class outerFit : public QObject {
+class OuterFit : public QObject {
 public:
-    outerFit(QWidget &window, const QRect &wanted) : QObject(&window), m_wanted(wanted)
+    OuterFit(QWidget &window, const QRect &wanted) : QObject(&window), m_wanted(wanted)
     {
         setObjectName(kFitterName);
         window.installEventFilter(this);
@@ -94,7 +94,7 @@ void setOuterGeometry(QWidget &window, const QRect &outer)
     window.move(r.topLeft());
     window.resize(r.size() - frame);
     if (!window.isVisible() || frame.isNull())
-        new outerFit(window, r);
+        new OuterFit(window, r);
 }
 
 QRect outerGeometry(const QWidget &window) { return window.frameGeometry(); }

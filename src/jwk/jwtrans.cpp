@@ -253,9 +253,9 @@ void TJwTrans::AppendTen(const TEntJwcTen &e, double f)
 namespace {
 
 // Appends each translated entity to a document's top level, with its order entry.
-class appendToDocument : public EntitySink {
+class AppendToDocument : public EntitySink {
 public:
-    explicit appendToDocument(TJwsData &s) : m_s(s) {}
+    explicit AppendToDocument(TJwsData &s) : m_s(s) {}
     void line(const TEntJwwLine &e) override { append(m_s.EntLine, e, kEntLine); }
     void arc(const TEntJwwEnko &e) override { append(m_s.EntEnko, e, kEntEnko); }
     void text(TEntJwwMoji &&e) override { append(m_s.EntMoji, std::move(e), kEntMoji); }
@@ -324,7 +324,7 @@ void TJwTrans::JWKtoJWSobj()
     s.EntMoji.reserve(mojis);
     s.EntTen.reserve(tens);
     s.EntNo.reserve(lines + arcs + mojis + tens);
-    appendToDocument append(s);
+    AppendToDocument append(s);
     translate(append);
     s.Enthd.n1 = static_cast<std::int32_t>(s.EntNo.size());
 }

@@ -17,9 +17,9 @@ constexpr int kArcSteps = 72;
 
 // Adds the points of one entity list to the accumulator through Add(x, y), which either
 // adds them as they are (top level) or maps them through a block instance's placement.
-template <class Add> class listExtents {
+template <class Add> class ListExtents {
 public:
-    explicit listExtents(Add add) : m_add(add) {}
+    explicit ListExtents(Add add) : m_add(add) {}
 
     void lists(ConstEntityLists l)
     {
@@ -143,7 +143,7 @@ private:
 
 template <class Add> void addLists(ConstEntityLists lists, Add add)
 {
-    listExtents<Add>(add).lists(lists);
+    ListExtents<Add>(add).lists(lists);
 }
 
 // The points that measuring one list adds at most: the work it costs.

@@ -28,15 +28,15 @@ Result convert(const std::vector<std::string> &args)
 }
 
 // The command line's own texts in language while it lives.
-class inLanguage {
+class InLanguage {
 public:
-    explicit inLanguage(CliLanguage language) : m_before(cliLanguage())
+    explicit InLanguage(CliLanguage language) : m_before(cliLanguage())
     {
         setCliLanguage(language);
     }
-    ~inLanguage() { setCliLanguage(m_before); }
-    inLanguage(const inLanguage &) = delete;
-    inLanguage &operator=(const inLanguage &) = delete;
+    ~InLanguage() { setCliLanguage(m_before); }
+    InLanguage(const InLanguage &) = delete;
+    InLanguage &operator=(const InLanguage &) = delete;
 
 private:
     CliLanguage m_before;
@@ -227,7 +227,7 @@ TEST(Cli, InfoInBothForms)
     const std::string a = ToUtf8(tmp.file("p.jws"));
     writeJws(FromUtf8(a), u"door@@SfigorgFlag@@4");
     for (const CliLanguage language : {CliLanguage::English, CliLanguage::Japanese}) {
-        const inLanguage in(language);
+        const InLanguage in(language);
         std::ostringstream out, err;
         ASSERT_EQ(runInfo({a}, out, err), 0) << err.str();
         const std::string expected =
@@ -393,7 +393,7 @@ TEST(Cli, OneLanguagePerRun)
          "別のブロック名は -n NAME で指定できます"},
     };
     for (const Run &run : runs) {
-        const inLanguage in(run.language);
+        const InLanguage in(run.language);
         EXPECT_EQ(convert({"--verbose"}).err, run.noFiles);
         const Result r = convert({"--beside", used});
         EXPECT_EQ(r.status, 1);
