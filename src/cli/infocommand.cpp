@@ -131,13 +131,12 @@ std::optional<Info> inspect(const std::u16string &file, InfoError &error)
         error = errorOf(info.figure.problem);
         return std::nullopt;
     }
-    // A .jws file's picture is framed from the document already read: a second reading
-    // would hold the file twice. A .jwk document is gone by now; the picture is framed
-    // from its translation.
-    // Only the frame is kept: a small file can draw a million primitives.
+    // The picture is framed from the document already read, keeping only the frame: a
+    // small file can draw a million primitives.
     const Box viewBox =
-        info.figure.jws ? MakeDrawing(*info.figure.jws, nullptr, DrawingKeep::FrameOnly).viewBox
-                        : LoadFigureDrawing(file, nullptr, DrawingKeep::FrameOnly).drawing.viewBox;
+        info.figure.jws
+            ? MakeDrawing(*info.figure.jws, nullptr, DrawingKeep::FrameOnly).viewBox
+            : MakeJwkDrawing(*info.figure.jwkDocument, nullptr, DrawingKeep::FrameOnly).viewBox;
     pictureSize(viewBox, kPictureSide, info.pictureWidth, info.pictureHeight);
     return info;
 }

@@ -278,7 +278,8 @@ void inspectJwk(const std::u16string &file, FigureInspection &info)
         info.problem = FigureProblem::NotFigure;
         return;
     }
-    TJwkData k;
+    info.jwkDocument = std::make_unique<TJwkData>();
+    TJwkData &k = *info.jwkDocument;
     info.problem = k.FileIn(file) ? FigureProblem::None : FigureProblem::Incomplete;
     info.detail = k.problem().empty() ? "" : k.problem().text();
     k.GetMinMaxZahyo();

@@ -89,6 +89,9 @@ struct FigureInspection {
     // millions of them, and a copy of each would double what the file takes in memory.
     // Null for a .jwk file.
     std::unique_ptr<TJwsData> jws;
+    // The read .jwk document, from which its picture is drawn without reading the file
+    // again. Null for a .jws file.
+    std::unique_ptr<TJwkData> jwkDocument;
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
 };
 

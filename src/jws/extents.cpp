@@ -178,7 +178,7 @@ void TJwsData::measureExtents(double &minX, double &minY, double &maxX, double &
     ExtentFinish(acc, minX, minY, maxX, maxY);
 }
 
-void TJwsData::measureInto(ExtentAccumulator &acc) const
+void TJwsData::startExtents(ExtentAccumulator &acc) const
 {
     // A base point outside the guard would leave whatever an earlier computation left in
     // the shared accumulator; such a figure starts from the origin instead.
@@ -186,7 +186,11 @@ void TJwsData::measureInto(ExtentAccumulator &acc) const
         ExtentStart(acc, Enthd.BasePoint_x, Enthd.BasePoint_y, 1);
     else
         ExtentStart(acc, 0, 0, 1);
+}
 
+void TJwsData::measureInto(ExtentAccumulator &acc) const
+{
+    startExtents(acc);
     addListExtents(topLists(), acc);
 
     // The tree holds one entry per placed instance at every depth, with its placement

@@ -138,6 +138,9 @@ public:
     // The same extents without the shared accumulator and without changing the
     // document, so that they may be taken on another thread.
     void measureExtents(double &minX, double &minY, double &maxX, double &maxY) const;
+    // Starts acc where every measurement of the document's extents starts: at its base
+    // point, or at the origin for a base point outside the guard.
+    void startExtents(ExtentAccumulator &acc) const;
 
     // Rebuilds EntBlockTree, every definition's ref_flag and ref_no, and EntBlockNum,
     // and finds the references that close a cycle of definitions. Costs time in

@@ -469,14 +469,7 @@ Box viewBoxOf(const Box &e, const Builder &b)
 // document holding them would be measured.
 class DrawingSink : public EntitySink {
 public:
-    DrawingSink(Builder &b, const TJwsData &header) : m_b(b)
-    {
-        const TEntJwsHeader &h = header.Enthd;
-        if (ExtentInGuard(h.BasePoint_x, h.BasePoint_y))
-            ExtentStart(m_extents, h.BasePoint_x, h.BasePoint_y, 1);
-        else
-            ExtentStart(m_extents, 0, 0, 1);
-    }
+    DrawingSink(Builder &b, const TJwsData &header) : m_b(b) { header.startExtents(m_extents); }
 
     void line(const TEntJwwLine &e) override
     {

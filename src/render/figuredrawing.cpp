@@ -28,6 +28,18 @@ void tell(FigureDrawing &f, bool complete, const ReadProblem &problem)
 
 } // namespace
 
+Drawing MakeJwkDrawing(TJwkData &jwk, const std::atomic<bool> *cancel, DrawingKeep keep)
+{
+    TJwsData header;
+    TJwTrans trans;
+    setJwkConversionSettings(trans);
+    trans.P_JWK = &jwk;
+    trans.P_JWS = &header;
+    trans.resetJwsDocument();
+    return MakeDrawing(
+        header, [&trans](EntitySink &sink) { trans.translate(sink); }, cancel, keep);
+}
+
 FigureDrawing LoadFigureDrawing(const std::u16string &file, const std::atomic<bool> *cancel,
                                 DrawingKeep keep)
 {
@@ -52,17 +64,8 @@ FigureDrawing LoadFigureDrawing(const std::u16string &file, const std::atomic<bo
         return unreadable(missing() ? u"ファイルが存在しません" : u"ファイルデータ内容が不正です");
     TJwkData jwk;
     const bool complete = jwk.FileIn(file);
-    // Drawn as the conversion reads it: the same translation into a .jws document, drawn
-    // as it is made (texts that share one string of the file would each hold a copy).
-    TJwsData header;
-    TJwTrans trans;
-    setJwkConversionSettings(trans);
-    trans.P_JWK = &jwk;
-    trans.P_JWS = &header;
-    trans.resetJwsDocument();
     f.kind = u"JWK";
-    f.drawing = MakeDrawing(
-        header, [&trans](EntitySink &sink) { trans.translate(sink); }, cancel, keep);
+    f.drawing = MakeJwkDrawing(jwk, cancel, keep);
     tell(f, complete, jwk.problem());
     return f;
 }

@@ -8,6 +8,8 @@
 
 namespace pravelot {
 
+class TJwkData;
+
 struct FigureDrawing {
     enum class Status {
         Drawn,      // the whole file was read
@@ -30,6 +32,12 @@ struct FigureDrawing {
 // shared defaults must have been set (ResetJwcDefaults, ResetJwwDefaults). Uses no
 // shared state otherwise, so it may run on any thread. cancel and keep as for
 // MakeDrawing.
+// The drawing of a read .jwk document as the conversion translates it, made as the
+// translation goes (texts that share one string of the file would each hold a copy in a
+// translated document). cancel and keep as for MakeDrawing.
+Drawing MakeJwkDrawing(TJwkData &jwk, const std::atomic<bool> *cancel = nullptr,
+                       DrawingKeep keep = DrawingKeep::Everything);
+
 FigureDrawing LoadFigureDrawing(const std::u16string &file,
                                 const std::atomic<bool> *cancel = nullptr,
                                 DrawingKeep keep = DrawingKeep::Everything);
