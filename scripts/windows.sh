@@ -161,13 +161,27 @@ export WINEPREFIX="$build/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=
 wine=/usr/lib/wine/wine64
 if [ ! -f "$WINEPREFIX/.pravelot-ready" ]; then
     say "Making a Wine prefix in $WINEPREFIX"
-    rm -rf "$WINEPREFIX"
-    "$wine" wineboot -i >/dev/null 2>&1
+    # Wine's first start can fail for passing reasons (a server of an earlier run still
+    # going down): once more from scratch, and what Wine said when that fails as well.
+    for attempt in 1 2; do
+        rm -rf "$WINEPREFIX"
+        if "$wine" wineboot -i </dev/null >"$build/wineboot.log" 2>&1 && /usr/lib/wine/wineserver -w \
+            && [ -d "$WINEPREFIX/drive_c/windows/system32" ]; then
+            break
+        fi
+        /usr/lib/wine/wineserver -k 2>/dev/null || true
+        if [ $attempt = 2 ]; then
+            echo "Wine could not make its prefix:" >&2
+            cat "$build/wineboot.log" >&2
+            exit 1
+        fi
+        sleep 2
+    done
     # The desktop and documents folders of the prefix are its own, not $HOME; window
     # captions in a Japanese face.
     for f in Desktop Documents; do
         folder="$WINEPREFIX/drive_c/users/$(id -un)/$f"
-        rm -f "$folder" && mkdir -p "$folder"
+        rm -rf "$folder" && mkdir -p "$folder"
     done
     "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Tahoma /d IPAGothic /f >/dev/null
     # Wine's Marlett, which draws the caption buttons, where Wine looks for fonts.
