@@ -1,6 +1,9 @@
 // Rendering against converting, for one figure file: the time of reading a file and
 // writing its SVG picture (what `pravelot-cli render` does) beside the time of
-// converting it (what `pravelot-cli convert` does), alternating in one run.
+// converting it (what `pravelot-cli convert` does), and of what the window's preview
+// does (reading and drawing, nothing written), alternating in one run. Both the
+// time that passes and the processor time: both wait for the disk to take their output
+// (fdatasync), which the processor time leaves out.
 //
 // Usage: pravelot-renderbench [FILE] [--rounds N] [--only render|convert]
 // Without FILE, the largest .jws under ../shared/samples. --only runs one of the two
@@ -16,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -50,6 +54,11 @@ std::size_t render(const std::u16string &src, const std::u16string &out)
     return f.drawing.primitiveCount();
 }
 
+std::size_t preview(const std::u16string &src)
+{
+    return LoadFigureDrawing(src).drawing.primitiveCount();
+}
+
 void convert(const std::u16string &src, const std::u16string &out)
 {
     std::filesystem::remove(ToUtf8(out));
@@ -58,11 +67,17 @@ void convert(const std::u16string &src, const std::u16string &out)
         std::fprintf(stderr, "conversion failed\n");
 }
 
-double seconds(auto &&f)
+struct Took {
+    double wall = 0, cpu = 0; // seconds
+};
+
+Took seconds(auto &&f)
 {
     const auto t0 = std::chrono::steady_clock::now();
+    const std::clock_t c0 = std::clock();
     f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(),
+            static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC};
 }
 
 double median(std::vector<double> v)
@@ -106,19 +121,28 @@ int main(int argc, char **argv)
         convert(src, jws);
         return 0;
     }
-    std::vector<double> r, c;
+    std::vector<double> r, c, p, rc, cc, pc;
     std::size_t primitives = 0;
     render(src, svg); // warm the page cache and the code page tables
     convert(src, jws);
     for (int i = 0; i < rounds; ++i) {
-        r.push_back(seconds([&] { primitives = render(src, svg); }));
-        c.push_back(seconds([&] { convert(src, jws); }));
+        const Took a = seconds([&] { primitives = render(src, svg); });
+        const Took b = seconds([&] { convert(src, jws); });
+        const Took v = seconds([&] { preview(src); });
+        r.push_back(a.wall), rc.push_back(a.cpu);
+        c.push_back(b.wall), cc.push_back(b.cpu);
+        p.push_back(v.wall), pc.push_back(v.cpu);
     }
-    std::printf("%s\n  %ju bytes, %zu primitives drawn\n", file.string().c_str(),
-                std::filesystem::file_size(file), primitives);
-    std::printf("  render (read + SVG): %.3f ms\n  convert:             %.3f ms\n  ratio render / "
-                "convert: %.2f (median of %d rounds)\n",
-                median(r) * 1e3, median(c) * 1e3, median(r) / median(c), rounds);
+    std::printf("%s\n  %ju bytes, %zu primitives drawn; median of %d rounds, in ms\n",
+                file.string().c_str(), std::filesystem::file_size(file), primitives, rounds);
+    std::printf("                        time   processor\n");
+    std::printf("  render (read + SVG): %6.3f   %6.3f\n", median(r) * 1e3, median(rc) * 1e3);
+    std::printf("  convert:             %6.3f   %6.3f\n", median(c) * 1e3, median(cc) * 1e3);
+    std::printf("  preview (read):      %6.3f   %6.3f\n", median(p) * 1e3, median(pc) * 1e3);
+    std::printf("  render / convert:    %6.2f   %6.2f\n", median(r) / median(c),
+                median(rc) / median(cc));
+    std::printf("  preview / convert:   %6.2f   %6.2f\n", median(p) / median(c),
+                median(pc) / median(cc));
     std::filesystem::remove_all(tmp);
     return 0;
 }

@@ -1,6 +1,9 @@
 // The drawing of a .jws file and its SVG picture: whatever the file holds, building
-// them ends, stays within the drawing's budget, and every coordinate drawn is a number.
+// them ends, stays within the drawing's budget, and every coordinate drawn is a number;
+// the reading for a drawing, which reads past what nothing draws, draws the same and
+// finds the same problem.
 
+#include "core/bytereader.h"
 #include "jws/jwsdata.h"
 #include "render/drawing.h"
 #include "render/svgwriter.h"
@@ -42,6 +45,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     finite({d.viewBox.maxX, d.viewBox.maxY});
     const std::string svg = DrawingToSvg(d, 256);
     if (svg.empty())
+        std::abort();
+
+    TJwsData drawn;
+    ByteReader r(std::span(data, size));
+    drawn.load(r, TJwsData::MembersKept::Drawn);
+    const Drawing e = MakeDrawing(drawn);
+    if (drawn.problem().text() != doc.problem().text() ||
+        e.primitiveCount() != d.primitiveCount() || DrawingToSvg(e, 256) != svg)
         std::abort();
     return 0;
 }

@@ -104,27 +104,29 @@ std::span<const std::uint8_t> ByteReader::peekSlow(std::size_t n)
     return {m_cur, std::min(n, static_cast<std::size_t>(m_end - m_cur))};
 }
 
-bool ByteReader::restart()
+bool ByteReader::seek(std::uint64_t offset)
 {
     if (m_fd < 0) {
-        m_cur = m_begin;
+        if (offset > m_size)
+            return false;
+        m_cur = m_begin + offset;
         m_failed = false;
         return true;
     }
-    if (!seekToStart(m_fd))
+    // Within what the buffer holds, the bytes are there already.
+    const auto held = static_cast<std::uint64_t>(m_end - m_buf.get());
+    if (offset >= m_bufStart && offset - m_bufStart <= held) {
+        m_cur = m_buf.get() + (offset - m_bufStart);
+        m_failed = false;
+        return true;
+    }
+    if (!seekTo(m_fd, offset))
         return false;
-    m_bufStart = 0;
+    m_bufStart = offset;
     m_eof = false;
     m_failed = false;
     m_cur = m_end = m_buf.get();
     return true;
-}
-
-std::uint64_t ByteReader::offset() const
-{
-    if (m_fd < 0)
-        return m_size - static_cast<std::uint64_t>(m_end - m_cur);
-    return m_bufStart + static_cast<std::uint64_t>(m_cur - m_buf.get());
 }
 
 std::uint64_t ByteReader::remaining() const

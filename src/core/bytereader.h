@@ -87,10 +87,18 @@ public:
 
     // Goes back to the start of the data, for another reading of it, and clears a
     // failure; false when a file cannot go back (the reader then stays as it was).
-    bool restart();
+    bool restart() { return seek(0); }
+    // Goes to offset (at most the data's size) and clears a failure; false when it is
+    // past the data or a file cannot go there (the reader then stays as it was).
+    bool seek(std::uint64_t offset);
 
     // Offset of the next byte from the start of the data.
-    std::uint64_t offset() const;
+    std::uint64_t offset() const
+    {
+        if (m_fd < 0)
+            return m_size - static_cast<std::uint64_t>(m_end - m_cur);
+        return m_bufStart + static_cast<std::uint64_t>(m_cur - m_buf.get());
+    }
     // Upper bound of the bytes left (exact for memory; the size at open for files).
     std::uint64_t remaining() const;
 

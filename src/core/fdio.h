@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 #ifdef _WIN32
@@ -14,13 +15,15 @@
 
 namespace pravelot {
 
-// Moves the file's position back to its start; false when the system refuses.
-inline bool seekToStart(int fd)
+// Moves the file's position to offset from its start; false when the system refuses.
+inline bool seekTo(int fd, std::uint64_t offset)
 {
 #ifdef _WIN32
-    return ::_lseeki64(fd, 0, SEEK_SET) == 0;
+    const auto to = static_cast<__int64>(offset);
+    return to >= 0 && ::_lseeki64(fd, to, SEEK_SET) == to;
 #else
-    return ::lseek(fd, 0, SEEK_SET) == 0;
+    const auto to = static_cast<off_t>(offset);
+    return to >= 0 && ::lseek(fd, to, SEEK_SET) == to;
 #endif
 }
 

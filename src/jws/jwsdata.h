@@ -107,9 +107,13 @@ public:
     // FileCheck and FileIn from one opening of the file: NotJws when FileCheck would be
     // false (nothing is loaded), else FileIn's outcome.
     enum class LoadResult { NotJws, Incomplete, Complete };
-    LoadResult load(const std::u16string &FName);
+    // What a loading keeps of the block definitions: everything, or for a drawing only
+    // the members of those that the top-level references reach (the others keep their
+    // own references only). Both find the same problems in a file.
+    enum class MembersKept { All, Drawn };
+    LoadResult load(const std::u16string &FName, MembersKept kept = MembersKept::All);
     // The same from a reader at the start of a file's bytes.
-    LoadResult load(ByteReader &r);
+    LoadResult load(ByteReader &r, MembersKept kept = MembersKept::All);
 
     // FileOutOpt := n for 0 … 63, else 0.
     void SetFileOutOption(std::int32_t n);

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <unordered_set>
 
 namespace pravelot {
 
@@ -118,7 +119,7 @@ public:
     {
     }
 
-    static bool run(ByteReader &r, TJwsData &d);
+    static bool run(ByteReader &r, TJwsData &d, TJwsData::MembersKept kept);
 
     // The stream side of the record layouts (see recordlayout.h).
     template <class T> void operator()(T &v) { v = need<T>(m_what); }
@@ -182,6 +183,20 @@ private:
     static void dropLast(EntityLists lists, std::int32_t kind);
     // Reads a definition's member list: counted, or kept by the definition.
     bool membersIn(TEntJwwBlockDef &d, std::uint64_t position, std::uint64_t n);
+    // Where a definition's member list starts and how the classes stood there, so that
+    // the list can be read again from there.
+    void rememberSkimmed(std::uint64_t position, std::uint64_t n);
+    // Reads again, whole, the member lists that were read past and that a reference
+    // drawn turns out to reach.
+    void readReachedSkimmed();
+    bool keepsStrings() const { return m_count == nullptr && !m_skimming; }
+    // Notes where object k of a list starts, for the account of a reading that stops,
+    // and reads its class: its kind, 0 for a reference to no class.
+    std::int32_t objectAt(const char *listName, std::int64_t k);
+    // Reads a definition's member list past, keeping only its references (and not
+    // decoding the strings of the rest).
+    void skimList(std::int64_t n);
+    void skimRecord(std::int32_t kind, EntityLists lists, std::vector<TEntJwwNo> &order);
     bool readRecord(std::int32_t kind, EntityLists lists);
     template <class Rec, class Fields> bool appendFixed(std::vector<Rec> &to, Fields fields);
     bool readTen(std::vector<TEntJwwTen> &to);
@@ -216,6 +231,23 @@ private:
     bool m_extendedSunpo = true;            // dimensions carry the extended part (version 420 on)
     std::array<std::uint64_t, 7> m_slots{}; // class index of each entity kind, 0 = none yet
     std::uint64_t m_running = 1;
+    // A reading for a drawing keeps only what some reference drawn reaches: the members
+    // of a definition whose number no top-level reference and no definition kept so far
+    // names are read past (skimmed), only their references being kept, and read again at
+    // the end when the references turn out to reach the definition after all.
+    bool m_drawnOnly = false;
+    bool m_skimming = false;
+    std::size_t m_lineSize = 0, m_enkoSize = 0; // the fixed parts of lines and arcs
+    std::unordered_set<std::uint32_t> m_wanted; // numbers named by the references kept
+    struct Skimmed {
+        std::uint64_t position; // of the definition, from 1
+        std::uint64_t offset;   // of its member list
+        std::uint64_t members;
+        std::uint64_t running;
+        std::size_t slots; // into m_slotSets
+    };
+    std::vector<Skimmed> m_skimmed;
+    std::vector<std::array<std::uint64_t, 7>> m_slotSets;
     const char *m_what = "";         // what the next plain field read belongs to
     const char *m_endedIn = nullptr; // what the file ended in, when it did
     std::string m_stop;              // why reading was ended, when it was for a value
@@ -274,19 +306,19 @@ std::u16string JwsReader::StringIn()
     const std::uint8_t n = need<std::uint8_t>("a string length");
     if (n < 255) {
         const auto bytes = needBytes(n, "a string");
-        return m_count ? std::u16string() : ansiClean(bytes);
+        return keepsStrings() ? ansiClean(bytes) : std::u16string();
     }
     const std::uint16_t w = need<std::uint16_t>("a string length");
     if (w != 0xFFFE) {
         const auto bytes = needBytes(w, "a string");
-        return m_count ? std::u16string() : ansiClean(bytes);
+        return keepsStrings() ? ansiClean(bytes) : std::u16string();
     }
     m_d.MojiEncode = true;
     std::uint32_t m = need<std::uint8_t>("a string length");
     if (m == 255)
         m = need<std::uint16_t>("a string length");
     const auto bytes = needBytes(2 * std::size_t{m}, "a string");
-    return m_count ? std::u16string() : TextInClean(Utf16BytesToText(bytes));
+    return keepsStrings() ? TextInClean(Utf16BytesToText(bytes)) : std::u16string();
 }
 
 std::uint64_t JwsReader::archiveCount(const char *what, bool firstChecked)
@@ -344,6 +376,14 @@ bool JwsReader::header()
     }
     m_wide = hd.jwVer >= 351;
     m_extendedSunpo = hd.jwVer >= 420;
+    m_lineSize = fixedSize(m_wide, [](auto &f) {
+        TEntJwwLine e;
+        lineFields(f, e);
+    });
+    m_enkoSize = fixedSize(m_wide, [](auto &f) {
+        TEntJwwEnko e;
+        enkoFields(f, e);
+    });
     return true;
 }
 
@@ -473,6 +513,49 @@ std::int32_t JwsReader::objectKind()
     return 0;
 }
 
+std::int32_t JwsReader::objectAt(const char *listName, std::int64_t k)
+{
+    m_listName = listName;
+    m_objectIndex = k;
+    m_objectOffset = m_r.offset();
+    m_objectKind = objectKind();
+    return m_objectKind;
+}
+
+void JwsReader::skimList(std::int64_t n)
+{
+    EntityLists lists = memberLists();
+    std::int64_t k = 0;
+    while (k < n) {
+        const std::int32_t kind = objectAt("block member", k);
+        if (failed())
+            return;
+        if (kind == 0)
+            continue;
+        skimRecord(kind, lists, m_mNo);
+        if (failed())
+            return;
+        ++k;
+        ++m_running;
+    }
+}
+
+void JwsReader::skimRecord(std::int32_t kind, EntityLists lists, std::vector<TEntJwwNo> &order)
+{
+    // Lines and arcs, most of what a figure holds, are only fixed parts: read past them
+    // as fixedPart reads one, as far as it goes when the end of the file cuts it short.
+    if (kind == kEntLine || kind == kEntEnko) {
+        m_r.take(m_r.peek(kind == kEntLine ? m_lineSize : m_enkoSize).size());
+        return;
+    }
+    if (!readRecord(kind, lists))
+        return;
+    if (kind == kEntBlock)
+        order.push_back({kind, lists.count(kind) - 1});
+    else
+        dropLast(lists, kind);
+}
+
 void JwsReader::dropLast(EntityLists lists, std::int32_t kind)
 {
     switch (kind) {
@@ -524,17 +607,12 @@ void JwsReader::readList(EntityLists lists, std::vector<TEntJwwNo> &order, std::
             static_cast<std::uint64_t>(n), m_r.remaining() / kSmallestObject + 1)));
     std::int64_t k = 0;
     while (k < n) {
-        m_listName = listName;
-        m_objectIndex = k;
-        m_objectOffset = m_r.offset();
-        m_objectKind = 0;
-        const std::int32_t kind = objectKind();
+        const std::int32_t kind = objectAt(listName, k);
         if (failed())
             return;
         // A reference to no class is skipped without counting.
         if (kind == 0)
             continue;
-        m_objectKind = kind;
         if (readRecord(kind, lists)) {
             if (sizes) {
                 // Counted, not kept.
@@ -603,13 +681,87 @@ bool JwsReader::membersIn(TEntJwwBlockDef &d, std::uint64_t position, std::uint6
             m_count->large.emplace_back(position, sizes);
         return true;
     }
+    const bool skim = m_drawnOnly && !m_wanted.contains(d.nNumber);
     if (m_plan && m_nextLarge < m_plan->large.size() &&
-        m_plan->large[m_nextLarge].first == position)
-        reserve(memberLists(), m_mNo, m_plan->large[m_nextLarge++].second);
+        m_plan->large[m_nextLarge].first == position) {
+        if (!skim)
+            reserve(memberLists(), m_mNo, m_plan->large[m_nextLarge].second);
+        ++m_nextLarge;
+    }
+    if (skim && n > 0)
+        rememberSkimmed(position, n);
     // What was read stays with the definition, also when reading stops inside it.
-    readList(memberLists(), m_mNo, static_cast<std::int64_t>(n), "block member");
+    if (skim) {
+        m_skimming = true;
+        skimList(static_cast<std::int64_t>(n));
+        m_skimming = false;
+    } else {
+        readList(memberLists(), m_mNo, static_cast<std::int64_t>(n), "block member");
+    }
     d.members.take(memberLists(), m_mNo);
+    if (m_drawnOnly && !skim)
+        for (const TEntJwwBlock &b : d.mBlock())
+            m_wanted.insert(b.nNumber);
     return !failed();
+}
+
+void JwsReader::rememberSkimmed(std::uint64_t position, std::uint64_t n)
+{
+    // The classes change only where a file defines one, so few sets are kept.
+    if (m_slotSets.empty() || m_slotSets.back() != m_slots)
+        m_slotSets.push_back(m_slots);
+    m_skimmed.push_back({position, m_r.offset(), n, m_running, m_slotSets.size() - 1});
+}
+
+void JwsReader::readReachedSkimmed()
+{
+    if (m_skimmed.empty())
+        return;
+    // The numbers that the kept references name, and through the references kept of
+    // each definition skimmed, every number reached from them.
+    std::vector<std::pair<std::uint32_t, std::size_t>> byNumber;
+    byNumber.reserve(m_skimmed.size());
+    for (std::size_t i = 0; i < m_skimmed.size(); ++i)
+        byNumber.emplace_back(m_d.EntBlockDef[m_skimmed[i].position - 1].nNumber, i);
+    std::sort(byNumber.begin(), byNumber.end());
+    std::vector<bool> reached(m_skimmed.size(), false);
+    std::vector<std::uint32_t> work(m_wanted.begin(), m_wanted.end());
+    while (!work.empty()) {
+        const std::uint32_t number = work.back();
+        work.pop_back();
+        auto it =
+            std::lower_bound(byNumber.begin(), byNumber.end(), std::pair(number, std::size_t{0}));
+        for (; it != byNumber.end() && it->first == number; ++it) {
+            if (reached[it->second])
+                continue;
+            reached[it->second] = true;
+            for (const TEntJwwBlock &b :
+                 m_d.EntBlockDef[m_skimmed[it->second].position - 1].mBlock())
+                if (m_wanted.insert(b.nNumber).second)
+                    work.push_back(b.nNumber);
+        }
+    }
+    const bool stopped = failed();
+    for (std::size_t i = 0; i < m_skimmed.size(); ++i) {
+        const Skimmed &s = m_skimmed[i];
+        if (!reached[i])
+            continue;
+        if (!m_r.seek(s.offset)) {
+            stop("the file cannot be read a second time");
+            break;
+        }
+        m_running = s.running;
+        m_slots = m_slotSets[s.slots];
+        TEntJwwBlockDef &d = m_d.EntBlockDef[s.position - 1];
+        d.members = BlockMembers();
+        readList(memberLists(), m_mNo, static_cast<std::int64_t>(s.members), "block member");
+        d.members.take(memberLists(), m_mNo);
+        // A reading that had stopped stops again where it did, in the last list.
+        if (failed() && !stopped)
+            break;
+    }
+    if (stopped)
+        m_r.fail();
 }
 
 void JwsReader::blockDefs()
@@ -650,12 +802,15 @@ void JwsReader::body()
         if (m_plan)
             reserve(m_d.topLists(), m_d.EntNo, m_plan->top);
         readList(m_d.topLists(), m_d.EntNo, static_cast<std::int64_t>(count), "top-level");
+        if (m_drawnOnly)
+            for (const TEntJwwBlock &b : m_d.EntBlock)
+                m_wanted.insert(b.nNumber);
     }
     if (!failed())
         blockDefs();
 }
 
-bool JwsReader::run(ByteReader &r, TJwsData &d)
+bool JwsReader::run(ByteReader &r, TJwsData &d, TJwsData::MembersKept kept)
 {
     // A large file is counted first, into a document of its own that keeps nothing.
     ReadPlan plan;
@@ -678,10 +833,16 @@ bool JwsReader::run(ByteReader &r, TJwsData &d)
         }
     }
     JwsReader reader(r, d, nullptr, planned ? &plan : nullptr);
+    reader.m_drawnOnly = kept == TJwsData::MembersKept::Drawn;
     if (!reader.header())
         return false;
     reader.body();
-    if (reader.failed())
+    const bool complete = !reader.failed();
+    if (!complete)
+        d.m_problem = {"File I/O Error", reader.failure() + ": " + reader.where()};
+    reader.readReachedSkimmed();
+    // A file that changed since it was read first can fail the second reading.
+    if (complete && reader.failed())
         d.m_problem = {"File I/O Error", reader.failure() + ": " + reader.where()};
     // Only the definitions actually read are kept, so a reference never binds to one
     // that was never in the file.
@@ -691,7 +852,10 @@ bool JwsReader::run(ByteReader &r, TJwsData &d)
 }
 
 namespace {
-bool readJws(ByteReader &r, TJwsData &d) { return JwsReader::run(r, d); }
+bool readJws(ByteReader &r, TJwsData &d, TJwsData::MembersKept kept = TJwsData::MembersKept::All)
+{
+    return JwsReader::run(r, d, kept);
+}
 } // namespace
 
 bool TJwsData::FileCheckBytes(std::span<const std::uint8_t> data)
@@ -716,22 +880,22 @@ bool TJwsData::FileCheck(const std::u16string &FName)
     return FileCheckBytes(std::span(head.data(), got));
 }
 
-TJwsData::LoadResult TJwsData::load(const std::u16string &FName)
+TJwsData::LoadResult TJwsData::load(const std::u16string &FName, MembersKept kept)
 {
     DataInit();
     auto f = InputFile::open(FName);
     if (!f)
         return LoadResult::NotJws;
     ByteReader r(f->fd(), f->size());
-    return load(r);
+    return load(r, kept);
 }
 
-TJwsData::LoadResult TJwsData::load(ByteReader &r)
+TJwsData::LoadResult TJwsData::load(ByteReader &r, MembersKept kept)
 {
     DataInit();
     if (!FileCheckBytes(r.peek(kJwsHeaderStartSize)))
         return LoadResult::NotJws;
-    return readJws(r, *this) ? LoadResult::Complete : LoadResult::Incomplete;
+    return readJws(r, *this, kept) ? LoadResult::Complete : LoadResult::Incomplete;
 }
 
 bool TJwsData::FileInBytes(std::span<const std::uint8_t> data)

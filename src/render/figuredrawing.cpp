@@ -50,7 +50,7 @@ FigureDrawing LoadFigureDrawing(const std::u16string &file, const std::atomic<bo
     FigureDrawing f;
     if (ext == u".jws") {
         TJwsData doc;
-        const TJwsData::LoadResult r = doc.load(file);
+        const TJwsData::LoadResult r = doc.load(file, TJwsData::MembersKept::Drawn);
         if (r == TJwsData::LoadResult::NotJws)
             return unreadable(missing() ? u"ファイルが存在しません"
                                         : u"ファイルデータ内容が不正です");

@@ -4,6 +4,7 @@
 
 #include "core/bytereader.h"
 #include "core/file.h"
+#include "hostiledoc.h"
 #include "jwk/jwkbuilder.h"
 #include "jwk/jwkdata.h"
 #include "support/jwsfixture.h"
@@ -133,6 +134,93 @@ TEST(FileReading, JwkFilesLoadAsTheirBytesForEveryRefillSize)
                 ASSERT_EQ(file.EntMoji, memory.EntMoji);
                 ASSERT_EQ(std::tie(file.lineN, file.arcN, file.tenN, file.mojiN),
                           std::tie(memory.lineN, memory.arcN, memory.tenN, memory.mojiN));
+            }
+        }
+    }
+}
+
+// A reading for a drawing reads past the members of the definitions that nothing drawn
+// names so far, and reads them again when a later reference turns out to reach them. It
+// draws what the whole reading draws and finds the same problems, from memory and
+// through every refill size, whole or cut anywhere.
+TEST(FileReading, AReadingForADrawingDrawsWhatTheWholeReadingDraws)
+{
+    std::vector<Bytes> files;
+    {
+        // The top level names the last definition, which names the first, which names
+        // the third: the first and the third are read past, then read again. The first
+        // line of the file names its class, the second refers to it by its index.
+        TJwsData d = emptyDoc(700);
+        TEntJwwBlockDef &a = addDef(d, 1, u"a");
+        addMember(a, line(0, 0, 1, 0));
+        addMember(a, line(0, 0, 3, 0));
+        addMember(a, blockRef(3, 10, 0));
+        addMember(addDef(d, 2, u"nothing names it"), line(0, 0, 0, 1));
+        addMember(addDef(d, 3, u"c"), line(0, 0, 2, 2));
+        TEntJwwBlockDef &last = addDef(d, 4, u"d");
+        addMember(last, line(5, 5, 6, 6));
+        addMember(last, blockRef(1, 0, 20, 2, 2));
+        addTop(d, blockRef(4, 100, 100));
+        d.MakeBlockTree();
+        // Written although nothing names it, as real parts hold such definitions.
+        d.EntBlockDef[1].ref_flag = true;
+        std::int32_t written = 0;
+        for (TEntJwwBlockDef &def : d.EntBlockDef)
+            def.ref_no = written++;
+        d.EntBlockNum = written;
+        const Bytes bytes = d.FileOutBytes(700);
+        TJwsData drawn;
+        ByteReader r(bytes);
+        ASSERT_EQ(drawn.load(r, TJwsData::MembersKept::Drawn), TJwsData::LoadResult::Complete);
+        ASSERT_EQ(drawn.EntBlockDefN(), 4);
+        EXPECT_EQ(drawing(drawn).size(), 4u) << "the lines of the last, the first and the third";
+        EXPECT_TRUE(drawn.EntBlockDef[1].mLine().empty()) << "what nothing draws is not kept";
+        files.push_back(bytes);
+    }
+    std::mt19937 rng(21);
+    for (std::int32_t version : {350, 420, 600, 700})
+        for (bool canonical : {true, false}) {
+            TJwsData d = randomDoc(rng, {version, version == 600, canonical});
+            files.push_back(d.FileOutBytes(version));
+        }
+    for (int i = 0; i < 40; ++i) {
+        std::vector<std::uint8_t> choice(300);
+        for (std::uint8_t &b : choice)
+            b = static_cast<std::uint8_t>(rng());
+        fuzz::ByteChoices c(choice);
+        TJwsData d = fuzz::hostileJws(c, {20, 20, 2});
+        files.push_back(d.FileOutBytes(d.Enthd.jwVer));
+    }
+
+    TempDir tmp;
+    const std::u16string path = tmp.file("part.jws");
+    for (std::size_t f = 0; f < files.size(); ++f) {
+        const Bytes &full = files[f];
+        const std::vector<std::size_t> at = cuts(full.size());
+        // The generated documents are cut everywhere, the hostile ones whole and in four.
+        const std::size_t step = f < 9 ? 1 : std::max<std::size_t>(1, at.size() / 4);
+        for (std::size_t i = 0; i < at.size(); i += step) {
+            const std::span<const std::uint8_t> bytes(full.data(), at[i]);
+            TJwsData whole;
+            ByteReader wr(bytes);
+            const auto expected = whole.load(wr);
+            if (expected == TJwsData::LoadResult::NotJws)
+                continue;
+            const auto picture = drawing(whole);
+            writeBytes(path, Bytes(bytes.begin(), bytes.end()));
+            for (std::size_t refill :
+                 {std::size_t{0}, std::size_t{7}, std::size_t{64}, ByteReader::kFileBufferSize}) {
+                SCOPED_TRACE(testing::Message() << "file " << f << " cut " << at[i] << " of "
+                                                << full.size() << " refill " << refill);
+                TJwsData drawn;
+                auto in = InputFile::open(path);
+                ASSERT_TRUE(in);
+                ByteReader fr(in->fd(), in->size(), refill);
+                ByteReader mr(bytes);
+                ASSERT_EQ(drawn.load(refill == 0 ? mr : fr, TJwsData::MembersKept::Drawn),
+                          expected);
+                ASSERT_TRUE(sameProblem(drawn.problem(), whole.problem()));
+                ASSERT_TRUE(drawing(drawn) == picture);
             }
         }
     }

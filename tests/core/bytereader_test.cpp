@@ -53,7 +53,7 @@ template <class T> Outcome typed(ByteReader &r)
 Outcome apply(ByteReader &r, unsigned kind, std::size_t n)
 {
     Outcome o;
-    switch (kind % 7) {
+    switch (kind % 8) {
     case 0:
         o.bytes.resize(n);
         o.bytes.resize(r.read(o.bytes.data(), n));
@@ -78,6 +78,12 @@ Outcome apply(ByteReader &r, unsigned kind, std::size_t n)
     case 5:
         o = typed<std::uint32_t>(r);
         break;
+    case 6: {
+        // Back to where an earlier read was, inside the buffer or before it.
+        const std::uint64_t at = r.offset();
+        o.ok = r.seek(at - std::min<std::uint64_t>(at, n));
+        break;
+    }
     default:
         o = typed<double>(r);
         break;
@@ -140,7 +146,7 @@ TEST(ByteReader, FileAndMemoryGiveTheSameForEveryRefillSize)
                                                   : ops() % 90;
                 const Outcome m = apply(memory, kind, n);
                 const Outcome d = apply(file, kind, n);
-                ASSERT_EQ(m, d) << "operation " << i << " kind " << kind % 7 << " n " << n;
+                ASSERT_EQ(m, d) << "operation " << i << " kind " << kind % 8 << " n " << n;
                 if (memory.remaining() == 0 && ops() % 4 == 0)
                     break;
             }

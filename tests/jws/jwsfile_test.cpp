@@ -1,5 +1,6 @@
 // The .jws byte layout, as written and as read back.
 
+#include "core/bytereader.h"
 #include "core/bytewriter.h"
 #include "jws/jwsdata.h"
 #include "support/allocfail.h"
@@ -537,6 +538,30 @@ TEST(JwsRead, ClassReferencesAndTags)
     ASSERT_EQ(d.EntLineN(), 3);
     EXPECT_EQ(d.EntLine[2].start_x, 3);
     EXPECT_EQ(d.Enthd.n1, 3);
+}
+
+TEST(JwsRead, AListReadAgainKnowsTheClassesAsTheyWereWhereItStarts)
+{
+    // The first definition refers to the line class of the top level by its index; the
+    // second, which the top level names, names the line class again (a new index) and
+    // refers to the first, which a reading for a drawing has read past: reading it again
+    // must find the index as it was there.
+    FileBytes f(600);
+    f.u16(2).newClass("CDataSen").lineRecord(0);                               // class 1, object 2
+    f.newClass("CDataBlock").attr().f64(0).f64(0).f64(1).f64(1).f64(0).u32(2); // 3, 4
+    f.u16(2);
+    f.newClass("CDataList").attr().u32(1).u32(0).u32(0).str("a").u16(1); // 5, 6
+    f.u16(0x8001).lineRecord(5);                                         // 7
+    f.u16(0x8005).attr().u32(2).u32(0).u32(0).str("b").u16(2);           // 8
+    f.newClass("CDataSen").lineRecord(6);                                // 9, 10
+    f.u16(0x8003).attr().f64(0).f64(0).f64(1).f64(1).f64(0).u32(1);      // 11
+    const Bytes bytes = f.take();
+    TJwsData whole, drawn;
+    ASSERT_TRUE(whole.FileInBytes(bytes));
+    ByteReader r(bytes);
+    ASSERT_EQ(drawn.load(r, TJwsData::MembersKept::Drawn), TJwsData::LoadResult::Complete);
+    ASSERT_EQ(drawing(whole).size(), 3u);
+    EXPECT_TRUE(drawing(drawn) == drawing(whole));
 }
 
 TEST(JwsRead, UnknownClassEndsReadingKeepingWhatWasRead)
