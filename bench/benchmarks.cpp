@@ -109,7 +109,7 @@ void BM_JwkTranslate(benchmark::State &state)
     TJwsData d;
     TJwTrans t;
     for (auto _ : state)
-        TranslateJwk(t, k, d);
+        translateJwk(t, k, d);
 }
 
 } // namespace

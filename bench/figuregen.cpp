@@ -132,7 +132,7 @@ TJwsData generateJws(std::int64_t entities, std::int32_t version, std::uint32_t 
         TEntJwwBlockDef &def = d.EntBlockDef.emplace_back();
         def.att = {0, 1, 2, 0, 0, 0, 0};
         def.nNumber = i;
-        def.strName = u"部品" + FromUtf8(std::to_string(i)) + u"@@SfigorgFlag@@4";
+        def.strName = u"部品" + fromUtf8(std::to_string(i)) + u"@@SfigorgFlag@@4";
         for (int m = 0; m < members; ++m)
             addEntity(r, def.members.edit(), def.members.editOrder(), i);
         def.N = static_cast<std::int32_t>(def.mNo().size());

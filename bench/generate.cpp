@@ -18,8 +18,8 @@ using namespace pravelot;
 namespace {
 bool save(const std::string &path, const Bytes &b)
 {
-    FileDeleteSafe(FromUtf8(path));
-    return writeNewFile(FromUtf8(path), [&](ByteWriter &w) {
+    FileDeleteSafe(fromUtf8(path));
+    return writeNewFile(fromUtf8(path), [&](ByteWriter &w) {
         w.put(b);
         return true;
     });
@@ -58,9 +58,9 @@ int main(int argc, char **argv)
         return 0;
     }
     if (a.size() >= 4 && a[0] == "crafted") {
-        FileDeleteSafe(FromUtf8(a[3]));
+        FileDeleteSafe(fromUtf8(a[3]));
         bool known = true;
-        const bool ok = writeNewFile(FromUtf8(a[3]), [&](ByteWriter &w) {
+        const bool ok = writeNewFile(fromUtf8(a[3]), [&](ByteWriter &w) {
             known = bench::writeCrafted(a[1], std::stoull(a[2]), w);
             return known;
         });

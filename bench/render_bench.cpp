@@ -34,7 +34,7 @@ std::filesystem::path largestSample()
     std::uintmax_t size = 0;
     std::error_code ec;
     for (const auto &e : std::filesystem::recursive_directory_iterator(PRAVELOT_SAMPLES_DIR, ec)) {
-        if (e.is_regular_file() && FileExtLower(FromUtf8(e.path().string())) == u".jws" &&
+        if (e.is_regular_file() && FileExtLower(fromUtf8(e.path().string())) == u".jws" &&
             e.file_size() > size) {
             size = e.file_size();
             best = e.path();
@@ -47,21 +47,21 @@ std::size_t render(const std::u16string &src, const std::u16string &out)
 {
     // Both write a new file: replacing one that exists costs the file system a flush
     // (ext4 forces the data out before the rename), which would dwarf the rest.
-    std::filesystem::remove(ToUtf8(out));
-    const FigureDrawing f = LoadFigureDrawing(src);
-    const std::string svg = DrawingToSvg(f.drawing, 1024);
+    std::filesystem::remove(toUtf8(out));
+    const FigureDrawing f = loadFigureDrawing(src);
+    const std::string svg = drawingToSvg(f.drawing, 1024);
     replaceFile(out, std::span(reinterpret_cast<const std::uint8_t *>(svg.data()), svg.size()));
     return f.drawing.primitiveCount();
 }
 
 std::size_t preview(const std::u16string &src)
 {
-    return LoadFigureDrawing(src).drawing.primitiveCount();
+    return loadFigureDrawing(src).drawing.primitiveCount();
 }
 
 void convert(const std::u16string &src, const std::u16string &out)
 {
-    std::filesystem::remove(ToUtf8(out));
+    std::filesystem::remove(toUtf8(out));
     Converter conv;
     if (conv.RunProc1(src, out, u"bench") != kResultDone)
         std::fprintf(stderr, "conversion failed\n");
@@ -110,9 +110,9 @@ int main(int argc, char **argv)
     }
     const std::filesystem::path tmp = std::filesystem::temp_directory_path() / "pravelot-rb";
     std::filesystem::create_directories(tmp);
-    const std::u16string src = FromUtf8(file.string());
-    const std::u16string svg = FromUtf8((tmp / "out.svg").string());
-    const std::u16string jws = FromUtf8((tmp / "out.jws").string());
+    const std::u16string src = fromUtf8(file.string());
+    const std::u16string svg = fromUtf8((tmp / "out.svg").string());
+    const std::u16string jws = fromUtf8((tmp / "out.jws").string());
     if (only == "render") {
         render(src, svg);
         return 0;

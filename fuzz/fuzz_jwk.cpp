@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (fuzz::heapPeak() - base > 2 * size + (std::size_t{64} << 20))
         std::abort();
     TJwsData jws;
-    TranslateJwk(trans, jwk, jws);
+    translateJwk(trans, jwk, jws);
     const std::size_t texts = jws.EntMoji.size();
     DataTransJWS(jws, u"fuzz");
     jws.SetFileOutOption(0);

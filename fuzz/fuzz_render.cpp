@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     TJwsData doc;
     doc.FileInBytes(std::span(data, size));
-    const Drawing d = MakeDrawing(doc);
+    const Drawing d = makeDrawing(doc);
     if (d.primitiveCount() > kDrawingBudget)
         std::abort();
     for (const DrawnLine &l : d.lines)
@@ -43,16 +43,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             finite(p);
     finite({d.viewBox.minX, d.viewBox.minY});
     finite({d.viewBox.maxX, d.viewBox.maxY});
-    const std::string svg = DrawingToSvg(d, 256);
+    const std::string svg = drawingToSvg(d, 256);
     if (svg.empty())
         std::abort();
 
     TJwsData drawn;
     ByteReader r(std::span(data, size));
     drawn.load(r, TJwsData::MembersKept::Drawn);
-    const Drawing e = MakeDrawing(drawn);
+    const Drawing e = makeDrawing(drawn);
     if (drawn.problem().text() != doc.problem().text() ||
-        e.primitiveCount() != d.primitiveCount() || DrawingToSvg(e, 256) != svg)
+        e.primitiveCount() != d.primitiveCount() || drawingToSvg(e, 256) != svg)
         std::abort();
     return 0;
 }

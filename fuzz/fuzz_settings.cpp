@@ -9,9 +9,9 @@ using namespace pravelot;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const SettingsFile s = ParseDatFile(std::span(data, size), u"/opt/pravelot/");
-    const Bytes saved = DatFileBytes(s);
-    if (!(ParseDatFile(saved, u"/elsewhere/") == s))
+    const SettingsFile s = parseDatFile(std::span(data, size), u"/opt/pravelot/");
+    const Bytes saved = datFileBytes(s);
+    if (!(parseDatFile(saved, u"/elsewhere/") == s))
         std::abort();
     return 0;
 }

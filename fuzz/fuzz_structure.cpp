@@ -105,7 +105,7 @@ void convertJwk(fuzz::ByteChoices &c)
         return;
     }
     TJwsData jws;
-    TranslateJwk(trans, jwk, jws);
+    translateJwk(trans, jwk, jws);
     const std::size_t texts = jws.EntMoji.size();
     DataTransJWS(jws, blockName(c));
     checkBound(base, file.size());

@@ -35,7 +35,7 @@ bool folderWritable(const std::u16string &folder)
     // Only trying tells: the folder's access rights (Program Files) are not in its
     // attributes. The file goes again when its handle closes.
     const std::wstring probe =
-        widePath(folder + u".pravelot-probe-" + FromUtf8(std::to_string(GetCurrentProcessId())));
+        widePath(folder + u".pravelot-probe-" + fromUtf8(std::to_string(GetCurrentProcessId())));
     const HANDLE h = CreateFileW(
         probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
         FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
@@ -104,7 +104,7 @@ std::u16string AppFolders::executablePath()
     std::error_code ec;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (!ec)
-        return FromUtf8(self.string());
+        return fromUtf8(self.string());
 #endif
     return us(QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
 }
@@ -118,7 +118,7 @@ AppFolders AppFolders::forThisProgram()
     return resolve(executablePath(), u"", userFolder(QStandardPaths::AppDataLocation),
                    userFolder(QStandardPaths::AppLocalDataLocation));
 #else
-    return resolve(executablePath(), FromUtf8(PRAVELOT_INSTALL_BINDIR),
+    return resolve(executablePath(), fromUtf8(PRAVELOT_INSTALL_BINDIR),
                    userFolder(QStandardPaths::AppConfigLocation),
                    userFolder(QStandardPaths::CacheLocation));
 #endif

@@ -26,7 +26,7 @@ namespace {
 
 void printHelp(const pravelot::AppFolders &f)
 {
-    using pravelot::ToUtf8;
+    using pravelot::toUtf8;
     std::cout << "Usage: pravelot [FILE...]\n"
                  "\n"
                  "The desktop program of Pravelot: gathers the whole content of Jw_cad figure\n"
@@ -39,7 +39,7 @@ void printHelp(const pravelot::AppFolders &f)
                  "      --version  show the version\n"
                  "\n"
                  "Settings file: "
-              << ToUtf8(f.settingsPath) << "\nWork folder:   " << ToUtf8(f.WorkFolder) << "\n"
+              << toUtf8(f.settingsPath) << "\nWork folder:   " << toUtf8(f.WorkFolder) << "\n"
               << (f.besideProgram
                       ? "Both lie beside the program, as its folder can be written.\n"
 #ifdef _WIN32

@@ -149,9 +149,9 @@ private:
         flush();
         m_pen = pen;
         m_havePen = true;
-        const double width = PenPixels(pen.width, m_vp.scale());
+        const double width = penPixels(pen.width, m_vp.scale());
         QPen qpen(colorOf(pen.rgb), width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-        const auto pattern = LinePattern(pen.style);
+        const auto pattern = linePattern(pen.style);
         if (!pattern.empty()) {
             // Qt counts dashes in pen widths.
             QList<qreal> dashes;

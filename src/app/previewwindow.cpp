@@ -154,7 +154,7 @@ void PreviewWindow::load(PreviewCanvas *canvas, const QString &file, const QStri
             });
     const std::u16string path = file.toStdU16String();
     watcher->setFuture(runInBackground([path, cancel]() -> Figure {
-        return std::make_shared<const FigureDrawing>(LoadFigureDrawing(path, cancel.get()));
+        return std::make_shared<const FigureDrawing>(loadFigureDrawing(path, cancel.get()));
     }));
 }
 

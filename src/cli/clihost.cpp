@@ -10,14 +10,14 @@ namespace pravelot {
 
 void CliHost::appendCheckLine(const std::u16string &line, bool)
 {
-    m_findings << ToUtf8(line) << '\n' << std::flush;
+    m_findings << toUtf8(line) << '\n' << std::flush;
 }
 
-void CliHost::appendLogLine(const std::u16string &line) { m_log << ToUtf8(line) << '\n'; }
+void CliHost::appendLogLine(const std::u16string &line) { m_log << toUtf8(line) << '\n'; }
 
 void CliHost::appendRunWarning(const std::u16string &line)
 {
-    m_findings << ToUtf8(line) << '\n' << std::flush;
+    m_findings << toUtf8(line) << '\n' << std::flush;
 }
 
 void CliHost::fileFailed(const std::u16string &src, const std::u16string &output,

@@ -54,7 +54,7 @@ std::vector<std::string> commandLineArguments(int, char **)
     for (int i = 1; i < n; ++i) {
         const std::wstring_view a(w[i]);
         for (const std::u16string &file : expandWildcards(fromWide(a)))
-            args.push_back(ToUtf8(file));
+            args.push_back(toUtf8(file));
     }
     LocalFree(w);
     return args;

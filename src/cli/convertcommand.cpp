@@ -42,7 +42,7 @@ std::optional<ConvertOptions> parse(const std::vector<std::string> &args, std::o
                 err << cliText(CliText::NeedsValue, {kCommand, a}) << "\n";
                 return std::nullopt;
             }
-            (a == "-o" ? o.outDir : o.name) = FromUtf8(args[++i]);
+            (a == "-o" ? o.outDir : o.name) = fromUtf8(args[++i]);
         } else if (!filesOnly && a == "--beside") {
             o.beside = true;
         } else if (!filesOnly && a == "--verbose") {
@@ -53,7 +53,7 @@ std::optional<ConvertOptions> parse(const std::vector<std::string> &args, std::o
             err << cliText(CliText::UnknownOption, {kCommand, a}) << "\n";
             return std::nullopt;
         } else {
-            o.files.push_back(FromUtf8(a));
+            o.files.push_back(fromUtf8(a));
         }
     }
     if (o.beside && o.outDir) {
@@ -79,8 +79,8 @@ std::u16string currentFolder()
 #ifdef _WIN32
     return AddPathDelim(fromWide(folder.native()));
 #else
-    const std::u16string name = FromUtf8(folder.native());
-    return ToUtf8(name) == folder.native() ? AddPathDelim(name) : here;
+    const std::u16string name = fromUtf8(folder.native());
+    return toUtf8(name) == folder.native() ? AddPathDelim(name) : here;
 #endif
 }
 
@@ -110,7 +110,7 @@ int runConvert(const std::vector<std::string> &args, std::ostream &out, std::ost
     if (!o->beside) {
         dest = o->outDir ? AddPathDelim(*o->outDir) : currentFolder();
         if (!folderExistsSafe(*dest)) {
-            err << ToUtf8(u"指定したフォルダが見つかりません。") << "\n" << ToUtf8(*dest) << "\n";
+            err << toUtf8(u"指定したフォルダが見つかりません。") << "\n" << toUtf8(*dest) << "\n";
             return 1;
         }
     }
@@ -126,14 +126,14 @@ int runConvert(const std::vector<std::string> &args, std::ostream &out, std::ost
     }
     check.error = check.error || folderGiven;
     if (check.error) {
-        err << ToUtf8(checkStatusText(check, static_cast<int>(o->files.size()))) << "\n";
+        err << toUtf8(checkStatusText(check, static_cast<int>(o->files.size()))) << "\n";
         if (check.nameInUse)
             err << cliText(CliText::AnotherName) << "\n";
         return 1;
     }
     if (o->verbose)
         conv.setVerbose(&err);
-    const RunSummary run = runFiles(rows, dest, conv, host, FromUtf8(stopped));
+    const RunSummary run = runFiles(rows, dest, conv, host, fromUtf8(stopped));
     out.flush();
     if (run.interrupted)
         return 130;

@@ -33,7 +33,7 @@ std::string number(double v)
 std::string jsonString(const std::u16string &s)
 {
     std::string out = "\"";
-    for (char c : ToUtf8(s)) {
+    for (char c : toUtf8(s)) {
         switch (c) {
         case '"':
             out += "\\\"";
@@ -107,7 +107,7 @@ struct InfoError {
 
 InfoError errorOf(FigureProblem problem)
 {
-    const std::string message = ToUtf8(std::u16string(figureProblemText(problem)));
+    const std::string message = toUtf8(std::u16string(figureProblemText(problem)));
     switch (problem) {
     case FigureProblem::BadExtension:
         return {"bad-extension", message};
@@ -135,8 +135,8 @@ std::optional<Info> inspect(const std::u16string &file, InfoError &error)
     // small file can draw a million primitives.
     const Box viewBox =
         info.figure.jws
-            ? MakeDrawing(*info.figure.jws, nullptr, DrawingKeep::FrameOnly).viewBox
-            : MakeJwkDrawing(*info.figure.jwkDocument, nullptr, DrawingKeep::FrameOnly).viewBox;
+            ? makeDrawing(*info.figure.jws, nullptr, DrawingKeep::FrameOnly).viewBox
+            : makeJwkDrawing(*info.figure.jwkDocument, nullptr, DrawingKeep::FrameOnly).viewBox;
     pictureSize(viewBox, kPictureSide, info.pictureWidth, info.pictureHeight);
     return info;
 }
@@ -144,13 +144,13 @@ std::optional<Info> inspect(const std::u16string &file, InfoError &error)
 void printText(const Info &info, std::ostream &out)
 {
     const FigureInspection &i = info.figure;
-    out << ToUtf8(info.file) << "\n";
+    out << toUtf8(info.file) << "\n";
     if (!i.jwk)
         out << cliText(CliText::InfoJws, {std::to_string(i.version)}) << "\n";
     else
         out << cliText(CliText::InfoJwk, {number(i.scale)}) << "\n";
     if (i.problem == FigureProblem::Incomplete)
-        out << "  " << ToUtf8(std::u16string(figureProblemText(i.problem))) << ": " << i.detail
+        out << "  " << toUtf8(std::u16string(figureProblemText(i.problem))) << ": " << i.detail
             << "\n";
     out << cliText(CliText::InfoBasePoint, {number(i.baseX), number(i.baseY)}) << "\n";
     out << cliText(CliText::InfoCounts);
@@ -163,7 +163,7 @@ void printText(const Info &info, std::ostream &out)
         for (const TEntJwwBlockDef &b : i.jws->EntBlockDef)
             out << cliText(
                        CliText::InfoDefinition,
-                       {ToUtf8(userBlockName(b.strName)), std::to_string(b.nNumber),
+                       {toUtf8(userBlockName(b.strName)), std::to_string(b.nNumber),
                         std::to_string(countMembers(b)),
                         cliText(b.ref_flag ? CliText::InfoReferenced : CliText::InfoUnreferenced)})
                 << "\n";
@@ -188,7 +188,7 @@ void printJson(const Info &info, std::ostream &out)
         out << ",\"scale\":" << jsonNumber(i.scale);
     out << ",\"complete\":" << (complete ? "true" : "false");
     if (!complete)
-        out << ",\"problem\":" << jsonString(FromUtf8(i.detail));
+        out << ",\"problem\":" << jsonString(fromUtf8(i.detail));
     out << ",\"basePoint\":[" << jsonNumber(i.baseX) << "," << jsonNumber(i.baseY)
         << "],\"counts\":{";
     for (std::size_t k = 0; k < i.counts.size(); ++k)
@@ -222,7 +222,7 @@ int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
             err << cliText(CliText::UnknownOption, {"pravelot-cli info", a}) << "\n";
             return 2;
         } else
-            files.push_back(FromUtf8(a));
+            files.push_back(fromUtf8(a));
     }
     if (files.empty()) {
         err << cliText(CliText::NoFiles, {"pravelot-cli info"}) << "\n";
@@ -243,12 +243,12 @@ int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
             error = {"out-of-memory", cliText(CliText::OutOfMemoryRead)};
         }
         if (!info) {
-            err << ToUtf8(f) << " -- " << error.message << "\n";
+            err << toUtf8(f) << " -- " << error.message << "\n";
             status = 1;
             // A script reading the list finds every file given, in order.
             if (json) {
                 out << (first ? "" : ",\n") << "{\"file\":" << jsonString(f) << ",\"error\":\""
-                    << error.code << "\",\"message\":" << jsonString(FromUtf8(error.message))
+                    << error.code << "\",\"message\":" << jsonString(fromUtf8(error.message))
                     << "}";
                 first = false;
             }

@@ -39,7 +39,7 @@ std::optional<RenderOptions> parse(const std::vector<std::string> &args, std::os
             }
             const std::string &v = args[++i];
             if (a == "-o") {
-                out = FromUtf8(v);
+                out = fromUtf8(v);
                 continue;
             }
             auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), o.size);
@@ -54,7 +54,7 @@ std::optional<RenderOptions> parse(const std::vector<std::string> &args, std::os
             err << cliText(CliText::RenderOneFile, {kCommand}) << "\n";
             return std::nullopt;
         } else {
-            file = FromUtf8(a);
+            file = fromUtf8(a);
         }
     }
     if (!file || !out) {
@@ -79,24 +79,24 @@ int runRender(const std::vector<std::string> &args, std::ostream &out, std::ostr
         return 2;
     ResetJwcDefaults();
     ResetJwwDefaults();
-    const FigureDrawing f = LoadFigureDrawing(o->file);
+    const FigureDrawing f = loadFigureDrawing(o->file);
     if (f.status == FigureDrawing::Status::Unreadable) {
-        err << ToUtf8(o->file) << " -- " << ToUtf8(f.message) << "\n";
+        err << toUtf8(o->file) << " -- " << toUtf8(f.message) << "\n";
         return 1;
     }
     if (f.status == FigureDrawing::Status::Incomplete)
-        err << ToUtf8(o->file) << " -- " << cliText(CliText::RenderIncomplete) << ": " << f.detail
+        err << toUtf8(o->file) << " -- " << cliText(CliText::RenderIncomplete) << ": " << f.detail
             << "\n";
     if (f.drawing.truncated)
-        err << ToUtf8(o->file) << " -- " << cliText(CliText::RenderTooDeep) << "\n";
-    const std::string svg = DrawingToSvg(f.drawing, o->size);
+        err << toUtf8(o->file) << " -- " << cliText(CliText::RenderTooDeep) << "\n";
+    const std::string svg = drawingToSvg(f.drawing, o->size);
     if (o->out == u"-") {
         out << svg;
         return out.good() ? 0 : 1;
     }
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(svg.data());
     if (!replaceFile(o->out, std::span(bytes, svg.size()))) {
-        err << ToUtf8(o->out) << " -- " << cliText(CliText::RenderCannotWrite) << "\n";
+        err << toUtf8(o->out) << " -- " << cliText(CliText::RenderCannotWrite) << "\n";
         return 1;
     }
     return 0;

@@ -23,7 +23,7 @@ void prepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
     trans.P_JWS = &jws;
 }
 
-void TranslateJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
+void translateJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws)
 {
     prepareJwk(trans, jwk, jws);
     trans.JWKtoJWSobj();
@@ -56,7 +56,7 @@ bool Converter::writeJwk(NewFile &dst, const std::u16string &bn)
         JWT.curveNo = group;
     }
     if (kept.n == 0) {
-        TranslateJwk(JWT, JWK, JWS);
+        translateJwk(JWT, JWK, JWS);
         DataTransJWS(JWS, bn);
         JWS.SetFileOutOption(0);
         return JWS.FileOut(dst, JWS.Enthd.jwVer);
@@ -96,7 +96,7 @@ Converter::Converter()
 void Converter::tellProblem(const std::u16string &src, const ReadProblem &problem)
 {
     if (m_verbose && !problem.empty())
-        *m_verbose << ToUtf8(src) << ": " << problem.text() << "\n";
+        *m_verbose << toUtf8(src) << ": " << problem.text() << "\n";
 }
 
 namespace {

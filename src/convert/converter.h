@@ -23,7 +23,7 @@ void setJwkConversionSettings(TJwTrans &trans);
 // settings, from jwk into jws.
 void prepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);
 // prepareJwk, then the translation into jws.
-void TranslateJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);
+void translateJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);
 
 // What became of one source.
 struct ConversionOutcome {

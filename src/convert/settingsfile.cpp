@@ -46,7 +46,7 @@ int hexDigit(char c)
     return -1;
 }
 
-std::u16string fromLine(std::string_view line) { return FromUtf8(line); }
+std::u16string fromLine(std::string_view line) { return fromUtf8(line); }
 
 // The 21 lines: what each carries, so that reading and writing follow one table.
 enum class LineKind { Integer, Flag, Folder, Text };
@@ -112,14 +112,14 @@ std::string writeLine(const SettingsFile &s, const Line &l)
 {
     switch (l.kind) {
     case LineKind::Integer:
-        return ToUtf8(IntToText(s.*l.integer));
+        return toUtf8(IntToText(s.*l.integer));
     case LineKind::Flag:
-        return ToUtf8(BoolToText(s.Destination == l.option));
+        return toUtf8(BoolToText(s.Destination == l.option));
     case LineKind::Folder:
         return encodeFolderText(s.*l.text);
     case LineKind::Text: {
         // A line break inside the text would shift every later line.
-        std::string t = ToUtf8(s.*l.text);
+        std::string t = toUtf8(s.*l.text);
         std::erase_if(t, [](char c) { return c == '\r' || c == '\n'; });
         return t;
     }
@@ -157,7 +157,7 @@ std::optional<Bytes> readHead(const std::u16string &path)
 std::string encodeFolderText(std::u16string_view text)
 {
     static constexpr char kDigits[] = "0123456789ABCDEF";
-    const std::string utf8 = ToUtf8(text);
+    const std::string utf8 = toUtf8(text);
     std::string out;
     out.reserve(utf8.size() * 2);
     for (char ch : utf8) {
@@ -182,10 +182,10 @@ std::u16string decodeFolderText(std::string_view line)
             break;
         utf8 += byte;
     }
-    return FromUtf8(utf8);
+    return fromUtf8(utf8);
 }
 
-SettingsFile ParseDatFile(std::span<const std::uint8_t> bytes, const std::u16string &appFolder)
+SettingsFile parseDatFile(std::span<const std::uint8_t> bytes, const std::u16string &appFolder)
 {
     SettingsFile s = defaults(appFolder);
     const std::vector<std::string_view> lines = splitLines(bytes);
@@ -199,13 +199,13 @@ SettingsFile ParseDatFile(std::span<const std::uint8_t> bytes, const std::u16str
 SettingsFile OpenDatFile(const std::u16string &path, const std::u16string &appFolder)
 {
     if (const std::optional<Bytes> bytes = readHead(path))
-        return ParseDatFile(*bytes, appFolder);
+        return parseDatFile(*bytes, appFolder);
     SettingsFile s = defaults(appFolder);
     raiseColumnWidths(s);
     return s;
 }
 
-Bytes DatFileBytes(const SettingsFile &s)
+Bytes datFileBytes(const SettingsFile &s)
 {
     std::string out;
     for (const Line &l : kLines) {
@@ -217,7 +217,7 @@ Bytes DatFileBytes(const SettingsFile &s)
 
 bool SaveDatFile(const std::u16string &path, const SettingsFile &settings)
 {
-    return replaceFile(path, DatFileBytes(settings));
+    return replaceFile(path, datFileBytes(settings));
 }
 
 } // namespace pravelot

@@ -57,14 +57,14 @@ inline constexpr std::size_t kMaxSettingsBytes = 1 << 20;
 SettingsFile OpenDatFile(const std::u16string &path, const std::u16string &appFolder);
 
 // The same over the bytes of a settings file.
-SettingsFile ParseDatFile(std::span<const std::uint8_t> bytes, const std::u16string &appFolder);
+SettingsFile parseDatFile(std::span<const std::uint8_t> bytes, const std::u16string &appFolder);
 
 // Writes the 21 lines to path, replacing the file there only once the new one is
 // complete. False when it could not be written; the previous file is then left as it was.
 bool SaveDatFile(const std::u16string &path, const SettingsFile &settings);
 
 // The bytes SaveDatFile writes.
-Bytes DatFileBytes(const SettingsFile &settings);
+Bytes datFileBytes(const SettingsFile &settings);
 
 // A text as folder text: its UTF-8 bytes as pairs of upper-case hexadecimal digits.
 std::string encodeFolderText(std::u16string_view text);

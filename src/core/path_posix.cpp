@@ -20,7 +20,7 @@ bool statOf(const std::u16string &path, struct stat &st)
 
 } // namespace
 
-std::string nativePath(std::u16string_view path) { return ToUtf8(path); }
+std::string nativePath(std::u16string_view path) { return toUtf8(path); }
 
 bool FileExistsSafe(const std::u16string &path)
 {
@@ -74,7 +74,7 @@ std::vector<std::u16string> folderEntryNames(const std::u16string &folder)
     std::error_code ec;
     std::filesystem::directory_iterator it(nativePath(folder), ec);
     for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec))
-        names.push_back(FromUtf8(it->path().filename().string()));
+        names.push_back(fromUtf8(it->path().filename().string()));
     return names;
 }
 

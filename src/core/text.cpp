@@ -318,7 +318,7 @@ char32_t nextUtf8(std::string_view s, std::size_t &i)
 
 } // namespace
 
-std::u16string FromUtf8(std::string_view s)
+std::u16string fromUtf8(std::string_view s)
 {
     std::u16string out;
     out.reserve(s.size());
@@ -334,7 +334,7 @@ std::u16string FromUtf8(std::string_view s)
     return out;
 }
 
-std::string ToUtf8(std::u16string_view s)
+std::string toUtf8(std::u16string_view s)
 {
     std::string out;
     out.reserve(s.size() * 3);

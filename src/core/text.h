@@ -48,7 +48,7 @@ std::u16string TextOutClean(std::u16string_view s);
 
 // UTF-8 at the edges of the program (command line, file names, settings file).
 // Invalid UTF-8 sequences become U+FFFD.
-std::u16string FromUtf8(std::string_view s);
-std::string ToUtf8(std::u16string_view s);
+std::u16string fromUtf8(std::string_view s);
+std::string toUtf8(std::u16string_view s);
 
 } // namespace pravelot

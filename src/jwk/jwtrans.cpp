@@ -33,7 +33,7 @@ std::u16string rewriteImageText(const std::u16string &s, double f)
     std::u16string t = s;
     if (t.starts_with(kBoundImage))
         t.replace(0, kBoundImage.size(), ImageMarker);
-    if (!IsImageText(t))
+    if (!isImageText(t))
         return t;
     const std::size_t comma = t.find(u',');
     if (comma == std::u16string::npos)

@@ -91,7 +91,7 @@ private:
             return;
         m_add(e.start_x, e.start_y);
         m_add(e.end_x, e.end_y);
-        if (IsImageText(e.str)) {
+        if (isImageText(e.str)) {
             const ImageTextFields img = ParseImageText(e.str);
             m_add(e.start_x + img.Width, e.start_y + img.Height);
         }

@@ -4,12 +4,12 @@
 
 namespace pravelot {
 
-bool IsImageText(std::u16string_view s) { return s.starts_with(ImageMarker); }
+bool isImageText(std::u16string_view s) { return s.starts_with(ImageMarker); }
 
 ImageTextFields ParseImageText(std::u16string_view s)
 {
     ImageTextFields out;
-    if (!IsImageText(s))
+    if (!isImageText(s))
         return out;
     const std::size_t comma = s.find(u',');
     if (comma == std::u16string_view::npos)

@@ -13,7 +13,7 @@ namespace pravelot {
 inline constexpr std::u16string_view ImageMarker = u"^@BM";
 
 // True when s begins with ImageMarker (at its very first character).
-bool IsImageText(std::u16string_view s);
+bool isImageText(std::u16string_view s);
 
 struct ImageTextFields {
     // Absolute path, plain name, or "%temp%" and a name inside the bound-image folder.

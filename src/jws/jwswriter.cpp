@@ -41,7 +41,7 @@ std::size_t ansiFitLength(const Bytes &b)
 class JwsWriter {
 public:
     JwsWriter(ByteWriter &w, const TJwsData &d, std::int32_t ver)
-        : m_w(w), m_d(d), m_version(WrittenVersion(ver)), m_index(d.EntBlockDef)
+        : m_w(w), m_d(d), m_version(writtenVersion(ver)), m_index(d.EntBlockDef)
     {
         m_utf16 = (d.FileOutOpt & 32) != 0;
         m_splitSunpo = m_version < 420 && d.Enthd.jwVer >= 420;
@@ -59,10 +59,10 @@ public:
     template <class T> void operator()(const T &v) { m_w.put(v); }
     void attr(const TEntJwwAttr &a, std::int32_t kind)
     {
-        const TEntJwwAttr written = WrittenAttr(a, kind, m_version);
+        const TEntJwwAttr written = writtenAttr(a, kind, m_version);
         attrFields(*this, written);
     }
-    void textSize(double v) { m_w.f64(WrittenTextSize(v)); }
+    void textSize(double v) { m_w.f64(writtenTextSize(v)); }
     bool wide() const { return m_version >= 351; }
     void label(const char *) {}
     void id(const std::u16string &)
@@ -108,7 +108,7 @@ private:
 
     ByteWriter &m_w;
     const TJwsData &m_d;
-    std::int32_t m_version; // the version written, as WrittenVersion gives it
+    std::int32_t m_version; // the version written, as writtenVersion gives it
     bool m_utf16 = false;
     bool m_splitSunpo = false;
     std::array<std::uint64_t, 9> m_classIndex{}; // 0 = class not written yet

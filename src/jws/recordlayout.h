@@ -5,8 +5,8 @@
 // to write). An Io offers:
 //   io(v)              one plain field;
 //   io.attr(a, kind)   an entity attribute of the given kind (the writer writes the
-//                      copy that the file's version can hold, see WrittenAttr);
-//   io.textSize(v)     a text's width or height (the writer writes WrittenTextSize);
+//                      copy that the file's version can hold, see writtenAttr);
+//   io.textSize(v)     a text's width or height (the writer writes writtenTextSize);
 //   io.wide()          whether attributes carry nPenWidth (version 351 on);
 //   io.label(what)     names what the next stream reads belong to (the reader's
 //                      account of where a file ended; nothing for the writer);

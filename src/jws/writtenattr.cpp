@@ -13,7 +13,7 @@ bool inRange(unsigned v, unsigned lo, unsigned hi) { return v >= lo && v <= hi; 
 
 } // namespace
 
-std::int32_t WrittenVersion(std::int32_t ver)
+std::int32_t writtenVersion(std::int32_t ver)
 {
     if (ver <= 230)
         return 230;
@@ -22,7 +22,7 @@ std::int32_t WrittenVersion(std::int32_t ver)
     return ver;
 }
 
-TEntJwwAttr WrittenAttr(TEntJwwAttr a, std::int32_t kind, std::int32_t ver)
+TEntJwwAttr writtenAttr(TEntJwwAttr a, std::int32_t kind, std::int32_t ver)
 {
     unsigned style = a.nPenStyle;
     unsigned color = a.nPenColor;
@@ -60,7 +60,7 @@ TEntJwwAttr WrittenAttr(TEntJwwAttr a, std::int32_t kind, std::int32_t ver)
     return a;
 }
 
-double WrittenTextSize(double v)
+double writtenTextSize(double v)
 {
     const double a = std::fabs(v);
     if (a < 1e-10)

@@ -10,15 +10,15 @@ namespace pravelot {
 
 // The version a file asked for in version ver is written in: 230 for 230 and below,
 // 351 for 300, else ver itself.
-std::int32_t WrittenVersion(std::int32_t ver);
+std::int32_t writtenVersion(std::int32_t ver);
 
 // The attribute as written for an entity of the given kind (1–7, or 8 for a block
-// definition) in a file of version ver (as WrittenVersion gives it): line styles and
+// definition) in a file of version ver (as writtenVersion gives it): line styles and
 // colours that version cannot hold are mapped to ones it can, invalid values become
 // the defaults, layers above 15 become 0, widths above 30000 become 0.
-TEntJwwAttr WrittenAttr(TEntJwwAttr a, std::int32_t kind, std::int32_t ver);
+TEntJwwAttr writtenAttr(TEntJwwAttr a, std::int32_t kind, std::int32_t ver);
 
 // A text's width or height as written: its magnitude, within 1e-10 … 1e10.
-double WrittenTextSize(double v);
+double writtenTextSize(double v);
 
 } // namespace pravelot

@@ -86,7 +86,7 @@ Box boundsOf(const Drawing &d, Box b);
 class Builder {
 public:
     Builder(const TJwsData &doc, Drawing &out, const std::atomic<bool> *cancel, DrawingKeep keep)
-        : m_out(out), m_cancel(cancel), m_ver(WrittenVersion(doc.Enthd.jwVer)),
+        : m_out(out), m_cancel(cancel), m_ver(writtenVersion(doc.Enthd.jwVer)),
           m_frameOnly(keep == DrawingKeep::FrameOnly)
     {
         const Vec2 base{doc.Enthd.BasePoint_x, doc.Enthd.BasePoint_y};
@@ -190,8 +190,8 @@ public:
 private:
     Pen pen(const TEntJwwAttr &att, std::int32_t kind) const
     {
-        const TEntJwwAttr a = WrittenAttr(att, kind, m_ver);
-        return {PenRgb(a.nPenColor), a.nPenStyle, a.nPenWidth};
+        const TEntJwwAttr a = writtenAttr(att, kind, m_ver);
+        return {penRgb(a.nPenColor), a.nPenStyle, a.nPenWidth};
     }
 
     // Counts the primitive just drawn; when only the frame is kept, takes its points
@@ -235,7 +235,7 @@ private:
         if (s.empty() || s == u" ")
             return t;
         t.drawn = true;
-        t.image = IsImageText(s);
+        t.image = isImageText(s);
         if (t.image) {
             t.picture = ParseImageText(s);
             t.string = intern(t.picture.FileName);
@@ -265,8 +265,8 @@ private:
         d.origin = p.point(e.start_x, e.start_y);
         d.ex = p.vec(c, s);
         d.ey = p.vec(-s, c);
-        d.width = WrittenTextSize(e.dSizeX);
-        d.height = WrittenTextSize(e.dSizeY);
+        d.width = writtenTextSize(e.dSizeX);
+        d.height = writtenTextSize(e.dSizeY);
         d.spacing = e.dKankaku;
         d.length = d.width * t.run.cells + d.spacing * (static_cast<double>(t.run.chars) - 1);
         d.string = t.string;
@@ -318,9 +318,9 @@ private:
 
     void solid(const TEntJwwSolid &e, const Place &p)
     {
-        const TEntJwwAttr a = WrittenAttr(e.att, kEntSolid, m_ver);
+        const TEntJwwAttr a = writtenAttr(e.att, kEntSolid, m_ver);
         DrawnSolid s;
-        s.rgb = a.nPenColor == 10 ? ExplicitRgb(e.Color) : PenRgb(a.nPenColor);
+        s.rgb = a.nPenColor == 10 ? explicitRgb(e.Color) : penRgb(a.nPenColor);
         if (e.att.nPenStyle < 101) {
             s.outline = {p.point(e.start_x, e.start_y), p.point(e.end_x, e.end_y),
                          p.point(e.DPoint2_x, e.DPoint2_y), p.point(e.DPoint3_x, e.DPoint3_y)};
@@ -520,7 +520,7 @@ private:
 
 } // namespace
 
-Drawing MakeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel, DrawingKeep keep)
+Drawing makeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel, DrawingKeep keep)
 {
     Drawing out;
     Builder b(doc, out, cancel, keep);
@@ -549,7 +549,7 @@ Drawing MakeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel, Drawin
     return out;
 }
 
-Drawing MakeDrawing(const TJwsData &header, const TJwsData::MemberProducer &produce,
+Drawing makeDrawing(const TJwsData &header, const TJwsData::MemberProducer &produce,
                     const std::atomic<bool> *cancel, DrawingKeep keep)
 {
     Drawing out;

@@ -122,13 +122,13 @@ enum class DrawingKeep { Everything, FrameOnly };
 // (versions below 420 keep fewer colours and line styles). Entities with coordinates
 // that are not finite numbers or lie beyond ±1e12 are left out. cancel, when set and
 // raised, stops the building early.
-Drawing MakeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel = nullptr,
+Drawing makeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel = nullptr,
                     DrawingKeep keep = DrawingKeep::Everything);
 // What a document with header's header draws whose top-level entities produce hands
 // over one at a time (the translation of a .jwk document), without holding them: the
-// same drawing as MakeDrawing of a document holding them. header's own entities and
+// same drawing as makeDrawing of a document holding them. header's own entities and
 // blocks are not looked at.
-Drawing MakeDrawing(const TJwsData &header, const TJwsData::MemberProducer &produce,
+Drawing makeDrawing(const TJwsData &header, const TJwsData::MemberProducer &produce,
                     const std::atomic<bool> *cancel = nullptr,
                     DrawingKeep keep = DrawingKeep::Everything);
 

@@ -28,7 +28,7 @@ void tell(FigureDrawing &f, bool complete, const ReadProblem &problem)
 
 } // namespace
 
-Drawing MakeJwkDrawing(TJwkData &jwk, const std::atomic<bool> *cancel, DrawingKeep keep)
+Drawing makeJwkDrawing(TJwkData &jwk, const std::atomic<bool> *cancel, DrawingKeep keep)
 {
     TJwsData header;
     TJwTrans trans;
@@ -36,11 +36,11 @@ Drawing MakeJwkDrawing(TJwkData &jwk, const std::atomic<bool> *cancel, DrawingKe
     trans.P_JWK = &jwk;
     trans.P_JWS = &header;
     trans.resetJwsDocument();
-    return MakeDrawing(
+    return makeDrawing(
         header, [&trans](EntitySink &sink) { trans.translate(sink); }, cancel, keep);
 }
 
-FigureDrawing LoadFigureDrawing(const std::u16string &file, const std::atomic<bool> *cancel,
+FigureDrawing loadFigureDrawing(const std::u16string &file, const std::atomic<bool> *cancel,
                                 DrawingKeep keep)
 {
     const std::u16string ext = FileExtLower(file);
@@ -56,7 +56,7 @@ FigureDrawing LoadFigureDrawing(const std::u16string &file, const std::atomic<bo
                                         : u"ファイルデータ内容が不正です");
         f.kind = u"JWS";
         f.version = doc.Enthd.jwVer;
-        f.drawing = MakeDrawing(doc, cancel, keep);
+        f.drawing = makeDrawing(doc, cancel, keep);
         tell(f, r == TJwsData::LoadResult::Complete, doc.problem());
         return f;
     }
@@ -65,7 +65,7 @@ FigureDrawing LoadFigureDrawing(const std::u16string &file, const std::atomic<bo
     TJwkData jwk;
     const bool complete = jwk.FileIn(file);
     f.kind = u"JWK";
-    f.drawing = MakeJwkDrawing(jwk, cancel, keep);
+    f.drawing = makeJwkDrawing(jwk, cancel, keep);
     tell(f, complete, jwk.problem());
     return f;
 }

@@ -31,14 +31,14 @@ struct FigureDrawing {
 // drawing; a .jwk file is drawn as the conversion translates it. The record units'
 // shared defaults must have been set (ResetJwcDefaults, ResetJwwDefaults). Uses no
 // shared state otherwise, so it may run on any thread. cancel and keep as for
-// MakeDrawing.
+// makeDrawing.
 // The drawing of a read .jwk document as the conversion translates it, made as the
 // translation goes (texts that share one string of the file would each hold a copy in a
-// translated document). cancel and keep as for MakeDrawing.
-Drawing MakeJwkDrawing(TJwkData &jwk, const std::atomic<bool> *cancel = nullptr,
+// translated document). cancel and keep as for makeDrawing.
+Drawing makeJwkDrawing(TJwkData &jwk, const std::atomic<bool> *cancel = nullptr,
                        DrawingKeep keep = DrawingKeep::Everything);
 
-FigureDrawing LoadFigureDrawing(const std::u16string &file,
+FigureDrawing loadFigureDrawing(const std::u16string &file,
                                 const std::atomic<bool> *cancel = nullptr,
                                 DrawingKeep keep = DrawingKeep::Everything);
 

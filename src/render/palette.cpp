@@ -72,7 +72,7 @@ constexpr std::uint8_t kSxfStyles[15] = {1, 4, 3, 6, 8, 8, 2, 5, 7, 6, 6, 8, 8, 
 
 } // namespace
 
-std::uint32_t PenRgb(std::uint16_t color)
+std::uint32_t penRgb(std::uint16_t color)
 {
     if (color >= 1 && color <= 9)
         return kPenColors[color];
@@ -81,12 +81,12 @@ std::uint32_t PenRgb(std::uint16_t color)
     return kPenColors[1];
 }
 
-std::uint32_t ExplicitRgb(std::uint32_t colorref)
+std::uint32_t explicitRgb(std::uint32_t colorref)
 {
     return ((colorref & 0xFF) << 16) | (colorref & 0xFF00) | ((colorref >> 16) & 0xFF);
 }
 
-std::span<const double> LinePattern(std::uint8_t style)
+std::span<const double> linePattern(std::uint8_t style)
 {
     static const std::array<std::vector<double>, 10> kDoubled = doubled();
     if (style >= 31 && style <= 45)
@@ -98,7 +98,7 @@ std::span<const double> LinePattern(std::uint8_t style)
     return {};
 }
 
-double PenPixels(std::uint16_t width, double pxPerMm)
+double penPixels(std::uint16_t width, double pxPerMm)
 {
     return std::clamp(width / 100.0 * pxPerMm, 1.0, 64.0);
 }

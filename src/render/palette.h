@@ -9,17 +9,17 @@ namespace pravelot {
 
 // 0xRRGGBB of a pen colour number as the writer keeps it: 1–9 the ordinary pen
 // colours, 101–116 the SXF standard colours; any other number draws as pen colour 1.
-std::uint32_t PenRgb(std::uint16_t color);
+std::uint32_t penRgb(std::uint16_t color);
 
 // 0xRRGGBB of a solid's explicit colour, which the file stores as 0x00BBGGRR.
-std::uint32_t ExplicitRgb(std::uint32_t colorref);
+std::uint32_t explicitRgb(std::uint32_t colorref);
 
 // The dash pattern of a line style as the writer keeps it, in pixels: lengths of
 // drawn and skipped pieces in turn, starting with a drawn one. Empty for a solid line.
-std::span<const double> LinePattern(std::uint8_t style);
+std::span<const double> linePattern(std::uint8_t style);
 
 // Pixels a pen width (hundredths of a millimetre; 0 for the thinnest line) takes at
 // pxPerMm pixels per millimetre: at least 1, at most 64.
-double PenPixels(std::uint16_t width, double pxPerMm);
+double penPixels(std::uint16_t width, double pxPerMm);
 
 } // namespace pravelot

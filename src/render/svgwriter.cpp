@@ -54,7 +54,7 @@ public:
     }
     SvgOut &escaped(const std::u16string &t)
     {
-        for (char c : ToUtf8(t)) {
+        for (char c : toUtf8(t)) {
             switch (c) {
             case '&':
                 m_s += "&amp;";
@@ -214,8 +214,8 @@ void writeStrokes(SvgOut &o, const Drawing &d, const Viewport &vp)
     for (const auto &[key, path] : paths) {
         const auto &[rgb, style, penWidth] = key;
         o << "<path fill=\"none\" stroke=\"";
-        o.rgb(rgb) << "\" stroke-width=\"" << PenPixels(penWidth, vp.scale()) << "\"";
-        const auto pattern = LinePattern(style);
+        o.rgb(rgb) << "\" stroke-width=\"" << penPixels(penWidth, vp.scale()) << "\"";
+        const auto pattern = linePattern(style);
         if (!pattern.empty()) {
             o << " stroke-dasharray=\"";
             for (std::size_t i = 0; i < pattern.size(); ++i)
@@ -264,7 +264,7 @@ void writeText(SvgOut &o, const Drawing &d, const DrawnText &t, const Viewport &
 
 } // namespace
 
-std::string DrawingToSvg(const Drawing &d, int longSide)
+std::string drawingToSvg(const Drawing &d, int longSide)
 {
     int width = 0, height = 0;
     pictureSize(d.viewBox, longSide, width, height);

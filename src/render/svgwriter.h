@@ -10,6 +10,6 @@ namespace pravelot {
 
 // The SVG document of the whole drawing (its view box) in a picture whose longer side
 // is longSide pixels. Line widths and dash patterns are in pixels of that picture.
-std::string DrawingToSvg(const Drawing &d, int longSide);
+std::string drawingToSvg(const Drawing &d, int longSide);
 
 } // namespace pravelot

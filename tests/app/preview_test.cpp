@@ -251,7 +251,7 @@ void PreviewTest::samplesDrawTheSamePixelsAfterConversion()
         const std::u16string out = tmp.file("out" + std::to_string(files) + ".jws");
         Converter conv;
         QCOMPARE(conv.RunProc1(path, out, u"部品"), std::u16string(kResultDone));
-        const FigureDrawing a = LoadFigureDrawing(path), b = LoadFigureDrawing(out);
+        const FigureDrawing a = loadFigureDrawing(path), b = loadFigureDrawing(out);
         expectSamePixels(a.drawing, b.drawing);
         if (QTest::currentTestFailed())
             qWarning() << "differs:" << QString::fromStdString(utf8(file));

@@ -55,7 +55,7 @@ void writeJws(const std::u16string &path, const std::u16string &defName = u"")
 }
 
 // The separator the program puts after a folder.
-const std::string kSep = ToUtf8(std::u16string(1, kPathDelim));
+const std::string kSep = toUtf8(std::u16string(1, kPathDelim));
 
 // s as a JSON string holds it (the paths of the tests need only backslashes escaped).
 std::string jsonText(const std::string &s)
@@ -74,16 +74,16 @@ std::string jsonText(const std::string &s)
 TEST(Cli, ConvertsIntoAFolderAndLogs)
 {
     TempDir tmp;
-    const std::string a = ToUtf8(tmp.file("図面 a.jws"));
-    writeJws(FromUtf8(a));
+    const std::string a = toUtf8(tmp.file("図面 a.jws"));
+    writeJws(fromUtf8(a));
     std::filesystem::create_directory(tmp.path() / "out");
-    const std::string out = ToUtf8(tmp.file("out"));
+    const std::string out = toUtf8(tmp.file("out"));
     const Result r = convert({"-o", out, a, a});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, a + "\n→ " + out + kSep + "図面 a.jws\n　…… 変換完了\n" + a + "\n→ " + out +
                          kSep + "図面 a~1.jws\n　…… 変換完了\n");
     TJwsData d;
-    ASSERT_TRUE(d.FileIn(FromUtf8(out + kSep + "図面 a.jws")));
+    ASSERT_TRUE(d.FileIn(fromUtf8(out + kSep + "図面 a.jws")));
     EXPECT_EQ(d.EntBlockDef.at(0).strName, u"図面 a@@SfigorgFlag@@4");
 }
 
@@ -108,8 +108,8 @@ TEST(Cli, ConvertsIntoACurrentFolderWhoseNameIsNotUtf8)
 TEST(Cli, BesideAndOneNameForAll)
 {
     TempDir tmp;
-    const std::string a = ToUtf8(tmp.file("p.jws"));
-    writeJws(FromUtf8(a));
+    const std::string a = toUtf8(tmp.file("p.jws"));
+    writeJws(fromUtf8(a));
     const Result r = convert({"--beside", "-n", "BLK", a});
     EXPECT_EQ(r.status, 0) << r.err;
     TJwsData d;
@@ -120,12 +120,12 @@ TEST(Cli, BesideAndOneNameForAll)
 TEST(Cli, CheckErrorsStopEverything)
 {
     TempDir tmp;
-    const std::string good = ToUtf8(tmp.file("good.jws"));
-    const std::string used = ToUtf8(tmp.file("used.jws"));
-    const std::string txt = ToUtf8(tmp.file("notes.txt"));
-    writeJws(FromUtf8(good));
-    writeJws(FromUtf8(used), u"used@@SfigorgFlag@@4");
-    writeBytes(FromUtf8(txt), {'x'});
+    const std::string good = toUtf8(tmp.file("good.jws"));
+    const std::string used = toUtf8(tmp.file("used.jws"));
+    const std::string txt = toUtf8(tmp.file("notes.txt"));
+    writeJws(fromUtf8(good));
+    writeJws(fromUtf8(used), u"used@@SfigorgFlag@@4");
+    writeBytes(fromUtf8(txt), {'x'});
     const Result r = convert({"-o", utf8(tmp.path()), good, used, txt});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
@@ -138,11 +138,11 @@ TEST(Cli, CheckErrorsStopEverything)
 TEST(Cli, WarningsLetTheRunGoOn)
 {
     TempDir tmp;
-    const std::string cut = ToUtf8(tmp.file("cut.jws"));
-    writeJws(FromUtf8(cut));
-    Bytes b = readBytes(FromUtf8(cut));
+    const std::string cut = toUtf8(tmp.file("cut.jws"));
+    writeJws(fromUtf8(cut));
+    Bytes b = readBytes(fromUtf8(cut));
     b.resize(b.size() - 1);
-    writeBytes(FromUtf8(cut), b);
+    writeBytes(fromUtf8(cut), b);
     const Result r = convert({"--beside", "--verbose", cut});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("ファイルデータが欠落しています"), std::string::npos);
@@ -152,25 +152,25 @@ TEST(Cli, WarningsLetTheRunGoOn)
 TEST(Cli, ReadingThatStopsEarlyIsAlwaysTold)
 {
     TempDir tmp;
-    const std::string cut = ToUtf8(tmp.file("cut.jws"));
-    writeJws(FromUtf8(cut));
-    Bytes b = readBytes(FromUtf8(cut));
+    const std::string cut = toUtf8(tmp.file("cut.jws"));
+    writeJws(fromUtf8(cut));
+    Bytes b = readBytes(fromUtf8(cut));
     b.resize(b.size() - 1);
-    writeBytes(FromUtf8(cut), b);
+    writeBytes(fromUtf8(cut), b);
     // Without --verbose too: once by the check, once by the conversion.
     const Result r = convert({"--beside", cut});
     EXPECT_EQ(r.status, 0) << r.err;
     const std::string warning =
         cut + " -- ファイルデータが欠落しています(データ変換は行われます)\n";
     EXPECT_EQ(r.err, warning + warning);
-    EXPECT_EQ(r.out, cut + "\n→ " + ToUtf8(tmp.file("cut~1.jws")) + "\n　…… 変換完了\n");
+    EXPECT_EQ(r.out, cut + "\n→ " + toUtf8(tmp.file("cut~1.jws")) + "\n　…… 変換完了\n");
 }
 
 TEST(Cli, AFailedFileSaysWhichStepFailedAndWhy)
 {
     TempDir tmp;
-    const std::string a = ToUtf8(tmp.file("a.jws"));
-    writeJws(FromUtf8(a));
+    const std::string a = toUtf8(tmp.file("a.jws"));
+    writeJws(fromUtf8(a));
     struct Case {
         const char *what;
         std::vector<std::string> args;
@@ -213,7 +213,7 @@ TEST(Cli, UsageErrors)
         {{"-o"}, 2},
         {{"--beside", "-o", "x", "a.jws"}, 2},
         {{"--frobnicate", "a.jws"}, 2},
-        {{"-o", ToUtf8(tmp.file("missing")), "a.jws"}, 1},
+        {{"-o", toUtf8(tmp.file("missing")), "a.jws"}, 1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.args.size());
@@ -224,8 +224,8 @@ TEST(Cli, UsageErrors)
 TEST(Cli, InfoInBothForms)
 {
     TempDir tmp;
-    const std::string a = ToUtf8(tmp.file("p.jws"));
-    writeJws(FromUtf8(a), u"door@@SfigorgFlag@@4");
+    const std::string a = toUtf8(tmp.file("p.jws"));
+    writeJws(fromUtf8(a), u"door@@SfigorgFlag@@4");
     for (const CliLanguage language : {CliLanguage::English, CliLanguage::Japanese}) {
         const InLanguage in(language);
         std::ostringstream out, err;
@@ -245,10 +245,10 @@ TEST(Cli, InfoInBothForms)
     }
 
     // Files that cannot be shown are in the list too, in order, with their error.
-    const std::string none = ToUtf8(tmp.file("none.jws"));
-    const std::string txt = ToUtf8(tmp.file("notes.txt"));
-    const std::string bad = ToUtf8(tmp.file("bad.jwk"));
-    writeBytes(FromUtf8(bad), {'x'});
+    const std::string none = toUtf8(tmp.file("none.jws"));
+    const std::string txt = toUtf8(tmp.file("notes.txt"));
+    const std::string bad = toUtf8(tmp.file("bad.jwk"));
+    writeBytes(fromUtf8(bad), {'x'});
     std::ostringstream json, err2;
     ASSERT_EQ(runInfo({"--json", none, a, txt, bad}, json, err2), 1);
     EXPECT_EQ(
@@ -281,12 +281,12 @@ TEST(Cli, InfoInBothForms)
 TEST(Cli, APartThatIsAlreadyOneBlockIsWrittenAsItIs)
 {
     TempDir tmp;
-    const std::string part = ToUtf8(tmp.file("扉.jws"));
+    const std::string part = toUtf8(tmp.file("扉.jws"));
     TJwsData d = emptyDoc(600);
     addMember(addDef(d, 0, u"扉@@SfigorgFlag@@4"), line(0, 0, 1, 1));
     addTop(d, blockRef(0, 0, 0));
     d.MakeBlockTree();
-    writeBytes(FromUtf8(part), d.FileOutBytes(600));
+    writeBytes(fromUtf8(part), d.FileOutBytes(600));
     for (const char *name : {"扉", "別名"}) {
         SCOPED_TRACE(name);
         const Result r = convert({"--beside", "-n", name, part});
@@ -298,13 +298,13 @@ TEST(Cli, APartThatIsAlreadyOneBlockIsWrittenAsItIs)
     }
     // Both outputs are the part as it was.
     for (const char *out : {"扉~1.jws", "扉~2.jws"})
-        EXPECT_EQ(readBytes(tmp.file(out)), readBytes(FromUtf8(part)));
+        EXPECT_EQ(readBytes(tmp.file(out)), readBytes(fromUtf8(part)));
 }
 
 TEST(Cli, RenderWritesAnSvgPicture)
 {
     TempDir tmp;
-    const std::string a = ToUtf8(tmp.file("扉.jws"));
+    const std::string a = toUtf8(tmp.file("扉.jws"));
     TJwsData d = emptyDoc(600);
     addTop(d, line(0, 0, 200, 100));
     TEntJwwMoji t;
@@ -313,12 +313,12 @@ TEST(Cli, RenderWritesAnSvgPicture)
     t.dSizeX = t.dSizeY = 5;
     t.str = u"扉 <A&B>";
     addTop(d, t);
-    writeBytes(FromUtf8(a), d.FileOutBytes(600));
+    writeBytes(fromUtf8(a), d.FileOutBytes(600));
 
     std::ostringstream out, err;
-    const std::string svg = ToUtf8(tmp.file("扉.svg"));
+    const std::string svg = toUtf8(tmp.file("扉.svg"));
     ASSERT_EQ(runRender({a, "-o", svg, "--size", "400"}, out, err), 0) << err.str();
-    const std::vector<std::uint8_t> bytes = readBytes(FromUtf8(svg));
+    const std::vector<std::uint8_t> bytes = readBytes(fromUtf8(svg));
     const std::string text(bytes.begin(), bytes.end());
     EXPECT_NE(text.find("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"400\" height=\"200\""),
               std::string::npos)
@@ -335,16 +335,16 @@ TEST(Cli, RenderWritesAnSvgPicture)
         int status;
         const char *message;
     };
-    const std::string bad = ToUtf8(tmp.file("bad.jws"));
-    writeBytes(FromUtf8(bad), {'n', 'o'});
+    const std::string bad = toUtf8(tmp.file("bad.jws"));
+    writeBytes(fromUtf8(bad), {'n', 'o'});
     const Case cases[] = {
         {{a}, 2, "needs FILE and -o"},
-        {{a, "-o", ToUtf8(tmp.file("x.png"))}, 2, "writes SVG pictures only"},
+        {{a, "-o", toUtf8(tmp.file("x.png"))}, 2, "writes SVG pictures only"},
         {{a, "-o", svg, "--size", "9"}, 2, "--size takes"},
         {{a, a, "-o", svg}, 2, "one file at a time"},
         {{bad, "-o", svg}, 1, "ファイルデータ内容が不正です"},
-        {{ToUtf8(tmp.file("none.jws")), "-o", svg}, 1, "ファイルが存在しません"},
-        {{a, "-o", ToUtf8(tmp.file("no folder/x.svg"))}, 1, "cannot be written"},
+        {{toUtf8(tmp.file("none.jws")), "-o", svg}, 1, "ファイルが存在しません"},
+        {{a, "-o", toUtf8(tmp.file("no folder/x.svg"))}, 1, "cannot be written"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.message);
@@ -379,8 +379,8 @@ TEST(Cli, OneLanguagePerRun)
     // Usage errors and the check's own words in the run's language; the texts of the
     // conversion itself are the same in both.
     TempDir tmp;
-    const std::string used = ToUtf8(tmp.file("used.jws"));
-    writeJws(FromUtf8(used), u"used@@SfigorgFlag@@4");
+    const std::string used = toUtf8(tmp.file("used.jws"));
+    writeJws(fromUtf8(used), u"used@@SfigorgFlag@@4");
     struct Run {
         CliLanguage language;
         const char *noFiles;

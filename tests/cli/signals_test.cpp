@@ -125,7 +125,7 @@ void expectOnlyCompleteOutputs(const std::filesystem::path &folder)
         const std::string name = e.path().filename().string();
         EXPECT_NE(name[0], '.') << name;
         TJwsData d;
-        EXPECT_EQ(d.load(FromUtf8(e.path().string())), TJwsData::LoadResult::Complete) << name;
+        EXPECT_EQ(d.load(fromUtf8(e.path().string())), TJwsData::LoadResult::Complete) << name;
     }
 }
 
@@ -162,7 +162,7 @@ TEST_P(EndedWhileWriting, LeavesNothingBehind)
     const std::filesystem::path out = tmp.path() / "out";
     std::filesystem::create_directory(out);
 
-    const Child child = startCli(tmp, c.mode, {"convert", "-o", out.string(), ToUtf8(src)});
+    const Child child = startCli(tmp, c.mode, {"convert", "-o", out.string(), toUtf8(src)});
     int status = 0;
     ASSERT_TRUE(waitUntilWritingInto(child.pid, out.string(), status))
         << "ended before writing: " << status;
@@ -195,15 +195,15 @@ TEST_P(FileSizeLimit, FailsThatFileAndTheNextGoesOn)
     std::filesystem::create_directory(out);
 
     const Child child = startCli(
-        tmp, GetParam(), {"convert", "-o", out.string(), ToUtf8(big), ToUtf8(small)}, 1 << 20);
+        tmp, GetParam(), {"convert", "-o", out.string(), toUtf8(big), toUtf8(small)}, 1 << 20);
     int status = 0;
     ASSERT_EQ(::waitpid(child.pid, &status, 0), child.pid);
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 1);
     const std::string o = out.string();
-    EXPECT_EQ(contentOf(child.out), ToUtf8(big) + "\n→ " + o + "/big.jws\n　…… 変換失敗\n" +
-                                        ToUtf8(small) + "\n→ " + o + "/small.jws\n　…… 変換完了\n");
-    EXPECT_NE(contentOf(child.err).find(ToUtf8(big) + ": cannot write the output " + o +
+    EXPECT_EQ(contentOf(child.out), toUtf8(big) + "\n→ " + o + "/big.jws\n　…… 変換失敗\n" +
+                                        toUtf8(small) + "\n→ " + o + "/small.jws\n　…… 変換完了\n");
+    EXPECT_NE(contentOf(child.err).find(toUtf8(big) + ": cannot write the output " + o +
                                         "/big.jws: File too large"),
               std::string::npos)
         << contentOf(child.err);

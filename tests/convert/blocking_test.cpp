@@ -18,7 +18,7 @@ TEST(Blocking, NameRule)
         {u"扉 1", u"扉 1@@SfigorgFlag@@4", u"扉 1"},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(ToUtf8(c.in));
+        SCOPED_TRACE(toUtf8(c.in));
         EXPECT_EQ(storedBlockName(c.in), c.stored);
         EXPECT_EQ(userBlockName(c.stored), c.user);
     }

@@ -23,7 +23,7 @@ TEST(Crafted, EveryShapeConvertsAndReadsBack)
             TJwkData jwk;
             ASSERT_TRUE(jwk.FileInBytes(file));
             TJwTrans trans;
-            TranslateJwk(trans, jwk, jws);
+            translateJwk(trans, jwk, jws);
         } else {
             ASSERT_TRUE(jws.FileInBytes(file)) << jws.problem().text();
             jws.GetMinMaxZahyo();

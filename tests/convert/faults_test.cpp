@@ -99,7 +99,7 @@ TEST(OutOfMemory, AnyAllocationOfAConversionFailsThatFileAlone)
 
         // Once-only allocations of a first conversion (conversion tables) out of the way.
         ASSERT_TRUE(conv.convert(src, NewFile{dst, {}, {}, {}}, u"b").done());
-        std::filesystem::remove(ToUtf8(dst));
+        std::filesystem::remove(toUtf8(dst));
         long total = 0;
         {
             NewFile file{dst, {}, {}, {}};
@@ -107,7 +107,7 @@ TEST(OutOfMemory, AnyAllocationOfAConversionFailsThatFileAlone)
             ASSERT_TRUE(conv.convert(src, std::move(file), u"b").done());
             total = count.allocations();
         }
-        std::filesystem::remove(ToUtf8(dst));
+        std::filesystem::remove(toUtf8(dst));
         ASSERT_GT(total, 10);
         // Every allocation, wherever it falls (reading, tree, transform, translation,
         // writer, the file's own bookkeeping), in at most a few hundred runs.
@@ -208,7 +208,7 @@ TEST(SimultaneousRuns, EachRunGetsItsOwnOutput)
         SCOPED_TRACE(round);
         const std::filesystem::path folder = tmp.path() / ("out" + std::to_string(round));
         std::filesystem::create_directory(folder);
-        const std::u16string out = FromUtf8(folder.string() + "/");
+        const std::u16string out = fromUtf8(folder.string() + "/");
         int start[2];
         ASSERT_EQ(::pipe(start), 0);
         std::vector<pid_t> runs;
@@ -239,7 +239,7 @@ TEST(SimultaneousRuns, EachRunGetsItsOwnOutput)
         EXPECT_EQ(names.size(), static_cast<std::size_t>(kRuns));
         for (const std::string &n : names) {
             TJwsData d;
-            EXPECT_EQ(d.load(FromUtf8((folder / n).string())), TJwsData::LoadResult::Complete) << n;
+            EXPECT_EQ(d.load(fromUtf8((folder / n).string())), TJwsData::LoadResult::Complete) << n;
         }
     }
 }

@@ -64,7 +64,7 @@ TEST(JwkStream, TextsSharingOneStringAreWrittenAsTheyAreTranslated)
     EXPECT_EQ(k.stringOf(k.EntMoji[39999]), u"") << "past the cap on shared strings";
     TJwTrans trans;
     TJwsData jws;
-    TranslateJwk(trans, k, jws);
+    translateJwk(trans, k, jws);
     DataTransJWS(jws, u"部品");
     jws.SetFileOutOption(0);
     const Bytes inMemory = jws.FileOutBytes(jws.Enthd.jwVer);

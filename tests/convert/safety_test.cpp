@@ -77,15 +77,15 @@ TEST(Safety, OnlyRegularFilesAreSources)
                                                  tmp.file("COM1.jws"), folder};
 #else
     const std::u16string fifo = tmp.file("pipe.jws");
-    ASSERT_EQ(::mkfifo(ToUtf8(fifo).c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo(toUtf8(fifo).c_str(), 0644), 0);
     const std::u16string device = tmp.file("null.jws");
-    std::filesystem::create_symlink("/dev/null", ToUtf8(device));
+    std::filesystem::create_symlink("/dev/null", toUtf8(device));
     const std::vector<std::u16string> sources = {fifo, device, folder};
 #endif
 
     Converter conv;
     for (const std::u16string &src : sources) {
-        SCOPED_TRACE(ToUtf8(src));
+        SCOPED_TRACE(toUtf8(src));
         // None of these may block or be read.
         EXPECT_FALSE(TJwsData::FileCheck(src));
         EXPECT_FALSE(TJwkData::FileCheck(src));
@@ -108,7 +108,7 @@ TEST(Safety, OnlyRegularFilesAreSources)
 #else
     // A link to a figure file is followed.
     writeBytes(tmp.file("real.jws"), jwsWithLines(1));
-    std::filesystem::create_symlink(ToUtf8(tmp.file("real.jws")), ToUtf8(tmp.file("link.jws")));
+    std::filesystem::create_symlink(toUtf8(tmp.file("real.jws")), toUtf8(tmp.file("link.jws")));
     EXPECT_EQ(conv.RunProc1(tmp.file("link.jws"), tmp.file("linked-out.jws"), u"x"), kResultDone);
 #endif
 }
@@ -140,7 +140,7 @@ TEST(Safety, AFolderThatCannotBeWrittenLeavesNothingBehind)
     const std::u16string src = tmp.file("p.jws");
     writeBytes(src, jwsWithLines(3));
     ::chmod(tmp.path().c_str(), 0755);
-    ::chmod(ToUtf8(src).c_str(), 0644);
+    ::chmod(toUtf8(src).c_str(), 0644);
     std::filesystem::create_directory(tmp.path() / "ro");
     ::chmod((tmp.path() / "ro").c_str(), 0555);
     const std::u16string dst = tmp.folder() + u"ro/p.jws";
@@ -163,11 +163,11 @@ TEST(Safety, FileNamesAsUsersHaveThem)
     // A deep path of long Japanese folder names.
     std::u16string deep = tmp.folder();
     for (int i = 0; i < 12; ++i)
-        deep += u"足場部品フォルダ　その" + FromUtf8(std::to_string(i)) + std::u16string(60, u'x') +
+        deep += u"足場部品フォルダ　その" + fromUtf8(std::to_string(i)) + std::u16string(60, u'x') +
                 kPathDelim;
     const std::u16string longSrc = deep + u"手摺 A.jws";
     writeBytes(longSrc, jwsWithLines(2));
-    ASSERT_GT(ToUtf8(longSrc).size(), 1000u);
+    ASSERT_GT(toUtf8(longSrc).size(), 1000u);
     // Names that differ only in the case of their letters, from two folders (in one they
     // would be one file on Windows).
     writeBytes(tmp.file("a/Door.jws"), jwsWithLines(1));

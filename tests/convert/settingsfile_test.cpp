@@ -52,7 +52,7 @@ TEST(SettingsFile, DefaultsWithoutAFile)
 
 TEST(SettingsFile, ReadsEveryLine)
 {
-    const SettingsFile s = ParseDatFile(file(fullFile()), kAppFolder);
+    const SettingsFile s = parseDatFile(file(fullFile()), kAppFolder);
     EXPECT_EQ(s.Fm1x, 10);
     EXPECT_EQ(s.Fm1y, 20);
     EXPECT_EQ(s.Fm1w, 600);
@@ -151,7 +151,7 @@ TEST(SettingsFile, ShortAndDamagedFiles)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(ParseDatFile(bytesOf(c.bytes), kAppFolder), c.expected);
+        EXPECT_EQ(parseDatFile(bytesOf(c.bytes), kAppFolder), c.expected);
     }
 }
 
@@ -204,7 +204,7 @@ TEST(SettingsFile, DestinationFlags)
         std::vector<std::string> lines = fullFile();
         std::copy(c.flags.begin(), c.flags.end(), lines.begin() + 4);
         SCOPED_TRACE(lines[4] + "," + lines[5] + "," + lines[6] + "," + lines[7] + "," + lines[8]);
-        EXPECT_EQ(ParseDatFile(file(lines), kAppFolder).Destination, c.destination);
+        EXPECT_EQ(parseDatFile(file(lines), kAppFolder).Destination, c.destination);
     }
 }
 
@@ -215,13 +215,13 @@ TEST(SettingsFile, ColumnWidthsNeverBelow32)
         lines[14] = width;
         lines[15] = width;
         SCOPED_TRACE(width);
-        const SettingsFile s = ParseDatFile(file(lines), kAppFolder);
+        const SettingsFile s = parseDatFile(file(lines), kAppFolder);
         EXPECT_EQ(s.ColWidth0, 32);
         EXPECT_EQ(s.ColWidth1, 32);
     }
     std::vector<std::string> lines = fullFile();
     lines[14] = "32";
-    EXPECT_EQ(ParseDatFile(file(lines), kAppFolder).ColWidth0, 32);
+    EXPECT_EQ(parseDatFile(file(lines), kAppFolder).ColWidth0, 32);
 }
 
 TEST(SettingsFile, SavingWhereNothingCanBeWritten)

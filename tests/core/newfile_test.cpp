@@ -174,9 +174,9 @@ TEST_P(NewFileTest, FitsWhereverItsNameFits)
     for (const std::string &path :
          {folder + "/a.jws", tmp.path().string() + "/" + longName, tmp.path().string() + "/.jws"}) {
         SCOPED_TRACE(path.size());
-        NewFile file{FromUtf8(path), {}, {}, {}};
+        NewFile file{fromUtf8(path), {}, {}, {}};
         EXPECT_TRUE(writeNewFile(file, bytesOf("fits"))) << file.error.message();
-        EXPECT_EQ(contentOf(FromUtf8(path)), "fits");
+        EXPECT_EQ(contentOf(fromUtf8(path)), "fits");
     }
 }
 

@@ -41,7 +41,7 @@ TEST(Path, NamesByTheSystemsRules)
         {u"", u"", u"", u"", std::u16string(1, kPathDelim)},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(ToUtf8(c.path));
+        SCOPED_TRACE(toUtf8(c.path));
         EXPECT_EQ(FileNameOf(c.path), c.name);
         EXPECT_EQ(FileExtLower(c.path), c.ext);
         EXPECT_EQ(ChangeExtSafe(c.path, u""), c.noExt);

@@ -30,7 +30,7 @@ std::string named(std::u16string_view s)
         out += out.empty() ? "" : " ";
         out += buf;
     }
-    return out + " " + ToUtf8(s);
+    return out + " " + toUtf8(s);
 }
 
 std::string hex(const Bytes &b)
@@ -189,7 +189,7 @@ TEST(Text, Cleaning)
         {u"\\", u"\\"},   {u"^m", u" "},      {u"x^", u"x^"},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(ToUtf8(c.in));
+        SCOPED_TRACE(toUtf8(c.in));
         EXPECT_EQ(TextOutClean(c.in), c.out);
     }
     EXPECT_EQ(TextInClean(u"A\tB\r\n"), u"AB");
@@ -197,9 +197,9 @@ TEST(Text, Cleaning)
 
 TEST(Text, Utf8Edges)
 {
-    EXPECT_EQ(FromUtf8("図形 a.jws"), u"図形 a.jws");
-    EXPECT_EQ(ToUtf8(u"図形"), "図形");
-    EXPECT_EQ(ToUtf8(FromUtf8("😀")), "😀");
+    EXPECT_EQ(fromUtf8("図形 a.jws"), u"図形 a.jws");
+    EXPECT_EQ(toUtf8(u"図形"), "図形");
+    EXPECT_EQ(toUtf8(fromUtf8("😀")), "😀");
     // Each broken piece becomes one U+FFFD, as far as it could have been the start of a
     // valid sequence.
     struct Case {
@@ -217,7 +217,7 @@ TEST(Text, Utf8Edges)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.in);
-        EXPECT_EQ(FromUtf8(c.in), c.out);
+        EXPECT_EQ(fromUtf8(c.in), c.out);
     }
-    EXPECT_EQ(ToUtf8(std::u16string(1, u'\xDC00')), "\xEF\xBF\xBD");
+    EXPECT_EQ(toUtf8(std::u16string(1, u'\xDC00')), "\xEF\xBF\xBD");
 }

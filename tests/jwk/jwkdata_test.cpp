@@ -77,7 +77,7 @@ TEST(JwkFileTest, FileVariantsReadRegularFilesOnly)
     EXPECT_EQ(fromFile.stringOf(fromFile.EntMoji[0]), u"abc");
 
     for (const std::u16string &bad : {dir.file("missing.jwk"), test::text(dir.path())}) {
-        SCOPED_TRACE(ToUtf8(bad));
+        SCOPED_TRACE(toUtf8(bad));
         EXPECT_FALSE(TJwkData::FileCheck(bad));
         TJwkData k;
         k.FileInBytes(bytes);
@@ -141,7 +141,7 @@ TEST(JwkHeaderTest, OriginAndComments)
     EXPECT_TRUE(k.FileInBytes(bytes));
     EXPECT_EQ(k.Enthd.jwID, u"jw_cad(c)sym........");
     EXPECT_EQ(k.Enthd.comment1, u"図形");
-    EXPECT_EQ(k.Enthd.comment2, FromUtf8(full));
+    EXPECT_EQ(k.Enthd.comment2, fromUtf8(full));
     EXPECT_EQ(k.Enthd.org_x, 1.5f);
     EXPECT_EQ(k.Enthd.org_y, -2.5f);
     EXPECT_EQ(k.Enthd.dispScale, 3.0f);

@@ -91,16 +91,16 @@ TEST(Drawing, ColoursFollowWhatTheWriterKeeps)
         std::uint32_t rgb;
     };
     const Case cases[] = {
-        {"pen 2", 600, 2, PenRgb(2)},
+        {"pen 2", 600, 2, penRgb(2)},
         {"pen 8 is red", 600, 8, 0xFF0000},
         {"SXF yellow kept from 420", 600, 105, 0xFFFF00},
-        {"SXF yellow as pen 4 below 420", 351, 105, PenRgb(4)},
+        {"SXF yellow as pen 4 below 420", 351, 105, penRgb(4)},
         {"SXF white drawn black", 700, 108, 0x000000},
         {"SXF darkgray", 700, 116, 0x808080},
-        {"extended colour below 420 is the default pen", 351, 200, PenRgb(1)},
-        {"extended colour from 420 draws as pen 1", 420, 200, PenRgb(1)},
-        {"no colour 0", 600, 0, PenRgb(1)},
-        {"beyond every range", 600, 9999, PenRgb(1)},
+        {"extended colour below 420 is the default pen", 351, 200, penRgb(1)},
+        {"extended colour from 420 draws as pen 1", 420, 200, penRgb(1)},
+        {"no colour 0", 600, 0, penRgb(1)},
+        {"beyond every range", 600, 9999, penRgb(1)},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -108,7 +108,7 @@ TEST(Drawing, ColoursFollowWhatTheWriterKeeps)
         TEntJwwLine l = line(0, 0, 10, 0);
         l.att.nPenColor = c.color;
         addTop(d, l);
-        const Drawing g = MakeDrawing(d);
+        const Drawing g = makeDrawing(d);
         ASSERT_EQ(g.lines.size(), 1u);
         EXPECT_EQ(g.lines[0].pen.rgb, c.rgb);
     }
@@ -122,15 +122,15 @@ TEST(Drawing, LineStylesBecomePatterns)
         SCOPED_TRACE(testing::Message() << version << " " << style);
         TJwsData d = emptyDoc(version);
         addTop(d, line(0, 0, 1, 1, static_cast<std::uint8_t>(style)));
-        const Drawing g = MakeDrawing(d);
+        const Drawing g = makeDrawing(d);
         ASSERT_EQ(g.lines.size(), 1u);
         EXPECT_EQ(g.lines[0].pen.style, kept);
     }
-    EXPECT_TRUE(LinePattern(1).empty());
-    EXPECT_FALSE(LinePattern(2).empty());
-    EXPECT_EQ(LinePattern(12).size(), LinePattern(2).size());
-    EXPECT_EQ(LinePattern(12)[0], 2 * LinePattern(2)[0]);
-    EXPECT_EQ(LinePattern(35).data(), LinePattern(8).data());
+    EXPECT_TRUE(linePattern(1).empty());
+    EXPECT_FALSE(linePattern(2).empty());
+    EXPECT_EQ(linePattern(12).size(), linePattern(2).size());
+    EXPECT_EQ(linePattern(12)[0], 2 * linePattern(2)[0]);
+    EXPECT_EQ(linePattern(35).data(), linePattern(8).data());
 }
 
 TEST(Drawing, ArcsKeepTiltFlatteningAndSweep)
@@ -152,7 +152,7 @@ TEST(Drawing, ArcsKeepTiltFlatteningAndSweep)
     e.bZenEnFlg = 0;
     e.radEnkoKaku = 100; // more than a turn draws one turn
     addTop(d, e);
-    const Drawing g = MakeDrawing(d);
+    const Drawing g = makeDrawing(d);
     ASSERT_EQ(g.arcs.size(), 3u);
     // The long axis (4) points up after a quarter-turn tilt, the short one (2) left.
     expectNear(arcAt(g.arcs[0], 0), 10, 24);
@@ -174,7 +174,7 @@ TEST(Drawing, TextsAreLaidOutByCharacterWidths)
     addTop(d, text(0, 0, 0, u"\n"));
     TEntJwwMoji negative = text(0, 0, 0, u"n", -3, -5);
     addTop(d, negative);
-    const Drawing g = MakeDrawing(d);
+    const Drawing g = makeDrawing(d);
     ASSERT_EQ(g.texts.size(), 3u);
     const DrawnText &t = g.texts[0];
     EXPECT_EQ(g.text(t), u"AB図");
@@ -198,7 +198,7 @@ TEST(Drawing, ImageTextsDrawTheirFrame)
 {
     TJwsData d = emptyDoc(600);
     addTop(d, text(10, 20, 0, u"^@BMpic.bmp,100,50,0,0,1,90"));
-    const Drawing g = MakeDrawing(d);
+    const Drawing g = makeDrawing(d);
     EXPECT_TRUE(g.texts.empty());
     ASSERT_EQ(g.images.size(), 1u);
     EXPECT_EQ(g.strings[g.images[0].file], u"pic.bmp");
@@ -226,14 +226,14 @@ TEST(Drawing, SolidsAndArcSolids)
     addTop(d, sector);
     sector.DPoint3_y = 5; // a segment
     addTop(d, sector);
-    const Drawing g = MakeDrawing(d);
+    const Drawing g = makeDrawing(d);
     ASSERT_EQ(g.solids.size(), 3u);
     EXPECT_EQ(g.solids[0].rgb, 0x996633u);
     const auto &q = g.solids[0].outline;
     ASSERT_EQ(q.size(), 4u);
     expectNear(q[2], 10, 10);
     expectNear(q[3], 0, 10);
-    EXPECT_EQ(g.solids[1].rgb, PenRgb(3));
+    EXPECT_EQ(g.solids[1].rgb, penRgb(3));
     expectNear(g.solids[1].outline.front(), 60, 50);
     expectNear(g.solids[1].outline.back(), 50, 50);
     expectNear(g.solids[2].outline.back(), 50, 60);
@@ -252,7 +252,7 @@ TEST(Drawing, DimensionsDrawTheirLineTextAndExtensionLines)
         s.editExt().Ho1 = line(0, -10, 0, 0);
         s.editExt().Ho2 = line(100, -10, 100, 0);
         addTop(d, s);
-        const Drawing g = MakeDrawing(d);
+        const Drawing g = makeDrawing(d);
         EXPECT_EQ(g.lines.size(), lines);
         ASSERT_EQ(g.texts.size(), 1u);
         EXPECT_EQ(g.text(g.texts[0]), u"100");
@@ -270,7 +270,7 @@ TEST(Drawing, BlockInstancesArePlacedThroughTheTree)
     addTop(d, blockRef(2, 10, 0, 2, 2, 0));
     addTop(d, blockRef(99, 0, 0)); // no such definition: nothing drawn
     d.MakeBlockTree();
-    const Drawing g = MakeDrawing(d);
+    const Drawing g = makeDrawing(d);
     ASSERT_EQ(g.lines.size(), 2u);
     expectNear(g.lines[0].a, 100, 100);
     expectNear(g.lines[0].b, 100, 120);
@@ -289,12 +289,12 @@ TEST(Drawing, HostileDocumentsStayBounded)
     addMember(self, blockRef(0, 0, 1));
     addTop(cyclic, blockRef(0, 0, 0));
     cyclic.MakeBlockTree();
-    const Drawing c = MakeDrawing(cyclic);
+    const Drawing c = makeDrawing(cyclic);
     EXPECT_GE(c.lines.size(), 1u);
     EXPECT_LE(c.primitiveCount(), kDrawingBudget);
 
     const TJwsData wide = wideNesting();
-    const Drawing w = MakeDrawing(wide);
+    const Drawing w = makeDrawing(wide);
     EXPECT_TRUE(w.truncated);
     EXPECT_LE(w.primitiveCount(), kDrawingBudget);
     // Its picture shows what was drawn, without measuring every instance again.
@@ -313,14 +313,14 @@ TEST(Drawing, HostileDocumentsStayBounded)
     addTop(bad, e);
     TEntJwwMoji t = text(0, 0, kNaN, u"x");
     addTop(bad, t);
-    const Drawing b = MakeDrawing(bad);
+    const Drawing b = makeDrawing(bad);
     EXPECT_EQ(b.lines.size(), 1u);
     EXPECT_TRUE(b.arcs.empty());
     EXPECT_TRUE(b.texts.empty());
     EXPECT_TRUE(std::isfinite(b.viewBox.width()));
 
     std::atomic<bool> cancel{true};
-    const Drawing stopped = MakeDrawing(wide, &cancel);
+    const Drawing stopped = makeDrawing(wide, &cancel);
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_LT(stopped.primitiveCount(), 2048u);
 }
@@ -339,8 +339,8 @@ TEST(Drawing, AFrameAloneIsTheFrameOfTheWholeDrawing)
     docs.back().Enthd.BasePoint_x = 1e15;
     for (std::size_t k = 0; k < docs.size(); ++k) {
         SCOPED_TRACE(k);
-        const Drawing whole = MakeDrawing(docs[k]);
-        const Drawing frame = MakeDrawing(docs[k], nullptr, DrawingKeep::FrameOnly);
+        const Drawing whole = makeDrawing(docs[k]);
+        const Drawing frame = makeDrawing(docs[k], nullptr, DrawingKeep::FrameOnly);
         expectSameFrame(frame, whole);
         EXPECT_EQ(frame.primitiveCount(), 0u);
         EXPECT_TRUE(frame.strings.empty());
@@ -375,14 +375,14 @@ TEST(Drawing, EntitiesHandedOverOneByOneDrawAsTheDocumentHoldingThem)
         };
         const TJwsData header = emptyDoc(420);
         for (DrawingKeep keep : {DrawingKeep::Everything, DrawingKeep::FrameOnly}) {
-            const Drawing held = MakeDrawing(doc, nullptr, keep);
-            const Drawing handed = MakeDrawing(header, produce, nullptr, keep);
+            const Drawing held = makeDrawing(doc, nullptr, keep);
+            const Drawing handed = makeDrawing(header, produce, nullptr, keep);
             expectSameFrame(handed, held);
             EXPECT_EQ(handed.lines.size(), held.lines.size());
             EXPECT_EQ(handed.arcs.size(), held.arcs.size());
             EXPECT_EQ(handed.texts.size(), held.texts.size());
             EXPECT_EQ(handed.points.size(), held.points.size());
-            EXPECT_EQ(DrawingToSvg(handed, 1024), DrawingToSvg(held, 1024));
+            EXPECT_EQ(drawingToSvg(handed, 1024), drawingToSvg(held, 1024));
         }
     }
 }

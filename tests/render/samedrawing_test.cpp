@@ -94,16 +94,16 @@ void expectConversionKeepsTheDrawing(const std::u16string &file, const TempDir &
                                      bool complete = true)
 {
     const std::u16string out = tmp.file("converted.jws");
-    std::filesystem::remove(ToUtf8(out));
+    std::filesystem::remove(toUtf8(out));
     Converter conv;
     ASSERT_EQ(conv.RunProc1(file, out, u"部品"), kResultDone);
-    const FigureDrawing before = LoadFigureDrawing(file);
-    const FigureDrawing after = LoadFigureDrawing(out);
+    const FigureDrawing before = loadFigureDrawing(file);
+    const FigureDrawing after = loadFigureDrawing(out);
     ASSERT_EQ(before.status,
               complete ? FigureDrawing::Status::Drawn : FigureDrawing::Status::Incomplete);
     ASSERT_EQ(after.status, FigureDrawing::Status::Drawn);
     EXPECT_TRUE(sameDrawing(before.drawing, after.drawing));
-    EXPECT_EQ(DrawingToSvg(before.drawing, 800), DrawingToSvg(after.drawing, 800));
+    EXPECT_EQ(drawingToSvg(before.drawing, 800), drawingToSvg(after.drawing, 800));
 }
 
 } // namespace
@@ -120,7 +120,7 @@ TEST(SameDrawing, EverySharedSample)
         const std::u16string path = text(file);
         SCOPED_TRACE(utf8(file));
         expectConversionKeepsTheDrawing(path, tmp);
-        EXPECT_GT(LoadFigureDrawing(path).drawing.primitiveCount(), 0u);
+        EXPECT_GT(loadFigureDrawing(path).drawing.primitiveCount(), 0u);
     }
     EXPECT_FALSE(samples->empty());
 }
@@ -142,10 +142,10 @@ TEST(SameDrawing, GeneratedJwsDocumentsOfEveryKind)
                     doc.EntLine[0].att.nPenColor = 0;
                 if (!doc.EntMoji.empty())
                     doc.EntMoji[0].dSizeX = -3;
-                std::filesystem::remove(ToUtf8(src));
+                std::filesystem::remove(toUtf8(src));
                 writeBytes(src, doc.FileOutBytes(ver));
                 expectConversionKeepsTheDrawing(src, tmp);
-                const Drawing d = LoadFigureDrawing(src).drawing;
+                const Drawing d = loadFigureDrawing(src).drawing;
                 drawn[0] += d.lines.size();
                 drawn[1] += d.arcs.size();
                 drawn[2] += d.points.size();

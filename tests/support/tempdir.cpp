@@ -49,7 +49,7 @@ TempDir::~TempDir()
 
 std::u16string TempDir::folder() const { return text(m_path) + kPathDelim; }
 
-std::u16string TempDir::file(const std::string &name) const { return folder() + FromUtf8(name); }
+std::u16string TempDir::file(const std::string &name) const { return folder() + fromUtf8(name); }
 
 bool underWine()
 {
@@ -66,7 +66,7 @@ void writeBytes(const std::u16string &path, const std::vector<std::uint8_t> &byt
 {
     const std::u16string folder = folderOf(path);
     if ((!folder.empty() && !DirCreateSafe(folder)) || !replaceFile(path, bytes))
-        throw std::runtime_error("cannot write " + ToUtf8(path));
+        throw std::runtime_error("cannot write " + toUtf8(path));
 }
 
 std::vector<std::uint8_t> readBytes(const std::u16string &path)

@@ -27,7 +27,7 @@ private:
 
 // A path as the program's texts hold it, and in UTF-8 as the command line gives it.
 inline std::u16string text(const std::filesystem::path &p) { return p.u16string(); }
-inline std::string utf8(const std::filesystem::path &p) { return ToUtf8(p.u16string()); }
+inline std::string utf8(const std::filesystem::path &p) { return toUtf8(p.u16string()); }
 
 // The tests run under Wine (a Windows build on Linux). Wine finds a name in a folder by
 // reading the whole folder, so tests that fill one with 100 000 files are left out there.

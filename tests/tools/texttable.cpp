@@ -30,7 +30,7 @@ std::string named(const std::u16string &s)
     const bool printable = !s.empty() && s[0] >= 0x20 && s[0] != 0x7F &&
                            !(s[0] >= 0x80 && s[0] < 0xA0) &&
                            !(s.size() == 1 && s[0] >= 0xD800 && s[0] < 0xE000);
-    return out + (printable ? ToUtf8(s) : std::string("-"));
+    return out + (printable ? toUtf8(s) : std::string("-"));
 }
 
 std::u16string codePoint(char32_t c)
