@@ -688,10 +688,10 @@ bool JwsReader::membersIn(TEntJwwBlockDef &d, std::uint64_t position, std::uint6
             reserve(memberLists(), m_mNo, m_plan->large[m_nextLarge].second);
         ++m_nextLarge;
     }
-    if (skim && n > 0)
-        rememberSkimmed(position, n);
     // What was read stays with the definition, also when reading stops inside it.
     if (skim) {
+        if (n > 0)
+            rememberSkimmed(position, n);
         m_skimming = true;
         skimList(static_cast<std::int64_t>(n));
         m_skimming = false;
