@@ -186,8 +186,9 @@ private:
     // Where a definition's member list starts and how the classes stood there, so that
     // the list can be read again from there.
     void rememberSkimmed(std::uint64_t position, std::uint64_t n);
-    // Reads again, whole, the member lists that were read past and that a reference
-    // drawn turns out to reach.
+    // Reads again, whole, the member lists that were read past and that the block tree
+    // reaches (the references they keep are the ones they hold, in order, so the tree is
+    // the tree of the whole reading).
     void readReachedSkimmed();
     bool keepsStrings() const { return m_count == nullptr && !m_skimming; }
     // Notes where object k of a list starts, for the account of a reading that stops,
@@ -199,6 +200,9 @@ private:
     void skimRecord(std::int32_t kind, EntityLists lists, std::vector<TEntJwwNo> &order);
     bool readRecord(std::int32_t kind, EntityLists lists);
     template <class Rec, class Fields> bool appendFixed(std::vector<Rec> &to, Fields fields);
+    // Reads past a record that is only a fixed part, taking the bytes appendFixed takes:
+    // the whole part, or what the end of the file leaves of it.
+    template <class Rec, class Fields> void skipFixed(Fields fields);
     bool readTen(std::vector<TEntJwwTen> &to);
     bool readMoji(std::vector<TEntJwwMoji> &to);
     bool readSunpo(std::vector<TEntJwwSunpo> &to);
@@ -234,10 +238,9 @@ private:
     // A reading for a drawing keeps only what some reference drawn reaches: the members
     // of a definition whose number no top-level reference and no definition kept so far
     // names are read past (skimmed), only their references being kept, and read again at
-    // the end when the references turn out to reach the definition after all.
+    // the end when the block tree reaches the definition after all.
     bool m_drawnOnly = false;
     bool m_skimming = false;
-    std::size_t m_lineSize = 0, m_enkoSize = 0; // the fixed parts of lines and arcs
     std::unordered_set<std::uint32_t> m_wanted; // numbers named by the references kept
     struct Skimmed {
         std::uint64_t position; // of the definition, from 1
@@ -376,14 +379,6 @@ bool JwsReader::header()
     }
     m_wide = hd.jwVer >= 351;
     m_extendedSunpo = hd.jwVer >= 420;
-    m_lineSize = fixedSize(m_wide, [](auto &f) {
-        TEntJwwLine e;
-        lineFields(f, e);
-    });
-    m_enkoSize = fixedSize(m_wide, [](auto &f) {
-        TEntJwwEnko e;
-        enkoFields(f, e);
-    });
     return true;
 }
 
@@ -394,6 +389,15 @@ template <class Rec, class Fields> bool JwsReader::appendFixed(std::vector<Rec> 
         return false;
     to.push_back(e);
     return true;
+}
+
+template <class Rec, class Fields> void JwsReader::skipFixed(Fields fields)
+{
+    const std::size_t n = fixedSize(m_wide, [&](auto &f) {
+        Rec e;
+        fields(f, e);
+    });
+    m_r.take(m_r.peek(n).size());
 }
 
 bool JwsReader::readTen(std::vector<TEntJwwTen> &to)
@@ -542,12 +546,11 @@ void JwsReader::skimList(std::int64_t n)
 
 void JwsReader::skimRecord(std::int32_t kind, EntityLists lists, std::vector<TEntJwwNo> &order)
 {
-    // Lines and arcs, most of what a figure holds, are only fixed parts: read past them
-    // as fixedPart reads one, as far as it goes when the end of the file cuts it short.
-    if (kind == kEntLine || kind == kEntEnko) {
-        m_r.take(m_r.peek(kind == kEntLine ? m_lineSize : m_enkoSize).size());
-        return;
-    }
+    // Lines and arcs, most of what a figure holds, are only fixed parts.
+    if (kind == kEntLine)
+        return skipFixed<TEntJwwLine>([](auto &f, auto &e) { lineFields(f, e); });
+    if (kind == kEntEnko)
+        return skipFixed<TEntJwwEnko>([](auto &f, auto &e) { enkoFields(f, e); });
     if (!readRecord(kind, lists))
         return;
     if (kind == kEntBlock)
@@ -715,36 +718,12 @@ void JwsReader::rememberSkimmed(std::uint64_t position, std::uint64_t n)
 
 void JwsReader::readReachedSkimmed()
 {
-    if (m_skimmed.empty())
-        return;
-    // The numbers that the kept references name, and through the references kept of
-    // each definition skimmed, every number reached from them.
-    std::vector<std::pair<std::uint32_t, std::size_t>> byNumber;
-    byNumber.reserve(m_skimmed.size());
-    for (std::size_t i = 0; i < m_skimmed.size(); ++i)
-        byNumber.emplace_back(m_d.EntBlockDef[m_skimmed[i].position - 1].nNumber, i);
-    std::sort(byNumber.begin(), byNumber.end());
-    std::vector<bool> reached(m_skimmed.size(), false);
-    std::vector<std::uint32_t> work(m_wanted.begin(), m_wanted.end());
-    while (!work.empty()) {
-        const std::uint32_t number = work.back();
-        work.pop_back();
-        auto it =
-            std::lower_bound(byNumber.begin(), byNumber.end(), std::pair(number, std::size_t{0}));
-        for (; it != byNumber.end() && it->first == number; ++it) {
-            if (reached[it->second])
-                continue;
-            reached[it->second] = true;
-            for (const TEntJwwBlock &b :
-                 m_d.EntBlockDef[m_skimmed[it->second].position - 1].mBlock())
-                if (m_wanted.insert(b.nNumber).second)
-                    work.push_back(b.nNumber);
-        }
-    }
+    // The block tree, built from the references the skimmed lists keep, has marked every
+    // definition that a drawn reference reaches.
     const bool stopped = failed();
-    for (std::size_t i = 0; i < m_skimmed.size(); ++i) {
-        const Skimmed &s = m_skimmed[i];
-        if (!reached[i])
+    for (const Skimmed &s : m_skimmed) {
+        TEntJwwBlockDef &d = m_d.EntBlockDef[s.position - 1];
+        if (!d.ref_flag)
             continue;
         if (!m_r.seek(s.offset)) {
             stop("the file cannot be read a second time");
@@ -752,7 +731,6 @@ void JwsReader::readReachedSkimmed()
         }
         m_running = s.running;
         m_slots = m_slotSets[s.slots];
-        TEntJwwBlockDef &d = m_d.EntBlockDef[s.position - 1];
         d.members = BlockMembers();
         readList(memberLists(), m_mNo, static_cast<std::int64_t>(s.members), "block member");
         d.members.take(memberLists(), m_mNo);
@@ -840,14 +818,17 @@ bool JwsReader::run(ByteReader &r, TJwsData &d, TJwsData::MembersKept kept)
     const bool complete = !reader.failed();
     if (!complete)
         d.m_problem = {"File I/O Error", reader.failure() + ": " + reader.where()};
-    reader.readReachedSkimmed();
-    // A file that changed since it was read first can fail the second reading.
-    if (complete && reader.failed())
-        d.m_problem = {"File I/O Error", reader.failure() + ": " + reader.where()};
     // Only the definitions actually read are kept, so a reference never binds to one
     // that was never in the file.
     d.Enthd.n2 = d.EntBlockDefN();
     d.MakeBlockTree();
+    reader.readReachedSkimmed();
+    // A file that changed since it was read first can fail the second reading, and then
+    // hold other references.
+    if (complete && reader.failed()) {
+        d.m_problem = {"File I/O Error", reader.failure() + ": " + reader.where()};
+        d.MakeBlockTree();
+    }
     return r.ok();
 }
 
