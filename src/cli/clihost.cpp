@@ -1,6 +1,7 @@
 #include "cli/clihost.h"
 
 #include "cli/failuretexts.h"
+#include "core/path.h"
 #include "core/termination.h"
 #include "core/text.h"
 
@@ -10,14 +11,14 @@ namespace pravelot {
 
 void CliHost::appendCheckLine(const std::u16string &line, bool)
 {
-    m_findings << toUtf8(line) << '\n' << std::flush;
+    m_findings << printableUtf8(line) << '\n' << std::flush;
 }
 
-void CliHost::appendLogLine(const std::u16string &line) { m_log << toUtf8(line) << '\n'; }
+void CliHost::appendLogLine(const std::u16string &line) { m_log << printableUtf8(line) << '\n'; }
 
 void CliHost::appendRunWarning(const std::u16string &line)
 {
-    m_findings << toUtf8(line) << '\n' << std::flush;
+    m_findings << printableUtf8(line) << '\n' << std::flush;
 }
 
 void CliHost::fileFailed(const std::u16string &src, const std::u16string &output,

@@ -42,7 +42,12 @@ std::optional<ConvertOptions> parse(const std::vector<std::string> &args, std::o
                 err << cliText(CliText::NeedsValue, {kCommand, a}) << "\n";
                 return std::nullopt;
             }
-            (a == "-o" ? o.outDir : o.name) = fromUtf8(args[++i]);
+            // A folder's name is taken as its bytes; a block name is text.
+            const std::string &v = args[++i];
+            if (a == "-o")
+                o.outDir = fromNativePath(v);
+            else
+                o.name = fromUtf8(v);
         } else if (!filesOnly && a == "--beside") {
             o.beside = true;
         } else if (!filesOnly && a == "--verbose") {
@@ -53,7 +58,7 @@ std::optional<ConvertOptions> parse(const std::vector<std::string> &args, std::o
             err << cliText(CliText::UnknownOption, {kCommand, a}) << "\n";
             return std::nullopt;
         } else {
-            o.files.push_back(fromUtf8(a));
+            o.files.push_back(fromNativePath(a));
         }
     }
     if (o.beside && o.outDir) {
@@ -67,8 +72,7 @@ std::optional<ConvertOptions> parse(const std::vector<std::string> &args, std::o
     return o;
 }
 
-// The current folder as a folder text; "./" when no text names it again (a Linux folder
-// whose name is not UTF-8).
+// The current folder as a folder text; "./" when the system cannot tell it.
 std::u16string currentFolder()
 {
     std::u16string here = std::u16string(u".") + kPathDelim;
@@ -79,8 +83,7 @@ std::u16string currentFolder()
 #ifdef _WIN32
     return AddPathDelim(fromWide(folder.native()));
 #else
-    const std::u16string name = fromUtf8(folder.native());
-    return toUtf8(name) == folder.native() ? AddPathDelim(name) : here;
+    return AddPathDelim(fromNativePath(folder.native()));
 #endif
 }
 
@@ -110,7 +113,8 @@ int runConvert(const std::vector<std::string> &args, std::ostream &out, std::ost
     if (!o->beside) {
         dest = o->outDir ? AddPathDelim(*o->outDir) : currentFolder();
         if (!folderExistsSafe(*dest)) {
-            err << toUtf8(u"指定したフォルダが見つかりません。") << "\n" << toUtf8(*dest) << "\n";
+            err << toUtf8(u"指定したフォルダが見つかりません。") << "\n"
+                << printableUtf8(*dest) << "\n";
             return 1;
         }
     }

@@ -22,7 +22,7 @@ std::string failureText(const std::u16string &src, const std::u16string &output,
                         const ConversionFailure &failure)
 {
     using Step = ConversionFailure::Step;
-    const std::string out = toUtf8(output);
+    const std::string out = printableUtf8(output);
     std::string what;
     switch (failure.step) {
     case Step::Source:
@@ -34,8 +34,9 @@ std::string failureText(const std::u16string &src, const std::u16string &output,
         break;
     case Step::Create: {
         const std::u16string folder = folderOf(output);
-        what = withReason(cliText(CliText::CannotCreate, {folder.empty() ? "." : toUtf8(folder)}),
-                          failure.error);
+        what = withReason(
+            cliText(CliText::CannotCreate, {folder.empty() ? "." : printableUtf8(folder)}),
+            failure.error);
         break;
     }
     case Step::Write:
@@ -48,13 +49,14 @@ std::string failureText(const std::u16string &src, const std::u16string &output,
         what = cliText(CliText::OutOfMemory);
         break;
     }
-    return "pravelot-cli convert: " + toUtf8(src) + ": " + what;
+    return "pravelot-cli convert: " + printableUtf8(src) + ": " + what;
 }
 
 std::string folderSourceText(const std::u16string &folder)
 {
     return "pravelot-cli convert: " +
-           cliText(CliText::FolderSource, {toUtf8(folder), toUtf8(AddPathDelim(folder))});
+           cliText(CliText::FolderSource,
+                   {printableUtf8(folder), printableUtf8(AddPathDelim(folder))});
 }
 
 } // namespace pravelot

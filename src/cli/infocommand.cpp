@@ -33,7 +33,7 @@ std::string number(double v)
 std::string jsonString(const std::u16string &s)
 {
     std::string out = "\"";
-    for (char c : toUtf8(s)) {
+    for (char c : printableUtf8(s)) {
         switch (c) {
         case '"':
             out += "\\\"";
@@ -144,7 +144,7 @@ std::optional<Info> inspect(const std::u16string &file, InfoError &error)
 void printText(const Info &info, std::ostream &out)
 {
     const FigureInspection &i = info.figure;
-    out << toUtf8(info.file) << "\n";
+    out << printableUtf8(info.file) << "\n";
     if (!i.jwk)
         out << cliText(CliText::InfoJws, {std::to_string(i.version)}) << "\n";
     else
@@ -222,7 +222,7 @@ int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
             err << cliText(CliText::UnknownOption, {"pravelot-cli info", a}) << "\n";
             return 2;
         } else
-            files.push_back(fromUtf8(a));
+            files.push_back(fromNativePath(a));
     }
     if (files.empty()) {
         err << cliText(CliText::NoFiles, {"pravelot-cli info"}) << "\n";
@@ -243,7 +243,7 @@ int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
             error = {"out-of-memory", cliText(CliText::OutOfMemoryRead)};
         }
         if (!info) {
-            err << toUtf8(f) << " -- " << error.message << "\n";
+            err << printableUtf8(f) << " -- " << error.message << "\n";
             status = 1;
             // A script reading the list finds every file given, in order.
             if (json) {

@@ -39,7 +39,7 @@ std::optional<RenderOptions> parse(const std::vector<std::string> &args, std::os
             }
             const std::string &v = args[++i];
             if (a == "-o") {
-                out = fromUtf8(v);
+                out = fromNativePath(v);
                 continue;
             }
             auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), o.size);
@@ -54,7 +54,7 @@ std::optional<RenderOptions> parse(const std::vector<std::string> &args, std::os
             err << cliText(CliText::RenderOneFile, {kCommand}) << "\n";
             return std::nullopt;
         } else {
-            file = fromUtf8(a);
+            file = fromNativePath(a);
         }
     }
     if (!file || !out) {
@@ -81,14 +81,14 @@ int runRender(const std::vector<std::string> &args, std::ostream &out, std::ostr
     ResetJwwDefaults();
     const FigureDrawing f = loadFigureDrawing(o->file);
     if (f.status == FigureDrawing::Status::Unreadable) {
-        err << toUtf8(o->file) << " -- " << toUtf8(f.message) << "\n";
+        err << printableUtf8(o->file) << " -- " << toUtf8(f.message) << "\n";
         return 1;
     }
     if (f.status == FigureDrawing::Status::Incomplete)
-        err << toUtf8(o->file) << " -- " << cliText(CliText::RenderIncomplete) << ": " << f.detail
-            << "\n";
+        err << printableUtf8(o->file) << " -- " << cliText(CliText::RenderIncomplete) << ": "
+            << f.detail << "\n";
     if (f.drawing.truncated)
-        err << toUtf8(o->file) << " -- " << cliText(CliText::RenderTooDeep) << "\n";
+        err << printableUtf8(o->file) << " -- " << cliText(CliText::RenderTooDeep) << "\n";
     const std::string svg = drawingToSvg(f.drawing, o->size);
     if (o->out == u"-") {
         out << svg;
@@ -96,7 +96,7 @@ int runRender(const std::vector<std::string> &args, std::ostream &out, std::ostr
     }
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(svg.data());
     if (!replaceFile(o->out, std::span(bytes, svg.size()))) {
-        err << toUtf8(o->out) << " -- " << cliText(CliText::RenderCannotWrite) << "\n";
+        err << printableUtf8(o->out) << " -- " << cliText(CliText::RenderCannotWrite) << "\n";
         return 1;
     }
     return 0;

@@ -96,7 +96,7 @@ Converter::Converter()
 void Converter::tellProblem(const std::u16string &src, const ReadProblem &problem)
 {
     if (m_verbose && !problem.empty())
-        *m_verbose << toUtf8(src) << ": " << problem.text() << "\n";
+        *m_verbose << printableUtf8(src) << ": " << problem.text() << "\n";
 }
 
 namespace {

@@ -88,4 +88,42 @@ std::u16string ChangeExtSafe(std::u16string_view path, std::u16string_view ext)
     return out;
 }
 
+std::u16string printableText(std::u16string_view text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        const bool high = c >= 0xD800 && c <= 0xDBFF;
+        const bool low = c >= 0xDC00 && c <= 0xDFFF;
+        if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            out.push_back(c);
+            out.push_back(text[++i]);
+            continue;
+        }
+        if (!high && !low) {
+            out.push_back(c);
+            continue;
+        }
+        static constexpr char16_t kHex[] = u"0123456789abcdef";
+#ifdef _WIN32
+        // A Windows name may hold a lone surrogate itself.
+        out += u"\\u";
+        for (int shift = 12; shift >= 0; shift -= 4)
+            out.push_back(kHex[(c >> shift) & 0xF]);
+#else
+        if (c >= 0xDC80 && c <= 0xDCFF) {
+            out += u"\\x";
+            out.push_back(kHex[(c >> 4) & 0xF]);
+            out.push_back(kHex[c & 0xF]);
+        } else {
+            out.push_back(u'\uFFFD');
+        }
+#endif
+    }
+    return out;
+}
+
+std::string printableUtf8(std::u16string_view text) { return toUtf8(printableText(text)); }
+
 } // namespace pravelot

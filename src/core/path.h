@@ -45,12 +45,29 @@ bool DirRemoveSafe(const std::u16string &path);
 // be listed.
 std::vector<std::u16string> folderEntryNames(const std::u16string &folder);
 
-// The path as the operating system's narrow (POSIX: UTF-8) or wide (Windows) file
-// functions and std::filesystem::path take it.
+// The path as the operating system's narrow (POSIX) or wide (Windows) file functions and
+// std::filesystem::path take it.
+//
+// A POSIX file name is a string of bytes that need not be UTF-8 (a Shift_JIS name left by
+// an unzip, a Latin-1 one). Such a name is held in a text byte for byte: each byte of a
+// sequence that is not valid UTF-8 becomes one lone surrogate U+DC80 … U+DCFF, and turns
+// back into that byte on the way out (Python's "surrogateescape"). Every name therefore
+// comes back as the bytes it was, and valid UTF-8 reads as what it says.
 #ifdef _WIN32
 std::wstring nativePath(std::u16string_view path);
 #else
 std::string nativePath(std::u16string_view path);
 #endif
+// A path as the system or the command line gives it in bytes (POSIX: any bytes, as
+// above; Windows: UTF-8, as the program's command line is read).
+std::u16string fromNativePath(std::string_view path);
+
+// Text that holds paths, fit to be shown: each byte held for a name that is not UTF-8
+// is written "\xHH" (its value in hexadecimal), and any other lone surrogate "\uXXXX"
+// on Windows (where names may hold them) or U+FFFD elsewhere. The result is valid
+// Unicode, so that neither a terminal nor a JSON reader ever meets invalid UTF-8.
+std::u16string printableText(std::u16string_view text);
+// The same in UTF-8, for a terminal, a log or JSON.
+std::string printableUtf8(std::u16string_view text);
 
 } // namespace pravelot

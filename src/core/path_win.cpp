@@ -2,6 +2,7 @@
 // so that names of any length and in any script work.
 #include "core/path.h"
 
+#include "core/text.h"
 #include "core/widepath.h"
 
 #include <windows.h>
@@ -41,6 +42,9 @@ DWORD targetAttributes(const std::u16string &path, bool *isDisk = nullptr)
 } // namespace
 
 std::wstring nativePath(std::u16string_view path) { return std::wstring(path.begin(), path.end()); }
+
+// The command line is read as UTF-8 (commandLineArguments).
+std::u16string fromNativePath(std::string_view path) { return fromUtf8(path); }
 
 bool FileExistsSafe(const std::u16string &path)
 {

@@ -50,6 +50,57 @@ TEST(Path, NamesByTheSystemsRules)
     }
 }
 
+#ifndef _WIN32
+TEST(Path, NamesAreTakenAsTheBytesTheyAre)
+{
+    struct Case {
+        const char *what;
+        std::string bytes;
+        std::u16string text; // as the program holds it
+        std::string printed; // as messages show it
+    } cases[] = {
+        {"UTF-8", "部品/扉.jws", u"部品/扉.jws", "部品/扉.jws"},
+        {"beyond U+FFFF", "\xf0\x9f\x9a\xaa", u"\U0001F6AA", "\xf0\x9f\x9a\xaa"},
+        {"Shift_JIS", "\x95\x94\x95i.jws", u"\xDC95\xDC94\xDC95i.jws", "\\x95\\x94\\x95i.jws"},
+        {"Latin-1", "caf\xe9", u"caf\xDCE9", "caf\\xe9"},
+        {"a sequence cut short",
+         "\xe6\x89"
+         "a",
+         u"\xDCE6\xDC89"
+         u"a",
+         "\\xe6\\x89a"},
+        {"an overlong form", "\xc0\xaf", u"\xDCC0\xDCAF", "\\xc0\\xaf"},
+        {"an encoded surrogate", "\xed\xb2\x80", u"\xDCED\xDCB2\xDC80", "\\xed\\xb2\\x80"},
+        {"a byte after a character beyond U+FFFF", "\xf0\x9f\x9a\xaa\x80", u"\U0001F6AA\xDC80",
+         "\xf0\x9f\x9a\xaa\\x80"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(fromNativePath(c.bytes), c.text);
+        EXPECT_EQ(nativePath(c.text), c.bytes);
+        EXPECT_EQ(printableUtf8(c.text), c.printed);
+    }
+    // A lone surrogate that no name gives is written as U+FFFD.
+    EXPECT_EQ(nativePath(u"a\xD800"
+                         u"b"),
+              "a\xef\xbf\xbd"
+              "b");
+    EXPECT_EQ(printableUtf8(u"a\xD800"
+                            u"b"),
+              "a\xef\xbf\xbd"
+              "b");
+
+    // Such a name can be listed, created, read and removed.
+    TempDir tmp;
+    const std::u16string name = fromNativePath("\x95\x94\x95i.jws");
+    writeBytes(tmp.folder() + name, {1, 2});
+    EXPECT_TRUE(std::filesystem::is_regular_file(tmp.path() / "\x95\x94\x95i.jws"));
+    EXPECT_EQ(folderEntryNames(tmp.folder()), std::vector<std::u16string>{name});
+    EXPECT_EQ(readBytes(tmp.folder() + name), (Bytes{1, 2}));
+    EXPECT_TRUE(FileDeleteSafe(tmp.folder() + name));
+}
+#endif
+
 TEST(Path, FileSystemHelpers)
 {
     TempDir tmp;

@@ -1,0 +1,92 @@
+// File names as a POSIX system has them: any bytes, not only UTF-8. convert, info and
+// render take a name as the bytes it is, write outputs under the same bytes, and show
+// it readably (valid UTF-8 on the terminal and in JSON).
+
+#ifndef _WIN32
+
+#include "core/path.h"
+#include "support/cliprocess.h"
+#include "support/jwsfixture.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+using namespace pravelot;
+using namespace pravelot::test;
+
+namespace {
+
+void writeSmallJws(const std::string &path)
+{
+    TJwsData d = emptyDoc(600);
+    addTop(d, line(0, 0, 10, 5));
+    writeBytes(fromNativePath(path), d.FileOutBytes(600));
+}
+
+// s as it stands inside a JSON string (the names here need only "\" escaped).
+std::string inJson(const std::string &s)
+{
+    std::string out;
+    for (char c : s)
+        out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return out;
+}
+
+} // namespace
+
+TEST(FileNames, AnyBytesConvertInspectAndRender)
+{
+    struct Case {
+        const char *what;
+        std::string name;  // the file's name without its extension, as bytes
+        std::string shown; // how messages and logs show it
+    } cases[] = {
+        {"Shift_JIS, as an unzip leaves it", "\x95\x94\x95i", "\\x95\\x94\\x95i"},
+        {"Latin-1", "caf\xe9", "caf\\xe9"},
+        {"Japanese in UTF-8", "部品", "部品"},
+        {"UTF-8 cut in the middle of a character", "\xe9\x83", "\\xe9\\x83"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir tmp;
+        const std::string dir = tmp.path().string();
+        std::filesystem::create_directory(tmp.path() / "out");
+        const std::string src = dir + "/" + c.name + ".jws";
+        const std::string shownSrc = dir + "/" + c.shown + ".jws";
+        writeSmallJws(src);
+
+        // Converted twice: the second output takes a branch number, both under the bytes
+        // of the source's name.
+        for (const std::string suffix : {"", "~1"}) {
+            const CliResult r = runCli(tmp.path(), {"convert", "-o", dir + "/out", src});
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(r.out, shownSrc + "\n→ " + dir + "/out/" + c.shown + suffix +
+                                 ".jws\n　…… 変換完了\n");
+            TJwsData d;
+            EXPECT_EQ(d.load(fromNativePath(dir + "/out/" + c.name + suffix + ".jws")),
+                      TJwsData::LoadResult::Complete);
+        }
+
+        const CliResult info = runCli(tmp.path(), {"info", "--json", src});
+        EXPECT_EQ(info.status, 0) << info.err;
+        EXPECT_TRUE(isValidUtf8(info.out));
+        EXPECT_NE(info.out.find("{\"file\":\"" + inJson(shownSrc) + "\",\"kind\":\"jws\""),
+                  std::string::npos)
+            << info.out;
+
+        const CliResult render =
+            runCli(tmp.path(), {"render", src, "-o", dir + "/" + c.name + ".svg"});
+        EXPECT_EQ(render.status, 0) << render.err;
+        EXPECT_TRUE(std::filesystem::is_regular_file(dir + "/" + c.name + ".svg"));
+
+        // A missing file of such a name is told in valid UTF-8 too.
+        const std::string gone = dir + "/" + c.name + "-gone.jws";
+        const CliResult missing = runCli(tmp.path(), {"info", gone});
+        EXPECT_EQ(missing.status, 1);
+        EXPECT_TRUE(isValidUtf8(missing.err));
+        EXPECT_NE(missing.err.find(dir + "/" + c.shown + "-gone.jws -- "), std::string::npos)
+            << missing.err;
+    }
+}
+
+#endif
