@@ -14,7 +14,11 @@ void CliHost::appendCheckLine(const std::u16string &line, bool)
     m_findings << printableUtf8(line) << '\n' << std::flush;
 }
 
-void CliHost::appendLogLine(const std::u16string &line) { m_log << printableUtf8(line) << '\n'; }
+void CliHost::appendLogLine(const std::u16string &line)
+{
+    m_log << printableUtf8(line) << '\n';
+    m_logWatch.note(m_log);
+}
 
 void CliHost::appendRunWarning(const std::u16string &line)
 {

@@ -2,6 +2,7 @@
 // the request to stop.
 #pragma once
 
+#include "cli/failuretexts.h"
 #include "convert/runhost.h"
 
 #include <iosfwd>
@@ -20,8 +21,11 @@ public:
                     const ConversionFailure &failure) override;
     // Whether Ctrl-C was pressed since catchInterrupt().
     bool escapePressed() override;
+    // Whether the run log got to its stream, and why not.
+    OutputWatch &logWatch() { return m_logWatch; }
 
 private:
+    OutputWatch m_logWatch;
     std::ostream &m_log;
     std::ostream &m_findings;
 };

@@ -136,6 +136,8 @@ const Entry kTexts[] = {
     {CliText::RenderTooDeep, "blocks are nested too deeply: only a part was drawn",
      "ブロックの入れ子が多すぎるため一部のみ描きました"},
     {CliText::RenderCannotWrite, "cannot be written", "書き込めません"},
+    {CliText::CannotWriteStdout, "%1: cannot write the standard output",
+     "%1: 標準出力に書き込めません"},
 };
 
 bool japaneseLocale(const char *value) { return value[0] == 'j' && value[1] == 'a'; }

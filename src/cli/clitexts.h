@@ -65,6 +65,7 @@ enum class CliText {
     RenderIncomplete,
     RenderTooDeep,
     RenderCannotWrite,
+    CannotWriteStdout, // %1 command
 };
 
 // The text in the current language, %1, %2 … replaced by args in order.

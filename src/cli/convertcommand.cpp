@@ -138,10 +138,9 @@ int runConvert(const std::vector<std::string> &args, std::ostream &out, std::ost
     if (o->verbose)
         conv.setVerbose(&err);
     const RunSummary run = runFiles(rows, dest, conv, host, fromUtf8(stopped));
-    out.flush();
-    if (run.interrupted)
-        return 130;
-    return run.failed == 0 ? 0 : 1;
+    // A log that did not get to its stream (a full disk) fails the run.
+    const int status = host.logWatch().finish(out, err, kCommand, run.failed == 0 ? 0 : 1);
+    return run.interrupted ? 130 : status;
 }
 
 } // namespace pravelot

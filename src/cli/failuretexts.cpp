@@ -2,8 +2,12 @@
 
 #include "cli/clitexts.h"
 
+#include "core/filereason.h"
 #include "core/path.h"
 #include "core/text.h"
+
+#include <cerrno>
+#include <ostream>
 
 namespace pravelot {
 
@@ -12,7 +16,7 @@ namespace {
 std::string withReason(std::string text, const std::error_code &error)
 {
     if (error)
-        text += ": " + error.message();
+        text += ": " + reasonText(error);
     return text;
 }
 
@@ -50,6 +54,32 @@ std::string failureText(const std::u16string &src, const std::u16string &output,
         break;
     }
     return "pravelot-cli convert: " + printableUtf8(src) + ": " + what;
+}
+
+std::string reasonText(const std::error_code &error)
+{
+    return cliLanguage() == CliLanguage::Japanese ? toUtf8(reasonInJapanese(error))
+                                                  : error.message();
+}
+
+void OutputWatch::note(const std::ostream &out)
+{
+    if (!out && !m_error)
+        m_error = {errno ? errno : EIO, std::generic_category()};
+}
+
+int OutputWatch::finish(std::ostream &out, std::ostream &err, std::string_view command, int status)
+{
+    if (out && !m_error) {
+        errno = 0;
+        out.flush();
+    }
+    note(out);
+    if (!m_error)
+        return status;
+    err << cliText(CliText::CannotWriteStdout, {command}) << ": " << reasonText(m_error) << "\n"
+        << std::flush;
+    return 1;
 }
 
 std::string folderSourceText(const std::u16string &folder)

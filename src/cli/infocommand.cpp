@@ -2,6 +2,7 @@
 
 #include "cli/clitexts.h"
 #include "cli/commands.h"
+#include "cli/failuretexts.h"
 #include "convert/blocking.h"
 #include "convert/datacheck.h"
 #include "core/path.h"
@@ -105,14 +106,16 @@ struct InfoError {
     std::string message;
 };
 
-InfoError errorOf(FigureProblem problem)
+InfoError errorOf(FigureProblem problem, const std::error_code &reason)
 {
-    const std::string message = toUtf8(std::u16string(figureProblemText(problem)));
+    const std::string message = toUtf8(figureProblemLine(problem, reason));
     switch (problem) {
     case FigureProblem::BadExtension:
         return {"bad-extension", message};
     case FigureProblem::Missing:
         return {"missing", message};
+    case FigureProblem::Unreadable:
+        return {"unreadable", message};
     default:
         return {"not-a-figure-file", message};
     }
@@ -128,7 +131,7 @@ std::optional<Info> inspect(const std::u16string &file, InfoError &error)
 {
     Info info{file, inspectFigure(file)};
     if (!readable(info.figure.problem)) {
-        error = errorOf(info.figure.problem);
+        error = errorOf(info.figure.problem, info.figure.reason);
         return std::nullopt;
     }
     // The picture is framed from the document already read, keeping only the frame: a
@@ -231,6 +234,7 @@ int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
     ResetJwcDefaults();
     ResetJwwDefaults();
     int status = 0;
+    OutputWatch watch;
     if (json)
         out << "[";
     bool first = true;
@@ -250,6 +254,7 @@ int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
                 out << (first ? "" : ",\n") << "{\"file\":" << jsonString(f) << ",\"error\":\""
                     << error.code << "\",\"message\":" << jsonString(fromUtf8(error.message))
                     << "}";
+                watch.note(out);
                 first = false;
             }
             continue;
@@ -260,11 +265,13 @@ int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
         } else {
             printText(*info, out);
         }
+        watch.note(out);
         first = false;
     }
     if (json)
         out << "]\n";
-    return status;
+    // What was shown must have got there: a full disk is a failure like any other.
+    return watch.finish(out, err, "pravelot-cli info", status);
 }
 
 } // namespace pravelot

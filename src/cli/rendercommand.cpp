@@ -2,6 +2,7 @@
 
 #include "cli/clitexts.h"
 #include "cli/commands.h"
+#include "cli/failuretexts.h"
 #include "core/file.h"
 #include "core/path.h"
 #include "core/text.h"
@@ -91,12 +92,16 @@ int runRender(const std::vector<std::string> &args, std::ostream &out, std::ostr
         err << printableUtf8(o->file) << " -- " << cliText(CliText::RenderTooDeep) << "\n";
     const std::string svg = drawingToSvg(f.drawing, o->size);
     if (o->out == u"-") {
+        OutputWatch watch;
         out << svg;
-        return out.good() ? 0 : 1;
+        watch.note(out);
+        return watch.finish(out, err, kCommand, 0);
     }
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(svg.data());
-    if (!replaceFile(o->out, std::span(bytes, svg.size()))) {
-        err << printableUtf8(o->out) << " -- " << cliText(CliText::RenderCannotWrite) << "\n";
+    std::error_code error;
+    if (!replaceFile(o->out, std::span(bytes, svg.size()), &error)) {
+        err << printableUtf8(o->out) << " -- " << cliText(CliText::RenderCannotWrite) << ": "
+            << reasonText(error) << "\n";
         return 1;
     }
     return 0;

@@ -1,6 +1,7 @@
 #include "convert/datacheck.h"
 
 #include "convert/blocking.h"
+#include "core/file.h"
 #include "core/numeric.h"
 #include "core/path.h"
 
@@ -41,6 +42,8 @@ std::u16string_view figureProblemText(FigureProblem problem)
         return u"ファイル拡張子が不正です(※JWK/JWSのみ対応)";
     case FigureProblem::Missing:
         return u"ファイルが存在しません";
+    case FigureProblem::Unreadable:
+        return u"ファイルを読み込めません";
     case FigureProblem::NotFigure:
         return u"ファイルデータ内容が不正です";
     case FigureProblem::Incomplete:
@@ -51,15 +54,49 @@ std::u16string_view figureProblemText(FigureProblem problem)
     return {};
 }
 
-FigureProblem precheckFigure(const std::u16string &file)
+std::u16string figureProblemLine(FigureProblem problem, const std::error_code &reason)
+{
+    std::u16string line(figureProblemText(problem));
+    if (reason &&
+        !(problem == FigureProblem::Missing && reason == std::errc::no_such_file_or_directory))
+        line += u"(" + reasonInJapanese(reason) + u")";
+    return line;
+}
+
+namespace {
+
+// A reason that means nothing stands at the name (or at one of its folders).
+bool meansMissing(const std::error_code &e)
+{
+    return e == std::errc::no_such_file_or_directory || e == std::errc::not_a_directory ||
+           e == std::errc::is_a_directory || e == std::errc::too_many_symbolic_link_levels ||
+           e == std::errc::filename_too_long;
+}
+
+} // namespace
+
+FigureProblem precheckFigure(const std::u16string &file, std::error_code *reason)
 {
     const std::u16string ext = FileExtLower(file);
     if (ext != u".jwk" && ext != u".jws")
         return FigureProblem::BadExtension;
-    // Only a regular file can be a source: a folder, a pipe or a device is missing.
-    if (!regularFileExistsSafe(file))
-        return FigureProblem::Missing;
-    return FigureProblem::None;
+    // Only a regular file can be a source: a folder is no file, and a pipe or a device is
+    // never read.
+    const std::error_code e = checkRegularFile(file);
+    if (reason)
+        *reason = e;
+    if (!e)
+        return FigureProblem::None;
+    return meansMissing(e) ? FigureProblem::Missing : FigureProblem::Unreadable;
+}
+
+FigureProblem notReadProblem(const std::u16string &file, std::error_code &reason)
+{
+    if (InputFile::open(file, reason))
+        reason.clear();
+    if (!reason)
+        return FigureProblem::NotFigure;
+    return meansMissing(reason) ? FigureProblem::Missing : FigureProblem::Unreadable;
 }
 
 bool isBlankCell(std::u16string_view file)
@@ -75,6 +112,7 @@ namespace {
 // What the check found in one row.
 struct RowCheck {
     FigureProblem problem = FigureProblem::None;
+    std::error_code reason;
     // The file read whole is already one block, or its block name is taken in it.
     bool oneBlock = false;
     bool nameInUse = false;
@@ -90,12 +128,14 @@ RowCheck checkRow(const SourceRow &row, Converter &conv)
     c.read = true;
     if (isJwk(row.file)) {
         if (!TJwkData::FileCheck(row.file))
-            c.problem = FigureProblem::NotFigure;
+            c.problem = notReadProblem(row.file, c.reason);
         else if (!conv.loadJwkForCheck(row.file))
             c.problem = FigureProblem::Incomplete;
         return c;
     }
     c.problem = problemOf(conv.loadJwsForCheck(row.file));
+    if (c.problem == FigureProblem::NotFigure)
+        c.problem = notReadProblem(row.file, c.reason);
     if (c.problem != FigureProblem::None)
         return c;
     // A figure that is already one block is written as it is: no block of the row's
@@ -117,8 +157,9 @@ void reportRow(const SourceRow &row, const RowCheck &c, CheckOutcome &out,
         out.error = true;
         return;
     case FigureProblem::Missing:
+    case FigureProblem::Unreadable:
     case FigureProblem::NotFigure:
-        line(file + u" -- " + std::u16string(figureProblemText(c.problem)));
+        line(file + u" -- " + figureProblemLine(c.problem, c.reason));
         out.error = true;
         return;
     case FigureProblem::Incomplete:
@@ -154,8 +195,10 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
         }
         if (isBlankCell(row.file))
             continue;
-        if (const FigureProblem p = precheckFigure(row.file); p != FigureProblem::None) {
-            reportRow(row, RowCheck{p}, out, line);
+        RowCheck pre;
+        pre.problem = precheckFigure(row.file, &pre.reason);
+        if (pre.problem != FigureProblem::None) {
+            reportRow(row, pre, out, line);
             continue;
         }
         bool keep = false;
@@ -197,9 +240,10 @@ void listBlocks(const std::u16string &fn, std::span<const SourceRow> rows, Conve
                 const std::function<void(const std::u16string &)> &append)
 {
     auto line = [&](std::u16string_view text) { append(u"　" + std::u16string(text)); };
+    std::error_code reason;
     if (isJwk(fn)) {
         if (!TJwkData::FileCheck(fn))
-            line(figureProblemText(FigureProblem::NotFigure));
+            line(figureProblemLine(notReadProblem(fn, reason), reason));
         else if (conv.JWK.FileIn(fn))
             line(u"JWKファイルにブロック図形は存在しません");
         else
@@ -207,10 +251,12 @@ void listBlocks(const std::u16string &fn, std::span<const SourceRow> rows, Conve
         return;
     }
     const FigureProblem problem = problemOf(conv.JWS.load(fn));
+    if (problem == FigureProblem::NotFigure) {
+        line(figureProblemLine(notReadProblem(fn, reason), reason));
+        return;
+    }
     if (problem != FigureProblem::None)
         line(figureProblemText(problem));
-    if (problem == FigureProblem::NotFigure)
-        return;
     line(u"ブロック図形定義数：" + IntToText(conv.JWS.EntBlockDefN()));
     for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
         const std::u16string user = userBlockName(d.strName);
@@ -231,8 +277,9 @@ void Data1Check(const std::u16string &fn, std::span<const SourceRow> rows, Conve
 {
     auto append = [&](const std::u16string &text) { host.appendCheckLine(text, false); };
     append(u"ファイル名：" + fn);
-    if (const FigureProblem problem = precheckFigure(fn); problem != FigureProblem::None) {
-        append(u"　" + std::u16string(figureProblemText(problem)));
+    std::error_code reason;
+    if (const FigureProblem problem = precheckFigure(fn, &reason); problem != FigureProblem::None) {
+        append(u"　" + figureProblemLine(problem, reason));
         return;
     }
     try {
@@ -252,6 +299,7 @@ void inspectJws(const std::u16string &file, FigureInspection &info)
     TJwsData &d = *info.jws;
     info.problem = problemOf(d.load(file));
     if (info.problem == FigureProblem::NotFigure) {
+        info.problem = notReadProblem(file, info.reason);
         info.jws.reset();
         return;
     }
@@ -275,7 +323,7 @@ void inspectJwk(const std::u16string &file, FigureInspection &info)
 {
     info.jwk = true;
     if (!TJwkData::FileCheck(file)) {
-        info.problem = FigureProblem::NotFigure;
+        info.problem = notReadProblem(file, info.reason);
         return;
     }
     info.jwkDocument = std::make_unique<TJwkData>();
@@ -300,7 +348,7 @@ void inspectJwk(const std::u16string &file, FigureInspection &info)
 FigureInspection inspectFigure(const std::u16string &file)
 {
     FigureInspection info;
-    info.problem = precheckFigure(file);
+    info.problem = precheckFigure(file, &info.reason);
     if (info.problem != FigureProblem::None)
         return info;
     if (isJwk(file))

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace pravelot {
@@ -29,7 +30,9 @@ struct CheckOutcome {
 enum class FigureProblem {
     None,
     BadExtension, // the name ends in neither .jws nor .jwk (in any letter case)
-    Missing,      // no regular file of that name: nothing, a folder, a pipe or a device
+    Missing,      // no file of that name: nothing, or a folder
+    Unreadable,   // something stands there that cannot be read: a pipe, a device, a file
+                  // without read permission
     NotFigure,    // the content is not a figure file of its kind
     Incomplete,   // read only in part; what was read is converted
 };
@@ -42,12 +45,18 @@ inline constexpr std::u16string_view kIncompleteWarning =
 // indent); empty for None. A bad extension is told with the kinds that are taken,
 // "(※JWK/JWSのみ対応)"; the check before a run leaves that part out.
 std::u16string_view figureProblemText(FigureProblem problem);
+// figureProblemText with the reason after it in brackets, "(フォルダです)", when there is
+// one to tell beyond the words (a plain missing file has none).
+std::u16string figureProblemLine(FigureProblem problem, const std::error_code &reason);
 // A file that could not be read for lack of memory: it says nothing about the file.
 inline constexpr std::u16string_view kOutOfMemoryText = u"メモリ不足のため読み込めません";
 
-// BadExtension or Missing, as far as the name and the file system tell before the
-// file is read; None otherwise.
-FigureProblem precheckFigure(const std::u16string &file);
+// BadExtension, Missing or Unreadable, as far as the name and the file system tell
+// before the file is read; None otherwise. reason, when given, gets the system's reason.
+FigureProblem precheckFigure(const std::u16string &file, std::error_code *reason = nullptr);
+// Why a file that passed precheckFigure did not read as a figure file: Unreadable (or
+// Missing, when it went meanwhile) with the system's reason in reason, or NotFigure.
+FigureProblem notReadProblem(const std::u16string &file, std::error_code &reason);
 
 // A file cell with nothing but spaces, ideographic spaces and control characters.
 bool isBlankCell(std::u16string_view file);
@@ -76,6 +85,8 @@ struct FigureInspection {
     // None when read whole; Incomplete when read in part (the rest describes what was
     // read); any other problem when nothing could be read (the rest is left empty).
     FigureProblem problem = FigureProblem::None;
+    // The system's reason for the problem, when it has one.
+    std::error_code reason;
     bool jwk = false;
     // Where reading stopped, for a log: empty when the file was read whole.
     std::string detail;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/bytewriter.h"
+#include "core/filereason.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,8 +17,8 @@ class InputFile {
 public:
     // Opens path only when it is a regular file (following links). A pipe or a device
     // is refused without being read from, so it can never block the program. On failure
-    // error holds the system's reason (a folder gives std::errc::is_a_directory, a pipe
-    // or a device std::errc::not_supported).
+    // error holds the reason, as checkRegularFile gives it, or the system's reason for
+    // not opening the file (std::errc::permission_denied …).
     static std::optional<InputFile> open(const std::u16string &path, std::error_code &error);
     static std::optional<InputFile> open(const std::u16string &path);
     InputFile(InputFile &&other) noexcept;
@@ -32,6 +33,12 @@ private:
     int m_fd = -1;
     std::uint64_t m_size = 0;
 };
+
+// Empty when a regular file stands at path (following links), without opening it; else
+// why not: the system's reason (std::errc::no_such_file_or_directory …),
+// std::errc::is_a_directory for a folder, or a FileKindError for a pipe, a socket or a
+// device.
+std::error_code checkRegularFile(const std::u16string &path);
 
 // What tells one version of a file from another: a file replaced or changed since has
 // another identity.
@@ -75,8 +82,10 @@ bool writeNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write)
 bool writeNewFile(const std::u16string &path, const std::function<bool(ByteWriter &)> &write);
 
 // Replaces the file at path with the given bytes: written to a temporary file in the
-// same folder, then renamed over it. A failure leaves the old file as it was.
-bool replaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes);
+// same folder, then renamed over it. A failure leaves the old file as it was; error,
+// when given, then holds the system's reason.
+bool replaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes,
+                 std::error_code *error = nullptr);
 
 // Removes the temporary files of outputs being written at this moment (those a file
 // system without unnamed files made necessary); their writes then fail. Safe to call

@@ -30,25 +30,51 @@ namespace {
 
 std::error_code systemError(int e) { return {e, std::generic_category()}; }
 
+// Empty for a regular file, else what it is.
+std::error_code kindError(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return {};
+    if (S_ISDIR(mode))
+        return std::make_error_code(std::errc::is_a_directory);
+    if (S_ISFIFO(mode))
+        return FileKindError::NamedPipe;
+    if (S_ISSOCK(mode))
+        return FileKindError::Socket;
+    return FileKindError::Device;
+}
+
 } // namespace
+
+std::error_code checkRegularFile(const std::u16string &path)
+{
+    struct stat st {};
+    if (path.empty())
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    if (::stat(nativePath(path).c_str(), &st) != 0)
+        return systemError(errno);
+    return kindError(st.st_mode);
+}
 
 std::optional<InputFile> InputFile::open(const std::u16string &path, std::error_code &error)
 {
-    error.clear();
-    if (path.empty()) {
-        error = std::make_error_code(std::errc::no_such_file_or_directory);
+    // A pipe or a device is told apart before it is opened: opening a device can do
+    // things of its own (a tape rewinds).
+    error = checkRegularFile(path);
+    if (error)
         return std::nullopt;
-    }
-    // Non-blocking, so that opening a pipe with nobody writing to it returns at once.
+    // Non-blocking, so that a pipe put there since opens at once.
     int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         error = systemError(errno);
         return std::nullopt;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = S_ISDIR(st.st_mode) ? std::make_error_code(std::errc::is_a_directory)
-                                    : std::make_error_code(std::errc::not_supported);
+    if (::fstat(fd, &st) != 0)
+        error = systemError(errno);
+    else
+        error = kindError(st.st_mode);
+    if (error) {
         ::close(fd);
         return std::nullopt;
     }
@@ -325,8 +351,12 @@ bool writeNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write)
     return failed(file, NewFileStep::Place, systemError(EEXIST));
 }
 
-bool replaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes)
+bool replaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes,
+                 std::error_code *error)
 {
+    std::error_code ignored;
+    std::error_code &e = error ? *error : ignored;
+    e = std::make_error_code(std::errc::no_such_file_or_directory);
     if (path.empty())
         return false;
     const std::string target = nativePath(path);
@@ -342,19 +372,27 @@ bool replaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
+            e = systemError(errno);
             return false;
         }
         ByteWriter w(fd);
         w.put(bytes);
-        bool ok = w.flush() && ::fdatasync(fd) == 0;
-        ok = (::close(fd) == 0) && ok;
+        e.clear();
+        if (!w.flush())
+            e = w.error();
+        else if (::fdatasync(fd) != 0 && errno != EINVAL)
+            e = systemError(errno);
+        if (::close(fd) != 0 && !e && errno != EINTR)
+            e = systemError(errno);
         const SignalsHeld held;
-        ok = ok && ::rename(tmp.c_str(), target.c_str()) == 0;
-        if (!ok)
+        if (!e && ::rename(tmp.c_str(), target.c_str()) != 0)
+            e = systemError(errno);
+        if (e)
             ::unlink(tmp.c_str());
         forgetUnfinished(slot);
-        return ok;
+        return !e;
     }
+    e = std::make_error_code(std::errc::file_exists);
     return false;
 }
 

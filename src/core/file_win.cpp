@@ -71,6 +71,19 @@ int descriptorOf(HANDLE h, int flags)
     return fd;
 }
 
+// Empty for a file on a disk, else what the handle leads to.
+std::error_code kindError(HANDLE h)
+{
+    switch (GetFileType(h)) {
+    case FILE_TYPE_DISK:
+        return {};
+    case FILE_TYPE_PIPE:
+        return FileKindError::NamedPipe;
+    default:
+        return FileKindError::Device;
+    }
+}
+
 std::uint64_t sizeOf(const BY_HANDLE_FILE_INFORMATION &info)
 {
     return (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
@@ -89,7 +102,7 @@ std::optional<InputFile> InputFile::open(const std::u16string &path, std::error_
     // A reserved name (CON, NUL, COM1 in any folder) or another device is never read: the
     // console would wait for the keyboard.
     if (isDevicePath(p)) {
-        error = std::make_error_code(std::errc::not_supported);
+        error = FileKindError::Device;
         return std::nullopt;
     }
     // Other programs may read the file meanwhile, not change it. A folder does not open
@@ -105,11 +118,12 @@ std::optional<InputFile> InputFile::open(const std::u16string &path, std::error_
         return std::nullopt;
     }
     BY_HANDLE_FILE_INFORMATION info{};
-    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        error = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    ? std::make_error_code(std::errc::is_a_directory)
-                    : std::make_error_code(std::errc::not_supported);
+    error = kindError(h);
+    if (!error && !GetFileInformationByHandle(h, &info))
+        error = lastError();
+    if (!error && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        error = std::make_error_code(std::errc::is_a_directory);
+    if (error) {
         CloseHandle(h);
         return std::nullopt;
     }
@@ -125,6 +139,30 @@ InputFile::~InputFile()
 {
     if (m_fd >= 0)
         ::_close(m_fd);
+}
+
+std::error_code checkRegularFile(const std::u16string &path)
+{
+    const std::wstring p = widePath(path);
+    if (p.empty())
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    if (isDevicePath(p))
+        return FileKindError::Device;
+    // No access asked for, so no other program's sharing mode stands in the way; a folder
+    // opens too.
+    const HANDLE h =
+        CreateFileW(p.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return lastError();
+    BY_HANDLE_FILE_INFORMATION info{};
+    std::error_code error = kindError(h);
+    if (!error && !GetFileInformationByHandle(h, &info))
+        error = lastError();
+    if (!error && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        error = std::make_error_code(std::errc::is_a_directory);
+    CloseHandle(h);
+    return error;
 }
 
 std::optional<FileIdentity> fileIdentityOf(const std::u16string &path)
@@ -328,21 +366,33 @@ bool writeNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write)
     return failed(file, NewFileStep::Place, std::make_error_code(std::errc::file_exists));
 }
 
-bool replaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes)
+bool replaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes,
+                 std::error_code *error)
 {
+    std::error_code ignored;
+    std::error_code &e = error ? *error : ignored;
     const std::wstring target = widePath(path);
-    if (target.empty() || isDevicePath(target))
+    if (target.empty() || isDevicePath(target)) {
+        e = target.empty() ? std::make_error_code(std::errc::no_such_file_or_directory)
+                           : make_error_code(FileKindError::Device);
         return false;
+    }
     PendingOutput out;
-    if (out.create(target))
+    if ((e = out.create(target)))
         return false;
     {
         ByteWriter w(out.fd());
         w.put(bytes);
-        if (!w.flush())
+        if (!w.flush()) {
+            e = w.error();
             return false;
+        }
     }
-    return !out.sync() && !out.place(target, true) && out.close();
+    if ((e = out.sync()) || (e = out.place(target, true)))
+        return false;
+    if (!out.close())
+        e = std::make_error_code(std::errc::io_error);
+    return !e;
 }
 
 // Windows removes an unfinished output itself when the program ends, however it ends.

@@ -1,6 +1,7 @@
 #include "render/figuredrawing.h"
 
 #include "convert/converter.h"
+#include "convert/datacheck.h"
 #include "core/path.h"
 #include "jwk/jwkdata.h"
 #include "jwk/jwtrans.h"
@@ -43,17 +44,20 @@ Drawing makeJwkDrawing(TJwkData &jwk, const std::atomic<bool> *cancel, DrawingKe
 FigureDrawing loadFigureDrawing(const std::u16string &file, const std::atomic<bool> *cancel,
                                 DrawingKeep keep)
 {
-    const std::u16string ext = FileExtLower(file);
-    if (ext != u".jws" && ext != u".jwk")
-        return unreadable(u"ファイル拡張子が不正です(※JWK/JWSのみ対応)");
-    auto missing = [&] { return !regularFileExistsSafe(file); };
+    std::error_code reason;
+    if (const FigureProblem p = precheckFigure(file, &reason); p != FigureProblem::None)
+        return unreadable(figureProblemLine(p, reason));
+    // Why a file that is there did not read: the system's reason, or its content.
+    auto notRead = [&] {
+        const FigureProblem p = notReadProblem(file, reason);
+        return unreadable(figureProblemLine(p, reason));
+    };
     FigureDrawing f;
-    if (ext == u".jws") {
+    if (FileExtLower(file) == u".jws") {
         TJwsData doc;
         const TJwsData::LoadResult r = doc.load(file, TJwsData::MembersKept::Drawn);
         if (r == TJwsData::LoadResult::NotJws)
-            return unreadable(missing() ? u"ファイルが存在しません"
-                                        : u"ファイルデータ内容が不正です");
+            return notRead();
         f.kind = u"JWS";
         f.version = doc.Enthd.jwVer;
         f.drawing = makeDrawing(doc, cancel, keep);
@@ -61,7 +65,7 @@ FigureDrawing loadFigureDrawing(const std::u16string &file, const std::atomic<bo
         return f;
     }
     if (!TJwkData::FileCheck(file))
-        return unreadable(missing() ? u"ファイルが存在しません" : u"ファイルデータ内容が不正です");
+        return notRead();
     TJwkData jwk;
     const bool complete = jwk.FileIn(file);
     f.kind = u"JWK";

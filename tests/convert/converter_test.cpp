@@ -282,7 +282,7 @@ TEST(DataCheck, OutcomesAndLines)
          false},
         {"a folder is no file",
          {tmp.file("folder.jws"), u"f"},
-         tmp.file("folder.jws") + u" -- ファイルが存在しません",
+         tmp.file("folder.jws") + u" -- ファイルが存在しません(フォルダです)",
          true,
          false},
         {"not a JWS file",

@@ -70,21 +70,30 @@ TEST(Safety, OnlyRegularFilesAreSources)
     TempDir tmp;
     const std::u16string folder = tmp.file("folder.jwk");
     std::filesystem::create_directory(tmp.path() / "folder.jwk");
+    // What each is said to be by the check.
+    const std::u16string device = u" -- ファイルを読み込めません(デバイスです)";
+    const std::u16string isFolder = u" -- ファイルが存在しません(フォルダです)";
 #ifdef _WIN32
     // Reserved names are devices in any folder and with any extension: reading the
     // console would wait for the keyboard.
-    const std::vector<std::u16string> sources = {tmp.file("CON.jws"), tmp.file("nul.jwk"),
-                                                 tmp.file("COM1.jws"), folder};
+    const std::vector<std::pair<std::u16string, std::u16string>> sources = {
+        {tmp.file("CON.jws"), device},
+        {tmp.file("nul.jwk"), device},
+        {tmp.file("COM1.jws"), device},
+        {folder, isFolder}};
 #else
     const std::u16string fifo = tmp.file("pipe.jws");
     ASSERT_EQ(::mkfifo(toUtf8(fifo).c_str(), 0644), 0);
-    const std::u16string device = tmp.file("null.jws");
-    std::filesystem::create_symlink("/dev/null", toUtf8(device));
-    const std::vector<std::u16string> sources = {fifo, device, folder};
+    const std::u16string null = tmp.file("null.jws");
+    std::filesystem::create_symlink("/dev/null", toUtf8(null));
+    const std::vector<std::pair<std::u16string, std::u16string>> sources = {
+        {fifo, u" -- ファイルを読み込めません(名前付きパイプ(FIFO)です)"},
+        {null, device},
+        {folder, isFolder}};
 #endif
 
     Converter conv;
-    for (const std::u16string &src : sources) {
+    for (const auto &[src, said] : sources) {
         SCOPED_TRACE(toUtf8(src));
         // None of these may block or be read.
         EXPECT_FALSE(TJwsData::FileCheck(src));
@@ -96,7 +105,7 @@ TEST(Safety, OnlyRegularFilesAreSources)
         const CheckOutcome out = DataCheck(rows, conv, host);
         EXPECT_TRUE(out.error);
         ASSERT_EQ(host.lines.size(), 1u);
-        EXPECT_EQ(host.lines[0], src + u" -- ファイルが存在しません");
+        EXPECT_EQ(host.lines[0], src + said);
         EXPECT_EQ(conv.RunProc1(src, tmp.file("out.jws"), u"x"), kResultFailed);
     }
     EXPECT_FALSE(FileExistsSafe(tmp.file("out.jws")));

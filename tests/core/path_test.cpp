@@ -6,6 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 using namespace pravelot;
 using namespace pravelot::test;
 
@@ -101,6 +110,49 @@ TEST(Path, NamesAreTakenAsTheBytesTheyAre)
 }
 #endif
 
+#ifndef _WIN32
+TEST(Path, WhatStandsAtANameIsToldBeforeItIsOpened)
+{
+    TempDir tmp;
+    const std::string dir = tmp.path().string();
+    writeBytes(tmp.file("file.jws"), {1});
+    std::filesystem::create_directory(tmp.path() / "folder.jws");
+    ASSERT_EQ(::mkfifo((dir + "/fifo.jws").c_str(), 0644), 0);
+    std::filesystem::create_symlink("/dev/null", tmp.path() / "device.jws");
+    std::filesystem::create_symlink(tmp.path() / "gone.jws", tmp.path() / "dangling.jws");
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string sockPath = dir + "/socket.jws";
+    ASSERT_LT(sockPath.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, sockPath.c_str(), sockPath.size() + 1);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+
+    struct Case {
+        const char *name;
+        std::error_code error;
+    } cases[] = {
+        {"file.jws", {}},
+        {"folder.jws", std::make_error_code(std::errc::is_a_directory)},
+        {"fifo.jws", FileKindError::NamedPipe},
+        {"socket.jws", FileKindError::Socket},
+        {"device.jws", FileKindError::Device},
+        {"gone.jws", std::make_error_code(std::errc::no_such_file_or_directory)},
+        {"dangling.jws", std::make_error_code(std::errc::no_such_file_or_directory)},
+        {"file.jws/x.jws", std::make_error_code(std::errc::not_a_directory)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(checkRegularFile(tmp.file(c.name)), c.error);
+        // Opening says the same, and a pipe nobody writes to does not make it wait.
+        std::error_code opened;
+        EXPECT_EQ(InputFile::open(tmp.file(c.name), opened).has_value(), !c.error);
+        EXPECT_EQ(opened, c.error);
+    }
+    ::close(sock);
+}
+#endif
+
 TEST(Path, FileSystemHelpers)
 {
     TempDir tmp;
@@ -161,5 +213,6 @@ TEST(Path, WindowsComparesNamesWithoutCase)
     // A reserved device name is neither a file nor a place for one.
     EXPECT_FALSE(regularFileExistsSafe(tmp.file("CON.jws")));
     EXPECT_FALSE(InputFile::open(tmp.file("nul.jws")));
+    EXPECT_EQ(checkRegularFile(tmp.file("CON.jws")), FileKindError::Device);
 }
 #endif
