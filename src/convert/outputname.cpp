@@ -9,13 +9,10 @@ std::optional<std::u16string> branchNumberPath(const std::u16string &path, Taken
 {
     if (!names.taken(path))
         return path;
-    const std::u16string base = ChangeExtSafe(path, u"");
-    const std::u16string ext = FileExtLower(path);
+    // A name at its file system's limit gets a shorter stem, so that the number fits.
+    const std::size_t maxName = maxNameLength(folderOf(path));
     for (int n = 1; n <= kMaxBranchNumber; ++n) {
-        std::u16string candidate = base;
-        candidate += u'~';
-        candidate += IntToText(n);
-        candidate += ext;
+        const std::u16string candidate = withBranchNumber(path, n, maxName);
         if (!names.taken(candidate))
             return candidate;
     }

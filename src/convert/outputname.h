@@ -13,9 +13,10 @@ namespace pravelot {
 inline constexpr int kMaxBranchNumber = 99999;
 
 // path when its name is free, else base~n.ext for the first free n = 1 … 99999 (ext in
-// lower case); nullopt when every candidate is taken. Anything that stands at a name —
-// a file, a folder, a dangling link — takes it, since none could be replaced; so does a
-// name in the folder that differs only in letter case (see TakenNames).
+// lower case; base shortened by whole characters when the name would pass its file
+// system's limit, see withBranchNumber); nullopt when every candidate is taken. Anything that
+// stands at a name — a file, a folder, a dangling link — takes it, since none could be replaced; so
+// does a name in the folder that differs only in letter case (see TakenNames).
 std::optional<std::u16string> branchNumberPath(const std::u16string &path, TakenNames &names);
 std::optional<std::u16string> branchNumberPath(const std::u16string &path);
 

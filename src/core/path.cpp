@@ -1,5 +1,6 @@
 #include "core/path.h"
 
+#include "core/numeric.h"
 #include "core/text.h"
 
 namespace pravelot {
@@ -86,6 +87,38 @@ std::u16string ChangeExtSafe(std::u16string_view path, std::u16string_view ext)
     std::u16string out(path.substr(0, dot == std::u16string_view::npos ? path.size() : dot));
     out.append(ext);
     return out;
+}
+
+std::u16string withBranchNumber(std::u16string_view path, int n)
+{
+    return withBranchNumber(path, n, maxNameLength(folderOf(path)));
+}
+
+std::u16string withBranchNumber(std::u16string_view path, int n, std::size_t maxName)
+{
+    const std::u16string folder = folderOf(path);
+    const std::u16string ext = FileExtLower(path);
+    std::u16string stem = ChangeExtSafe(path, u"").substr(folder.size());
+    const std::u16string tail = u"~" + IntToText(n) + ext;
+    std::size_t length = nativeNameLength(stem + tail);
+    while (length > maxName && !stem.empty()) {
+        // A surrogate pair goes whole; an escaped byte or any other unit is one character.
+        const bool pair = stem.size() >= 2 && stem.back() >= 0xDC00 && stem.back() <= 0xDFFF &&
+                          stem[stem.size() - 2] >= 0xD800 && stem[stem.size() - 2] <= 0xDBFF;
+        const std::size_t cut = pair ? 2 : 1;
+        length -= nativeNameLength(std::u16string_view(stem).substr(stem.size() - cut));
+        stem.resize(stem.size() - cut);
+    }
+    return folder + stem + tail;
+}
+
+std::size_t nativeNameLength(std::u16string_view name)
+{
+#ifdef _WIN32
+    return name.size();
+#else
+    return nativePath(name).size();
+#endif
 }
 
 std::u16string printableText(std::u16string_view text)

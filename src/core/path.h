@@ -28,6 +28,19 @@ std::u16string FileExtLower(std::u16string_view path);
 // path with its extension replaced by ext (appended when there is none; ext may be empty).
 std::u16string ChangeExtSafe(std::u16string_view path, std::u16string_view ext);
 
+// The longest file name the file system of folder takes: bytes on POSIX systems (255 on
+// most), UTF-16 code units on Windows.
+std::size_t maxNameLength(const std::u16string &folder);
+// path + "~" + n before its extension (the extension in lower case: "a.JWS", 2 gives
+// "a~2.jws"). When the name would be longer than its folder's file system takes, whole
+// characters are cut from the end of the stem until it fits (never a part of a UTF-8
+// sequence or a surrogate pair), so that a name at the limit still gets its number.
+std::u16string withBranchNumber(std::u16string_view path, int n);
+// The same with the folder's limit already known (maxNameLength).
+std::u16string withBranchNumber(std::u16string_view path, int n, std::size_t maxName);
+// The length of name as its file system counts it (see maxNameLength).
+std::size_t nativeNameLength(std::u16string_view name);
+
 // A file (anything but a folder) exists at path, following links.
 bool FileExistsSafe(const std::u16string &path);
 // A regular file exists at path, following links (a pipe or device is no source).

@@ -94,6 +94,12 @@ std::string nativePath(std::u16string_view path)
     return out;
 }
 
+std::size_t maxNameLength(const std::u16string &folder)
+{
+    const long n = ::pathconf(folder.empty() ? "." : nativePath(folder).c_str(), _PC_NAME_MAX);
+    return n > 0 ? static_cast<std::size_t>(n) : 255;
+}
+
 bool FileExistsSafe(const std::u16string &path)
 {
     struct stat st {};

@@ -46,6 +46,18 @@ std::wstring nativePath(std::u16string_view path) { return std::wstring(path.beg
 // The command line is read as UTF-8 (commandLineArguments).
 std::u16string fromNativePath(std::string_view path) { return fromUtf8(path); }
 
+std::size_t maxNameLength(const std::u16string &folder)
+{
+    // The volume's own limit (255 on NTFS, FAT32 and exFAT).
+    const std::wstring p = widePath(folder.empty() ? std::u16string(u".") : folder);
+    wchar_t root[MAX_PATH + 1];
+    DWORD limit = 0;
+    if (!p.empty() && GetVolumePathNameW(p.c_str(), root, MAX_PATH + 1) &&
+        GetVolumeInformationW(root, nullptr, 0, nullptr, &limit, nullptr, nullptr, 0) && limit > 0)
+        return limit;
+    return 255;
+}
+
 bool FileExistsSafe(const std::u16string &path)
 {
     const DWORD a = targetAttributes(path);

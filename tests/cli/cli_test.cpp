@@ -106,6 +106,35 @@ TEST(Cli, ConvertsIntoACurrentFolderWhoseNameIsNotUtf8)
 }
 #endif
 
+TEST(Cli, ANameAtTheLimitStillGetsItsBranchNumbers)
+{
+    // Names of 255 bytes (UTF-16 units on Windows), the most a file system takes.
+    std::vector<std::string> stems = {std::string(251, 'a')};
+#ifndef _WIN32
+    std::string kanji;
+    for (int i = 0; i < 83; ++i)
+        kanji += "部";
+    stems.push_back("ab" + kanji); // a character of 3 bytes goes whole
+#endif
+    for (const std::string &stem : stems) {
+        SCOPED_TRACE(stem.size());
+        TempDir tmp;
+        const std::u16string src = tmp.folder() + fromUtf8(stem) + u".jws";
+        writeJws(src);
+        for (int n : {1, 2}) {
+            const Result r = convert({"--beside", toUtf8(src)});
+            ASSERT_EQ(r.status, 0) << r.err;
+            // Whole characters are cut from the stem, so that "~n.jws" fits.
+            const std::u16string out = withBranchNumber(src, n);
+            EXPECT_NE(r.out.find("→ " + toUtf8(out) + "\n"), std::string::npos) << r.out;
+            EXPECT_EQ(nativeNameLength(FileNameOf(out)),
+                      stem[0] == 'a' && stem[1] == 'a' ? 255u : 254u);
+            TJwsData d;
+            EXPECT_TRUE(d.FileIn(out));
+        }
+    }
+}
+
 TEST(Cli, BesideAndOneNameForAll)
 {
     TempDir tmp;

@@ -1,6 +1,7 @@
 // File names by the rules of the system the program runs on, and the file-system helpers.
 
 #include "core/file.h"
+#include "core/numeric.h"
 #include "core/path.h"
 #include "support/tempdir.h"
 
@@ -152,6 +153,40 @@ TEST(Path, WhatStandsAtANameIsToldBeforeItIsOpened)
     ::close(sock);
 }
 #endif
+
+TEST(Path, ABranchNumberFitsANameAtItsLimit)
+{
+    // Limits as the system counts them: bytes on POSIX systems, UTF-16 units on Windows.
+#ifdef _WIN32
+    const std::size_t kanjiUnits = 1, pairUnits = 2;
+#else
+    const std::size_t kanjiUnits = 3, pairUnits = 4;
+#endif
+    const std::u16string kanji(83, u'部');
+    const std::u16string a251(251, u'a');
+    struct Case {
+        const char *what;
+        std::u16string stem;
+        int n;
+        std::size_t limit;
+        std::u16string expectedStem;
+    } cases[] = {
+        {"short names keep their stem", u"Door", 7, 255, u"Door"},
+        {"a stem at the limit loses what the number needs", a251, 1, 255, a251.substr(0, 249)},
+        {"and more for more digits", a251, 10, 255, a251.substr(0, 248)},
+        {"whole characters only", u"a" + kanji + u"b", 1, 6 + 1 + 83 * kanjiUnits - 1,
+         u"a" + kanji.substr(0, 82)},
+        {"a surrogate pair goes whole", u"x\U0001F6AA\U0001F6AA", 1, 6 + 1 + 2 * pairUnits - 1,
+         u"x\U0001F6AA"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::u16string folder = std::u16string(u"dir") + kPathDelim;
+        const std::u16string got = withBranchNumber(folder + c.stem + u".JWK", c.n, c.limit);
+        EXPECT_EQ(got, folder + c.expectedStem + u"~" + IntToText(c.n) + u".jwk");
+        EXPECT_LE(nativeNameLength(FileNameOf(got)), c.limit);
+    }
+}
 
 TEST(Path, FileSystemHelpers)
 {
