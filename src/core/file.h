@@ -69,6 +69,10 @@ struct NewFile {
     // the name was taken; empty when write() itself gave up).
     NewFileStep failedStep = NewFileStep::Create;
     std::error_code error;
+    // Whether a file that stands at path is replaced (a picture written again): the new
+    // file takes the name at one stroke, and until then the old one stays whole. nextName
+    // is then never asked. Off: nothing is ever written over.
+    bool replace = false;
 };
 
 // Creates a new file with the bytes that write() puts into the writer. The bytes go
@@ -81,15 +85,17 @@ struct NewFile {
 bool writeNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write);
 bool writeNewFile(const std::u16string &path, const std::function<bool(ByteWriter &)> &write);
 
-// Replaces the file at path with the given bytes: written to a temporary file in the
-// same folder, then renamed over it. A failure leaves the old file as it was; error,
-// when given, then holds the system's reason.
+// Replaces the file at path with the given bytes, or makes it: writeNewFile with
+// replace. A failure leaves the old file as it was; error, when given, then holds the
+// system's reason.
 bool replaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes,
                  std::error_code *error = nullptr);
 
 // Removes the temporary files of outputs being written at this moment (those a file
-// system without unnamed files made necessary); their writes then fail. Safe to call
-// from a signal handler.
-void removeUnfinishedFiles() noexcept;
+// system without unnamed files made necessary, and an unnamed file on its way to
+// replace another); their writes then fail. With forGood (a handler that ends the
+// program), no new one is made afterwards either. Safe to call from a signal handler,
+// on any thread.
+void removeUnfinishedFiles(bool forGood = false) noexcept;
 
 } // namespace pravelot

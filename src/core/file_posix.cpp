@@ -6,9 +6,13 @@
 // (or /proc is missing, which linking one needs), a hidden temporary name stands in,
 // which the signal handlers remove. PRAVELOT_NAMED_TEMPFILES=1 in the environment
 // takes that path everywhere, so that it can be tried on any file system.
+//
+// Temporary names are made, named and removed through a descriptor of their folder,
+// never by a path: a folder renamed meanwhile still loses them.
 #include "core/file.h"
 
 #include "core/path.h"
+#include "core/terminationsignals.h"
 #include "core/text.h"
 
 #include <atomic>
@@ -101,26 +105,31 @@ std::optional<FileIdentity> fileIdentityOf(const std::u16string &path)
 
 namespace {
 
-// The named temporary files being written at this moment, where a signal handler can
-// find them: a slot is free (0), being filled (1) or holds a path (2).
+// The temporary files being written at this moment, where a signal handler on any
+// thread can find them: a slot is free, being filled (its file is being made, with the
+// ending signals held on that thread), or holds a name in the folder of a descriptor.
+enum SlotState : int { kFree = 0, kFilling = 1, kHolding = 2 };
 struct UnfinishedSlot {
-    std::atomic<int> state{0};
-    char path[PATH_MAX];
+    std::atomic<int> state{kFree};
+    int folder = -1;
+    char name[NAME_MAX + 1];
 };
-constexpr int kUnfinishedSlots = 16;
+constexpr int kUnfinishedSlots = 256;
 UnfinishedSlot g_unfinished[kUnfinishedSlots];
-static_assert(std::atomic<int>::is_always_lock_free);
+// Set by a handler that ends the program: no temporary file is made after it.
+std::atomic<bool> g_ending{false};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 
-// Holds back the signals whose handlers remove unfinished files while a temporary file
-// and its slot are not in step, so that a handler never removes a name that is not ours
-// (yet, or any more). They are taken as soon as the holder goes.
+// Holds back the ending signals on this thread while a temporary file and its slot are
+// not in step, so that a handler never meets a slot half filled on its own thread. They
+// are taken as soon as the holder goes.
 class SignalsHeld {
 public:
     SignalsHeld()
     {
         sigset_t set;
         sigemptyset(&set);
-        for (int sig : {SIGTERM, SIGHUP, SIGINT})
+        for (int sig : kEndingSignals)
             sigaddset(&set, sig);
         pthread_sigmask(SIG_BLOCK, &set, &m_old);
     }
@@ -132,27 +141,41 @@ private:
     sigset_t m_old;
 };
 
-// The slot now holding path, or -1 when all are in use (the file is then only removed
-// by its writer).
-int rememberUnfinished(const std::string &path)
+// A slot being filled; -1 when all are in use (a file is then removed only by its
+// writer), -2 when the program is ending (no file may be made). Called with the signals
+// held.
+int takeSlot()
 {
-    if (path.size() >= PATH_MAX)
-        return -1;
+    if (g_ending.load())
+        return -2;
     for (int i = 0; i < kUnfinishedSlots; ++i) {
-        int expected = 0;
-        if (g_unfinished[i].state.compare_exchange_strong(expected, 1)) {
-            std::memcpy(g_unfinished[i].path, path.c_str(), path.size() + 1);
-            g_unfinished[i].state.store(2);
+        int expected = kFree;
+        if (g_unfinished[i].state.compare_exchange_strong(expected, kFilling)) {
+            // A handler that set g_ending before this slot was taken waits for it to be
+            // filled; one that set it after finds it filled.
+            if (g_ending.load()) {
+                g_unfinished[i].state.store(kFree);
+                return -2;
+            }
             return i;
         }
     }
     return -1;
 }
 
-void forgetUnfinished(int slot)
+void fillSlot(int slot, int folder, const std::string &name)
+{
+    if (slot < 0)
+        return;
+    g_unfinished[slot].folder = folder;
+    std::memcpy(g_unfinished[slot].name, name.c_str(), name.size() + 1);
+    g_unfinished[slot].state.store(kHolding);
+}
+
+void freeSlot(int slot)
 {
     if (slot >= 0)
-        g_unfinished[slot].state.store(0);
+        g_unfinished[slot].state.store(kFree);
 }
 
 bool namedTempFilesOnly()
@@ -170,20 +193,17 @@ std::uint64_t mix(std::uint64_t x)
     return x ^ (x >> 31);
 }
 
-// A hidden name beside target, never longer than target's own name, so that it fits
-// wherever the target fits. The readable form when it is short enough, else random
-// letters and digits; either way the caller creates it exclusively and tries again
-// when it is taken.
-std::string tempNameFor(const std::string &target, unsigned attempt)
+// A hidden name for a temporary file beside a target of nameSize bytes, never longer,
+// so that it fits wherever the target fits. The readable form when it is short enough,
+// else random letters and digits; either way the caller creates it exclusively and
+// tries again when it is taken.
+std::string tempNameFor(std::size_t nameSize, unsigned attempt)
 {
     static std::atomic<unsigned> counter{0};
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::size_t nameSize = target.size() - folder.size();
     const unsigned n = counter.fetch_add(1);
     std::string name = ".pravelot-" + std::to_string(::getpid()) + "-" + std::to_string(n) + ".tmp";
     if (name.size() <= nameSize)
-        return folder + name;
+        return name;
     static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::uint64_t r = mix(
         static_cast<std::uint64_t>(::getpid()) << 32 ^ n ^
@@ -194,11 +214,90 @@ std::string tempNameFor(const std::string &target, unsigned attempt)
         name.push_back(kChars[r % 36]);
         r = r / 36 == 0 ? mix(r) : r / 36;
     }
-    return folder + name;
+    return name;
 }
 
+// The folder part of a native path ("." when there is none) and the size of its name.
+std::string folderPart(const std::string &target)
+{
+    const std::size_t slash = target.rfind('/');
+    return slash == std::string::npos ? std::string(".")
+           : slash == 0               ? std::string("/")
+                                      : target.substr(0, slash);
+}
+std::size_t nameSizeOf(const std::string &target)
+{
+    const std::size_t slash = target.rfind('/');
+    return slash == std::string::npos ? target.size() : target.size() - slash - 1;
+}
+
+// A temporary name in a folder, remembered for the signal handlers from the moment the
+// file exists until it is gone again or has become the output. Removed by the
+// destructor unless released.
+class TempName {
+public:
+    TempName() = default;
+    TempName(const TempName &) = delete;
+    TempName &operator=(const TempName &) = delete;
+    ~TempName() { remove(); }
+
+    // Makes the name by make(folder, name), which returns 0 or the system's error number
+    // (EEXIST: another name is tried); 0 or the error number.
+    template <class Make> int create(int folder, std::size_t nameSize, Make make)
+    {
+        int e = EEXIST;
+        for (unsigned attempt = 0; attempt < 100 && e == EEXIST; ++attempt) {
+            std::string name = tempNameFor(nameSize, attempt);
+            // Made and remembered at one moment for a handler, so that it can neither be
+            // left behind nor be taken for a file of the same name that was there.
+            const SignalsHeld held;
+            const int slot = takeSlot();
+            if (slot == -2)
+                return EINTR;
+            e = make(folder, name);
+            if (e == 0) {
+                fillSlot(slot, folder, name);
+                m_folder = folder;
+                m_slot = slot;
+                m_name = std::move(name);
+            } else {
+                freeSlot(slot);
+            }
+        }
+        return e;
+    }
+
+    const std::string &name() const { return m_name; }
+    bool empty() const { return m_name.empty(); }
+
+    // The name is gone or taken by the output: nothing is removed any more.
+    void release()
+    {
+        const SignalsHeld held;
+        freeSlot(m_slot);
+        m_slot = -1;
+        m_name.clear();
+    }
+
+    void remove()
+    {
+        if (m_name.empty())
+            return;
+        const SignalsHeld held;
+        ::unlinkat(m_folder, m_name.c_str(), 0);
+        freeSlot(m_slot);
+        m_slot = -1;
+        m_name.clear();
+    }
+
+private:
+    int m_folder = -1;
+    int m_slot = -1;
+    std::string m_name;
+};
+
 // The output while it is written: unnamed, or under a temporary name that is removed
-// again unless the file was moved to its name. Closed and cleaned up by the destructor.
+// again unless the file was given its name. Closed and cleaned up by the destructor.
 class PendingOutput {
 public:
     PendingOutput() = default;
@@ -208,30 +307,30 @@ public:
     {
         if (m_fd >= 0)
             ::close(m_fd);
-        if (m_tempName.empty() && m_slot < 0)
-            return;
-        const SignalsHeld held;
-        if (!m_tempName.empty())
-            ::unlink(m_tempName.c_str());
-        forgetUnfinished(m_slot);
+        m_temp.remove();
+        if (m_folder >= 0)
+            ::close(m_folder);
     }
 
     // Opens the file for target in target's folder; 0 or the system's error number.
     int create(const std::string &target)
     {
+        m_folder = ::open(folderPart(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (m_folder < 0)
+            return errno;
+        m_nameSize = nameSizeOf(target);
         if (!namedTempFilesOnly()) {
-            const std::size_t slash = target.rfind('/');
-            const std::string folder = slash == std::string::npos ? std::string(".")
-                                       : slash == 0               ? std::string("/")
-                                                                  : target.substr(0, slash);
-            m_fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+            m_fd = ::openat(m_folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
             if (m_fd >= 0)
                 return 0;
             // Anything but a file system without unnamed files is the folder's answer.
             if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
                 return errno;
         }
-        return createNamed(target);
+        return m_temp.create(m_folder, m_nameSize, [this](int folder, const std::string &name) {
+            m_fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            return m_fd >= 0 ? 0 : errno;
+        });
     }
 
     int fd() const { return m_fd; }
@@ -241,7 +340,7 @@ public:
     {
         if (::fdatasync(m_fd) != 0 && errno != EINVAL)
             return errno;
-        if (!m_tempName.empty()) {
+        if (!m_temp.empty()) {
             // A named file is linked by its name, so it can be closed now, and a close
             // that fails (a network file system's late write error) still counts.
             const int r = ::close(m_fd);
@@ -252,55 +351,60 @@ public:
         return 0;
     }
 
-    // Gives the file the name target, never over anything that stands there; 0, EEXIST
-    // when the name is taken, or the system's error number.
-    int place(const std::string &target)
+    // Gives the file the name target: never over anything that stands there, unless
+    // replace, when a file there is replaced at one stroke. 0, EEXIST when the name is
+    // taken, or the system's error number.
+    int place(const std::string &target, bool replace)
     {
-        if (m_tempName.empty()) {
-            char proc[64];
-            std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", m_fd);
-            if (::linkat(AT_FDCWD, proc, AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
-                return 0;
-            return errno;
+        if (m_temp.empty())
+            return placeUnnamed(target, replace);
+        if (replace) {
+            if (::renameat(m_folder, m_temp.name().c_str(), AT_FDCWD, target.c_str()) != 0)
+                return errno;
+            m_temp.release();
+            return 0;
         }
         // A hard link never replaces an existing name; where the file system has none,
         // a rename that refuses to replace does the same.
-        if (::link(m_tempName.c_str(), target.c_str()) == 0)
+        if (::linkat(m_folder, m_temp.name().c_str(), AT_FDCWD, target.c_str(), 0) == 0) {
+            m_temp.remove();
             return 0;
+        }
         const int linkError = errno;
         if (linkError == EEXIST)
             return EEXIST;
-        if (::renameat2(AT_FDCWD, m_tempName.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) ==
-            0) {
-            m_tempName.clear();
+        if (::renameat2(m_folder, m_temp.name().c_str(), AT_FDCWD, target.c_str(),
+                        RENAME_NOREPLACE) == 0) {
+            m_temp.release();
             return 0;
         }
         return errno == EINVAL || errno == ENOSYS ? linkError : errno;
     }
 
 private:
-    int createNamed(const std::string &target)
+    int placeUnnamed(const std::string &target, bool replace)
     {
-        int e = EEXIST;
-        for (unsigned attempt = 0; attempt < 100 && e == EEXIST; ++attempt) {
-            std::string tmp = tempNameFor(target, attempt);
-            // Created and remembered at one moment for a handler, so that it can neither
-            // be left behind nor be taken for a file of the same name that was there.
-            const SignalsHeld held;
-            m_fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (m_fd >= 0) {
-                m_slot = rememberUnfinished(tmp);
-                m_tempName = std::move(tmp);
-                return 0;
-            }
-            e = errno;
-        }
-        return e;
+        char proc[64];
+        std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", m_fd);
+        if (::linkat(AT_FDCWD, proc, AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return 0;
+        if (errno != EEXIST || !replace)
+            return errno;
+        // A link cannot replace: the file gets a hidden name first, which then replaces
+        // the old file.
+        const int e = m_temp.create(m_folder, m_nameSize, [&](int folder, const std::string &name) {
+            return ::linkat(AT_FDCWD, proc, folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
+                                                                                          : errno;
+        });
+        if (e != 0)
+            return e;
+        return place(target, true);
     }
 
+    int m_folder = -1;
     int m_fd = -1;
-    std::string m_tempName;
-    int m_slot = -1;
+    std::size_t m_nameSize = 0;
+    TempName m_temp;
 };
 
 bool failed(NewFile &file, NewFileStep step, std::error_code error)
@@ -336,7 +440,7 @@ bool writeNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write)
     if (const int e = out.sync())
         return failed(file, NewFileStep::Write, systemError(e));
     for (int attempt = 0; attempt < kMaxPlaceAttempts; ++attempt) {
-        const int e = out.place(target);
+        const int e = out.place(target, file.replace);
         if (e == 0)
             return true;
         if (e != EEXIST || !file.nextName)
@@ -354,53 +458,29 @@ bool writeNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write)
 bool replaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes,
                  std::error_code *error)
 {
-    std::error_code ignored;
-    std::error_code &e = error ? *error : ignored;
-    e = std::make_error_code(std::errc::no_such_file_or_directory);
-    if (path.empty())
-        return false;
-    const std::string target = nativePath(path);
-    for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        const std::string tmp = tempNameFor(target, attempt);
-        int fd = -1, slot = -1;
-        {
-            const SignalsHeld held;
-            fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd >= 0)
-                slot = rememberUnfinished(tmp);
-        }
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            e = systemError(errno);
-            return false;
-        }
-        ByteWriter w(fd);
+    NewFile file{path, {}, {}, {}, true};
+    const bool ok = writeNewFile(file, [&](ByteWriter &w) {
         w.put(bytes);
-        e.clear();
-        if (!w.flush())
-            e = w.error();
-        else if (::fdatasync(fd) != 0 && errno != EINVAL)
-            e = systemError(errno);
-        if (::close(fd) != 0 && !e && errno != EINTR)
-            e = systemError(errno);
-        const SignalsHeld held;
-        if (!e && ::rename(tmp.c_str(), target.c_str()) != 0)
-            e = systemError(errno);
-        if (e)
-            ::unlink(tmp.c_str());
-        forgetUnfinished(slot);
-        return !e;
-    }
-    e = std::make_error_code(std::errc::file_exists);
-    return false;
+        return true;
+    });
+    if (error)
+        *error = file.error;
+    return ok;
 }
 
-void removeUnfinishedFiles() noexcept
+void removeUnfinishedFiles(bool forGood) noexcept
 {
-    for (UnfinishedSlot &s : g_unfinished)
-        if (s.state.load() == 2)
-            ::unlink(s.path);
+    if (forGood)
+        g_ending.store(true);
+    for (UnfinishedSlot &s : g_unfinished) {
+        // A slot being filled is on another thread, whose signals are held: it is
+        // waited for.
+        int state = s.state.load();
+        while (state == kFilling)
+            state = s.state.load();
+        if (state == kHolding)
+            ::unlinkat(s.folder, s.name, 0);
+    }
 }
 
 } // namespace pravelot

@@ -346,7 +346,7 @@ bool writeNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write)
     if (const std::error_code e = out.sync())
         return failed(file, NewFileStep::Write, e);
     for (int attempt = 0; attempt < kMaxPlaceAttempts; ++attempt) {
-        const std::error_code e = out.place(target, false);
+        const std::error_code e = out.place(target, file.replace);
         if (!e) {
             // Flushed before it got its name: a late error of the close changes nothing.
             out.close();
@@ -369,33 +369,17 @@ bool writeNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write)
 bool replaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes,
                  std::error_code *error)
 {
-    std::error_code ignored;
-    std::error_code &e = error ? *error : ignored;
-    const std::wstring target = widePath(path);
-    if (target.empty() || isDevicePath(target)) {
-        e = target.empty() ? std::make_error_code(std::errc::no_such_file_or_directory)
-                           : make_error_code(FileKindError::Device);
-        return false;
-    }
-    PendingOutput out;
-    if ((e = out.create(target)))
-        return false;
-    {
-        ByteWriter w(out.fd());
+    NewFile file{path, {}, {}, {}, true};
+    const bool ok = writeNewFile(file, [&](ByteWriter &w) {
         w.put(bytes);
-        if (!w.flush()) {
-            e = w.error();
-            return false;
-        }
-    }
-    if ((e = out.sync()) || (e = out.place(target, true)))
-        return false;
-    if (!out.close())
-        e = std::make_error_code(std::errc::io_error);
-    return !e;
+        return true;
+    });
+    if (error)
+        *error = file.error;
+    return ok;
 }
 
 // Windows removes an unfinished output itself when the program ends, however it ends.
-void removeUnfinishedFiles() noexcept {}
+void removeUnfinishedFiles(bool) noexcept {}
 
 } // namespace pravelot

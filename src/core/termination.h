@@ -4,11 +4,13 @@
 
 namespace pravelot {
 
-// Call once at start, before any output is written. SIGTERM, SIGHUP and SIGINT then
-// first remove the temporary file of an output being written (see
-// removeUnfinishedFiles) and end the program as they would have; SIGXFSZ (a file-size
-// limit reached) is ignored, so that the write fails and the next file goes on. A signal
-// that was ignored when the program started (nohup, a background job) stays ignored.
+// Call once at start, before any output is written. Every signal that ends a program by
+// default and can be caught (SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM,
+// SIGUSR1, SIGUSR2, SIGXCPU, SIGVTALRM, SIGPROF) then first removes the temporary files
+// of outputs being written (see removeUnfinishedFiles) and ends the program as it would
+// have; SIGXFSZ (a file-size limit reached) is ignored, so that the write fails and the
+// next file goes on. A signal that was ignored when the program started (nohup, a
+// background job) stays ignored.
 void guardWritesAgainstSignals();
 
 // From now on the first SIGINT (Ctrl-C) only asks the loops to stop before the next

@@ -2,6 +2,7 @@
 #include "core/termination.h"
 
 #include "core/file.h"
+#include "core/terminationsignals.h"
 
 #include <csignal>
 
@@ -30,7 +31,7 @@ void install(int sig, void (*handler)(int), int flags)
 // raised signal ends the program as soon as the handler returns.
 void endAfterCleanUp(int sig)
 {
-    removeUnfinishedFiles();
+    removeUnfinishedFiles(true);
     std::raise(sig);
 }
 
@@ -40,7 +41,7 @@ void onInterrupt(int sig)
         g_interrupted = 1;
         return;
     }
-    removeUnfinishedFiles();
+    removeUnfinishedFiles(true);
     std::signal(sig, SIG_DFL);
     std::raise(sig);
 }
@@ -50,7 +51,7 @@ void onInterrupt(int sig)
 void guardWritesAgainstSignals()
 {
     std::signal(SIGXFSZ, SIG_IGN);
-    for (int sig : {SIGTERM, SIGHUP, SIGINT})
+    for (int sig : kEndingSignals)
         if (!ignoredAtStart(sig))
             install(sig, endAfterCleanUp, static_cast<int>(SA_RESETHAND));
 }

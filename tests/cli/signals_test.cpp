@@ -1,17 +1,17 @@
-// pravelot-cli as a process that is told to end, or hits a file-size limit, while it
-// writes: nothing is ever left beside the outputs, and a limit fails only that file.
+// pravelot-cli as a process that is told to end, or hits a file-size limit, or sees its
+// output folder renamed, while it writes: nothing is ever left beside the outputs but
+// complete ones, and a limit fails only that file.
 
 #include "core/path.h"
+#include "support/cliprocess.h"
 #include "support/jwsfixture.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <fstream>
 #include <sstream>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -23,13 +23,20 @@ namespace {
 
 enum class Mode { Unnamed, Named };
 
-// A .jws that takes a while to write: about 20 MB.
-void writeBigSource(const std::u16string &path)
+// A .jws that takes a while to convert and to draw: about 20 MB of lines. Made once for
+// every test, which only reads it.
+const std::u16string &bigSource()
 {
-    TJwsData d = emptyDoc(600);
-    for (int i = 0; i < 350000; ++i)
-        addTop(d, line(i, 0, i, 1));
-    writeBytes(path, d.FileOutBytes(600));
+    static const TempDir folder;
+    static const std::u16string path = [] {
+        const std::u16string p = folder.file("big.jws");
+        TJwsData d = emptyDoc(600);
+        for (int i = 0; i < 350000; ++i)
+            addTop(d, line(i, 0, i, 1));
+        writeBytes(p, d.FileOutBytes(600));
+        return p;
+    }();
+    return path;
 }
 
 void writeSmallSource(const std::u16string &path)
@@ -39,60 +46,39 @@ void writeSmallSource(const std::u16string &path)
     writeBytes(path, d.FileOutBytes(600));
 }
 
-struct Child {
-    pid_t pid = -1;
-    std::string out, err; // files that take its stdout and stderr
-};
-
-// Starts pravelot-cli with args; fileSizeLimit > 0 sets RLIMIT_FSIZE in the child.
-Child startCli(const TempDir &tmp, Mode mode, const std::vector<std::string> &args,
-               rlim_t fileSizeLimit = 0)
+// Whether pid has a file open in folder: its output being written.
+bool writingInto(pid_t pid, const std::string &folder)
 {
-    Child c;
-    c.out = (tmp.path() / "stdout.txt").string();
-    c.err = (tmp.path() / "stderr.txt").string();
-    c.pid = ::fork();
-    if (c.pid == 0) {
-        if (mode == Mode::Named)
-            ::setenv("PRAVELOT_NAMED_TEMPFILES", "1", 1);
-        if (fileSizeLimit > 0) {
-            const rlimit limit{fileSizeLimit, fileSizeLimit};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        // The test runner's own dispositions are not what a user's shell gives.
-        for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ})
-            std::signal(sig, SIG_DFL);
-        (void)!std::freopen(c.out.c_str(), "w", stdout);
-        (void)!std::freopen(c.err.c_str(), "w", stderr);
-        std::vector<char *> argv;
-        std::string cli = PRAVELOT_CLI_PATH;
-        argv.push_back(cli.data());
-        std::vector<std::string> copy = args;
-        for (std::string &a : copy)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::execv(cli.c_str(), argv.data());
-        ::_exit(127);
+    std::error_code ec;
+    const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+    for (const auto &e : std::filesystem::directory_iterator(fds, ec)) {
+        std::error_code ignored;
+        const std::string target = std::filesystem::read_symlink(e.path(), ignored).string();
+        if (target.rfind(folder + "/", 0) == 0)
+            return true;
     }
-    return c;
+    return false;
 }
 
-// Waits until the child has a file open in folder — its output being written. False
-// when it ended first (its status is then in status).
-bool waitUntilWritingInto(pid_t pid, const std::string &folder, int &status)
+// Waits until the child writes into folder and stops it there (SIGSTOP), so that what
+// follows meets it in the middle of a write. False when it ended first (its status is
+// then in status); a child that stopped just after its write is let go on and watched
+// again.
+bool stopWhileWriting(pid_t pid, const std::string &folder, int &status)
 {
-    const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
     for (;;) {
         if (::waitpid(pid, &status, WNOHANG) == pid)
             return false;
-        std::error_code ec;
-        for (const auto &e : std::filesystem::directory_iterator(fds, ec)) {
-            std::error_code ignored;
-            const std::string target = std::filesystem::read_symlink(e.path(), ignored).string();
-            if (target.rfind(folder + "/", 0) == 0)
-                return true;
+        if (!writingInto(pid, folder)) {
+            std::this_thread::yield();
+            continue;
         }
-        std::this_thread::yield();
+        ::kill(pid, SIGSTOP);
+        if (::waitpid(pid, &status, WUNTRACED) != pid || !WIFSTOPPED(status))
+            return false;
+        if (writingInto(pid, folder))
+            return true;
+        ::kill(pid, SIGCONT);
     }
 }
 
@@ -110,9 +96,9 @@ bool signalPending(pid_t pid, int sig)
     return false;
 }
 
-std::string contentOf(const std::string &path)
+std::string contentOf(const std::filesystem::path &path)
 {
-    std::ifstream f(path);
+    std::ifstream f(path, std::ios::binary);
     std::stringstream s;
     s << f.rdbuf();
     return s.str();
@@ -124,89 +110,172 @@ void expectOnlyCompleteOutputs(const std::filesystem::path &folder)
     for (const auto &e : std::filesystem::directory_iterator(folder)) {
         const std::string name = e.path().filename().string();
         EXPECT_NE(name[0], '.') << name;
+        if (e.path().extension() == ".svg") {
+            EXPECT_TRUE(contentOf(e.path()).ends_with("</svg>\n")) << name;
+            continue;
+        }
         TJwsData d;
         EXPECT_EQ(d.load(fromUtf8(e.path().string())), TJwsData::LoadResult::Complete) << name;
     }
 }
 
+enum class Command { Convert, Render };
+
+std::vector<std::string> argsFor(Command command, const std::string &src,
+                                 const std::filesystem::path &out)
+{
+    if (command == Command::Convert)
+        return {"convert", "-o", out.string(), src};
+    return {"render", src, "-o", (out / "big.svg").string()};
+}
+
 struct SignalCase {
     const char *name;
     int sig;
-    bool twice; // a second one once the first was taken (Ctrl-C, then Ctrl-C again)
-    Mode mode;
 };
 
-void PrintTo(const SignalCase &c, std::ostream *os) { *os << c.name; }
+const SignalCase kSignals[] = {
+    {"Kill", SIGKILL}, {"Term", SIGTERM}, {"Hup", SIGHUP},   {"Int", SIGINT},   {"Quit", SIGQUIT},
+    {"Pipe", SIGPIPE}, {"Usr1", SIGUSR1}, {"Usr2", SIGUSR2}, {"Alrm", SIGALRM},
+};
 
-class EndedWhileWriting : public ::testing::TestWithParam<SignalCase> {};
+using EndCase = std::tuple<Command, SignalCase, Mode>;
+
+// Every command, signal and way of holding the output, but SIGKILL with a temporary
+// name: nothing can remove a file when the program is killed outright (Linux's unnamed
+// files are the answer to that).
+std::vector<EndCase> endCases()
+{
+    std::vector<EndCase> cases;
+    for (Command command : {Command::Convert, Command::Render})
+        for (const SignalCase &signal : kSignals)
+            for (Mode mode : {Mode::Unnamed, Mode::Named})
+                if (signal.sig != SIGKILL || mode == Mode::Unnamed)
+                    cases.emplace_back(command, signal, mode);
+    return cases;
+}
+
+class EndedWhileWriting : public ::testing::TestWithParam<EndCase> {};
+
+std::string modeName(Mode mode) { return mode == Mode::Unnamed ? "Unnamed" : "Named"; }
 
 } // namespace
 
 INSTANTIATE_TEST_SUITE_P(
-    EverySignal, EndedWhileWriting,
-    ::testing::Values(SignalCase{"Kill", SIGKILL, false, Mode::Unnamed},
-                      SignalCase{"Term", SIGTERM, false, Mode::Unnamed},
-                      SignalCase{"Hup", SIGHUP, false, Mode::Unnamed},
-                      SignalCase{"SecondInterrupt", SIGINT, true, Mode::Unnamed},
-                      SignalCase{"TermNamed", SIGTERM, false, Mode::Named},
-                      SignalCase{"HupNamed", SIGHUP, false, Mode::Named},
-                      SignalCase{"SecondInterruptNamed", SIGINT, true, Mode::Named}),
-    [](const auto &p) { return std::string(p.param.name); });
+    EverySignal, EndedWhileWriting, ::testing::ValuesIn(endCases()), [](const auto &p) {
+        return std::string(std::get<0>(p.param) == Command::Convert ? "Convert" : "Render") +
+               std::get<1>(p.param).name + modeName(std::get<2>(p.param));
+    });
 
 TEST_P(EndedWhileWriting, LeavesNothingBehind)
 {
-    const SignalCase &c = GetParam();
+    const auto [command, signal, mode] = GetParam();
     TempDir tmp;
-    const std::u16string src = tmp.file("big.jws");
-    writeBigSource(src);
+    const std::u16string &src = bigSource();
     const std::filesystem::path out = tmp.path() / "out";
     std::filesystem::create_directory(out);
+    CliProcessOptions options;
+    options.namedTempFiles = mode == Mode::Named;
+    // convert takes the first Ctrl-C as a request to stop after the file in progress: a
+    // second one ends it.
+    const bool twice = command == Command::Convert && signal.sig == SIGINT;
 
-    const Child child = startCli(tmp, c.mode, {"convert", "-o", out.string(), toUtf8(src)});
-    int status = 0;
-    ASSERT_TRUE(waitUntilWritingInto(child.pid, out.string(), status))
-        << "ended before writing: " << status;
-    ::kill(child.pid, c.sig);
-    if (c.twice) {
-        // The first is only a request to stop before the next file.
-        while (signalPending(child.pid, c.sig))
-            std::this_thread::yield();
-        ::kill(child.pid, c.sig);
+    // A run may end its write before it is stopped: then another run is watched.
+    for (int run = 0;; ++run) {
+        ASSERT_LT(run, 50) << "no run was met while writing";
+        const CliChild child = startCli(tmp.path(), argsFor(command, toUtf8(src), out), options);
+        int status = 0;
+        if (!stopWhileWriting(child.pid, out.string(), status)) {
+            finishCli(child);
+            expectOnlyCompleteOutputs(out);
+            std::filesystem::remove_all(out);
+            std::filesystem::create_directory(out);
+            continue;
+        }
+        ::kill(child.pid, signal.sig);
+        if (twice) {
+            ::kill(child.pid, SIGCONT);
+            while (signalPending(child.pid, signal.sig))
+                std::this_thread::yield();
+            ::kill(child.pid, signal.sig);
+        }
+        ::kill(child.pid, SIGCONT);
+        const CliResult r = finishCli(child);
+        EXPECT_EQ(r.status, 128 + signal.sig) << r.err;
+        expectOnlyCompleteOutputs(out);
+        break;
     }
-    ASSERT_EQ(::waitpid(child.pid, &status, 0), child.pid);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.sig) << status;
-    expectOnlyCompleteOutputs(out);
+}
+
+class FolderRenamed : public ::testing::TestWithParam<std::tuple<Command, Mode>> {};
+
+INSTANTIATE_TEST_SUITE_P(BothWays, FolderRenamed,
+                         ::testing::Combine(::testing::Values(Command::Convert, Command::Render),
+                                            ::testing::Values(Mode::Unnamed, Mode::Named)),
+                         [](const auto &p) {
+                             return std::string(std::get<0>(p.param) == Command::Convert
+                                                    ? "Convert"
+                                                    : "Render") +
+                                    modeName(std::get<1>(p.param));
+                         });
+
+TEST_P(FolderRenamed, WhileWritingLeavesNothingInIt)
+{
+    const auto [command, mode] = GetParam();
+    TempDir tmp;
+    const std::u16string &src = bigSource();
+    const std::filesystem::path out = tmp.path() / "out", moved = tmp.path() / "moved";
+    std::filesystem::create_directory(out);
+    CliProcessOptions options;
+    options.namedTempFiles = mode == Mode::Named;
+    for (int run = 0;; ++run) {
+        ASSERT_LT(run, 50) << "no run was met while writing";
+        const CliChild child = startCli(tmp.path(), argsFor(command, toUtf8(src), out), options);
+        int status = 0;
+        if (!stopWhileWriting(child.pid, out.string(), status)) {
+            finishCli(child);
+            std::filesystem::remove_all(out);
+            std::filesystem::create_directory(out);
+            continue;
+        }
+        // The output's folder is no longer where its name leads: the output fails, and
+        // the folder under its new name holds nothing of it.
+        std::filesystem::rename(out, moved);
+        ::kill(child.pid, SIGCONT);
+        const CliResult r = finishCli(child);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
+        EXPECT_TRUE(std::filesystem::is_empty(moved));
+        break;
+    }
 }
 
 class FileSizeLimit : public ::testing::TestWithParam<Mode> {};
 
 INSTANTIATE_TEST_SUITE_P(BothWays, FileSizeLimit, ::testing::Values(Mode::Unnamed, Mode::Named),
-                         [](const auto &p) {
-                             return p.param == Mode::Unnamed ? "Unnamed" : "Named";
-                         });
+                         [](const auto &p) { return modeName(p.param); });
 
 TEST_P(FileSizeLimit, FailsThatFileAndTheNextGoesOn)
 {
     TempDir tmp;
-    const std::u16string big = tmp.file("big.jws"), small = tmp.file("small.jws");
-    writeBigSource(big);
+    const std::u16string &big = bigSource(), small = tmp.file("small.jws");
     writeSmallSource(small);
     const std::filesystem::path out = tmp.path() / "out";
     std::filesystem::create_directory(out);
 
-    const Child child = startCli(
-        tmp, GetParam(), {"convert", "-o", out.string(), toUtf8(big), toUtf8(small)}, 1 << 20);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child.pid, &status, 0), child.pid);
-    ASSERT_TRUE(WIFEXITED(status)) << status;
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    CliProcessOptions options;
+    options.namedTempFiles = GetParam() == Mode::Named;
+    options.fileSizeLimit = 1 << 20;
+    const CliResult r =
+        runCli(tmp.path(), {"convert", "-o", out.string(), toUtf8(big), toUtf8(small)}, options);
+    EXPECT_EQ(r.status, 1);
     const std::string o = out.string();
-    EXPECT_EQ(contentOf(child.out), toUtf8(big) + "\n→ " + o + "/big.jws\n　…… 変換失敗\n" +
-                                        toUtf8(small) + "\n→ " + o + "/small.jws\n　…… 変換完了\n");
-    EXPECT_NE(contentOf(child.err).find(toUtf8(big) + ": cannot write the output " + o +
-                                        "/big.jws: File too large"),
-              std::string::npos)
-        << contentOf(child.err);
+    EXPECT_EQ(r.out, toUtf8(big) + "\n→ " + o + "/big.jws\n　…… 変換失敗\n" + toUtf8(small) +
+                         "\n→ " + o + "/small.jws\n　…… 変換完了\n");
+    EXPECT_NE(
+        r.err.find(toUtf8(big) + ": cannot write the output " + o + "/big.jws: File too large"),
+        std::string::npos)
+        << r.err;
     std::vector<std::string> names;
     for (const auto &e : std::filesystem::directory_iterator(out))
         names.push_back(e.path().filename().string());

@@ -156,7 +156,63 @@ TEST_P(NewFileTest, FailuresLeaveNothingAndTellTheStep)
     EXPECT_TRUE(entriesOf(tmp.path()).empty());
 }
 
+TEST_P(NewFileTest, ReplacingTakesTheNameAtOneStroke)
+{
+    TempDir tmp;
+    const std::u16string pic = tmp.file("pic.svg");
+    struct Case {
+        const char *what;
+        const char *before; // nullptr: nothing there
+        bool writes;        // false: the writer gives up
+        const char *after;
+    } cases[] = {
+        {"nothing there", nullptr, true, "new"},
+        {"a picture there", "old", true, "new"},
+        {"the writer gives up", "old", false, "old"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        FileDeleteSafe(pic);
+        if (c.before)
+            writeBytes(pic, Bytes(c.before, c.before + 3));
+        NewFile file{pic, {}, {}, {}, true};
+        const bool ok = writeNewFile(file, [&](ByteWriter &w) {
+            // Until the new file is complete, the old one is there whole.
+            EXPECT_EQ(contentOf(pic), c.before ? c.before : "");
+            return c.writes && bytesOf("new")(w);
+        });
+        EXPECT_EQ(ok, c.writes);
+        EXPECT_EQ(contentOf(pic), c.after);
+        EXPECT_EQ(entriesOf(tmp.path()).size(), c.before || c.writes ? 1u : 0u);
+    }
+    // A folder at the name is never replaced.
+    std::filesystem::create_directory(tmp.path() / "folder.svg");
+    NewFile onFolder{tmp.file("folder.svg"), {}, {}, {}, true};
+    EXPECT_FALSE(writeNewFile(onFolder, bytesOf("x")));
+    EXPECT_EQ(onFolder.failedStep, NewFileStep::Place);
+    EXPECT_TRUE(std::filesystem::is_directory(tmp.path() / "folder.svg"));
+    EXPECT_EQ(entriesOf(tmp.path()), (std::vector<std::string>{"folder.svg", "pic.svg"}));
+}
+
 #ifndef _WIN32
+// Windows does not rename a folder that holds an open file.
+TEST_P(NewFileTest, AFolderRenamedWhileWritingKeepsNothingOfIt)
+{
+    for (const bool replace : {false, true}) {
+        SCOPED_TRACE(replace ? "replacing" : "new");
+        TempDir tmp;
+        std::filesystem::create_directory(tmp.path() / "out");
+        NewFile file{tmp.file("out/a.jws"), {}, {}, {}, replace};
+        EXPECT_FALSE(writeNewFile(file, [&](ByteWriter &w) {
+            std::filesystem::rename(tmp.path() / "out", tmp.path() / "moved");
+            return bytesOf("x")(w);
+        }));
+        EXPECT_EQ(file.failedStep, NewFileStep::Place);
+        EXPECT_EQ(file.error, std::errc::no_such_file_or_directory);
+        EXPECT_TRUE(std::filesystem::is_empty(tmp.path() / "moved"));
+    }
+}
+
 // The limits of a POSIX path (4,095 bytes), and what a signal handler does there; on
 // Windows extended paths lift the limit, and Windows removes an unfinished file itself.
 TEST_P(NewFileTest, FitsWhereverItsNameFits)

@@ -33,6 +33,9 @@ std::string contentOf(const std::string &path)
         const rlimit limit{o.fileSizeLimit, o.fileSizeLimit};
         ::setrlimit(RLIMIT_FSIZE, &limit);
     }
+    // A signal that dumps core leaves no core file in the test's folder.
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
     // The test runner's own dispositions and mask are not what a user's shell gives.
     sigset_t none;
     sigemptyset(&none);
