@@ -27,6 +27,18 @@ inline bool seekTo(int fd, std::uint64_t offset)
 #endif
 }
 
+// The file's position from its start (after writing: the bytes written); 0 when the
+// system cannot tell.
+inline std::uint64_t currentOffset(int fd)
+{
+#ifdef _WIN32
+    const __int64 at = ::_lseeki64(fd, 0, SEEK_CUR);
+#else
+    const off_t at = ::lseek(fd, 0, SEEK_CUR);
+#endif
+    return at > 0 ? static_cast<std::uint64_t>(at) : 0;
+}
+
 // One read of up to n bytes into dst: the number read, 0 at the end of the file, -1 when
 // the read failed (errno tells why). An interrupted read is tried again.
 inline std::ptrdiff_t readSome(int fd, void *dst, std::size_t n)

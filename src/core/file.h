@@ -3,9 +3,11 @@
 
 #include "core/bytewriter.h"
 #include "core/filereason.h"
+#include "core/unnamedfile.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -73,6 +75,13 @@ struct NewFile {
     // file takes the name at one stroke, and until then the old one stays whole. nextName
     // is then never asked. Off: nothing is ever written over.
     bool replace = false;
+    // Set: the file is written whole but neither flushed nor named, and left in unnamed,
+    // so that many are flushed at once (syncFiles) before each is named (nameNewFile).
+    // path is then the name wanted, in the folder where the file is made.
+    bool leaveUnnamed = false;
+    std::shared_ptr<UnnamedFile> unnamed{};
+    // After success: the number of bytes written.
+    std::uint64_t bytes = 0;
 };
 
 // Creates a new file with the bytes that write() puts into the writer. The bytes go
@@ -83,6 +92,10 @@ struct NewFile {
 // or write() returns false; file.failedStep and file.error then tell why. An exception
 // from write() (std::bad_alloc) leaves nothing behind either and is passed on.
 bool writeNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write);
+// Gives a file written and flushed its name file.path, asking file.nextName while the
+// name is taken (see NewFile); false, with file.failedStep Place and file.error, when no
+// name could be given. The file is left for its owner to drop (and so removed) then.
+bool nameNewFile(UnnamedFile &unnamed, NewFile &file);
 bool writeNewFile(const std::u16string &path, const std::function<bool(ByteWriter &)> &write);
 
 // Replaces the file at path with the given bytes, or makes it: writeNewFile with

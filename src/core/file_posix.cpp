@@ -1,4 +1,5 @@
-// The POSIX side of file.h: opening sources, identities, creating outputs.
+// The POSIX side of file.h and unnamedfile.h: opening sources, identities, the system
+// calls that make, flush and name outputs.
 //
 // A new file is made without a name (O_TMPFILE) in its folder, written, flushed to the
 // disk and only then linked to its name, so that no kill, power cut or full disk can
@@ -15,6 +16,7 @@
 #include "core/terminationsignals.h"
 #include "core/text.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -27,6 +29,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace pravelot {
 
@@ -296,176 +299,150 @@ private:
     std::string m_name;
 };
 
+} // namespace
+
 // The output while it is written: unnamed, or under a temporary name that is removed
-// again unless the file was given its name. Closed and cleaned up by the destructor.
-class PendingOutput {
-public:
-    PendingOutput() = default;
-    PendingOutput(const PendingOutput &) = delete;
-    PendingOutput &operator=(const PendingOutput &) = delete;
-    ~PendingOutput()
+// again unless the file was given its name.
+struct UnnamedFile::Impl {
+    ~Impl()
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_temp.remove();
-        if (m_folder >= 0)
-            ::close(m_folder);
+        if (fd >= 0)
+            ::close(fd);
+        temp.remove();
+        if (folder >= 0)
+            ::close(folder);
     }
 
-    // Opens the file for target in target's folder; 0 or the system's error number.
     int create(const std::string &target)
     {
-        m_folder = ::open(folderPart(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (m_folder < 0)
+        folder = ::open(folderPart(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (folder < 0)
             return errno;
-        m_nameSize = nameSizeOf(target);
+        nameSize = nameSizeOf(target);
         if (!namedTempFilesOnly()) {
-            m_fd = ::openat(m_folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-            if (m_fd >= 0)
+            fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+            if (fd >= 0)
                 return 0;
             // Anything but a file system without unnamed files is the folder's answer.
             if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
                 return errno;
         }
-        return m_temp.create(m_folder, m_nameSize, [this](int folder, const std::string &name) {
-            m_fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            return m_fd >= 0 ? 0 : errno;
+        return temp.create(folder, nameSize, [this](int in, const std::string &name) {
+            fd = ::openat(in, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            return fd >= 0 ? 0 : errno;
         });
     }
 
-    int fd() const { return m_fd; }
-
-    // Flushes the bytes to the disk; 0 or the system's error number.
-    int sync()
+    int sync(bool flushed)
     {
-        if (::fdatasync(m_fd) != 0 && errno != EINVAL)
+        if (!flushed && ::fdatasync(fd) != 0 && errno != EINVAL)
             return errno;
-        if (!m_temp.empty()) {
+        if (!temp.empty() && fd >= 0) {
             // A named file is linked by its name, so it can be closed now, and a close
             // that fails (a network file system's late write error) still counts.
-            const int r = ::close(m_fd);
-            m_fd = -1;
+            const int r = ::close(fd);
+            fd = -1;
             if (r != 0 && errno != EINTR)
                 return errno;
         }
         return 0;
     }
 
-    // Gives the file the name target: never over anything that stands there, unless
-    // replace, when a file there is replaced at one stroke. 0, EEXIST when the name is
-    // taken, or the system's error number.
     int place(const std::string &target, bool replace)
     {
-        if (m_temp.empty())
+        if (temp.empty())
             return placeUnnamed(target, replace);
         if (replace) {
-            if (::renameat(m_folder, m_temp.name().c_str(), AT_FDCWD, target.c_str()) != 0)
+            if (::renameat(folder, temp.name().c_str(), AT_FDCWD, target.c_str()) != 0)
                 return errno;
-            m_temp.release();
+            temp.release();
             return 0;
         }
         // A hard link never replaces an existing name; where the file system has none,
         // a rename that refuses to replace does the same.
-        if (::linkat(m_folder, m_temp.name().c_str(), AT_FDCWD, target.c_str(), 0) == 0) {
-            m_temp.remove();
+        if (::linkat(folder, temp.name().c_str(), AT_FDCWD, target.c_str(), 0) == 0) {
+            temp.remove();
             return 0;
         }
         const int linkError = errno;
         if (linkError == EEXIST)
             return EEXIST;
-        if (::renameat2(m_folder, m_temp.name().c_str(), AT_FDCWD, target.c_str(),
-                        RENAME_NOREPLACE) == 0) {
-            m_temp.release();
+        if (::renameat2(folder, temp.name().c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) ==
+            0) {
+            temp.release();
             return 0;
         }
         return errno == EINVAL || errno == ENOSYS ? linkError : errno;
     }
 
-private:
     int placeUnnamed(const std::string &target, bool replace)
     {
         char proc[64];
-        std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", m_fd);
+        std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
         if (::linkat(AT_FDCWD, proc, AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
             return 0;
         if (errno != EEXIST || !replace)
             return errno;
         // A link cannot replace: the file gets a hidden name first, which then replaces
         // the old file.
-        const int e = m_temp.create(m_folder, m_nameSize, [&](int folder, const std::string &name) {
-            return ::linkat(AT_FDCWD, proc, folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
-                                                                                          : errno;
+        const int e = temp.create(folder, nameSize, [&](int in, const std::string &name) {
+            return ::linkat(AT_FDCWD, proc, in, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
         });
-        if (e != 0)
-            return e;
-        return place(target, true);
+        return e != 0 ? e : place(target, true);
     }
 
-    int m_folder = -1;
-    int m_fd = -1;
-    std::size_t m_nameSize = 0;
-    TempName m_temp;
+    int folder = -1;
+    int fd = -1;
+    std::size_t nameSize = 0;
+    std::uint64_t device = 0;
+    TempName temp;
 };
 
-bool failed(NewFile &file, NewFileStep step, std::error_code error)
+UnnamedFile::UnnamedFile() : m(std::make_unique<Impl>()) {}
+UnnamedFile::~UnnamedFile() = default;
+
+std::error_code UnnamedFile::create(const std::u16string &target)
 {
-    file.failedStep = step;
-    file.error = error;
-    return false;
+    if (const int e = m->create(nativePath(target)))
+        return systemError(e);
+    struct stat st {};
+    if (::fstat(m->fd, &st) == 0)
+        m->device = static_cast<std::uint64_t>(st.st_dev);
+    return {};
 }
 
-// Enough for every branch number of a name, and an end when names keep vanishing.
-constexpr int kMaxPlaceAttempts = 100000;
+int UnnamedFile::fd() const { return m->fd; }
 
-} // namespace
+std::uint64_t UnnamedFile::fileSystem() const { return m->device; }
 
-bool writeNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write)
+std::error_code UnnamedFile::sync(bool flushed)
 {
-    file.error.clear();
-    if (file.path.empty())
-        return failed(file, NewFileStep::Create,
-                      std::make_error_code(std::errc::no_such_file_or_directory));
-    std::string target = nativePath(file.path);
-    PendingOutput out;
-    if (const int e = out.create(target))
-        return failed(file, NewFileStep::Create, systemError(e));
-    {
-        ByteWriter w(out.fd());
-        const bool wrote = write(w);
-        if (!w.flush())
-            return failed(file, NewFileStep::Write, w.error());
-        if (!wrote)
-            return failed(file, NewFileStep::Write, {});
-    }
-    if (const int e = out.sync())
-        return failed(file, NewFileStep::Write, systemError(e));
-    for (int attempt = 0; attempt < kMaxPlaceAttempts; ++attempt) {
-        const int e = out.place(target, file.replace);
-        if (e == 0)
-            return true;
-        if (e != EEXIST || !file.nextName)
-            return failed(file, NewFileStep::Place, systemError(e));
-        // Another program took the name after it was chosen.
-        std::optional<std::u16string> next = file.nextName(file.path);
-        if (!next || next->empty())
-            return failed(file, NewFileStep::Place, systemError(EEXIST));
-        file.path = std::move(*next);
-        target = nativePath(file.path);
-    }
-    return failed(file, NewFileStep::Place, systemError(EEXIST));
+    const int e = m->sync(flushed);
+    return e ? systemError(e) : std::error_code();
 }
 
-bool replaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes,
-                 std::error_code *error)
+std::error_code UnnamedFile::place(const std::u16string &target, bool replace)
 {
-    NewFile file{path, {}, {}, {}, true};
-    const bool ok = writeNewFile(file, [&](ByteWriter &w) {
-        w.put(bytes);
-        return true;
-    });
-    if (error)
-        *error = file.error;
-    return ok;
+    const int e = m->place(nativePath(target), replace);
+    return e ? systemError(e) : std::error_code();
+}
+
+std::error_code syncFiles(std::span<UnnamedFile *const> files)
+{
+    // One syncfs for each file system: it writes out every file there and reports a
+    // write-back error of any of them (since the file it is called on was opened).
+    std::vector<std::uint64_t> flushed;
+    for (UnnamedFile *f : files) {
+        if (std::find(flushed.begin(), flushed.end(), f->fileSystem()) != flushed.end())
+            continue;
+        if (::syncfs(f->fd()) != 0)
+            return systemError(errno);
+        flushed.push_back(f->fileSystem());
+    }
+    for (UnnamedFile *f : files)
+        if (const std::error_code e = f->sync(true))
+            return e;
+    return {};
 }
 
 void removeUnfinishedFiles(bool forGood) noexcept

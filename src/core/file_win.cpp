@@ -1,5 +1,5 @@
-// The Windows side of file.h: the wide-character API with extended paths. Readers and
-// writers get a C runtime descriptor over the Windows handle.
+// The Windows side of file.h and unnamedfile.h: the wide-character API with extended
+// paths. Readers and writers get a C runtime descriptor over the Windows handle.
 //
 // A new file is made under a hidden temporary name in its folder and marked for deletion
 // at once, so that Windows removes it whatever ends the program (a crash, Ctrl-C, a
@@ -202,69 +202,62 @@ std::wstring tempNameFor(const std::wstring &target)
            L".tmp";
 }
 
+} // namespace
+
 // The output while it is written: a temporary file that Windows deletes when its handle
-// closes, unless it was given its name. Closed by the destructor.
-class PendingOutput {
-public:
-    PendingOutput() = default;
-    PendingOutput(const PendingOutput &) = delete;
-    PendingOutput &operator=(const PendingOutput &) = delete;
-    ~PendingOutput()
+// closes, unless it was given its name.
+struct UnnamedFile::Impl {
+    ~Impl()
     {
-        if (m_fd < 0)
+        if (fd < 0)
             return;
-        if (!m_placed)
+        if (!placed)
             markForDeletion(true);
-        ::_close(m_fd);
+        ::_close(fd);
         // Where the mark was not taken (a file system without it), the name goes here.
-        if (!m_placed && !m_marked)
-            DeleteFileW(m_tempName.c_str());
+        if (!placed && !marked)
+            DeleteFileW(tempName.c_str());
     }
 
-    // Creates the file beside target; empty or the system's reason.
     std::error_code create(const std::wstring &target)
     {
         for (int attempt = 0; attempt < 100; ++attempt) {
-            m_tempName = tempNameFor(target);
-            const HANDLE h = CreateFileW(m_tempName.c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+            tempName = tempNameFor(target);
+            const HANDLE h = CreateFileW(tempName.c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
                                          CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
             if (h == INVALID_HANDLE_VALUE) {
                 if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)
                     continue;
                 return lastError();
             }
-            m_handle = h;
-            m_fd = descriptorOf(h, _O_WRONLY);
-            if (m_fd < 0) {
-                DeleteFileW(m_tempName.c_str());
+            handle = h;
+            fd = descriptorOf(h, _O_WRONLY);
+            if (fd < 0) {
+                DeleteFileW(tempName.c_str());
                 return std::make_error_code(std::errc::too_many_files_open);
             }
-            m_marked = markForDeletion(true);
+            marked = markForDeletion(true);
             return {};
         }
         return std::make_error_code(std::errc::file_exists);
     }
 
-    int fd() const { return m_fd; }
-
-    // Puts the bytes on the disk and makes the file an ordinary visible one; empty or the
-    // system's reason.
+    // Puts the bytes on the disk and makes the file an ordinary visible one.
     std::error_code sync()
     {
-        if (!FlushFileBuffers(m_handle))
+        if (!FlushFileBuffers(handle))
             return lastError();
         FILE_BASIC_INFO basic{};
         basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-        if (!SetFileInformationByHandle(m_handle, FileBasicInfo, &basic, sizeof basic))
+        if (!SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic))
             return lastError();
         return {};
     }
 
-    // Gives the file the name target (an extended path); empty, std::errc::file_exists
-    // when the name is taken and replace is false, or the system's reason.
+    // Renames the file through its handle to target (an extended path).
     std::error_code place(const std::wstring &target, bool replace)
     {
-        if (m_marked && !markForDeletion(false))
+        if (marked && !markForDeletion(false))
             return lastError();
         // The rename goes through the handle, so it needs the system's own form of the
         // path: \??\ where the Windows API has \\?\.
@@ -276,107 +269,73 @@ public:
         rename->RootDirectory = nullptr;
         rename->FileNameLength = static_cast<DWORD>(ntName.size() * sizeof(wchar_t));
         ntName.copy(rename->FileName, ntName.size());
-        if (SetFileInformationByHandle(m_handle, FileRenameInfo, rename,
+        if (SetFileInformationByHandle(handle, FileRenameInfo, rename,
                                        static_cast<DWORD>(buffer.size()))) {
-            m_placed = true;
+            placed = true;
+            // Flushed before it got its name: a late error of the close changes nothing.
+            ::_close(fd);
+            fd = -1;
             return {};
         }
         const std::error_code e = lastError();
-        if (m_marked)
+        if (marked)
             markForDeletion(true);
         return e;
     }
 
-    // Closes the file; false when the system reports a failure.
-    bool close()
-    {
-        const int r = ::_close(m_fd);
-        m_fd = -1;
-        return r == 0;
-    }
-
-private:
     bool markForDeletion(bool mark)
     {
         FILE_DISPOSITION_INFO disposition{};
         disposition.DeleteFile = mark ? TRUE : FALSE;
-        return SetFileInformationByHandle(m_handle, FileDispositionInfo, &disposition,
+        return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
                                           sizeof disposition) != 0;
     }
 
-    HANDLE m_handle = INVALID_HANDLE_VALUE; // owned by m_fd
-    int m_fd = -1;
-    std::wstring m_tempName;
-    bool m_marked = false;
-    bool m_placed = false;
+    HANDLE handle = INVALID_HANDLE_VALUE; // owned by fd
+    int fd = -1;
+    std::wstring tempName;
+    bool marked = false;
+    bool placed = false;
 };
 
-bool failed(NewFile &file, NewFileStep step, std::error_code error)
+UnnamedFile::UnnamedFile() : m(std::make_unique<Impl>()) {}
+UnnamedFile::~UnnamedFile() = default;
+
+std::error_code UnnamedFile::create(const std::u16string &target)
 {
-    file.failedStep = step;
-    file.error = error;
-    return false;
+    const std::wstring p = widePath(target);
+    if (p.empty())
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    if (isDevicePath(p))
+        return FileKindError::Device;
+    return m->create(p);
 }
 
-// Enough for every branch number of a name, and an end when names keep vanishing.
-constexpr int kMaxPlaceAttempts = 100000;
+int UnnamedFile::fd() const { return m->fd; }
 
-} // namespace
+// Each file is flushed on its own here: the file system does not matter.
+std::uint64_t UnnamedFile::fileSystem() const { return 0; }
 
-bool writeNewFile(NewFile &file, const std::function<bool(ByteWriter &)> &write)
+std::error_code UnnamedFile::sync(bool) { return m->sync(); }
+
+std::error_code UnnamedFile::place(const std::u16string &target, bool replace)
 {
-    file.error.clear();
-    std::wstring target = widePath(file.path);
-    if (target.empty())
-        return failed(file, NewFileStep::Create,
-                      std::make_error_code(std::errc::no_such_file_or_directory));
-    if (isDevicePath(target))
-        return failed(file, NewFileStep::Create, std::make_error_code(std::errc::not_supported));
-    PendingOutput out;
-    if (const std::error_code e = out.create(target))
-        return failed(file, NewFileStep::Create, e);
-    {
-        ByteWriter w(out.fd());
-        const bool wrote = write(w);
-        if (!w.flush())
-            return failed(file, NewFileStep::Write, w.error());
-        if (!wrote)
-            return failed(file, NewFileStep::Write, {});
-    }
-    if (const std::error_code e = out.sync())
-        return failed(file, NewFileStep::Write, e);
-    for (int attempt = 0; attempt < kMaxPlaceAttempts; ++attempt) {
-        const std::error_code e = out.place(target, file.replace);
-        if (!e) {
-            // Flushed before it got its name: a late error of the close changes nothing.
-            out.close();
-            return true;
-        }
-        if (e != std::errc::file_exists || !file.nextName)
-            return failed(file, NewFileStep::Place, e);
-        // Another program took the name after it was chosen.
-        std::optional<std::u16string> next = file.nextName(file.path);
-        if (!next || next->empty())
-            return failed(file, NewFileStep::Place, e);
-        file.path = std::move(*next);
-        target = widePath(file.path);
-        if (target.empty() || isDevicePath(target))
-            return failed(file, NewFileStep::Place, std::make_error_code(std::errc::not_supported));
-    }
-    return failed(file, NewFileStep::Place, std::make_error_code(std::errc::file_exists));
+    const std::wstring p = widePath(target);
+    if (p.empty())
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    if (isDevicePath(p))
+        return FileKindError::Device;
+    return m->place(p, replace);
 }
 
-bool replaceFile(const std::u16string &path, std::span<const std::uint8_t> bytes,
-                 std::error_code *error)
+// Windows has no flush of a whole file system that a program may call: each file is
+// flushed with FlushFileBuffers.
+std::error_code syncFiles(std::span<UnnamedFile *const> files)
 {
-    NewFile file{path, {}, {}, {}, true};
-    const bool ok = writeNewFile(file, [&](ByteWriter &w) {
-        w.put(bytes);
-        return true;
-    });
-    if (error)
-        *error = file.error;
-    return ok;
+    for (UnnamedFile *f : files)
+        if (const std::error_code e = f->sync())
+            return e;
+    return {};
 }
 
 // Windows removes an unfinished output itself when the program ends, however it ends.

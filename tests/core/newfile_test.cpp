@@ -156,6 +156,37 @@ TEST_P(NewFileTest, FailuresLeaveNothingAndTellTheStep)
     EXPECT_TRUE(entriesOf(tmp.path()).empty());
 }
 
+TEST_P(NewFileTest, WrittenNowFlushedTogetherAndNamedLater)
+{
+    TempDir tmp;
+    std::vector<NewFile> files;
+    for (const char *name : {"a.jws", "b.jws", "c.jws"}) {
+        NewFile file{tmp.file(name), {}, {}, {}};
+        file.leaveUnnamed = true;
+        ASSERT_TRUE(writeNewFile(file, bytesOf(name)));
+        ASSERT_NE(file.unnamed, nullptr);
+        EXPECT_EQ(file.bytes, 5u);
+        files.push_back(std::move(file));
+    }
+    // Written, but under no name of their own yet.
+    for (const std::string &e : entriesOf(tmp.path()))
+        EXPECT_EQ(e[0], '.') << e;
+    std::vector<UnnamedFile *> all;
+    for (NewFile &f : files)
+        all.push_back(f.unnamed.get());
+    ASSERT_FALSE(syncFiles(all));
+    // a.jws is taken meanwhile: it gets the next name; c.jws is dropped unnamed.
+    writeBytes(tmp.file("a.jws"), {'x'});
+    files[0].nextName = [&](const std::u16string &) { return tmp.file("a~1.jws"); };
+    EXPECT_TRUE(nameNewFile(*files[0].unnamed, files[0]));
+    EXPECT_EQ(files[0].path, tmp.file("a~1.jws"));
+    EXPECT_TRUE(nameNewFile(*files[1].unnamed, files[1]));
+    files.clear();
+    EXPECT_EQ(entriesOf(tmp.path()), (std::vector<std::string>{"a.jws", "a~1.jws", "b.jws"}));
+    EXPECT_EQ(contentOf(tmp.file("a~1.jws")), "a.jws");
+    EXPECT_EQ(contentOf(tmp.file("b.jws")), "b.jws");
+}
+
 TEST_P(NewFileTest, ReplacingTakesTheNameAtOneStroke)
 {
     TempDir tmp;
