@@ -160,6 +160,11 @@ if [ "$gui" = ON ] && [ $zip = 1 ]; then
     crlf /usr/share/doc/libqt6core6/copyright "$stage/licenses/Qt.txt"
     crlf /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright "$stage/licenses/GCC-runtime.txt"
     crlf /usr/share/doc/mingw-w64-common/copyright "$stage/licenses/MinGW-w64.txt"
+    # The same bytes from every build of a commit: each file dated at the commit's time
+    # (SOURCE_DATE_EPOCH when set), which strip also writes into the programs' and
+    # libraries' headers instead of the time of the build.
+    epoch="${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 315532800)}"
+    export SOURCE_DATE_EPOCH="$epoch"
     # Debugging symbols stay out of the zip.
     $mingw-strip --strip-all "$stage"/*.exe
     $mingw-strip --strip-debug "$stage"/*.dll "$stage"/platforms/*.dll "$stage"/styles/*.dll
@@ -167,9 +172,7 @@ if [ "$gui" = ON ] && [ $zip = 1 ]; then
     # that every Notepad shows it.
     { printf '\xEF\xBB\xBF'; sed "s/@VERSION@/$version/g; s/\$/\r/" \
         "$root/packaging/windows/README.txt"; } >"$stage/README.txt"
-    # The same bytes from every build of a commit: every entry dated at the commit's time
-    # (SOURCE_DATE_EPOCH when set), in one order, with no owner or extra attributes.
-    epoch="${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 315532800)}"
+    # Every entry in one order, with no owner or extra attributes.
     find "$stage" -exec touch -h -d "@$epoch" {} +
     find "$stage" -type d -exec chmod 755 {} + && find "$stage" -type f -exec chmod 644 {} +
     (cd "$build/package" && find "$package" -type f | LC_ALL=C sort |
