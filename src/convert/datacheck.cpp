@@ -17,14 +17,14 @@ constexpr std::u16string_view kBadExtensionShort = u"ファイル拡張子が不
 constexpr std::u16string_view kOneBlock = u"既に1つのブロックです(ブロック名は使われません)";
 constexpr std::u16string_view kOutOfMemoryAgain = u"(変換時に再度読み込みます)";
 
-FigureProblem problemOf(TJwsData::LoadResult loaded)
+FigureProblem problemOf(JwsReadStatus status)
 {
-    switch (loaded) {
-    case TJwsData::LoadResult::NotJws:
+    switch (status) {
+    case JwsReadStatus::NotJws:
         return FigureProblem::NotFigure;
-    case TJwsData::LoadResult::Incomplete:
+    case JwsReadStatus::Incomplete:
         return FigureProblem::Incomplete;
-    case TJwsData::LoadResult::Complete:
+    case JwsReadStatus::Complete:
         break;
     }
     return FigureProblem::None;
@@ -206,13 +206,14 @@ void listBlocks(const std::u16string &fn, std::span<const SourceRow> rows, Conve
             line(figureProblemText(FigureProblem::Incomplete));
         return;
     }
-    const FigureProblem problem = problemOf(conv.JWS.load(fn));
+    const JwsReading read = readJwsFile(fn);
+    const FigureProblem problem = problemOf(read.status);
     if (problem != FigureProblem::None)
         line(figureProblemText(problem));
     if (problem == FigureProblem::NotFigure)
         return;
-    line(u"ブロック図形定義数：" + IntToText(conv.JWS.EntBlockDefN()));
-    for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
+    line(u"ブロック図形定義数：" + IntToText(read.doc.EntBlockDefN()));
+    for (const TEntJwwBlockDef &d : read.doc.EntBlockDef) {
         const std::u16string user = userBlockName(d.strName);
         bool clash = false;
         for (const SourceRow &r : rows)
@@ -248,14 +249,13 @@ namespace {
 
 void inspectJws(const std::u16string &file, FigureInspection &info)
 {
-    info.jws = std::make_unique<TJwsData>();
-    TJwsData &d = *info.jws;
-    info.problem = problemOf(d.load(file));
-    if (info.problem == FigureProblem::NotFigure) {
-        info.jws.reset();
+    JwsReading r = readJwsFile(file);
+    info.problem = problemOf(r.status);
+    if (info.problem == FigureProblem::NotFigure)
         return;
-    }
-    info.detail = d.problem().empty() ? "" : d.problem().text();
+    info.jws = std::make_unique<TJwsData>(std::move(r.doc));
+    TJwsData &d = *info.jws;
+    info.detail = r.problem.empty() ? "" : r.problem.text();
     d.GetMinMaxZahyo();
     info.version = d.Enthd.jwVer;
     info.baseX = d.Enthd.BasePoint_x;

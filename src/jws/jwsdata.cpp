@@ -39,7 +39,6 @@ void TJwsData::DataInit()
     BindImageInit();
     FontNames.clear();
     MojiEncode = false;
-    m_problem = {};
     m_cycleRefs.clear();
 }
 
@@ -59,6 +58,21 @@ void TJwsData::DataFree()
     std::vector<TEntJwwBlockTree>().swap(EntBlockTree);
     std::vector<std::uint64_t>().swap(m_cycleRefs);
     DataInit();
+}
+
+void TJwsData::adopt(TJwsData &&read)
+{
+    std::u16string folder = std::move(BindImageFolder);
+    const bool exp = BindImageExp, exr = BindImageExr;
+    const double minX = myMinWx, minY = myMinWy, maxX = myMaxWx, maxY = myMaxWy;
+    *this = std::move(read);
+    BindImageFolder = std::move(folder);
+    BindImageExp = exp;
+    BindImageExr = exr;
+    myMinWx = minX;
+    myMinWy = minY;
+    myMaxWx = maxX;
+    myMaxWy = maxY;
 }
 
 void TJwsData::BindImageInit() { BindImage.clear(); }

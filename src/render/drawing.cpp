@@ -549,7 +549,7 @@ Drawing makeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel, Drawin
     return out;
 }
 
-Drawing makeDrawing(const TJwsData &header, const TJwsData::MemberProducer &produce,
+Drawing makeDrawing(const TJwsData &header, const MemberProducer &produce,
                     const std::atomic<bool> *cancel, DrawingKeep keep)
 {
     Drawing out;

@@ -3,6 +3,7 @@
 // holds no reference to it.
 #pragma once
 
+#include "jws/entitysink.h"
 #include "jws/jwsdata.h"
 
 #include <atomic>
@@ -128,7 +129,7 @@ Drawing makeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel = nullp
 // over one at a time (the translation of a .jwk document), without holding them: the
 // same drawing as makeDrawing of a document holding them. header's own entities and
 // blocks are not looked at.
-Drawing makeDrawing(const TJwsData &header, const TJwsData::MemberProducer &produce,
+Drawing makeDrawing(const TJwsData &header, const MemberProducer &produce,
                     const std::atomic<bool> *cancel = nullptr,
                     DrawingKeep keep = DrawingKeep::Everything);
 

@@ -5,6 +5,7 @@
 #include "jwk/jwkdata.h"
 #include "jwk/jwtrans.h"
 #include "jws/jwsdata.h"
+#include "jws/jwsreader.h"
 
 namespace pravelot {
 
@@ -49,15 +50,14 @@ FigureDrawing loadFigureDrawing(const std::u16string &file, const std::atomic<bo
     auto missing = [&] { return !regularFileExistsSafe(file); };
     FigureDrawing f;
     if (ext == u".jws") {
-        TJwsData doc;
-        const TJwsData::LoadResult r = doc.load(file, TJwsData::MembersKept::Drawn);
-        if (r == TJwsData::LoadResult::NotJws)
+        const JwsReading r = readJwsFile(file, {JwsMembers::Drawn});
+        if (r.status == JwsReadStatus::NotJws)
             return unreadable(missing() ? u"ファイルが存在しません"
                                         : u"ファイルデータ内容が不正です");
         f.kind = u"JWS";
-        f.version = doc.Enthd.jwVer;
-        f.drawing = makeDrawing(doc, cancel, keep);
-        tell(f, r == TJwsData::LoadResult::Complete, doc.problem());
+        f.version = r.doc.Enthd.jwVer;
+        f.drawing = makeDrawing(r.doc, cancel, keep);
+        tell(f, r.complete(), r.problem);
         return f;
     }
     if (!TJwkData::FileCheck(file))

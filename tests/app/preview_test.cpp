@@ -215,7 +215,7 @@ void PreviewTest::hugeFileDoesNotBlock()
         addTop(d, blockRef(0, 0, k * 200.0));
     d.MakeBlockTree();
     const QString file = app.path(QStringLiteral("huge.jws"));
-    writeBytes(us(file), d.FileOutBytes(600));
+    writeBytes(us(file), writeJws(d, {600}));
     app.start({file});
     PreviewWindow *preview = previewOf(app);
     QSignalSpy loaded(preview, &PreviewWindow::loaded);

@@ -51,7 +51,7 @@ void writeJws(const std::u16string &path, const std::u16string &defName = u"")
         addTop(d, blockRef(0, 0, 0));
         d.MakeBlockTree();
     }
-    writeBytes(path, d.FileOutBytes(600));
+    writeBytes(path, writeJws(d, {600}));
 }
 
 // The separator the program puts after a folder.
@@ -83,7 +83,7 @@ TEST(Cli, ConvertsIntoAFolderAndLogs)
     EXPECT_EQ(r.out, a + "\n→ " + out + kSep + "図面 a.jws\n　…… 変換完了\n" + a + "\n→ " + out +
                          kSep + "図面 a~1.jws\n　…… 変換完了\n");
     TJwsData d;
-    ASSERT_TRUE(d.FileIn(fromUtf8(out + kSep + "図面 a.jws")));
+    ASSERT_TRUE(FileIn(d, fromUtf8(out + kSep + "図面 a.jws")));
     EXPECT_EQ(d.EntBlockDef.at(0).strName, u"図面 a@@SfigorgFlag@@4");
 }
 
@@ -113,7 +113,7 @@ TEST(Cli, BesideAndOneNameForAll)
     const Result r = convert({"--beside", "-n", "BLK", a});
     EXPECT_EQ(r.status, 0) << r.err;
     TJwsData d;
-    ASSERT_TRUE(d.FileIn(tmp.file("p~1.jws")));
+    ASSERT_TRUE(FileIn(d, tmp.file("p~1.jws")));
     EXPECT_EQ(d.EntBlockDef.at(0).strName, u"BLK@@SfigorgFlag@@4");
 }
 
@@ -286,7 +286,7 @@ TEST(Cli, APartThatIsAlreadyOneBlockIsWrittenAsItIs)
     addMember(addDef(d, 0, u"扉@@SfigorgFlag@@4"), line(0, 0, 1, 1));
     addTop(d, blockRef(0, 0, 0));
     d.MakeBlockTree();
-    writeBytes(fromUtf8(part), d.FileOutBytes(600));
+    writeBytes(fromUtf8(part), writeJws(d, {600}));
     for (const char *name : {"扉", "別名"}) {
         SCOPED_TRACE(name);
         const Result r = convert({"--beside", "-n", name, part});
@@ -313,7 +313,7 @@ TEST(Cli, RenderWritesAnSvgPicture)
     t.dSizeX = t.dSizeY = 5;
     t.str = u"扉 <A&B>";
     addTop(d, t);
-    writeBytes(fromUtf8(a), d.FileOutBytes(600));
+    writeBytes(fromUtf8(a), writeJws(d, {600}));
 
     std::ostringstream out, err;
     const std::string svg = toUtf8(tmp.file("扉.svg"));

@@ -29,14 +29,14 @@ void writeBigSource(const std::u16string &path)
     TJwsData d = emptyDoc(600);
     for (int i = 0; i < 350000; ++i)
         addTop(d, line(i, 0, i, 1));
-    writeBytes(path, d.FileOutBytes(600));
+    writeBytes(path, writeJws(d, {600}));
 }
 
 void writeSmallSource(const std::u16string &path)
 {
     TJwsData d = emptyDoc(600);
     addTop(d, line(0, 0, 1, 1));
-    writeBytes(path, d.FileOutBytes(600));
+    writeBytes(path, writeJws(d, {600}));
 }
 
 struct Child {
@@ -124,8 +124,7 @@ void expectOnlyCompleteOutputs(const std::filesystem::path &folder)
     for (const auto &e : std::filesystem::directory_iterator(folder)) {
         const std::string name = e.path().filename().string();
         EXPECT_NE(name[0], '.') << name;
-        TJwsData d;
-        EXPECT_EQ(d.load(fromUtf8(e.path().string())), TJwsData::LoadResult::Complete) << name;
+        EXPECT_EQ(readJwsFile(fromUtf8(e.path().string())).status, JwsReadStatus::Complete) << name;
     }
 }
 

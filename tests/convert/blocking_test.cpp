@@ -55,7 +55,7 @@ TEST(Blocking, ANameTooLongForTheFileIsCutBeforeItsMarker)
             DataTransJWS(d, c.in);
             d.SetFileOutOption(utf16 ? 32 : 0);
             TJwsData back;
-            ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+            ASSERT_TRUE(readInto(back, writeJws(d, {600})));
             const std::u16string name = back.EntBlockDef.at(0).strName.str();
             EXPECT_GE(StrIndexOf(kBlockNameMarkerUpper, StrUpper(name)), 0) << "the marker is lost";
             if (utf16) {
@@ -197,7 +197,7 @@ TEST(Blocking, MovedContentNeverRefersToTheNewDefinition)
     d.MakeBlockTree();
     DataTransJWS(d, u"x");
     TJwsData back;
-    ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+    ASSERT_TRUE(readInto(back, writeJws(d, {600})));
     ASSERT_EQ(back.EntBlockDefN(), 1);
     EXPECT_EQ(back.EntBlockDef[0].nNumber, 0u);
     EXPECT_EQ(back.EntBlock[0].nNumber, 0u);

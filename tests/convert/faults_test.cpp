@@ -58,7 +58,7 @@ Bytes someJws()
     GenOptions opt;
     opt.version = 600;
     TJwsData d = randomDoc(rng, opt);
-    return d.FileOutBytes(600);
+    return writeJws(d, {600});
 }
 
 Bytes someJwk()
@@ -131,8 +131,7 @@ TEST(OutOfMemory, AnyAllocationOfAConversionFailsThatFileAlone)
         // Nothing of a failed file stays for the next.
         const ConversionOutcome again = conv.convert(src, NewFile{dst, {}, {}, {}}, u"b");
         ASSERT_TRUE(again.done());
-        TJwsData out;
-        EXPECT_EQ(out.load(dst), TJwsData::LoadResult::Complete);
+        EXPECT_EQ(readJwsFile(dst).status, JwsReadStatus::Complete);
     }
 }
 
@@ -189,10 +188,11 @@ TEST(OutOfMemory, TheCheckWarnsAndLetsTheConversionDecide)
     // What the check could not read whole is not kept for the conversion.
     const RunSummary s = runFiles(rows, tmp.folder(), conv, host);
     EXPECT_EQ(s.converted, 1);
-    TJwsData a, out;
-    ASSERT_TRUE(a.FileIn(tmp.file("a.jws")));
-    ASSERT_EQ(out.load(tmp.file("a~1.jws")), TJwsData::LoadResult::Complete);
-    EXPECT_TRUE(sameDrawing(drawing(a), drawing(out)));
+    const JwsReading a = readJwsFile(tmp.file("a.jws"));
+    const JwsReading out = readJwsFile(tmp.file("a~1.jws"));
+    ASSERT_EQ(a.status, JwsReadStatus::Complete);
+    ASSERT_EQ(out.status, JwsReadStatus::Complete);
+    EXPECT_TRUE(sameDrawing(drawing(a.doc), drawing(out.doc)));
 }
 
 #ifndef _WIN32
@@ -237,10 +237,9 @@ TEST(SimultaneousRuns, EachRunGetsItsOwnOutput)
         EXPECT_EQ(failed, 0);
         const std::vector<std::string> names = entriesOf(folder);
         EXPECT_EQ(names.size(), static_cast<std::size_t>(kRuns));
-        for (const std::string &n : names) {
-            TJwsData d;
-            EXPECT_EQ(d.load(fromUtf8((folder / n).string())), TJwsData::LoadResult::Complete) << n;
-        }
+        for (const std::string &n : names)
+            EXPECT_EQ(readJwsFile(fromUtf8((folder / n).string())).status, JwsReadStatus::Complete)
+                << n;
     }
 }
 #endif

@@ -143,7 +143,7 @@ TEST(SameDrawing, GeneratedJwsDocumentsOfEveryKind)
                 if (!doc.EntMoji.empty())
                     doc.EntMoji[0].dSizeX = -3;
                 std::filesystem::remove(toUtf8(src));
-                writeBytes(src, doc.FileOutBytes(ver));
+                writeBytes(src, writeJws(doc, {ver}));
                 expectConversionKeepsTheDrawing(src, tmp);
                 const Drawing d = loadFigureDrawing(src).drawing;
                 drawn[0] += d.lines.size();

@@ -8,6 +8,15 @@
 
 namespace pravelot::test {
 
+bool readInto(TJwsData &d, std::span<const std::uint8_t> bytes, ReadProblem *problem)
+{
+    JwsReading r = readJws(bytes);
+    d.adopt(std::move(r.doc));
+    if (problem)
+        *problem = r.problem;
+    return r.complete();
+}
+
 TJwsData emptyDoc(std::int32_t ver)
 {
     TJwsData d;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "jws/jwsdata.h"
+#include "jws/jwsreader.h"
+#include "jws/jwswriter.h"
 #include "support/drawing.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,11 @@
 #include <vector>
 
 namespace pravelot::test {
+
+// Reads bytes as readJws does, into d, which then holds the reading's document (what
+// DataInit keeps staying as it was). True when the bytes were read whole; the reading's
+// problem goes to *problem when given.
+bool readInto(TJwsData &d, std::span<const std::uint8_t> bytes, ReadProblem *problem = nullptr);
 
 // An empty document of version ver, as the reader leaves one: 16 layer groups.
 TJwsData emptyDoc(std::int32_t ver);
