@@ -228,8 +228,6 @@ int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
         err << cliText(CliText::NoFiles, {"pravelot-cli info"}) << "\n";
         return 2;
     }
-    ResetJwcDefaults();
-    ResetJwwDefaults();
     int status = 0;
     if (json)
         out << "[";

@@ -77,8 +77,6 @@ int runRender(const std::vector<std::string> &args, std::ostream &out, std::ostr
     const std::optional<RenderOptions> o = parse(args, err);
     if (!o)
         return 2;
-    ResetJwcDefaults();
-    ResetJwwDefaults();
     const FigureDrawing f = loadFigureDrawing(o->file);
     if (f.status == FigureDrawing::Status::Unreadable) {
         err << toUtf8(o->file) << " -- " << toUtf8(f.message) << "\n";

@@ -89,8 +89,6 @@ bool Converter::writeJwk(NewFile &dst, const std::u16string &bn)
 
 Converter::Converter()
 {
-    ResetJwcDefaults();
-    ResetJwwDefaults();
     JWS.BindImageExp = false;
     JWS.BindImageExr = false;
 }

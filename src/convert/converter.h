@@ -38,7 +38,7 @@ struct ConversionOutcome {
 };
 
 // Holds the long-lived documents and the translator that every conversion of a run
-// reuses. Creating one sets the record units' shared defaults.
+// reuses. Converters share nothing: each may run on a thread of its own.
 class Converter {
 public:
     Converter();

@@ -95,9 +95,8 @@ struct FigureInspection {
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
 };
 
-// Reads file (a .jws or .jwk file, by its extension) and tells what it holds. The
-// record units' shared defaults must have been set (ResetJwcDefaults,
-// ResetJwwDefaults). Throws std::bad_alloc when memory runs out.
+// Reads file (a .jws or .jwk file, by its extension) and tells what it holds. Throws
+// std::bad_alloc when memory runs out.
 FigureInspection inspectFigure(const std::u16string &file);
 
 // The entities a block definition holds directly, of every kind.

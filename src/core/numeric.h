@@ -95,10 +95,6 @@ struct ExtentAccumulator {
     double MaxY = 0;
 };
 
-// The one accumulator that every extents computation of every document uses. It is
-// never reset on its own; a computation starts it with ExtentStart.
-ExtentAccumulator &sharedExtents();
-
 // A point with a coordinate beyond ±5e11, or not a number, is outside the guard: the
 // routines below then change nothing at all. Extents taken from a base point use this
 // to decide where to start.

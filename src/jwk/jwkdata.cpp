@@ -133,8 +133,7 @@ void TJwkData::DataInit()
     Enthd = TEntJwkHeader{};
     m_pool.clear();
     m_stringBytes = 0;
-    const JwcMojiTypeTable table = makeJwcMojiTypeTable();
-    EntMjtp.assign(table.begin(), table.end());
+    EntMjtp.assign(kJwcMojiTypes.begin(), kJwcMojiTypes.end());
 }
 
 void TJwkData::DataFree()
@@ -332,7 +331,7 @@ std::u16string TJwkData::stringOf(const TEntJwcMoji2 &e) const
 
 void TJwkData::GetMinMaxZahyo()
 {
-    ExtentAccumulator &acc = sharedExtents();
+    ExtentAccumulator acc;
     const double s = Enthd.scale;
     auto add = [&acc, s](double x, double y) { ExtentAdd(acc, x, y, s); };
     auto upTo = [](std::int32_t count, std::size_t size) {

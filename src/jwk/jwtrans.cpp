@@ -293,7 +293,6 @@ void TJwTrans::resetJwsDocument()
 void TJwTrans::translate(EntitySink &sink)
 {
     const TJwkData &k = *P_JWK;
-    const JwcMojiTypeTable types = makeJwcMojiTypeTable();
     const double f = 1.0 / k.Enthd.scale;
     m_sink = &sink;
     for (std::size_t i = 0; i < upTo(k.Enthd.lineCount, k.EntLine.size()); ++i)
@@ -301,7 +300,7 @@ void TJwTrans::translate(EntitySink &sink)
     for (std::size_t i = 0; i < upTo(k.Enthd.arcCount, k.EntArc.size()); ++i)
         AppendEnko(k.EntArc[i], f);
     for (std::size_t i = 0; i < upTo(k.Enthd.mojiCount, k.EntMoji.size()); ++i)
-        AppendMoji(k, k.EntMoji[i], f, types);
+        AppendMoji(k, k.EntMoji[i], f, kJwcMojiTypes);
     for (std::size_t i = 0; i < upTo(k.Enthd.tenCount, k.EntTen.size()); ++i)
         AppendTen(k.EntTen[i], f);
     m_sink = nullptr;

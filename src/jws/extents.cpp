@@ -164,12 +164,7 @@ void addListExtents(ConstEntityLists lists, ExtentAccumulator &acc)
     addLists(lists, [&acc](double x, double y) { ExtentAdd(acc, x, y, 1); });
 }
 
-void TJwsData::GetMinMaxZahyo()
-{
-    ExtentAccumulator &acc = sharedExtents();
-    measureInto(acc);
-    ExtentFinish(acc, myMinWx, myMinWy, myMaxWx, myMaxWy);
-}
+void TJwsData::GetMinMaxZahyo() { measureExtents(myMinWx, myMinWy, myMaxWx, myMaxWy); }
 
 void TJwsData::measureExtents(double &minX, double &minY, double &maxX, double &maxY) const
 {
@@ -180,8 +175,8 @@ void TJwsData::measureExtents(double &minX, double &minY, double &maxX, double &
 
 void TJwsData::startExtents(ExtentAccumulator &acc) const
 {
-    // A base point outside the guard would leave whatever an earlier computation left in
-    // the shared accumulator; such a figure starts from the origin instead.
+    // A base point outside the guard cannot start the extents: such a figure starts from
+    // the origin.
     if (ExtentInGuard(Enthd.BasePoint_x, Enthd.BasePoint_y))
         ExtentStart(acc, Enthd.BasePoint_x, Enthd.BasePoint_y, 1);
     else

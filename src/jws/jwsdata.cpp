@@ -4,17 +4,6 @@
 
 namespace pravelot {
 
-std::uint16_t DefaultPenColor = 1;
-std::uint8_t DefaultPenStyle = 1;
-std::vector<std::pair<std::u16string, std::u16string>> TextSubstList;
-
-void ResetJwwDefaults()
-{
-    DefaultPenColor = 1;
-    DefaultPenStyle = 1;
-    TextSubstList.clear();
-}
-
 TJwsData::TJwsData() { DataInit(); }
 
 TJwsData::~TJwsData() { DataFree(); }

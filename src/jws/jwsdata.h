@@ -89,10 +89,9 @@ public:
     // written, n itself when it exists but is not written, EntBlockNum when none has it.
     std::uint32_t ChangeBlockNo(std::uint32_t n) const;
     // Extents of everything the document draws (top level and every block instance of
-    // the tree) into myMinWx … myMaxWy, through the shared extents accumulator.
+    // the tree) into myMinWx … myMaxWy.
     void GetMinMaxZahyo();
-    // The same extents without the shared accumulator and without changing the
-    // document, so that they may be taken on another thread.
+    // The same extents, without changing the document.
     void measureExtents(double &minX, double &minY, double &maxX, double &maxY) const;
     // Starts acc where every measurement of the document's extents starts: at its base
     // point, or at the origin for a base point outside the guard.

@@ -1,4 +1,4 @@
-// Records of the JWS figure model and the record unit's shared defaults.
+// Records of the JWS figure model and the defaults the writer falls back on.
 // Records are plain data; field names are those of the figure format.
 #pragma once
 
@@ -337,11 +337,8 @@ struct TEntJwsHeader {
     bool operator==(const TEntJwsHeader &) const = default;
 };
 
-// Record-unit state shared by every document: the colour and line style the writer
-// puts in place of invalid values, and the text substitution list of option bit 16.
-extern std::uint16_t DefaultPenColor;
-extern std::uint8_t DefaultPenStyle;
-extern std::vector<std::pair<std::u16string, std::u16string>> TextSubstList;
-void ResetJwwDefaults();
+// The colour and line style the writer puts in place of invalid values.
+inline constexpr std::uint16_t DefaultPenColor = 1;
+inline constexpr std::uint8_t DefaultPenStyle = 1;
 
 } // namespace pravelot

@@ -241,8 +241,6 @@ void PreviewTest::samplesDrawTheSamePixelsAfterConversion()
     const auto samples = sharedSamples();
     if (!samples)
         QSKIP("no samples folder");
-    ResetJwcDefaults();
-    ResetJwwDefaults();
     TempDir tmp;
     int files = 0;
     for (const std::filesystem::path &file : *samples) {

@@ -396,8 +396,6 @@ TEST(DataCheck, InspectionOfAFigureFile)
     cut.resize(cut.size() - 22);
     writeBytes(tmp.file("cut.jwk"), cut);
     writeBytes(tmp.file("bad.jwk"), smallJws());
-    ResetJwcDefaults();
-    ResetJwwDefaults();
 
     using P = FigureProblem;
     struct Case {

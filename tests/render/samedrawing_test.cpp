@@ -113,8 +113,6 @@ TEST(SameDrawing, EverySharedSample)
     const auto samples = sharedSamples();
     if (!samples)
         GTEST_SKIP() << "no samples folder at " << sharedSamplesFolder();
-    ResetJwcDefaults();
-    ResetJwwDefaults();
     TempDir tmp;
     for (const std::filesystem::path &file : *samples) {
         const std::u16string path = text(file);
