@@ -1,5 +1,6 @@
 // TJwsData::GetMinMaxZahyo: the extents of everything a JWS document draws.
 #include "core/numeric.h"
+#include "jws/arcsolid.h"
 #include "jws/blocknumberindex.h"
 #include "jws/imagetext.h"
 #include "jws/jwsdata.h"
@@ -12,7 +13,6 @@ namespace pravelot {
 
 namespace {
 
-constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr int kArcSteps = 72;
 
 // Adds the points of one entity list to the accumulator through Add(x, y), which either
@@ -111,29 +111,21 @@ private:
 
     void solid(const TEntJwwSolid &e)
     {
-        const int style = e.att.nPenStyle;
-        if (style < 101) {
+        if (!isArcSolid(e)) {
             m_add(e.start_x, e.start_y);
             m_add(e.end_x, e.end_y);
             m_add(e.DPoint2_x, e.DPoint2_y);
             m_add(e.DPoint3_x, e.DPoint3_y);
             return;
         }
-        // An arc-shaped solid: centre, radius, flattening, tilt, start, sweep and mode.
-        const double cx = e.start_x, cy = e.start_y, r = e.end_x, f = e.end_y;
-        const double tilt = e.DPoint2_x, start = e.DPoint2_y, sweep = e.DPoint3_x;
-        const double mode = e.DPoint3_y;
-        double step = sweep / kArcSteps;
-        if ((style == 101 || style == 111) && std::fabs(mode - 100) <= 1e-12)
-            step = kTwoPi / kArcSteps;
-        arcSamples(cx, cy, r, f, tilt, start, step);
-        if (style != 101)
-            return;
-        if (std::fabs(mode) <= 1e-12) {
-            m_add(cx, cy);
-        } else if (std::fabs(mode + 1) <= 1e-12) {
+        const ArcSolid a = arcSolidOf(e);
+        arcSamples(a.cx, a.cy, a.r, a.f, a.tilt, a.start, a.turn() / kArcSteps);
+        if (a.closing == ArcSolid::Closing::Centre) {
+            m_add(a.cx, a.cy);
+        } else if (a.closing == ArcSolid::Closing::TangentCorner) {
             double sx = 0, sy = 0, ex = 0, ey = 0, ix = 0, iy = 0;
-            ArcTangentCorner(cx, cy, r, f, start, sweep, tilt, sx, sy, ex, ey, ix, iy);
+            ArcTangentCorner(a.cx, a.cy, a.r, a.f, a.start, a.sweep, a.tilt, sx, sy, ex, ey, ix,
+                             iy);
             m_add(ix, iy);
         }
     }
@@ -153,7 +145,7 @@ std::uint64_t pointsOf(ConstEntityLists l)
     for (const TEntJwwEnko &e : l.enko)
         n += e.bZenEnFlg != 0 ? 4 : kArcSteps + 1;
     for (const TEntJwwSolid &e : l.solid)
-        n += e.att.nPenStyle < 101 ? 4 : kArcSteps + 2;
+        n += isArcSolid(e) ? kArcSteps + 2 : 4;
     return n;
 }
 
