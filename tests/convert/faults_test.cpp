@@ -43,15 +43,6 @@ struct Host : RunHost {
     bool escapePressed() override { return false; }
 };
 
-std::vector<std::string> entriesOf(const std::filesystem::path &folder)
-{
-    std::vector<std::string> names;
-    for (const auto &e : std::filesystem::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 Bytes someJws()
 {
     std::mt19937 rng(7);
