@@ -345,12 +345,14 @@ void TJwkData::GetMinMaxZahyo()
         add(e.x2, e.y2);
     }
 
-    constexpr double kDeg = std::numbers::pi / 180;
+    // A whole circle or ellipse counts by its four axis points.
+    constexpr double kAxes[] = {0, std::numbers::pi / 2, std::numbers::pi,
+                                3 * std::numbers::pi / 2};
     for (std::size_t i = 0; i < upTo(Enthd.arcCount, EntArc.size()); ++i) {
         const TEntJwcArc2 &e = EntArc[i];
         const double a = e.r;
         const double b = static_cast<double>(e.r) * static_cast<double>(e.h);
-        const double t = e.tt / 180.0 * std::numbers::pi;
+        const double t = degToRad(e.tt);
         const double ct = std::cos(t), st = std::sin(t);
         auto point = [&](double theta) {
             const double c = std::cos(theta), sn = std::sin(theta);
@@ -359,12 +361,12 @@ void TJwkData::GetMinMaxZahyo()
         const double S = wrapAngleDegrees(e.st);
         const double W = wrapAngleDegrees(e.et - S);
         if (std::fabs(W) < 1e-14 || std::fabs(W - 360) < 1e-14) {
-            for (int q = 0; q < 4; ++q)
-                point(q * 90 * kDeg);
+            for (const double theta : kAxes)
+                point(theta);
             continue;
         }
-        point(e.st * kDeg);
-        point(e.et * kDeg);
+        point(degToRad(e.st));
+        point(degToRad(e.et));
         // The axis points that the arc passes through.
         if (360 - S <= W)
             point(0);
@@ -373,7 +375,7 @@ void TJwkData::GetMinMaxZahyo()
             if (d < 0)
                 d += 360;
             if (d <= W)
-                point(q * kDeg);
+                point(degToRad(q));
         }
     }
 

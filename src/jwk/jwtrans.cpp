@@ -69,8 +69,6 @@ TEntJwwAttr attr(std::uint32_t group, std::uint8_t style, std::uint16_t color, s
     return a;
 }
 
-double degToRad(double d) { return d / 180 * std::numbers::pi; }
-
 std::size_t upTo(std::int32_t count, std::size_t size)
 {
     return count > 0 ? std::min(static_cast<std::size_t>(count), size) : 0;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <random>
 #include <string>
 
@@ -390,6 +391,22 @@ TEST(JwkExtentsTest, ExtentsIncludeTheOriginAndAreDividedByTheScale)
         EXPECT_NEAR(k.myMaxWx, c.maxX, 1e-9);
         EXPECT_NEAR(k.myMaxWy, c.maxY, 1e-9);
     }
+}
+
+TEST(JwkExtentsTest, AnglesTurnIntoRadiansAsTheFormatComputesThem)
+{
+    // Degrees become radians as d / 180 × π: d × (π / 180) differs in the last bits,
+    // which the radius, and a scale of 0.1, then carry into the extents.
+    TJwkData k;
+    ASSERT_TRUE(k.FileInBytes(JwkBuilder().arc(0, 0, 1000, 5, 6).scale("0.1").bytes()));
+    k.GetMinMaxZahyo();
+    const double s = k.Enthd.scale, r = 1000;
+    const double start = 5.0 / 180 * std::numbers::pi, end = 6.0 / 180 * std::numbers::pi;
+    // The origin, the start point (the largest x) and the end point (the largest y).
+    EXPECT_EQ(k.myMinWx, 0);
+    EXPECT_EQ(k.myMinWy, 0);
+    EXPECT_EQ(k.myMaxWx, (0 + 1 * r * std::cos(start) - 0 * r * std::sin(start)) / s);
+    EXPECT_EQ(k.myMaxWy, (0 + 0 * r * std::cos(end) + 1 * r * std::sin(end)) / s);
 }
 
 TEST(JwkRobustnessTest, ManyTextsMayShareOneString)
