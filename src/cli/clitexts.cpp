@@ -119,6 +119,14 @@ const Entry kTexts[] = {
     {CliText::InfoReferenced, "referenced", "参照あり"},
     {CliText::InfoUnreferenced, "not referenced", "参照なし"},
     {CliText::InfoExtents, "  extents: (%1, %2) - (%3, %4)", "  範囲: (%1, %2) - (%3, %4)"},
+    {CliText::InfoExtentsInstances,
+     "  (blocks are nested too deeply: the extents leave out the blocks placed past the first "
+     "%1)",
+     "  (ブロックの入れ子が深すぎるため、範囲は配置の最初の %1 個までです)"},
+    {CliText::InfoExtentsPoints,
+     "  (blocks place too many entities: the extents leave out the blocks past the first %1 "
+     "points)",
+     "  (ブロックの配置する図形が多すぎるため、範囲は最初の %1 点までです)"},
     {CliText::InfoPicture, "  picture: %1 × %2 px (render's default)",
      "  画像: %1 × %2 px (render の既定)"},
     {CliText::RenderOneFile, "%1: one file at a time", "%1: ファイルは1つずつ指定して下さい"},
@@ -133,8 +141,12 @@ const Entry kTexts[] = {
      "はデスクトップのプログラムで保存できます"},
     {CliText::RenderIncomplete, "incomplete data (drawn as far as it could be read)",
      "ファイルデータが欠落しています(読めた部分を描きました)"},
-    {CliText::RenderTooDeep, "blocks are nested too deeply: only a part was drawn",
-     "ブロックの入れ子が多すぎるため一部のみ描きました"},
+    {CliText::RenderTooManyPrimitives,
+     "the figure holds too many primitives: only the first %1 were drawn",
+     "図形の要素が多すぎるため、最初の %1 個のみ描きました"},
+    {CliText::RenderTooDeep,
+     "blocks are nested too deeply: only the first %1 placed blocks were drawn",
+     "ブロックの入れ子が深すぎるため、配置の最初の %1 個のみ描きました"},
     {CliText::RenderCannotWrite, "cannot be written", "書き込めません"},
 };
 

@@ -5,8 +5,6 @@
 #include "core/file.h"
 #include "core/path.h"
 #include "core/text.h"
-#include "jwk/jwctype.h"
-#include "jws/jwwtype.h"
 #include "render/figuredrawing.h"
 #include "render/svgwriter.h"
 
@@ -85,8 +83,13 @@ int runRender(const std::vector<std::string> &args, std::ostream &out, std::ostr
     if (f.status == FigureDrawing::Status::Incomplete)
         err << toUtf8(o->file) << " -- " << cliText(CliText::RenderIncomplete) << ": " << f.detail
             << "\n";
-    if (f.drawing.truncated)
-        err << toUtf8(o->file) << " -- " << cliText(CliText::RenderTooDeep) << "\n";
+    if (f.drawing.cut == DrawingCut::Primitives)
+        err << toUtf8(o->file) << " -- "
+            << cliText(CliText::RenderTooManyPrimitives, {std::to_string(kDrawingBudget)}) << "\n";
+    else if (f.drawing.cut == DrawingCut::Instances)
+        err << toUtf8(o->file) << " -- "
+            << cliText(CliText::RenderTooDeep, {std::to_string(TJwsData::kBlockTreeCeiling)})
+            << "\n";
     const std::string svg = drawingToSvg(f.drawing, o->size);
     if (o->out == u"-") {
         out << svg;

@@ -256,7 +256,7 @@ void inspectJws(const std::u16string &file, FigureInspection &info)
     info.jws = std::make_unique<TJwsData>(std::move(r.doc));
     TJwsData &d = *info.jws;
     info.detail = r.problem.empty() ? "" : r.problem.text();
-    d.GetMinMaxZahyo();
+    info.extentsCut = d.measureExtents(info.minX, info.minY, info.maxX, info.maxY);
     info.version = d.Enthd.jwVer;
     info.baseX = d.Enthd.BasePoint_x;
     info.baseY = d.Enthd.BasePoint_y;
@@ -265,10 +265,6 @@ void inspectJws(const std::u16string &file, FigureInspection &info)
                    {K::Points, d.EntTenN()},           {K::Texts, d.EntMojiN()},
                    {K::Dimensions, d.EntSunpoN()},     {K::Solids, d.EntSolidN()},
                    {K::BlockReferences, d.EntBlockN()}};
-    info.minX = d.myMinWx;
-    info.minY = d.myMinWy;
-    info.maxX = d.myMaxWx;
-    info.maxY = d.myMaxWy;
 }
 
 void inspectJwk(const std::u16string &file, FigureInspection &info)

@@ -93,6 +93,8 @@ struct FigureInspection {
     // again. Null for a .jws file.
     std::unique_ptr<TJwkData> jwkDocument;
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    // What the extents of a .jws file leave out, and why.
+    ExtentsCut extentsCut = ExtentsCut::None;
 };
 
 // Reads file (a .jws or .jwk file, by its extension) and tells what it holds. Throws

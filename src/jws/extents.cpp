@@ -158,11 +158,12 @@ void addListExtents(ConstEntityLists lists, ExtentAccumulator &acc)
 
 void TJwsData::GetMinMaxZahyo() { measureExtents(myMinWx, myMinWy, myMaxWx, myMaxWy); }
 
-void TJwsData::measureExtents(double &minX, double &minY, double &maxX, double &maxY) const
+ExtentsCut TJwsData::measureExtents(double &minX, double &minY, double &maxX, double &maxY) const
 {
     ExtentAccumulator acc;
-    measureInto(acc);
+    const ExtentsCut cut = measureInto(acc);
     ExtentFinish(acc, minX, minY, maxX, maxY);
+    return cut;
 }
 
 void TJwsData::startExtents(ExtentAccumulator &acc) const
@@ -175,7 +176,7 @@ void TJwsData::startExtents(ExtentAccumulator &acc) const
         ExtentStart(acc, 0, 0, 1);
 }
 
-void TJwsData::measureInto(ExtentAccumulator &acc) const
+ExtentsCut TJwsData::measureInto(ExtentAccumulator &acc) const
 {
     startExtents(acc);
     addListExtents(topLists(), acc);
@@ -200,17 +201,17 @@ void TJwsData::measureInto(ExtentAccumulator &acc) const
         });
         return true;
     };
-    bool measuring = true;
     for (const TEntJwwBlockTree &t : EntBlockTree)
-        if (!(measuring = measure(t.defno, t)))
-            break;
+        if (!measure(t.defno, t))
+            return ExtentsCut::Points;
+    ExtentsCut cut = m_nestedLeftOut ? ExtentsCut::Instances : ExtentsCut::None;
     // Top-level references past the tree's ceiling are measured each at its own
     // placement, as the tree would have placed them (what they nest lies past the ceiling
     // as well).
     const std::size_t inTree = std::min(EntBlock.size(), std::size_t{kBlockTreeCeiling});
-    if (measuring && inTree < EntBlock.size()) {
+    if (inTree < EntBlock.size()) {
         const BlockNumberIndex index(EntBlockDef);
-        for (std::size_t j = inTree; j < EntBlock.size() && measuring; ++j) {
+        for (std::size_t j = inTree; j < EntBlock.size(); ++j) {
             const TEntJwwBlock &b = EntBlock[j];
             TEntJwwBlockTree t;
             t.x = b.DPKijunTen_x;
@@ -220,9 +221,14 @@ void TJwsData::measureInto(ExtentAccumulator &acc) const
             t.r2 = -s * b.dBairitsuY;
             t.r3 = s * b.dBairitsuX;
             t.r4 = c * b.dBairitsuY;
-            measuring = measure(index.find(b.nNumber), t);
+            const std::int32_t defno = index.find(b.nNumber);
+            if (!measure(defno, t))
+                return ExtentsCut::Points;
+            if (defno >= 0 && !EntBlockDef[static_cast<std::size_t>(defno)].mBlock().empty())
+                cut = ExtentsCut::Instances;
         }
     }
+    return cut;
 }
 
 } // namespace pravelot

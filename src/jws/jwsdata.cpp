@@ -29,6 +29,7 @@ void TJwsData::DataInit()
     FontNames.clear();
     MojiEncode = false;
     m_cycleRefs.clear();
+    m_nestedLeftOut = false;
 }
 
 void TJwsData::DataFree()

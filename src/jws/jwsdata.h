@@ -18,6 +18,17 @@ struct ExtentAccumulator;
 // as for a document's top level: for entities a producer hands over one at a time.
 void addListExtents(ConstEntityLists lists, ExtentAccumulator &acc);
 
+// What measured extents leave out, and why.
+enum class ExtentsCut {
+    None,
+    // Blocks nest into more instances than the block tree holds
+    // (TJwsData::kBlockTreeCeiling): the instances past it are left out.
+    Instances,
+    // The instances' members add up to more points than the extents take
+    // (TJwsData::kExtentsPointBudget): the instances past those are left out.
+    Points,
+};
+
 class TJwsData {
 public:
     TJwsData();
@@ -91,8 +102,8 @@ public:
     // Extents of everything the document draws (top level and every block instance of
     // the tree) into myMinWx … myMaxWy.
     void GetMinMaxZahyo();
-    // The same extents, without changing the document.
-    void measureExtents(double &minX, double &minY, double &maxX, double &maxY) const;
+    // The same extents, without changing the document; what they leave out, if anything.
+    ExtentsCut measureExtents(double &minX, double &minY, double &maxX, double &maxY) const;
     // Starts acc where every measurement of the document's extents starts: at its base
     // point, or at the origin for a base point outside the guard.
     void startExtents(ExtentAccumulator &acc) const;
@@ -108,6 +119,12 @@ public:
     // written as one that names no definition (defno −1), so that no written definition
     // ever reaches itself. As found by the last MakeBlockTree.
     bool closesCycle(std::int32_t def, std::size_t member) const;
+    // Whether the tree holds every instance the nesting places: false when its ceiling
+    // left some out (top-level references past it, or references inside definitions).
+    bool blockTreeWhole() const
+    {
+        return !m_nestedLeftOut && EntBlock.size() <= static_cast<std::size_t>(kBlockTreeCeiling);
+    }
 
     // The tree holds at most this many entries (a few kilobytes of nested definitions can
     // describe billions of instances): the expansion stops there, and what it holds
@@ -129,11 +146,13 @@ private:
     {
         return static_cast<std::int32_t>(v.size());
     }
-    void measureInto(ExtentAccumulator &acc) const;
+    ExtentsCut measureInto(ExtentAccumulator &acc) const;
 
     // (definition position << 32) | member index of each reference that closes a cycle,
     // sorted.
     std::vector<std::uint64_t> m_cycleRefs;
+    // The tree's ceiling left out an instance placed inside a definition.
+    bool m_nestedLeftOut = false;
 };
 
 } // namespace pravelot

@@ -177,6 +177,8 @@ Drawing makeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel, Drawin
         const TEntJwwBlockDef &def = doc.EntBlockDef[static_cast<std::size_t>(t.defno)];
         b.list(listsOf(def), def.mNo(), def.N, Place{t.x, t.y, t.r1, t.r2, t.r3, t.r4});
     }
+    if (out.cut == DrawingCut::None && !doc.blockTreeWhole())
+        out.cut = DrawingCut::Instances;
 
     out.basePoint = {doc.Enthd.BasePoint_x, doc.Enthd.BasePoint_y};
     Box &e = out.extents;

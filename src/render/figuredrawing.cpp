@@ -1,6 +1,7 @@
 #include "render/figuredrawing.h"
 
 #include "convert/converter.h"
+#include "core/numeric.h"
 #include "core/path.h"
 #include "jwk/jwkdata.h"
 #include "jwk/jwtrans.h"
@@ -28,6 +29,21 @@ void tell(FigureDrawing &f, bool complete, const ReadProblem &problem)
 }
 
 } // namespace
+
+std::u16string drawingCutNote(DrawingCut cut)
+{
+    switch (cut) {
+    case DrawingCut::Primitives:
+        return u"図形の要素が多すぎるため、最初の" +
+               IntToText(static_cast<std::int32_t>(kDrawingBudget)) + u"個のみ表示しています";
+    case DrawingCut::Instances:
+        return u"ブロックの入れ子が深すぎるため、配置の最初の" +
+               IntToText(TJwsData::kBlockTreeCeiling) + u"個のみ表示しています";
+    case DrawingCut::None:
+        break;
+    }
+    return {};
+}
 
 Drawing makeJwkDrawing(TJwkData &jwk, const std::atomic<bool> *cancel, DrawingKeep keep)
 {

@@ -27,6 +27,10 @@ struct FigureDrawing {
     std::int32_t version = 0;
 };
 
+// The note the window shows over a drawing that leaves something out: what and why
+// (Japanese); empty for a whole drawing.
+std::u16string drawingCutNote(DrawingCut cut);
+
 // The drawing of a read .jwk document as the conversion translates it, made as the
 // translation goes (texts that share one string of the file would each hold a copy in a
 // translated document). cancel and keep as for makeDrawing.

@@ -62,7 +62,7 @@ void PrimitiveOut::added()
         m_out.texts.clear();
     }
     if (++m_count >= kDrawingBudget)
-        m_out.truncated = true;
+        m_out.cut = DrawingCut::Primitives;
     if (m_cancel && (m_count & 1023) == 0 && m_cancel->load(std::memory_order_relaxed))
         m_out.cancelled = true;
 }

@@ -24,9 +24,9 @@ public:
     void add(const DrawnText &p);
 
     bool frameOnly() const { return m_frameOnly; }
-    // The budget was spent (the drawing is truncated) or building was cancelled: nothing
-    // more is drawn.
-    bool stopped() const { return m_out.truncated || m_out.cancelled; }
+    // The budget was spent (the drawing is cut) or building was cancelled: nothing more
+    // is drawn.
+    bool stopped() const { return m_out.cut == DrawingCut::Primitives || m_out.cancelled; }
     // The box around the start and every point drawn, within ±1e8.
     Box drawnBox() const;
 

@@ -3,6 +3,7 @@
 #include "cli/clitexts.h"
 #include "cli/commands.h"
 #include "core/path.h"
+#include "render/drawing.h"
 #include "support/jwsfixture.h"
 #include "support/tempdir.h"
 
@@ -406,5 +407,45 @@ TEST(Cli, OneLanguagePerRun)
                                   : " (the name is used for every file given).\n"));
         // Another name is the way through.
         EXPECT_EQ(convert({"--beside", "-n", "used2", used}).status, 0);
+    }
+}
+
+TEST(Cli, WhatACutLeavesOutIsToldWithItsReason)
+{
+    const InLanguage english(CliLanguage::English);
+    TempDir tmp;
+    const std::string deep = toUtf8(tmp.file("deep.jws"));
+    const std::string many = toUtf8(tmp.file("many.jws"));
+    writeBytes(fromUtf8(deep), writeJws(doublingNesting(18), {600}));
+    writeBytes(fromUtf8(many),
+               writeJws(placedTimes(2000, static_cast<int>(kDrawingBudget / 2000 + 1)), {600}));
+    const std::string svg = toUtf8(tmp.file("out.svg"));
+    const struct Case {
+        std::string file;
+        const char *drawn;   // what render says
+        const char *extents; // what info says of the extents, "" for nothing
+        const char *json;
+    } cases[] = {
+        {deep, "blocks are nested too deeply: only the first 131072 placed blocks were drawn",
+         "  (blocks are nested too deeply: the extents leave out the blocks placed past the "
+         "first 131072)\n",
+         ",\"extentsCut\":\"instances\","},
+        {many, "the figure holds too many primitives: only the first 1048576 were drawn", "", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file);
+        std::ostringstream out, err;
+        EXPECT_EQ(runRender({c.file, "-o", svg}, out, err), 0);
+        EXPECT_EQ(err.str(), c.file + " -- " + c.drawn + "\n");
+        std::ostringstream text, json, err2;
+        ASSERT_EQ(runInfo({c.file}, text, err2), 0);
+        ASSERT_EQ(runInfo({"--json", c.file}, json, err2), 0);
+        if (*c.extents) {
+            EXPECT_NE(text.str().find(c.extents), std::string::npos) << text.str();
+            EXPECT_NE(json.str().find(c.json), std::string::npos) << json.str();
+        } else {
+            EXPECT_EQ(text.str().find("extents leave out"), std::string::npos) << text.str();
+            EXPECT_EQ(json.str().find("extentsCut"), std::string::npos) << json.str();
+        }
     }
 }

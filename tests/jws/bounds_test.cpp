@@ -98,12 +98,13 @@ TEST(Bounds, ExtentsBudgetCountsPointsNotMembers)
     for (int i = 0; i < 1000; ++i)
         addTop(d, blockRef(0, 10.0 * i, 0));
     d.MakeBlockTree();
-    d.GetMinMaxZahyo();
+    double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    EXPECT_EQ(d.measureExtents(minX, minY, maxX, maxY), ExtentsCut::Points);
     // Whole instances of 1000 arcs of 73 points each.
     const std::uint64_t instances = TJwsData::kExtentsPointBudget / (std::uint64_t{1000} * 73);
     const auto measured = static_cast<double>(instances);
-    EXPECT_DOUBLE_EQ(d.myMaxWx, 10.0 * (measured - 1) + 1);
-    EXPECT_NEAR(d.myMinWx, -1, 1e-9);
+    EXPECT_DOUBLE_EQ(maxX, 10.0 * (measured - 1) + 1);
+    EXPECT_NEAR(minX, -1, 1e-9);
 }
 
 TEST(Bounds, TreeEntriesReferToTheirDefinitionInsteadOfCopyingItsName)

@@ -83,7 +83,7 @@ template <class T, class Same>
          })
         if (!r)
             return r;
-    if (a.truncated || b.truncated)
+    if (a.cut != DrawingCut::None || b.cut != DrawingCut::None)
         return ::testing::AssertionFailure() << "a drawing is incomplete";
     return ::testing::AssertionSuccess();
 }

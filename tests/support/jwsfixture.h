@@ -41,6 +41,12 @@ TEntJwwLine line(double x1, double y1, double x2, double y2, std::uint8_t style 
 TEntJwwBlock blockRef(std::uint32_t number, double x, double y, double sx = 1, double sy = 1,
                       double rot = 0);
 
+// One definition of `lines` lines, placed `times` times side by side at the top level.
+TJwsData placedTimes(int lines, int times);
+// Definitions 0 … depth − 1, each holding a line and two references to the next, the
+// first placed once: 2^depth − 1 instances.
+TJwsData doublingNesting(std::uint32_t depth);
+
 struct GenOptions {
     std::int32_t version = 600;
     bool utf16 = false;
