@@ -6,6 +6,8 @@
 #include "jwk/jwkdata.h"
 #include "jwk/jwtrans.h"
 #include "jws/jwsdata.h"
+#include "jws/jwsreader.h"
+#include "jws/jwswriter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,7 +23,7 @@ const Bytes &jwsFile(std::int64_t n)
     auto it = files.find(n);
     if (it == files.end()) {
         TJwsData d = bench::generateJws(n, 600);
-        it = files.emplace(n, d.FileOutBytes(600)).first;
+        it = files.emplace(n, writeJws(d, {600})).first;
     }
     return it->second;
 }
@@ -43,34 +45,30 @@ void setBytes(benchmark::State &state, std::size_t bytes)
 void BM_JwsRead(benchmark::State &state)
 {
     const Bytes &f = jwsFile(state.range(0));
-    TJwsData d;
     for (auto _ : state) {
-        d.FileInBytes(f);
-        benchmark::DoNotOptimize(d.EntLine.data());
+        const JwsReading r = readJws(f);
+        benchmark::DoNotOptimize(r.doc.EntLine.data());
     }
     setBytes(state, f.size());
 }
 
 void BM_BlockTree(benchmark::State &state)
 {
-    TJwsData d;
-    d.FileInBytes(jwsFile(state.range(0)));
+    TJwsData d = readJws(jwsFile(state.range(0))).doc;
     for (auto _ : state)
         d.MakeBlockTree();
 }
 
 void BM_Extents(benchmark::State &state)
 {
-    TJwsData d;
-    d.FileInBytes(jwsFile(state.range(0)));
+    TJwsData d = readJws(jwsFile(state.range(0))).doc;
     for (auto _ : state)
         d.GetMinMaxZahyo();
 }
 
 void BM_Blocking(benchmark::State &state)
 {
-    TJwsData loaded;
-    loaded.FileInBytes(jwsFile(state.range(0)));
+    const TJwsData loaded = readJws(jwsFile(state.range(0))).doc;
     for (auto _ : state) {
         state.PauseTiming();
         TJwsData d = loaded;
@@ -81,12 +79,11 @@ void BM_Blocking(benchmark::State &state)
 
 void BM_JwsWrite(benchmark::State &state)
 {
-    TJwsData d;
-    d.FileInBytes(jwsFile(state.range(0)));
+    TJwsData d = readJws(jwsFile(state.range(0))).doc;
     DataTransJWS(d, u"bench");
     std::size_t size = 0;
     for (auto _ : state) {
-        Bytes out = d.FileOutBytes(600);
+        Bytes out = writeJws(d, {600});
         size = out.size();
         benchmark::DoNotOptimize(out.data());
     }

@@ -9,6 +9,7 @@
 #include "core/path.h"
 #include "crafted.h"
 #include "figuregen.h"
+#include "jws/jwswriter.h"
 
 #include <iostream>
 #include <string>
@@ -33,7 +34,7 @@ int main(int argc, char **argv)
         TJwsData d =
             bench::generateJws(std::stoll(a[1]), std::stoi(a[2]),
                                a.size() > 4 ? static_cast<std::uint32_t>(std::stoul(a[4])) : 1);
-        return save(a[3], d.FileOutBytes(d.Enthd.jwVer)) ? 0 : 1;
+        return save(a[3], writeJws(d, {d.Enthd.jwVer})) ? 0 : 1;
     }
     if (a.size() >= 3 && a[0] == "jwk")
         return save(a[2], bench::generateJwk(
@@ -47,7 +48,7 @@ int main(int argc, char **argv)
             // 20–220 entities and three small definitions: about 2–20 KB.
             TJwsData d = bench::generateJws(20 + (i * 37) % 200, 600,
                                             static_cast<std::uint32_t>(i + 1), 3, 8);
-            if (!save(a[2] + "/part" + std::to_string(i) + ".jws", d.FileOutBytes(600)))
+            if (!save(a[2] + "/part" + std::to_string(i) + ".jws", writeJws(d, {600})))
                 return 1;
         }
         return 0;

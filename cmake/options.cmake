@@ -8,7 +8,10 @@ if(PRAVELOT_WERROR)
     target_compile_options(pravelot_warnings INTERFACE -Werror)
 endif()
 
-if(PRAVELOT_SANITIZE)
+if(PRAVELOT_SANITIZE STREQUAL "thread")
+    target_compile_options(pravelot_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(pravelot_options INTERFACE -fsanitize=thread)
+elseif(PRAVELOT_SANITIZE)
     target_compile_options(pravelot_options INTERFACE
         -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
     target_compile_definitions(pravelot_options INTERFACE _GLIBCXX_ASSERTIONS)

@@ -7,6 +7,8 @@
 #include "jwk/jwkdata.h"
 #include "jwk/jwtrans.h"
 #include "jws/jwsdata.h"
+#include "jws/jwsreader.h"
+#include "jws/jwswriter.h"
 
 #include <cstdlib>
 
@@ -29,10 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::size_t texts = jws.EntMoji.size();
     DataTransJWS(jws, u"fuzz");
     jws.SetFileOutOption(0);
-    TJwsData back;
-    if (!back.FileInBytes(jws.FileOutBytes(jws.Enthd.jwVer)))
+    const JwsReading back = readJws(writeJws(jws, {jws.Enthd.jwVer}));
+    if (!back.complete())
         std::abort();
-    if (back.EntBlockDefN() == 1 && back.EntBlockDef[0].mMoji().size() != texts)
+    if (back.doc.EntBlockDefN() == 1 && back.doc.EntBlockDef[0].mMoji().size() != texts)
         std::abort();
     return 0;
 }

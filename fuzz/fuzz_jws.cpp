@@ -7,6 +7,8 @@
 #include "heapmeter.h"
 #include "hostiledoc.h"
 #include "jws/jwsdata.h"
+#include "jws/jwsreader.h"
+#include "jws/jwswriter.h"
 
 #include <cstdlib>
 
@@ -23,7 +25,9 @@ void check(bool ok)
 void roundTrip(TJwsData &doc, TJwsData &back)
 {
     doc.SetFileOutOption(doc.MojiEncode ? 32 : 0);
-    check(back.FileInBytes(doc.FileOutBytes(doc.Enthd.jwVer)));
+    JwsReading r = readJws(writeJws(doc, {doc.Enthd.jwVer}));
+    check(r.complete());
+    back = std::move(r.doc);
     check(back.EntBlockDefN() == doc.EntBlockNum);
     check(!fuzz::someDefinitionReachesItself(back));
 }
@@ -41,12 +45,11 @@ bool sameCounts(const TJwsData &a, const TJwsData &b)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    if (!TJwsData::FileCheckBytes(std::span(data, size)))
+    if (!FileCheck(std::span(data, size)))
         return 0;
     fuzz::resetHeapPeak();
     const std::size_t base = fuzz::heapInUse();
-    TJwsData doc;
-    doc.FileInBytes(std::span(data, size));
+    TJwsData doc = readJws(std::span(data, size)).doc;
     doc.GetMinMaxZahyo();
     DataTransJWS(doc, u"fuzz");
     // What pravelot-cli convert and info hold: at most twice the file and 64 MB.

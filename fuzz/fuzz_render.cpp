@@ -3,8 +3,8 @@
 // the reading for a drawing, which reads past what nothing draws, draws the same and
 // finds the same problem.
 
-#include "core/bytereader.h"
 #include "jws/jwsdata.h"
+#include "jws/jwsreader.h"
 #include "render/drawing.h"
 #include "render/svgwriter.h"
 
@@ -25,11 +25,10 @@ void finite(Vec2 p)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    if (!TJwsData::FileCheckBytes(std::span(data, size)))
+    if (!FileCheck(std::span(data, size)))
         return 0;
-    TJwsData doc;
-    doc.FileInBytes(std::span(data, size));
-    const Drawing d = makeDrawing(doc);
+    const JwsReading whole = readJws(std::span(data, size));
+    const Drawing d = makeDrawing(whole.doc);
     if (d.primitiveCount() > kDrawingBudget)
         std::abort();
     for (const DrawnLine &l : d.lines)
@@ -47,12 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (svg.empty())
         std::abort();
 
-    TJwsData drawn;
-    ByteReader r(std::span(data, size));
-    drawn.load(r, TJwsData::MembersKept::Drawn);
-    const Drawing e = makeDrawing(drawn);
-    if (drawn.problem().text() != doc.problem().text() ||
-        e.primitiveCount() != d.primitiveCount() || drawingToSvg(e, 256) != svg)
+    const JwsReading drawn = readJws(std::span(data, size), {JwsMembers::Drawn});
+    const Drawing e = makeDrawing(drawn.doc);
+    if (drawn.problem.text() != whole.problem.text() || e.primitiveCount() != d.primitiveCount() ||
+        drawingToSvg(e, 256) != svg)
         std::abort();
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "convert/converter.h"
 #include "heapmeter.h"
 #include "hostiledoc.h"
+#include "jws/jwswriter.h"
 #include "support/drawing.h"
 
 #include <cstdlib>
@@ -56,10 +57,11 @@ void convertJws(fuzz::ByteChoices &c)
 {
     TJwsData made = fuzz::hostileJws(c, kSizes);
     const std::u16string name = blockName(c);
-    const Bytes file = made.FileOutBytes(made.Enthd.jwVer);
+    const Bytes file = writeJws(made, {made.Enthd.jwVer});
 
-    TJwsData read;
-    check(read.FileInBytes(file));
+    const JwsReading reading = readJws(file);
+    check(reading.complete());
+    const TJwsData &read = reading.doc;
     const bool whole = read.EntBlockTreeN() < TJwsData::kBlockTreeCeiling - 1;
     const std::vector<test::Primitive> before =
         whole ? test::drawing(read) : std::vector<test::Primitive>{};
@@ -67,16 +69,16 @@ void convertJws(fuzz::ByteChoices &c)
     fuzz::resetHeapPeak();
     const std::size_t base = fuzz::heapInUse();
     {
-        TJwsData d;
-        d.FileInBytes(file);
+        TJwsData d = readJws(file).doc;
         d.GetMinMaxZahyo();
         DataTransJWS(d, name);
         checkBound(base, file.size());
         d.SetFileOutOption(d.MojiEncode ? 32 : 0);
-        const Bytes out = d.FileOutBytes(d.Enthd.jwVer);
+        const Bytes out = writeJws(d, {d.Enthd.jwVer});
 
-        TJwsData back;
-        check(back.FileInBytes(out));
+        const JwsReading backReading = readJws(out);
+        check(backReading.complete());
+        const TJwsData &back = backReading.doc;
         check(!fuzz::someDefinitionReachesItself(back));
         check(back.EntBlockDefN() == back.EntBlockNum);
         if (!back.EntBlockDef.empty() && d.EntBlockDefN() > read.EntBlockDefN())
@@ -110,10 +112,10 @@ void convertJwk(fuzz::ByteChoices &c)
     DataTransJWS(jws, blockName(c));
     checkBound(base, file.size());
     jws.SetFileOutOption(0);
-    TJwsData back;
-    check(back.FileInBytes(jws.FileOutBytes(jws.Enthd.jwVer)));
-    if (back.EntBlockDefN() == 1)
-        check(back.EntBlockDef[0].mMoji().size() == texts);
+    const JwsReading back = readJws(writeJws(jws, {jws.Enthd.jwVer}));
+    check(back.complete());
+    if (back.doc.EntBlockDefN() == 1)
+        check(back.doc.EntBlockDef[0].mMoji().size() == texts);
 }
 
 } // namespace

@@ -479,14 +479,13 @@ void TForm1::FormShow()
 
 void TForm1::CreateDataObjects()
 {
-    // The converter resets the record units' defaults and the bound-image switches.
+    // The converter sets the bound-image switches.
     m_conv = std::make_unique<Converter>();
     m_conv->JWS.BindImageFolder = m_folders.WorkFolder;
 }
 
 void TForm1::FreeDataObjects()
 {
-    TextSubstList.clear();
     if (m_conv)
         m_conv->JWS.DataFree();
     m_conv.reset();

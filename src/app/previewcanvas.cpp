@@ -45,8 +45,8 @@ void PreviewCanvas::setFigure(std::shared_ptr<const FigureDrawing> figure, const
     m_message.clear();
     if (m_figure) {
         m_message = QString::fromStdU16String(m_figure->message);
-        if (m_figure->drawing.truncated)
-            m_message = QStringLiteral("ブロックの入れ子が多すぎるため一部のみ表示しています");
+        if (m_figure->drawing.cut != DrawingCut::None)
+            m_message = QString::fromStdU16String(drawingCutNote(m_figure->drawing.cut));
     }
     m_cache = QImage();
     m_fitted = false;

@@ -56,14 +56,17 @@ enum class CliText {
     InfoDefinition,  // %1 name, %2 number, %3 members, %4 InfoReferenced or InfoUnreferenced
     InfoReferenced,
     InfoUnreferenced,
-    InfoExtents,   // %1 … %4
-    InfoPicture,   // %1 width, %2 height
-    RenderOneFile, // %1 command
-    RenderNeeds,   // %1 command
-    RenderSize,    // %1 command
-    RenderSvgOnly, // %1 command
+    InfoExtents,          // %1 … %4
+    InfoExtentsInstances, // %1 placed blocks measured
+    InfoExtentsPoints,    // %1 points measured
+    InfoPicture,          // %1 width, %2 height
+    RenderOneFile,        // %1 command
+    RenderNeeds,          // %1 command
+    RenderSize,           // %1 command
+    RenderSvgOnly,        // %1 command
     RenderIncomplete,
-    RenderTooDeep,
+    RenderTooManyPrimitives, // %1 primitives drawn
+    RenderTooDeep,           // %1 placed blocks drawn
     RenderCannotWrite,
     CannotWriteStdout, // %1 command
 };

@@ -174,6 +174,12 @@ void printText(const Info &info, std::ostream &out)
     out << cliText(CliText::InfoExtents,
                    {number(i.minX), number(i.minY), number(i.maxX), number(i.maxY)})
         << "\n";
+    if (i.extentsCut == ExtentsCut::Instances)
+        out << cliText(CliText::InfoExtentsInstances, {std::to_string(TJwsData::kBlockTreeCeiling)})
+            << "\n";
+    else if (i.extentsCut == ExtentsCut::Points)
+        out << cliText(CliText::InfoExtentsPoints, {std::to_string(TJwsData::kExtentsPointBudget)})
+            << "\n";
     out << cliText(CliText::InfoPicture,
                    {std::to_string(info.pictureWidth), std::to_string(info.pictureHeight)})
         << "\n";
@@ -208,8 +214,12 @@ void printJson(const Info &info, std::ostream &out)
         out << "]";
     }
     out << ",\"extents\":[" << jsonNumber(i.minX) << "," << jsonNumber(i.minY) << ","
-        << jsonNumber(i.maxX) << "," << jsonNumber(i.maxY) << "],\"picture\":[" << info.pictureWidth
-        << "," << info.pictureHeight << "]}";
+        << jsonNumber(i.maxX) << "," << jsonNumber(i.maxY) << "]";
+    // Only extents that leave something out say so.
+    if (i.extentsCut != ExtentsCut::None)
+        out << ",\"extentsCut\":\""
+            << (i.extentsCut == ExtentsCut::Instances ? "instances" : "points") << "\"";
+    out << ",\"picture\":[" << info.pictureWidth << "," << info.pictureHeight << "]}";
 }
 
 } // namespace
@@ -231,8 +241,6 @@ int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
         err << cliText(CliText::NoFiles, {"pravelot-cli info"}) << "\n";
         return 2;
     }
-    ResetJwcDefaults();
-    ResetJwwDefaults();
     int status = 0;
     OutputWatch watch;
     if (json)

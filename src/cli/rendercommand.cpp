@@ -6,8 +6,6 @@
 #include "core/file.h"
 #include "core/path.h"
 #include "core/text.h"
-#include "jwk/jwctype.h"
-#include "jws/jwwtype.h"
 #include "render/figuredrawing.h"
 #include "render/svgwriter.h"
 
@@ -78,8 +76,6 @@ int runRender(const std::vector<std::string> &args, std::ostream &out, std::ostr
     const std::optional<RenderOptions> o = parse(args, err);
     if (!o)
         return 2;
-    ResetJwcDefaults();
-    ResetJwwDefaults();
     const FigureDrawing f = loadFigureDrawing(o->file);
     if (f.status == FigureDrawing::Status::Unreadable) {
         err << printableUtf8(o->file) << " -- " << toUtf8(f.message) << "\n";
@@ -88,8 +84,13 @@ int runRender(const std::vector<std::string> &args, std::ostream &out, std::ostr
     if (f.status == FigureDrawing::Status::Incomplete)
         err << printableUtf8(o->file) << " -- " << cliText(CliText::RenderIncomplete) << ": "
             << f.detail << "\n";
-    if (f.drawing.truncated)
-        err << printableUtf8(o->file) << " -- " << cliText(CliText::RenderTooDeep) << "\n";
+    if (f.drawing.cut == DrawingCut::Primitives)
+        err << printableUtf8(o->file) << " -- "
+            << cliText(CliText::RenderTooManyPrimitives, {std::to_string(kDrawingBudget)}) << "\n";
+    else if (f.drawing.cut == DrawingCut::Instances)
+        err << printableUtf8(o->file) << " -- "
+            << cliText(CliText::RenderTooDeep, {std::to_string(TJwsData::kBlockTreeCeiling)})
+            << "\n";
     const std::string svg = drawingToSvg(f.drawing, o->size);
     if (o->out == u"-") {
         OutputWatch watch;

@@ -177,8 +177,6 @@ void gatherTopLevel(TJwsData &doc, const std::u16string &name, std::uint32_t num
     def.N = doc.Enthd.n1;
     // The moved top-level arrays become the definition's whole, so the indices in the
     // order list keep pointing at the same records.
-    if (doc.EntNo.size() > static_cast<std::size_t>(std::max(def.N, 0)))
-        doc.EntNo.resize(static_cast<std::size_t>(std::max(def.N, 0)));
     def.members.take(doc.topLists(), doc.EntNo);
 
     doc.EntBlockDef.push_back(std::move(def));

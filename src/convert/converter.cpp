@@ -2,6 +2,7 @@
 
 #include "convert/blocking.h"
 #include "core/path.h"
+#include "jws/jwswriter.h"
 
 #include <ostream>
 
@@ -59,7 +60,7 @@ bool Converter::writeJwk(NewFile &dst, const std::u16string &bn)
         translateJwk(JWT, JWK, JWS);
         DataTransJWS(JWS, bn);
         JWS.SetFileOutOption(0);
-        return JWS.FileOut(dst, JWS.Enthd.jwVer);
+        return FileOut(JWS, dst, JWS.Enthd.jwVer);
     }
     // The blocked document is made around a placeholder entity, whose place the
     // translated entities then take as they are written.
@@ -73,10 +74,11 @@ bool Converter::writeJwk(NewFile &dst, const std::u16string &bn)
     def.N = static_cast<std::int32_t>(std::min<std::uint64_t>(kept.n, 0x7FFFFFFF));
     JWS.SetFileOutOption(0);
     bool translated = false;
-    const bool ok = JWS.FileOutStreamed(dst, JWS.Enthd.jwVer, kept.n, [&](EntitySink &sink) {
+    const MemberProducer produce = [&](EntitySink &sink) {
         JWT.translate(sink);
         translated = true;
-    });
+    };
+    const bool ok = writeJwsFile(JWS, dst, {JWS.Enthd.jwVer, &produce, kept.n});
     // The curve-group counter moves on whether or not the file could be written.
     if (!translated) {
         CountingSink again;
@@ -87,8 +89,6 @@ bool Converter::writeJwk(NewFile &dst, const std::u16string &bn)
 
 Converter::Converter()
 {
-    ResetJwcDefaults();
-    ResetJwwDefaults();
     JWS.BindImageExp = false;
     JWS.BindImageExr = false;
 }
@@ -128,11 +128,15 @@ ConversionFailure::Step stepOf(NewFileStep step)
 
 bool Converter::readJws(const std::u16string &src, bool loaded, ConversionOutcome &outcome)
 {
-    if (!loaded && JWS.load(src) == TJwsData::LoadResult::NotJws) {
-        outcome.failure = sourceFailure(src);
-        return false;
+    if (!loaded) {
+        outcome.readProblem = {};
+        if (loadJws(src, outcome.readProblem) == JwsReadStatus::NotJws) {
+            outcome.failure = sourceFailure(src);
+            return false;
+        }
+    } else {
+        outcome.readProblem = m_loadedProblem;
     }
-    outcome.readProblem = JWS.problem();
     tellProblem(src, outcome.readProblem);
     return true;
 }
@@ -171,7 +175,7 @@ void Converter::convertLoaded(const std::u16string &src, NewFile &dst, const std
         // compute them.
         DataTransJWS(JWS, bn);
         JWS.SetFileOutOption(JWS.MojiEncode ? 32 : 0);
-        written = JWS.FileOut(dst, JWS.Enthd.jwVer);
+        written = FileOut(JWS, dst, JWS.Enthd.jwVer);
     } else if (ext == u".jwk") {
         if (!readJwk(src, loaded, outcome))
             return;
@@ -223,12 +227,20 @@ void Converter::remember(const std::u16string &file, const std::optional<FileIde
     }
 }
 
-TJwsData::LoadResult Converter::loadJwsForCheck(const std::u16string &file)
+JwsReadStatus Converter::loadJws(const std::u16string &file, ReadProblem &problem)
+{
+    JwsReading r = readJwsFile(file);
+    JWS.adopt(std::move(r.doc));
+    problem = std::move(r.problem);
+    return r.status;
+}
+
+JwsReadStatus Converter::loadJwsForCheck(const std::u16string &file)
 {
     m_loadedIdentity.reset();
     const std::optional<FileIdentity> before = fileIdentityOf(file);
-    const TJwsData::LoadResult r = JWS.load(file);
-    if (r != TJwsData::LoadResult::NotJws)
+    const JwsReadStatus r = loadJws(file, m_loadedProblem);
+    if (r != JwsReadStatus::NotJws)
         remember(file, before);
     return r;
 }

@@ -6,6 +6,7 @@
 #include "jwk/jwkdata.h"
 #include "jwk/jwtrans.h"
 #include "jws/jwsdata.h"
+#include "jws/jwsreader.h"
 
 #include <iosfwd>
 #include <optional>
@@ -37,7 +38,7 @@ struct ConversionOutcome {
 };
 
 // Holds the long-lived documents and the translator that every conversion of a run
-// reuses. Creating one sets the record units' shared defaults.
+// reuses. Converters share nothing: each may run on a thread of its own.
 class Converter {
 public:
     Converter();
@@ -53,7 +54,7 @@ public:
     ConversionOutcome convert(const std::u16string &src, NewFile dst, const std::u16string &bn);
 
     // Loads a .jws file into JWS for a check: FileCheck's and FileIn's answers at once.
-    TJwsData::LoadResult loadJwsForCheck(const std::u16string &file);
+    JwsReadStatus loadJwsForCheck(const std::u16string &file);
     // Loads a .jwk file into JWK for a check (after its FileCheck) and returns FileIn's
     // result.
     bool loadJwkForCheck(const std::u16string &file);
@@ -77,6 +78,9 @@ public:
     TJwTrans JWT;
 
 private:
+    // Reads the .jws file into JWS (which keeps what DataInit keeps); its problem, if any,
+    // into problem.
+    JwsReadStatus loadJws(const std::u16string &file, ReadProblem &problem);
     bool readJws(const std::u16string &src, bool loaded, ConversionOutcome &outcome);
     bool readJwk(const std::u16string &src, bool loaded, ConversionOutcome &outcome);
     bool writeJwk(NewFile &dst, const std::u16string &bn);
@@ -90,6 +94,8 @@ private:
     // The file a check left loaded in JWS or JWK.
     std::u16string m_loadedPath;
     std::optional<FileIdentity> m_loadedIdentity;
+    // What stopped the reading of the .jws file a check left loaded.
+    ReadProblem m_loadedProblem;
 };
 
 } // namespace pravelot

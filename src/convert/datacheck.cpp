@@ -18,14 +18,14 @@ constexpr std::u16string_view kBadExtensionShort = u"ファイル拡張子が不
 constexpr std::u16string_view kOneBlock = u"既に1つのブロックです(ブロック名は使われません)";
 constexpr std::u16string_view kOutOfMemoryAgain = u"(変換時に再度読み込みます)";
 
-FigureProblem problemOf(TJwsData::LoadResult loaded)
+FigureProblem problemOf(JwsReadStatus status)
 {
-    switch (loaded) {
-    case TJwsData::LoadResult::NotJws:
+    switch (status) {
+    case JwsReadStatus::NotJws:
         return FigureProblem::NotFigure;
-    case TJwsData::LoadResult::Incomplete:
+    case JwsReadStatus::Incomplete:
         return FigureProblem::Incomplete;
-    case TJwsData::LoadResult::Complete:
+    case JwsReadStatus::Complete:
         break;
     }
     return FigureProblem::None;
@@ -250,15 +250,16 @@ void listBlocks(const std::u16string &fn, std::span<const SourceRow> rows, Conve
             line(figureProblemText(FigureProblem::Incomplete));
         return;
     }
-    const FigureProblem problem = problemOf(conv.JWS.load(fn));
+    const JwsReading read = readJwsFile(fn);
+    const FigureProblem problem = problemOf(read.status);
     if (problem == FigureProblem::NotFigure) {
         line(figureProblemLine(notReadProblem(fn, reason), reason));
         return;
     }
     if (problem != FigureProblem::None)
         line(figureProblemText(problem));
-    line(u"ブロック図形定義数：" + IntToText(conv.JWS.EntBlockDefN()));
-    for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef) {
+    line(u"ブロック図形定義数：" + IntToText(read.doc.EntBlockDefN()));
+    for (const TEntJwwBlockDef &d : read.doc.EntBlockDef) {
         const std::u16string user = userBlockName(d.strName);
         bool clash = false;
         for (const SourceRow &r : rows)
@@ -295,16 +296,16 @@ namespace {
 
 void inspectJws(const std::u16string &file, FigureInspection &info)
 {
-    info.jws = std::make_unique<TJwsData>();
-    TJwsData &d = *info.jws;
-    info.problem = problemOf(d.load(file));
+    JwsReading r = readJwsFile(file);
+    info.problem = problemOf(r.status);
     if (info.problem == FigureProblem::NotFigure) {
         info.problem = notReadProblem(file, info.reason);
-        info.jws.reset();
         return;
     }
-    info.detail = d.problem().empty() ? "" : d.problem().text();
-    d.GetMinMaxZahyo();
+    info.jws = std::make_unique<TJwsData>(std::move(r.doc));
+    TJwsData &d = *info.jws;
+    info.detail = r.problem.empty() ? "" : r.problem.text();
+    info.extentsCut = d.measureExtents(info.minX, info.minY, info.maxX, info.maxY);
     info.version = d.Enthd.jwVer;
     info.baseX = d.Enthd.BasePoint_x;
     info.baseY = d.Enthd.BasePoint_y;
@@ -313,10 +314,6 @@ void inspectJws(const std::u16string &file, FigureInspection &info)
                    {K::Points, d.EntTenN()},           {K::Texts, d.EntMojiN()},
                    {K::Dimensions, d.EntSunpoN()},     {K::Solids, d.EntSolidN()},
                    {K::BlockReferences, d.EntBlockN()}};
-    info.minX = d.myMinWx;
-    info.minY = d.myMinWy;
-    info.maxX = d.myMaxWx;
-    info.maxY = d.myMaxWy;
 }
 
 void inspectJwk(const std::u16string &file, FigureInspection &info)

@@ -104,11 +104,12 @@ struct FigureInspection {
     // again. Null for a .jws file.
     std::unique_ptr<TJwkData> jwkDocument;
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    // What the extents of a .jws file leave out, and why.
+    ExtentsCut extentsCut = ExtentsCut::None;
 };
 
-// Reads file (a .jws or .jwk file, by its extension) and tells what it holds. The
-// record units' shared defaults must have been set (ResetJwcDefaults,
-// ResetJwwDefaults). Throws std::bad_alloc when memory runs out.
+// Reads file (a .jws or .jwk file, by its extension) and tells what it holds. Throws
+// std::bad_alloc when memory runs out.
 FigureInspection inspectFigure(const std::u16string &file);
 
 // The entities a block definition holds directly, of every kind.

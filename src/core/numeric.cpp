@@ -347,12 +347,6 @@ void ArcTangentCorner(double cx, double cy, double r, double f, double t0, doubl
     iy = cy + RotateY(px, py, 0, 0, tilt);
 }
 
-ExtentAccumulator &sharedExtents()
-{
-    static ExtentAccumulator shared;
-    return shared;
-}
-
 bool ExtentInGuard(double x, double y)
 {
     return x >= -5e11 && x <= 5e11 && y >= -5e11 && y <= 5e11;

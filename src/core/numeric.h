@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <numbers>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,10 @@ double roundToUnit(double v, double unit, long double add);
 // An angle in degrees brought into 0 … 360, 360 excluded. A value far outside is
 // reduced in one step first; a value that is not finite stays as it is.
 double wrapAngleDegrees(double v);
+
+// Degrees in radians, in the order of operations of the figure formats: d / 180 × π.
+// (d × (π / 180) differs in the last bits, which a radius then multiplies.)
+inline double degToRad(double d) { return d / 180 * std::numbers::pi; }
 
 // Locale-independent reading of a decimal real: leading spaces, an optional sign,
 // digits with an optional point (".5" and "5." included) and an optional exponent.
@@ -94,10 +99,6 @@ struct ExtentAccumulator {
     double MaxX = 0;
     double MaxY = 0;
 };
-
-// The one accumulator that every extents computation of every document uses. It is
-// never reset on its own; a computation starts it with ExtentStart.
-ExtentAccumulator &sharedExtents();
 
 // A point with a coordinate beyond ±5e11, or not a number, is outside the guard: the
 // routines below then change nothing at all. Extents taken from a base point use this

@@ -112,13 +112,10 @@ private:
     {
         if (const std::uint8_t b = singleByteOf(c))
             return (1u << 16) | b;
-        const std::uint32_t e = platform::cp932Encode(c);
+        std::uint8_t two[2] = {};
         // Only a pair that reads back as c: no look-alikes, the same on every system.
-        if ((e >> 16) == 2) {
-            const auto lead = static_cast<std::uint8_t>(e >> 8);
-            if (isLeadByte(lead) && pair(lead, static_cast<std::uint8_t>(e)) == c)
-                return e;
-        }
+        if (platform::cp932Encode(c, two) == 2 && isLeadByte(two[0]) && pair(two[0], two[1]) == c)
+            return (2u << 16) | (std::uint32_t{two[0]} << 8) | two[1];
         return 0;
     }
 

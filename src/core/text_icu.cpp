@@ -64,19 +64,18 @@ char16_t cp932Pair(std::uint8_t lead, std::uint8_t trail)
     return U_SUCCESS(err) && n == 1 ? out[0] : char16_t{0};
 }
 
-std::uint32_t cp932Encode(char16_t c)
+std::size_t cp932Encode(char16_t c, std::uint8_t (&out)[2])
 {
     UConverter *conv = cp932();
     ucnv_resetFromUnicode(conv);
-    char out[8];
+    char bytes[8];
     UErrorCode err = U_ZERO_ERROR;
-    const int32_t n = ucnv_fromUChars(conv, out, 8, &c, 1, &err);
+    const int32_t n = ucnv_fromUChars(conv, bytes, 8, &c, 1, &err);
     if (U_FAILURE(err) || n < 1 || n > 2)
         return 0;
-    const auto b0 = static_cast<std::uint8_t>(out[0]);
-    if (n == 1)
-        return (1u << 16) | b0;
-    return (2u << 16) | (std::uint32_t{b0} << 8) | static_cast<std::uint8_t>(out[1]);
+    for (int32_t i = 0; i < n; ++i)
+        out[i] = static_cast<std::uint8_t>(bytes[i]);
+    return static_cast<std::size_t>(n);
 }
 
 std::u16string upperCase(std::u16string_view s) { return mapCase(s, true); }

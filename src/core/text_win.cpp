@@ -54,19 +54,18 @@ char16_t cp932Pair(std::uint8_t lead, std::uint8_t trail)
     return static_cast<char16_t>(out[0]);
 }
 
-std::uint32_t cp932Encode(char16_t c)
+std::size_t cp932Encode(char16_t c, std::uint8_t (&out)[2])
 {
     const auto w = static_cast<wchar_t>(c);
-    char out[4];
+    char bytes[4];
     BOOL usedDefault = FALSE;
-    const int n =
-        WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, &w, 1, out, 4, nullptr, &usedDefault);
+    const int n = WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, &w, 1, bytes, 4, nullptr,
+                                      &usedDefault);
     if (usedDefault || n < 1 || n > 2)
         return 0;
-    const auto b0 = static_cast<std::uint8_t>(out[0]);
-    if (n == 1)
-        return (1u << 16) | b0;
-    return (2u << 16) | (std::uint32_t{b0} << 8) | static_cast<std::uint8_t>(out[1]);
+    for (int i = 0; i < n; ++i)
+        out[i] = static_cast<std::uint8_t>(bytes[i]);
+    return static_cast<std::size_t>(n);
 }
 
 std::u16string upperCase(std::u16string_view s) { return mapCase(s, LCMAP_UPPERCASE); }

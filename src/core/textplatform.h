@@ -5,6 +5,7 @@
 // unmappable character becomes — is decided in text.cpp, the same on every system.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,10 +16,10 @@ namespace pravelot::platform {
 // pair is not assigned. Round-trip and one-way (duplicate) assignments both count.
 char16_t cp932Pair(std::uint8_t lead, std::uint8_t trail);
 
-// The bytes of c in code page 932 as (length << 16) | bytes, the first byte in the high
-// half of a pair; 0 when the code page has no character that reads back as c (no
-// best-fit look-alikes). Called for BMP characters from U+0080 up, surrogates excluded.
-std::uint32_t cp932Encode(char16_t c);
+// The bytes of c in code page 932, into out: how many (1 or 2), or 0 when the code page
+// has no character for c (no best-fit look-alikes). Called for BMP characters from
+// U+0080 up, surrogates excluded.
+std::size_t cp932Encode(char16_t c, std::uint8_t (&out)[2]);
 
 // s with every letter upper- (lower-) cased by Unicode's simple case mapping, the same
 // whatever the user's locale. The result has the length of s: a letter whose mapping

@@ -1,4 +1,4 @@
-// Records of the JWK figure model and the record unit's shared text-type defaults.
+// Records of the JWK figure model and the default text types.
 // Coordinates and measures are single-precision values, angles in degrees.
 #pragma once
 
@@ -63,17 +63,39 @@ struct TEntJwcMojiType {
     bool operator==(const TEntJwcMojiType &) const = default;
 };
 
-// The default text types 1 … 10 (DefaultMojiType[k − 1] is type k): colour and width,
-// height and spacing in millimetres. Shared by every JWK document and translator.
-extern std::array<TEntJwwMojiType, 10> DefaultMojiType;
-void ResetJwcDefaults();
+// The default text types 1 … 10 (DefaultMojiType[k − 1] is type k): width, height and
+// spacing in millimetres, and colour. Every JWK document and translator reads them.
+inline constexpr std::array<TEntJwwMojiType, 10> DefaultMojiType = {{
+    {2.0, 2.0, 0.0, 1},
+    {2.5, 2.5, 0.5, 1},
+    {3.0, 3.0, 0.5, 2},
+    {4.0, 4.0, 0.5, 2},
+    {5.0, 5.0, 1.0, 3},
+    {6.0, 6.0, 1.0, 3},
+    {7.0, 7.0, 1.0, 4},
+    {8.0, 8.0, 1.0, 4},
+    {9.0, 9.0, 1.0, 5},
+    {10.0, 10.0, 1.0, 5},
+}};
 
 // Number of entries of a JWK text-type table; entries 0 and 11 are all zero.
 inline constexpr std::size_t kJwcMojiTypeCount = 12;
 using JwcMojiTypeTable = std::array<TEntJwcMojiType, kJwcMojiTypeCount>;
 
-// The text-type table built from DefaultMojiType, sizes in tenths rounded to the
-// nearest integer.
-JwcMojiTypeTable makeJwcMojiTypeTable();
+// The text-type table built from DefaultMojiType: colour, and sizes in tenths rounded
+// to the nearest integer.
+constexpr JwcMojiTypeTable makeJwcMojiTypeTable()
+{
+    // Half up is to the nearest here: every size is positive.
+    auto tenths = [](double mm) { return static_cast<std::uint16_t>(mm * 10 + 0.5); };
+    JwcMojiTypeTable table{};
+    for (std::size_t k = 0; k < DefaultMojiType.size(); ++k) {
+        const TEntJwwMojiType &d = DefaultMojiType[k];
+        table[k + 1] = {static_cast<std::uint16_t>(d.anMojiCol), tenths(d.adMojiX),
+                        tenths(d.adMojiY), tenths(d.adMojiD)};
+    }
+    return table;
+}
+inline constexpr JwcMojiTypeTable kJwcMojiTypes = makeJwcMojiTypeTable();
 
 } // namespace pravelot

@@ -133,8 +133,7 @@ void TJwkData::DataInit()
     Enthd = TEntJwkHeader{};
     m_pool.clear();
     m_stringBytes = 0;
-    const JwcMojiTypeTable table = makeJwcMojiTypeTable();
-    EntMjtp.assign(table.begin(), table.end());
+    EntMjtp.assign(kJwcMojiTypes.begin(), kJwcMojiTypes.end());
 }
 
 void TJwkData::DataFree()
@@ -332,7 +331,7 @@ std::u16string TJwkData::stringOf(const TEntJwcMoji2 &e) const
 
 void TJwkData::GetMinMaxZahyo()
 {
-    ExtentAccumulator &acc = sharedExtents();
+    ExtentAccumulator acc;
     const double s = Enthd.scale;
     auto add = [&acc, s](double x, double y) { ExtentAdd(acc, x, y, s); };
     auto upTo = [](std::int32_t count, std::size_t size) {
@@ -346,12 +345,14 @@ void TJwkData::GetMinMaxZahyo()
         add(e.x2, e.y2);
     }
 
-    constexpr double kDeg = std::numbers::pi / 180;
+    // A whole circle or ellipse counts by its four axis points.
+    constexpr double kAxes[] = {0, std::numbers::pi / 2, std::numbers::pi,
+                                3 * std::numbers::pi / 2};
     for (std::size_t i = 0; i < upTo(Enthd.arcCount, EntArc.size()); ++i) {
         const TEntJwcArc2 &e = EntArc[i];
         const double a = e.r;
         const double b = static_cast<double>(e.r) * static_cast<double>(e.h);
-        const double t = e.tt / 180.0 * std::numbers::pi;
+        const double t = degToRad(e.tt);
         const double ct = std::cos(t), st = std::sin(t);
         auto point = [&](double theta) {
             const double c = std::cos(theta), sn = std::sin(theta);
@@ -360,12 +361,12 @@ void TJwkData::GetMinMaxZahyo()
         const double S = wrapAngleDegrees(e.st);
         const double W = wrapAngleDegrees(e.et - S);
         if (std::fabs(W) < 1e-14 || std::fabs(W - 360) < 1e-14) {
-            for (int q = 0; q < 4; ++q)
-                point(q * 90 * kDeg);
+            for (const double theta : kAxes)
+                point(theta);
             continue;
         }
-        point(e.st * kDeg);
-        point(e.et * kDeg);
+        point(degToRad(e.st));
+        point(degToRad(e.et));
         // The axis points that the arc passes through.
         if (360 - S <= W)
             point(0);
@@ -374,7 +375,7 @@ void TJwkData::GetMinMaxZahyo()
             if (d < 0)
                 d += 360;
             if (d <= W)
-                point(q * kDeg);
+                point(degToRad(q));
         }
     }
 

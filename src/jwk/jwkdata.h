@@ -59,7 +59,7 @@ public:
     const ReadProblem &problem() const { return m_problem; }
 
     // Extents of the loaded figure divided by Enthd.scale, always including the
-    // origin, into myMinWx … myMaxWy, through the shared extents accumulator.
+    // origin, into myMinWx … myMaxWy.
     void GetMinMaxZahyo();
 
     // The string s of a text of this document: its bytes of the pool decoded, without

@@ -69,8 +69,6 @@ TEntJwwAttr attr(std::uint32_t group, std::uint8_t style, std::uint16_t color, s
     return a;
 }
 
-double degToRad(double d) { return d / 180 * std::numbers::pi; }
-
 std::size_t upTo(std::int32_t count, std::size_t size)
 {
     return count > 0 ? std::min(static_cast<std::size_t>(count), size) : 0;
@@ -293,7 +291,6 @@ void TJwTrans::resetJwsDocument()
 void TJwTrans::translate(EntitySink &sink)
 {
     const TJwkData &k = *P_JWK;
-    const JwcMojiTypeTable types = makeJwcMojiTypeTable();
     const double f = 1.0 / k.Enthd.scale;
     m_sink = &sink;
     for (std::size_t i = 0; i < upTo(k.Enthd.lineCount, k.EntLine.size()); ++i)
@@ -301,7 +298,7 @@ void TJwTrans::translate(EntitySink &sink)
     for (std::size_t i = 0; i < upTo(k.Enthd.arcCount, k.EntArc.size()); ++i)
         AppendEnko(k.EntArc[i], f);
     for (std::size_t i = 0; i < upTo(k.Enthd.mojiCount, k.EntMoji.size()); ++i)
-        AppendMoji(k, k.EntMoji[i], f, types);
+        AppendMoji(k, k.EntMoji[i], f, kJwcMojiTypes);
     for (std::size_t i = 0; i < upTo(k.Enthd.tenCount, k.EntTen.size()); ++i)
         AppendTen(k.EntTen[i], f);
     m_sink = nullptr;

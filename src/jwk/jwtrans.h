@@ -2,6 +2,7 @@
 #pragma once
 
 #include "jwk/jwctype.h"
+#include "jws/entitysink.h"
 #include "jws/jwsdata.h"
 
 #include <cstdint>

@@ -124,23 +124,26 @@ TEntJwwBlockTree childEntry(const TEntJwwBlockTree &P, std::int32_t parent,
 // Level by level, the references that the definitions of the entries already placed
 // hold, up to the ceiling. A reference that closes a cycle is placed as one that names
 // no definition, as it is written, so every chain of entries is finite and each entry
-// costs the same, however deep it lies.
-void expandTree(std::vector<TEntJwwBlockTree> &tree, const std::vector<TEntJwwBlockDef> &defs,
+// costs the same, however deep it lies. True when the ceiling left an entry out.
+bool expandTree(std::vector<TEntJwwBlockTree> &tree, const std::vector<TEntJwwBlockDef> &defs,
                 const BlockNumberIndex &index, const std::vector<std::uint64_t> &cycleRefs,
                 std::size_t ceiling)
 {
-    for (std::size_t k = 0; k < tree.size() && tree.size() < ceiling; ++k) {
+    for (std::size_t k = 0; k < tree.size(); ++k) {
         const TEntJwwBlockTree P = tree[k];
         if (P.defno < 0)
             continue;
         const TEntJwwBlockDef &D = defs[static_cast<std::size_t>(P.defno)];
         const std::span<const TEntJwwBlock> members = D.mBlock();
-        for (std::size_t j = 0; j < members.size() && tree.size() < ceiling; ++j) {
+        for (std::size_t j = 0; j < members.size(); ++j) {
+            if (tree.size() == ceiling)
+                return true;
             const std::int32_t defno =
                 isCycleRef(cycleRefs, P.defno, j) ? -1 : index.find(members[j].nNumber);
             tree.push_back(childEntry(P, static_cast<std::int32_t>(k), D, members[j], defno));
         }
     }
+    return false;
 }
 
 } // namespace
@@ -154,6 +157,7 @@ void TJwsData::MakeBlockTree()
 {
     EntBlockTree.clear();
     m_cycleRefs.clear();
+    m_nestedLeftOut = false;
     for (TEntJwwBlockDef &d : EntBlockDef) {
         d.ref_flag = false;
         d.ref_no = -1;
@@ -170,7 +174,7 @@ void TJwsData::MakeBlockTree()
     // definitions hold.
     const auto ceiling = static_cast<std::size_t>(kBlockTreeCeiling);
     seedTree(EntBlockTree, EntBlock, index, ceiling);
-    expandTree(EntBlockTree, EntBlockDef, index, m_cycleRefs, ceiling);
+    m_nestedLeftOut = expandTree(EntBlockTree, EntBlockDef, index, m_cycleRefs, ceiling);
 
     std::int32_t counter = 0;
     for (TEntJwwBlockDef &d : EntBlockDef)

@@ -1,5 +1,6 @@
 // TJwsData::GetMinMaxZahyo: the extents of everything a JWS document draws.
 #include "core/numeric.h"
+#include "jws/arcsolid.h"
 #include "jws/blocknumberindex.h"
 #include "jws/imagetext.h"
 #include "jws/jwsdata.h"
@@ -12,7 +13,6 @@ namespace pravelot {
 
 namespace {
 
-constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr int kArcSteps = 72;
 
 // Adds the points of one entity list to the accumulator through Add(x, y), which either
@@ -111,29 +111,21 @@ private:
 
     void solid(const TEntJwwSolid &e)
     {
-        const int style = e.att.nPenStyle;
-        if (style < 101) {
+        if (!isArcSolid(e)) {
             m_add(e.start_x, e.start_y);
             m_add(e.end_x, e.end_y);
             m_add(e.DPoint2_x, e.DPoint2_y);
             m_add(e.DPoint3_x, e.DPoint3_y);
             return;
         }
-        // An arc-shaped solid: centre, radius, flattening, tilt, start, sweep and mode.
-        const double cx = e.start_x, cy = e.start_y, r = e.end_x, f = e.end_y;
-        const double tilt = e.DPoint2_x, start = e.DPoint2_y, sweep = e.DPoint3_x;
-        const double mode = e.DPoint3_y;
-        double step = sweep / kArcSteps;
-        if ((style == 101 || style == 111) && std::fabs(mode - 100) <= 1e-12)
-            step = kTwoPi / kArcSteps;
-        arcSamples(cx, cy, r, f, tilt, start, step);
-        if (style != 101)
-            return;
-        if (std::fabs(mode) <= 1e-12) {
-            m_add(cx, cy);
-        } else if (std::fabs(mode + 1) <= 1e-12) {
+        const ArcSolid a = arcSolidOf(e);
+        arcSamples(a.cx, a.cy, a.r, a.f, a.tilt, a.start, a.turn() / kArcSteps);
+        if (a.closing == ArcSolid::Closing::Centre) {
+            m_add(a.cx, a.cy);
+        } else if (a.closing == ArcSolid::Closing::TangentCorner) {
             double sx = 0, sy = 0, ex = 0, ey = 0, ix = 0, iy = 0;
-            ArcTangentCorner(cx, cy, r, f, start, sweep, tilt, sx, sy, ex, ey, ix, iy);
+            ArcTangentCorner(a.cx, a.cy, a.r, a.f, a.start, a.sweep, a.tilt, sx, sy, ex, ey, ix,
+                             iy);
             m_add(ix, iy);
         }
     }
@@ -153,7 +145,7 @@ std::uint64_t pointsOf(ConstEntityLists l)
     for (const TEntJwwEnko &e : l.enko)
         n += e.bZenEnFlg != 0 ? 4 : kArcSteps + 1;
     for (const TEntJwwSolid &e : l.solid)
-        n += e.att.nPenStyle < 101 ? 4 : kArcSteps + 2;
+        n += isArcSolid(e) ? kArcSteps + 2 : 4;
     return n;
 }
 
@@ -164,31 +156,27 @@ void addListExtents(ConstEntityLists lists, ExtentAccumulator &acc)
     addLists(lists, [&acc](double x, double y) { ExtentAdd(acc, x, y, 1); });
 }
 
-void TJwsData::GetMinMaxZahyo()
-{
-    ExtentAccumulator &acc = sharedExtents();
-    measureInto(acc);
-    ExtentFinish(acc, myMinWx, myMinWy, myMaxWx, myMaxWy);
-}
+void TJwsData::GetMinMaxZahyo() { measureExtents(myMinWx, myMinWy, myMaxWx, myMaxWy); }
 
-void TJwsData::measureExtents(double &minX, double &minY, double &maxX, double &maxY) const
+ExtentsCut TJwsData::measureExtents(double &minX, double &minY, double &maxX, double &maxY) const
 {
     ExtentAccumulator acc;
-    measureInto(acc);
+    const ExtentsCut cut = measureInto(acc);
     ExtentFinish(acc, minX, minY, maxX, maxY);
+    return cut;
 }
 
 void TJwsData::startExtents(ExtentAccumulator &acc) const
 {
-    // A base point outside the guard would leave whatever an earlier computation left in
-    // the shared accumulator; such a figure starts from the origin instead.
+    // A base point outside the guard cannot start the extents: such a figure starts from
+    // the origin.
     if (ExtentInGuard(Enthd.BasePoint_x, Enthd.BasePoint_y))
         ExtentStart(acc, Enthd.BasePoint_x, Enthd.BasePoint_y, 1);
     else
         ExtentStart(acc, 0, 0, 1);
 }
 
-void TJwsData::measureInto(ExtentAccumulator &acc) const
+ExtentsCut TJwsData::measureInto(ExtentAccumulator &acc) const
 {
     startExtents(acc);
     addListExtents(topLists(), acc);
@@ -213,17 +201,17 @@ void TJwsData::measureInto(ExtentAccumulator &acc) const
         });
         return true;
     };
-    bool measuring = true;
     for (const TEntJwwBlockTree &t : EntBlockTree)
-        if (!(measuring = measure(t.defno, t)))
-            break;
+        if (!measure(t.defno, t))
+            return ExtentsCut::Points;
+    ExtentsCut cut = m_nestedLeftOut ? ExtentsCut::Instances : ExtentsCut::None;
     // Top-level references past the tree's ceiling are measured each at its own
     // placement, as the tree would have placed them (what they nest lies past the ceiling
     // as well).
     const std::size_t inTree = std::min(EntBlock.size(), std::size_t{kBlockTreeCeiling});
-    if (measuring && inTree < EntBlock.size()) {
+    if (inTree < EntBlock.size()) {
         const BlockNumberIndex index(EntBlockDef);
-        for (std::size_t j = inTree; j < EntBlock.size() && measuring; ++j) {
+        for (std::size_t j = inTree; j < EntBlock.size(); ++j) {
             const TEntJwwBlock &b = EntBlock[j];
             TEntJwwBlockTree t;
             t.x = b.DPKijunTen_x;
@@ -233,9 +221,14 @@ void TJwsData::measureInto(ExtentAccumulator &acc) const
             t.r2 = -s * b.dBairitsuY;
             t.r3 = s * b.dBairitsuX;
             t.r4 = c * b.dBairitsuY;
-            measuring = measure(index.find(b.nNumber), t);
+            const std::int32_t defno = index.find(b.nNumber);
+            if (!measure(defno, t))
+                return ExtentsCut::Points;
+            if (defno >= 0 && !EntBlockDef[static_cast<std::size_t>(defno)].mBlock().empty())
+                cut = ExtentsCut::Instances;
         }
     }
+    return cut;
 }
 
 } // namespace pravelot

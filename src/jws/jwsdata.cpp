@@ -4,17 +4,6 @@
 
 namespace pravelot {
 
-std::uint16_t DefaultPenColor = 1;
-std::uint8_t DefaultPenStyle = 1;
-std::vector<std::pair<std::u16string, std::u16string>> TextSubstList;
-
-void ResetJwwDefaults()
-{
-    DefaultPenColor = 1;
-    DefaultPenStyle = 1;
-    TextSubstList.clear();
-}
-
 TJwsData::TJwsData() { DataInit(); }
 
 TJwsData::~TJwsData() { DataFree(); }
@@ -39,8 +28,8 @@ void TJwsData::DataInit()
     BindImageInit();
     FontNames.clear();
     MojiEncode = false;
-    m_problem = {};
     m_cycleRefs.clear();
+    m_nestedLeftOut = false;
 }
 
 void TJwsData::DataFree()
@@ -59,6 +48,21 @@ void TJwsData::DataFree()
     std::vector<TEntJwwBlockTree>().swap(EntBlockTree);
     std::vector<std::uint64_t>().swap(m_cycleRefs);
     DataInit();
+}
+
+void TJwsData::adopt(TJwsData &&read)
+{
+    std::u16string folder = std::move(BindImageFolder);
+    const bool exp = BindImageExp, exr = BindImageExr;
+    const double minX = myMinWx, minY = myMinWy, maxX = myMaxWx, maxY = myMaxWy;
+    *this = std::move(read);
+    BindImageFolder = std::move(folder);
+    BindImageExp = exp;
+    BindImageExr = exr;
+    myMinWx = minX;
+    myMinWy = minY;
+    myMaxWx = maxX;
+    myMaxWy = maxY;
 }
 
 void TJwsData::BindImageInit() { BindImage.clear(); }

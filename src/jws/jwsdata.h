@@ -1,39 +1,33 @@
-// TJwsData: one .jws figure in memory, with its reader, writer and block tree.
+// TJwsData: one .jws figure in memory, with its block tree and extents. Its file format
+// is read by readJws (jwsreader.h) and written by writeJws (jwswriter.h).
 #pragma once
 
-#include "core/file.h"
-#include "core/readproblem.h"
 #include "core/text.h"
 #include "jws/jwwtype.h"
 
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace pravelot {
 
-class ByteReader;
-class ByteWriter;
 struct ExtentAccumulator;
-
-// Receives entities one at a time: a producer hands them over in order instead of
-// holding them all in arrays.
-class EntitySink {
-public:
-    virtual ~EntitySink() = default;
-    virtual void line(const TEntJwwLine &e) = 0;
-    virtual void arc(const TEntJwwEnko &e) = 0;
-    virtual void text(TEntJwwMoji &&e) = 0;
-    virtual void point(const TEntJwwTen &e) = 0;
-    // False for a sink that only counts: a producer may then leave texts' strings empty.
-    virtual bool wantsStrings() const { return true; }
-};
 
 // Widens acc by the points the extents take from the entities of lists as they stand,
 // as for a document's top level: for entities a producer hands over one at a time.
 void addListExtents(ConstEntityLists lists, ExtentAccumulator &acc);
+
+// What measured extents leave out, and why.
+enum class ExtentsCut {
+    None,
+    // Blocks nest into more instances than the block tree holds
+    // (TJwsData::kBlockTreeCeiling): the instances past it are left out.
+    Instances,
+    // The instances' members add up to more points than the extents take
+    // (TJwsData::kExtentsPointBudget): the instances past those are left out.
+    Points,
+};
 
 class TJwsData {
 public:
@@ -41,6 +35,8 @@ public:
     virtual ~TJwsData();
     TJwsData(const TJwsData &) = default;
     TJwsData &operator=(const TJwsData &) = default;
+    TJwsData(TJwsData &&) noexcept = default;
+    TJwsData &operator=(TJwsData &&) noexcept = default;
 
     TEntJwsHeader Enthd;
     std::vector<TEntJwwLayerGroup> EntLgrp;
@@ -94,54 +90,20 @@ public:
     void DataFree();
     void BindImageInit();
 
-    // True when the file opens, starts with "JwsData" and carries a version 230 … 700.
-    static bool FileCheck(const std::u16string &FName);
-    static bool FileCheckBytes(std::span<const std::uint8_t> data);
-    // Empties the document and loads the file. False when the file could not be read
-    // whole; whatever was read stays loaded (and the block tree is built unless the
-    // header was refused). problem() tells where reading stopped.
-    bool FileIn(const std::u16string &FName);
-    bool FileInBytes(std::span<const std::uint8_t> data);
-    const ReadProblem &problem() const { return m_problem; }
-
-    // FileCheck and FileIn from one opening of the file: NotJws when FileCheck would be
-    // false (nothing is loaded), else FileIn's outcome.
-    enum class LoadResult { NotJws, Incomplete, Complete };
-    // What a loading keeps of the block definitions: everything, or for a drawing only
-    // the members of those that the top-level references reach (the others keep their
-    // own references only). Both find the same problems in a file.
-    enum class MembersKept { All, Drawn };
-    LoadResult load(const std::u16string &FName, MembersKept kept = MembersKept::All);
-    // The same from a reader at the start of a file's bytes.
-    LoadResult load(ByteReader &r, MembersKept kept = MembersKept::All);
+    // Empties the document as DataInit does and takes over the content of `read` (a
+    // document a reading made): everything but what DataInit keeps.
+    void adopt(TJwsData &&read);
 
     // FileOutOpt := n for 0 … 63, else 0.
     void SetFileOutOption(std::int32_t n);
     // Number block n is written with: its definition's ref_no when that definition is
     // written, n itself when it exists but is not written, EntBlockNum when none has it.
     std::uint32_t ChangeBlockNo(std::uint32_t n) const;
-    // Writes the document as a new file FName in version Ver. The file is created only
-    // if nothing exists at FName, and appears only when it was written whole; false
-    // (and no file) on any failure.
-    bool FileOut(const std::u16string &FName, std::int32_t Ver);
-    // FileOut to file.path, taking file.nextName when that name is taken first; file
-    // tells afterwards where the file went or why it was not written.
-    bool FileOut(NewFile &file, std::int32_t Ver);
-    // The same bytes, into memory.
-    Bytes FileOutBytes(std::int32_t Ver);
-    // FileOut for a document whose last block definition does not hold its members:
-    // produce hands them to the sink it is given, in order, `members` of them in all,
-    // and the definition's own order list and arrays are not looked at.
-    using MemberProducer = std::function<void(EntitySink &)>;
-    bool FileOutStreamed(NewFile &file, std::int32_t Ver, std::uint64_t members,
-                         const MemberProducer &produce);
-
     // Extents of everything the document draws (top level and every block instance of
-    // the tree) into myMinWx … myMaxWy, through the shared extents accumulator.
+    // the tree) into myMinWx … myMaxWy.
     void GetMinMaxZahyo();
-    // The same extents without the shared accumulator and without changing the
-    // document, so that they may be taken on another thread.
-    void measureExtents(double &minX, double &minY, double &maxX, double &maxY) const;
+    // The same extents, without changing the document; what they leave out, if anything.
+    ExtentsCut measureExtents(double &minX, double &minY, double &maxX, double &maxY) const;
     // Starts acc where every measurement of the document's extents starts: at its base
     // point, or at the origin for a base point outside the guard.
     void startExtents(ExtentAccumulator &acc) const;
@@ -157,6 +119,12 @@ public:
     // written as one that names no definition (defno −1), so that no written definition
     // ever reaches itself. As found by the last MakeBlockTree.
     bool closesCycle(std::int32_t def, std::size_t member) const;
+    // Whether the tree holds every instance the nesting places: false when its ceiling
+    // left some out (top-level references past it, or references inside definitions).
+    bool blockTreeWhole() const
+    {
+        return !m_nestedLeftOut && EntBlock.size() <= static_cast<std::size_t>(kBlockTreeCeiling);
+    }
 
     // The tree holds at most this many entries (a few kilobytes of nested definitions can
     // describe billions of instances): the expansion stops there, and what it holds
@@ -174,19 +142,17 @@ public:
 #endif
 
 private:
-    friend class JwsReader;
     template <class T> static std::int32_t sizeOf(const std::vector<T> &v)
     {
         return static_cast<std::int32_t>(v.size());
     }
-    void measureInto(ExtentAccumulator &acc) const;
-    void writeTo(ByteWriter &w, std::int32_t Ver, std::uint64_t streamed = 0,
-                 const MemberProducer *produce = nullptr);
+    ExtentsCut measureInto(ExtentAccumulator &acc) const;
 
-    ReadProblem m_problem;
     // (definition position << 32) | member index of each reference that closes a cycle,
     // sorted.
     std::vector<std::uint64_t> m_cycleRefs;
+    // The tree's ceiling left out an instance placed inside a definition.
+    bool m_nestedLeftOut = false;
 };
 
 } // namespace pravelot

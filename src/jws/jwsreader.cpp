@@ -1,15 +1,16 @@
-// Reading .jws files into TJwsData.
+// Reading .jws files into a new TJwsData.
+
+#include "jws/jwsreader.h"
 
 #include "core/bytereader.h"
 #include "core/file.h"
-#include "jws/classnames.h"
-#include "jws/jwsdata.h"
+#include "jws/archiveforms.h"
+#include "jws/jwsin.h"
 #include "jws/recordlayout.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <new>
 #include <string>
 #include <unordered_set>
@@ -17,10 +18,6 @@
 namespace pravelot {
 
 namespace {
-
-constexpr std::size_t kWorkBufferSize = 2048;
-// The largest fixed part of a record: a text's.
-constexpr std::size_t kLargestFixedPart = 83;
 
 // How many records of each kind one list holds: [0] its order entries, [k] its records of
 // kind k.
@@ -42,33 +39,10 @@ constexpr std::uint64_t kPlanBytes = 8 << 20;
 constexpr std::uint64_t kLargeList = 1024;
 // Every object that is kept takes at least a tag and a point record of an old file.
 constexpr std::uint64_t kSmallestObject = 2 + 33;
+// Class names pass through a work buffer of this size: a longer one is refused.
+constexpr std::size_t kWorkBufferSize = 2048;
 
 bool versionAccepted(std::int32_t v) { return v >= 230 && v <= 700; }
-
-// Decodes an ANSI archive string and drops control characters in one pass.
-std::u16string ansiClean(std::span<const std::uint8_t> bytes)
-{
-    std::u16string s;
-    bool ascii = true;
-    for (std::uint8_t b : bytes) {
-        if (b == 0)
-            break;
-        if (b >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (!ascii)
-        return TextInClean(AnsiBytesToText(bytes));
-    s.reserve(bytes.size());
-    for (std::uint8_t b : bytes) {
-        if (b == 0)
-            break;
-        if (b >= 0x20)
-            s.push_back(b);
-    }
-    return s;
-}
 
 void sizeRepair(TEntJwwMoji &e)
 {
@@ -80,359 +54,140 @@ void sizeRepair(TEntJwwMoji &e)
         e.dKankaku = 0.0;
 }
 
-// Reads the fields of a fixed part from bytes known to hold it whole.
-class FixedIn {
+// A list's arrays and order list, where a definition's members are read first: the
+// definition then takes them over whole (packed when they are few).
+struct ListArrays {
+    std::vector<TEntJwwNo> order;
+    std::vector<TEntJwwLine> line;
+    std::vector<TEntJwwEnko> enko;
+    std::vector<TEntJwwTen> ten;
+    std::vector<TEntJwwMoji> moji;
+    std::vector<TEntJwwSunpo> sunpo;
+    std::vector<TEntJwwSolid> solid;
+    std::vector<TEntJwwBlock> block;
+    EntityLists lists() { return {line, enko, ten, moji, sunpo, solid, block}; }
+};
+
+// Gives each array the size n found for it.
+void reserve(EntityLists lists, std::vector<TEntJwwNo> &order, const ListSizes &n)
+{
+    order.reserve(static_cast<std::size_t>(n[0]));
+    forEachKind(lists, [&](auto &array, std::int32_t k) {
+        array.reserve(static_cast<std::size_t>(n[static_cast<std::size_t>(k)]));
+    });
+}
+
+void dropLast(EntityLists lists, std::int32_t kind)
+{
+    forKind(lists, kind, [](auto &array) { array.pop_back(); });
+}
+
+// The plain fields and strings of one record, as the record layouts read them. The
+// parts of a dimension are read as the format checks them: its own attribute, its text
+// and its last point drop the dimension when the file holds nothing of them (and then
+// nothing more of it is read); the other parts end the reading when the file does not
+// hold them whole.
+class RecordIn {
 public:
-    FixedIn(const std::uint8_t *p, bool wide) : m_p(p), m_wide(wide) {}
+    RecordIn(JwsIn &in, Strings strings, const char *what)
+        : m_in(in), m_strings(strings), m_what(what)
+    {
+    }
     template <class T> void operator()(T &v)
     {
-        std::memcpy(&v, m_p, sizeof(T));
-        m_p += sizeof(T);
+        if (!m_dropped)
+            v = m_in.need<T>(m_what);
     }
-    void attr(TEntJwwAttr &a, std::int32_t) { attrFields(*this, a); }
-    void textSize(double &v) { (*this)(v); }
-    bool wide() const { return m_wide; }
-    void id(std::u16string &s)
+    void string(std::u16string &s, TextUse)
     {
-        s = AnsiBytesToText(std::span(m_p, 7));
-        m_p += 7;
+        if (!m_dropped)
+            s = m_in.StringIn(m_strings);
     }
-    void filler(std::size_t n) { m_p += n; }
-
-private:
-    const std::uint8_t *m_p;
-    bool m_wide;
-};
-
-} // namespace
-
-// Reads a file's body through the sticky reader: a read that fails ends the reading,
-// and the lists check for it once per object. What failed first is kept for the
-// account of where reading stopped.
-class JwsReader {
-public:
-    // With count set, the reading only counts what each list holds, into *count, and
-    // keeps nothing (strings are not even decoded); with plan set, it gives the arrays
-    // the sizes that the plan found.
-    JwsReader(ByteReader &r, TJwsData &d, ReadPlan *count = nullptr, const ReadPlan *plan = nullptr)
-        : m_r(r), m_d(d), m_count(count), m_plan(plan)
+    template <class F> void part(SunpoPart p, F &&f)
     {
-    }
-
-    static bool run(ByteReader &r, TJwsData &d, TJwsData::MembersKept kept);
-
-    // The stream side of the record layouts (see recordlayout.h).
-    template <class T> void operator()(T &v) { v = need<T>(m_what); }
-    void label(const char *what) { m_what = what; }
-    void string(std::u16string &s, TextUse) { s = StringIn(); }
-    template <class F> bool fixedPart(F &&f);
-    template <class F> void wholePart(const char *what, F &&f);
-
-private:
-    // A fixed part cut short by the end of the file: what is there, and zeros.
-    template <class F> bool cutPart(std::span<const std::uint8_t> s, F &&f);
-    // False when the header is refused; the document then holds the header fields read.
-    bool header();
-    void body();
-
-    // A field whose read the format does not check: when the file ends, the reading ends.
-    template <class T> T need(const char *what)
-    {
-        T v;
-        if (!m_r.get(v))
-            ended(what);
-        return v;
-    }
-    std::span<const std::uint8_t> needBytes(std::size_t n, const char *what)
-    {
-        if (n == 0)
-            return {};
-        auto s = m_r.take(n);
-        if (s.empty())
-            ended(what);
-        return s;
-    }
-    void ended(const char *what)
-    {
-        if (m_endedIn == nullptr && m_stop.empty())
-            m_endedIn = what;
-    }
-    // Ends the reading for a value it cannot go on with.
-    void stop(std::string detail)
-    {
-        if (!m_r.ok())
+        if (m_dropped)
             return;
-        m_stop = std::move(detail);
-        m_r.fail();
+        switch (p) {
+        case SunpoPart::Attr:
+        case SunpoPart::Moji:
+        case SunpoPart::Kt2:
+            m_dropped = !m_in.fixedPart(f);
+            break;
+        case SunpoPart::Sen:
+            m_in.wholePart("a dimension line", f);
+            break;
+        default:
+            m_in.wholePart("a dimension", f);
+            break;
+        }
     }
-    bool failed() const { return !m_r.ok(); }
-    std::string failure() const
-    {
-        return m_stop.empty() ? std::string("file ends in ") + m_endedIn : m_stop;
-    }
-    std::string where() const;
+    // A part whose read the format checks delivered nothing: the record is dropped.
+    bool dropped() const { return m_dropped; }
 
-    std::uint64_t archiveCount(const char *what, bool firstChecked);
-    std::u16string StringIn();
-    std::span<const std::uint8_t> classNameIn();
-    std::int32_t objectKind();
-    void readList(EntityLists lists, std::vector<TEntJwwNo> &order, std::int64_t n,
-                  const char *listName, ListSizes *sizes = nullptr);
-    // Gives each array the size the plan found for it, when the plan has one.
-    static void reserve(EntityLists lists, std::vector<TEntJwwNo> &order, const ListSizes &n);
-    static void dropLast(EntityLists lists, std::int32_t kind);
-    // Reads a definition's member list: counted, or kept by the definition.
-    bool membersIn(TEntJwwBlockDef &d, std::uint64_t position, std::uint64_t n);
-    // Where a definition's member list starts and how the classes stood there, so that
-    // the list can be read again from there.
-    void rememberSkimmed(std::uint64_t position, std::uint64_t n);
-    // Reads again, whole, the member lists that were read past and that the block tree
-    // reaches (the references they keep are the ones they hold, in order, so the tree is
-    // the tree of the whole reading).
-    void readReachedSkimmed();
-    bool keepsStrings() const { return m_count == nullptr && !m_skimming; }
-    // Notes where object k of a list starts, for the account of a reading that stops,
-    // and reads its class: its kind, 0 for a reference to no class.
-    std::int32_t objectAt(const char *listName, std::int64_t k);
-    // Reads a definition's member list past, keeping only its references (and not
-    // decoding the strings of the rest).
-    void skimList(std::int64_t n);
-    void skimRecord(std::int32_t kind, EntityLists lists, std::vector<TEntJwwNo> &order);
-    bool readRecord(std::int32_t kind, EntityLists lists);
-    template <class Rec, class Fields> bool appendFixed(std::vector<Rec> &to, Fields fields);
-    // Reads past a record that is only a fixed part, taking the bytes appendFixed takes:
-    // the whole part, or what the end of the file leaves of it.
-    template <class Rec, class Fields> void skipFixed(Fields fields);
-    bool readTen(std::vector<TEntJwwTen> &to);
-    bool readMoji(std::vector<TEntJwwMoji> &to);
-    bool readSunpo(std::vector<TEntJwwSunpo> &to);
-    bool readSolid(std::vector<TEntJwwSolid> &to);
-    void blockDefs();
-    bool blockDef(std::uint64_t position);
-
-    // A definition's members are read here first, and the definition takes them over
-    // whole (packed when they are few).
-    EntityLists memberLists()
-    {
-        return {m_mLine, m_mEnko, m_mTen, m_mMoji, m_mSunpo, m_mSolid, m_mBlock};
-    }
-
-    ByteReader &m_r;
-    TJwsData &m_d;
-    ReadPlan *m_count;
-    const ReadPlan *m_plan;
-    std::size_t m_nextLarge = 0;
-    TEntJwwBlockDef m_counted; // the definition being counted, when only counting
-    std::vector<TEntJwwNo> m_mNo;
-    std::vector<TEntJwwLine> m_mLine;
-    std::vector<TEntJwwEnko> m_mEnko;
-    std::vector<TEntJwwTen> m_mTen;
-    std::vector<TEntJwwMoji> m_mMoji;
-    std::vector<TEntJwwSunpo> m_mSunpo;
-    std::vector<TEntJwwSolid> m_mSolid;
-    std::vector<TEntJwwBlock> m_mBlock;
-    bool m_wide = true;                     // 15-byte attributes (version 351 on)
-    bool m_extendedSunpo = true;            // dimensions carry the extended part (version 420 on)
-    std::array<std::uint64_t, 7> m_slots{}; // class index of each entity kind, 0 = none yet
-    std::uint64_t m_running = 1;
-    // A reading for a drawing keeps only what some reference drawn reaches: the members
-    // of a definition whose number no top-level reference and no definition kept so far
-    // names are read past (skimmed), only their references being kept, and read again at
-    // the end when the block tree reaches the definition after all.
-    bool m_drawnOnly = false;
-    bool m_skimming = false;
-    std::unordered_set<std::uint32_t> m_wanted; // numbers named by the references kept
-    struct Skimmed {
-        std::uint64_t position; // of the definition, from 1
-        std::uint64_t offset;   // of its member list
-        std::uint64_t members;
-        std::uint64_t running;
-        std::size_t slots; // into m_slotSets
-    };
-    std::vector<Skimmed> m_skimmed;
-    std::vector<std::array<std::uint64_t, 7>> m_slotSets;
-    const char *m_what = "";         // what the next plain field read belongs to
-    const char *m_endedIn = nullptr; // what the file ended in, when it did
-    std::string m_stop;              // why reading was ended, when it was for a value
-    // Where the object being read starts, for the account of a reading that stopped.
-    const char *m_listName = "header";
-    std::int64_t m_objectIndex = 0;
-    std::uint64_t m_objectOffset = 0;
-    std::int32_t m_objectKind = 0;
+private:
+    JwsIn &m_in;
+    Strings m_strings;
+    const char *m_what;
+    bool m_dropped = false;
 };
 
-template <class F> bool JwsReader::fixedPart(F &&f)
-{
-    // A read the format checks: it fails only when it delivers nothing at all, and the
-    // bytes a record cut short by the end of the file misses read as zero.
-    const std::size_t n = fixedSize(m_wide, f);
-    auto s = m_r.peek(n);
-    if (s.size() < n)
-        return cutPart(s, f);
-    m_r.take(n);
-    FixedIn in(s.data(), m_wide);
-    f(in);
-    return true;
-}
-
-template <class F> bool JwsReader::cutPart(std::span<const std::uint8_t> s, F &&f)
-{
-    if (s.empty())
-        return false;
-    std::array<std::uint8_t, kLargestFixedPart> cut{};
-    std::memcpy(cut.data(), s.data(), s.size());
-    m_r.take(s.size());
-    FixedIn in(cut.data(), m_wide);
-    f(in);
-    return true;
-}
-
-template <class F> void JwsReader::wholePart(const char *what, F &&f)
-{
-    auto s = needBytes(fixedSize(m_wide, f), what);
-    if (s.empty())
-        return;
-    FixedIn in(s.data(), m_wide);
-    f(in);
-}
-
-std::string JwsReader::where() const
-{
-    std::string w = std::string(m_listName) + " object " + std::to_string(m_objectIndex + 1);
-    if (m_objectKind != 0)
-        w += " (" + std::string(entityClassName(m_objectKind)) + ")";
-    return w + " at byte " + std::to_string(m_objectOffset);
-}
-
-std::u16string JwsReader::StringIn()
-{
-    const std::uint8_t n = need<std::uint8_t>("a string length");
-    if (n < 255) {
-        const auto bytes = needBytes(n, "a string");
-        return keepsStrings() ? ansiClean(bytes) : std::u16string();
-    }
-    const std::uint16_t w = need<std::uint16_t>("a string length");
-    if (w != 0xFFFE) {
-        const auto bytes = needBytes(w, "a string");
-        return keepsStrings() ? ansiClean(bytes) : std::u16string();
-    }
-    m_d.MojiEncode = true;
-    std::uint32_t m = need<std::uint8_t>("a string length");
-    if (m == 255)
-        m = need<std::uint16_t>("a string length");
-    const auto bytes = needBytes(2 * std::size_t{m}, "a string");
-    return keepsStrings() ? TextInClean(Utf16BytesToText(bytes)) : std::u16string();
-}
-
-std::uint64_t JwsReader::archiveCount(const char *what, bool firstChecked)
-{
-    std::uint16_t c16 = 0;
-    if (firstChecked) {
-        std::array<std::uint8_t, 2> b{};
-        if (m_r.read(b.data(), b.size()) == 0) {
-            stop(std::string("file ends before ") + what);
-            return 0;
-        }
-        std::memcpy(&c16, b.data(), b.size());
-    } else {
-        c16 = need<std::uint16_t>(what);
-    }
-    std::uint64_t count = c16;
-    if (c16 == 0xFFFF)
-        count = need<std::uint32_t>(what);
-    // A count that does not fit a signed 32-bit number cannot be held, as when its
-    // arrays could not be allocated.
-    if (count > 0x7FFFFFFF) {
-        stop(std::string(what) + " too large");
-        return 0;
-    }
-    return count;
-}
-
-bool JwsReader::header()
-{
-    std::array<std::uint8_t, kJwsHeaderSize> h{};
-    const std::size_t got = m_r.read(h.data(), h.size());
-    m_d.EntLgrp.assign(16, TEntJwwLayerGroup{});
-    TEntJwsHeader &hd = m_d.Enthd;
-    FixedIn in(h.data(), true);
-    std::int32_t version = 0;
-    headerStart(in, hd.jwID, version);
-    if (hd.jwID != u"JwsData") {
-        m_d.m_problem = {"JWS-Header Error", "identification is not JwsData"};
-        return false;
-    }
-    hd.jwVer = version;
-    if (!versionAccepted(hd.jwVer)) {
-        m_d.m_problem = {"JWS-Version Error", "version " + std::to_string(hd.jwVer)};
-        return false;
-    }
-    std::array<double, 16> scales{};
-    headerRest(in, hd, scales);
-    for (std::size_t g = 0; g < scales.size(); ++g) {
-        m_d.EntLgrp[g].adScale = scales[g];
-        m_d.EntLgrp[g].anGLay = 2;
-    }
-    if (got <= kJwsHeaderSize - sizeof(double)) {
-        m_d.m_problem = {"File I/O Error", "the header ends before its last field"};
-        return false;
-    }
-    m_wide = hd.jwVer >= 351;
-    m_extendedSunpo = hd.jwVer >= 420;
-    return true;
-}
-
-template <class Rec, class Fields> bool JwsReader::appendFixed(std::vector<Rec> &to, Fields fields)
+// Reading one record of each kind and appending it to its array: false when it was
+// dropped (a part the format checks delivered nothing, or the reading ended in it).
+template <class Rec, class Fields> bool appendFixed(JwsIn &in, std::vector<Rec> &to, Fields fields)
 {
     Rec e;
-    if (!fixedPart([&](auto &f) { fields(f, e); }))
+    if (!in.fixedPart([&](auto &f) { fields(f, e); }))
         return false;
     to.push_back(e);
     return true;
 }
 
-template <class Rec, class Fields> void JwsReader::skipFixed(Fields fields)
+bool readInto(JwsIn &in, std::vector<TEntJwwLine> &to, Strings)
 {
-    const std::size_t n = fixedSize(m_wide, [&](auto &f) {
-        Rec e;
-        fields(f, e);
-    });
-    m_r.take(m_r.peek(n).size());
+    return appendFixed(in, to, [](auto &f, auto &e) { lineFields(f, e); });
 }
 
-bool JwsReader::readTen(std::vector<TEntJwwTen> &to)
+bool readInto(JwsIn &in, std::vector<TEntJwwEnko> &to, Strings)
+{
+    return appendFixed(in, to, [](auto &f, auto &e) { enkoFields(f, e); });
+}
+
+bool readInto(JwsIn &in, std::vector<TEntJwwTen> &to, Strings strings)
 {
     TEntJwwTen e;
-    if (!fixedPart([&](auto &f) { tenFields(f, e); }))
+    if (!in.fixedPart([&](auto &f) { tenFields(f, e); }))
         return false;
-    m_what = "a point";
-    tenExtension(*this, e);
+    RecordIn rec(in, strings, "a point");
+    tenExtension(rec, e);
     if (e.att.nPenStyle != 100)
         e.dBairitsu = 1.0;
-    if (failed())
+    if (in.failed())
         return false;
     to.push_back(e);
     return true;
 }
 
-bool JwsReader::readMoji(std::vector<TEntJwwMoji> &to)
+bool readInto(JwsIn &in, std::vector<TEntJwwMoji> &to, Strings strings)
 {
     TEntJwwMoji e;
-    if (!fixedPart([&](auto &f) { mojiFields(f, e); }))
+    if (!in.fixedPart([&](auto &f) { mojiFields(f, e); }))
         return false;
-    mojiStrings(*this, e, TextUse::Entity);
-    if (failed())
+    RecordIn rec(in, strings, "a text");
+    mojiStrings(rec, e, TextUse::Entity);
+    if (in.failed())
         return false;
     sizeRepair(e);
     to.push_back(std::move(e));
     return true;
 }
 
-bool JwsReader::readSunpo(std::vector<TEntJwwSunpo> &to)
+bool readInto(JwsIn &in, std::vector<TEntJwwSunpo> &to, Strings strings)
 {
     TEntJwwSunpo e;
-    TEntJwwSunpoExt *x = m_extendedSunpo ? &e.editExt() : nullptr;
-    if (!sunpoFields(*this, e, x) || failed())
+    TEntJwwSunpoExt *x = in.extendedSunpo() ? &e.editExt() : nullptr;
+    RecordIn rec(in, strings, "a dimension");
+    sunpoFields(rec, e, x);
+    if (rec.dropped() || in.failed())
         return false;
     if (!x) {
         e.bSxfMode = 0;
@@ -443,414 +198,474 @@ bool JwsReader::readSunpo(std::vector<TEntJwwSunpo> &to)
     return true;
 }
 
-bool JwsReader::readSolid(std::vector<TEntJwwSolid> &to)
+bool readInto(JwsIn &in, std::vector<TEntJwwSolid> &to, Strings strings)
 {
     TEntJwwSolid e;
-    if (!fixedPart([&](auto &f) { solidFields(f, e); }))
+    if (!in.fixedPart([&](auto &f) { solidFields(f, e); }))
         return false;
-    m_what = "a solid";
-    solidColor(*this, e);
-    if (failed())
+    RecordIn rec(in, strings, "a solid");
+    solidColor(rec, e);
+    if (in.failed())
         return false;
     to.push_back(e);
     return true;
 }
 
+bool readInto(JwsIn &in, std::vector<TEntJwwBlock> &to, Strings)
+{
+    return appendFixed(in, to, [](auto &f, auto &e) { blockFields(f, e); });
+}
+
 // Appends the record of the given kind to its array; false when it was dropped.
-bool JwsReader::readRecord(std::int32_t kind, EntityLists lists)
+bool readRecord(JwsIn &in, std::int32_t kind, EntityLists lists, Strings strings)
 {
-    switch (kind) {
-    case kEntLine:
-        return appendFixed(lists.line, [](auto &f, auto &e) { lineFields(f, e); });
-    case kEntEnko:
-        return appendFixed(lists.enko, [](auto &f, auto &e) { enkoFields(f, e); });
-    case kEntTen:
-        return readTen(lists.ten);
-    case kEntMoji:
-        return readMoji(lists.moji);
-    case kEntSunpo:
-        return readSunpo(lists.sunpo);
-    case kEntSolid:
-        return readSolid(lists.solid);
-    case kEntBlock:
-        return appendFixed(lists.block, [](auto &f, auto &e) { blockFields(f, e); });
-    default:
-        return false;
+    bool kept = false;
+    forKind(lists, kind, [&](auto &array) { kept = readInto(in, array, strings); });
+    return kept;
+}
+
+// What a list reading does with each record it reads: keeps it (KeepRecords), counts it
+// (CountRecords), or keeps it only when it is a block reference (KeepReferences).
+struct KeepRecords {
+    EntityLists lists;
+    std::vector<TEntJwwNo> &order;
+
+    void start(std::int64_t n, std::uint64_t remaining)
+    {
+        // No more entries than the rest of the file can back, when no plan gave the number.
+        if (order.capacity() == 0)
+            order.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(
+                static_cast<std::uint64_t>(n), remaining / kSmallestObject + 1)));
     }
-}
-
-std::span<const std::uint8_t> JwsReader::classNameIn()
-{
-    need<std::uint16_t>("a class schema");
-    const std::uint16_t len = need<std::uint16_t>("a class name");
-    // A class name longer than the work buffer is refused like an unknown one.
-    if (len >= kWorkBufferSize) {
-        stop("class name too long");
-        return {};
+    void record(JwsIn &in, std::int32_t kind)
+    {
+        if (readRecord(in, kind, lists, Strings::Keep))
+            order.push_back({kind, lists.count(kind) - 1});
     }
-    return needBytes(len, "a class name");
-}
+};
 
-std::int32_t JwsReader::objectKind()
-{
-    const std::uint16_t tag = need<std::uint16_t>("an object tag");
-    if (tag == 0xFFFF) {
-        const std::u16string name = AnsiBytesToText(classNameIn());
-        if (failed())
-            return 0;
-        const std::int32_t kind = entityKindNamed(name);
-        if (kind == 0) {
-            stop("unknown class name");
-            return 0;
-        }
-        m_slots[static_cast<std::size_t>(kind - 1)] = m_running++;
-        return kind;
+// Counts each record by kind into sizes and lets it go, without decoding its strings.
+struct CountRecords {
+    EntityLists scratch;
+    ListSizes &sizes;
+
+    void start(std::int64_t, std::uint64_t) {}
+    void record(JwsIn &in, std::int32_t kind)
+    {
+        if (!readRecord(in, kind, scratch, Strings::Skip))
+            return;
+        ++sizes[0];
+        ++sizes[static_cast<std::size_t>(kind)];
+        dropLast(scratch, kind);
     }
-    const std::int64_t classIndex = tag == 0x7FFF
-                                        ? need<std::uint32_t>("a class reference") & 0x7FFFFFFFu
-                                        : static_cast<std::int64_t>(tag) - 0x8000;
-    // Only classes defined so far count. Every slot holds an index of its own, so at
-    // most one matches.
-    for (std::size_t i = 0; i < m_slots.size(); ++i)
-        if (m_slots[i] != 0 && static_cast<std::int64_t>(m_slots[i]) == classIndex)
-            return static_cast<std::int32_t>(i + 1);
-    return 0;
-}
+};
 
-std::int32_t JwsReader::objectAt(const char *listName, std::int64_t k)
-{
-    m_listName = listName;
-    m_objectIndex = k;
-    m_objectOffset = m_r.offset();
-    m_objectKind = objectKind();
-    return m_objectKind;
-}
+// Keeps the block references with their order entries and reads past everything else,
+// without decoding strings.
+struct KeepReferences {
+    EntityLists lists;
+    std::vector<TEntJwwNo> &order;
 
-void JwsReader::skimList(std::int64_t n)
+    void start(std::int64_t, std::uint64_t) {}
+    void record(JwsIn &in, std::int32_t kind)
+    {
+        // Lines and arcs, most of what a figure holds, are only fixed parts.
+        if (kind == kEntLine)
+            return in.skipPart([](auto &f) {
+                TEntJwwLine e;
+                lineFields(f, e);
+            });
+        if (kind == kEntEnko)
+            return in.skipPart([](auto &f) {
+                TEntJwwEnko e;
+                enkoFields(f, e);
+            });
+        if (!readRecord(in, kind, lists, Strings::Skip))
+            return;
+        if (kind == kEntBlock)
+            order.push_back({kind, lists.count(kind) - 1});
+        else
+            dropLast(lists, kind);
+    }
+};
+
+// Reads the n objects of a list; keep decides what becomes of each record.
+template <class Keep> void readList(JwsIn &in, std::int64_t n, const char *listName, Keep &&keep)
 {
-    EntityLists lists = memberLists();
+    keep.start(n, in.bytes().remaining());
     std::int64_t k = 0;
     while (k < n) {
-        const std::int32_t kind = objectAt("block member", k);
-        if (failed())
-            return;
-        if (kind == 0)
-            continue;
-        skimRecord(kind, lists, m_mNo);
-        if (failed())
-            return;
-        ++k;
-        ++m_running;
-    }
-}
-
-void JwsReader::skimRecord(std::int32_t kind, EntityLists lists, std::vector<TEntJwwNo> &order)
-{
-    // Lines and arcs, most of what a figure holds, are only fixed parts.
-    if (kind == kEntLine)
-        return skipFixed<TEntJwwLine>([](auto &f, auto &e) { lineFields(f, e); });
-    if (kind == kEntEnko)
-        return skipFixed<TEntJwwEnko>([](auto &f, auto &e) { enkoFields(f, e); });
-    if (!readRecord(kind, lists))
-        return;
-    if (kind == kEntBlock)
-        order.push_back({kind, lists.count(kind) - 1});
-    else
-        dropLast(lists, kind);
-}
-
-void JwsReader::dropLast(EntityLists lists, std::int32_t kind)
-{
-    switch (kind) {
-    case kEntLine:
-        lists.line.pop_back();
-        break;
-    case kEntEnko:
-        lists.enko.pop_back();
-        break;
-    case kEntTen:
-        lists.ten.pop_back();
-        break;
-    case kEntMoji:
-        lists.moji.pop_back();
-        break;
-    case kEntSunpo:
-        lists.sunpo.pop_back();
-        break;
-    case kEntSolid:
-        lists.solid.pop_back();
-        break;
-    case kEntBlock:
-        lists.block.pop_back();
-        break;
-    default:
-        break;
-    }
-}
-
-void JwsReader::reserve(EntityLists lists, std::vector<TEntJwwNo> &order, const ListSizes &n)
-{
-    auto exactly = [](auto &v, std::uint64_t size) { v.reserve(static_cast<std::size_t>(size)); };
-    exactly(order, n[0]);
-    exactly(lists.line, n[kEntLine]);
-    exactly(lists.enko, n[kEntEnko]);
-    exactly(lists.ten, n[kEntTen]);
-    exactly(lists.moji, n[kEntMoji]);
-    exactly(lists.sunpo, n[kEntSunpo]);
-    exactly(lists.solid, n[kEntSolid]);
-    exactly(lists.block, n[kEntBlock]);
-}
-
-void JwsReader::readList(EntityLists lists, std::vector<TEntJwwNo> &order, std::int64_t n,
-                         const char *listName, ListSizes *sizes)
-{
-    // No more entries than the rest of the file can back, when no plan gave the number.
-    if (order.capacity() == 0 && !m_count)
-        order.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(
-            static_cast<std::uint64_t>(n), m_r.remaining() / kSmallestObject + 1)));
-    std::int64_t k = 0;
-    while (k < n) {
-        const std::int32_t kind = objectAt(listName, k);
-        if (failed())
+        in.at(listName, k);
+        const std::int32_t kind = in.objectKind(in.ClassTagIn("an object tag"));
+        in.atKind(kind);
+        if (in.failed())
             return;
         // A reference to no class is skipped without counting.
         if (kind == 0)
             continue;
-        if (readRecord(kind, lists)) {
-            if (sizes) {
-                // Counted, not kept.
-                ++(*sizes)[0];
-                ++(*sizes)[static_cast<std::size_t>(kind)];
-                dropLast(lists, kind);
-            } else {
-                order.push_back({kind, lists.count(kind) - 1});
-            }
-        }
-        if (failed())
+        keep.record(in, kind);
+        if (in.failed())
             return;
         ++k;
-        ++m_running;
+        ++in.running();
     }
 }
 
-bool JwsReader::blockDef(std::uint64_t position)
-{
-    const std::uint16_t tag = need<std::uint16_t>("a block definition tag");
-    if (tag == 0xFFFF) {
-        classNameIn();
-        ++m_running;
-    } else if (tag == 0x7FFF) {
-        need<std::uint32_t>("a class reference");
+// The bodies: what a reading keeps of each list of a file.
+
+// Counts what each list holds and keeps nothing: the plan of a second reading.
+class PlanCounter {
+public:
+    static constexpr Strings kNames = Strings::Skip;
+    explicit PlanCounter(ReadPlan &plan) : m_plan(plan) {}
+
+    void topLevel(JwsIn &in, std::uint64_t n)
+    {
+        readList(in, static_cast<std::int64_t>(n), "top-level",
+                 CountRecords{m_scratch.lists(), m_plan.top});
     }
-    if (failed())
+    void expectDefinitions(JwsIn &, std::uint64_t) {}
+    TEntJwwBlockDef &definition(std::uint64_t position)
+    {
+        m_plan.defs = position;
+        return m_def;
+    }
+    bool members(JwsIn &in, TEntJwwBlockDef &, std::uint64_t position, std::uint64_t n)
+    {
+        ListSizes sizes{};
+        readList(in, static_cast<std::int64_t>(n), "block member",
+                 CountRecords{m_scratch.lists(), sizes});
+        if (in.failed())
+            return false;
+        if (sizes[0] >= kLargeList)
+            m_plan.large.emplace_back(position, sizes);
+        return true;
+    }
+
+private:
+    ReadPlan &m_plan;
+    TEntJwwBlockDef m_def; // the definition being counted
+    ListArrays m_scratch;
+};
+
+// Keeps everything: the top level in the document's arrays, every definition with its
+// members. With a plan, the large arrays get the sizes it found.
+class KeepAll {
+public:
+    static constexpr Strings kNames = Strings::Keep;
+    KeepAll(TJwsData &doc, const ReadPlan *plan) : m_doc(doc), m_plan(plan) {}
+
+    void topLevel(JwsIn &in, std::uint64_t n)
+    {
+        m_doc.Enthd.n1 = static_cast<std::int32_t>(n);
+        m_doc.Enthd.n2 = 0;
+        if (m_plan)
+            reserve(m_doc.topLists(), m_doc.EntNo, m_plan->top);
+        readList(in, static_cast<std::int64_t>(n), "top-level",
+                 KeepRecords{m_doc.topLists(), m_doc.EntNo});
+    }
+    void expectDefinitions(JwsIn &in, std::uint64_t count)
+    {
+        // One more than the file holds: the blocking transform adds a definition, which
+        // must not move every other one to a new array. A definition takes at least 30
+        // bytes.
+        m_doc.EntBlockDef.reserve(static_cast<std::size_t>(
+            (m_plan ? m_plan->defs : std::min<std::uint64_t>(count, in.bytes().remaining() / 30)) +
+            1));
+    }
+    TEntJwwBlockDef &definition(std::uint64_t) { return m_doc.EntBlockDef.emplace_back(); }
+    bool members(JwsIn &in, TEntJwwBlockDef &d, std::uint64_t position, std::uint64_t n)
+    {
+        if (const ListSizes *sizes = planned(position))
+            reserve(m_members.lists(), m_members.order, *sizes);
+        readList(in, static_cast<std::int64_t>(n), "block member",
+                 KeepRecords{m_members.lists(), m_members.order});
+        // What was read stays with the definition, also when reading stops inside it.
+        d.members.take(m_members.lists(), m_members.order);
+        return !in.failed();
+    }
+    void finish(JwsIn &) {}
+
+protected:
+    // The sizes the plan found for the definition at position, when it is a large one.
+    const ListSizes *planned(std::uint64_t position)
+    {
+        if (!m_plan || m_nextLarge >= m_plan->large.size() ||
+            m_plan->large[m_nextLarge].first != position)
+            return nullptr;
+        return &m_plan->large[m_nextLarge++].second;
+    }
+
+    TJwsData &m_doc;
+    const ReadPlan *m_plan;
+    std::size_t m_nextLarge = 0;
+    ListArrays m_members;
+};
+
+// Keeps what a drawing needs: only what some reference drawn reaches. The members of a
+// definition whose number no top-level reference and no definition kept so far names
+// are read past (skimmed), only their references being kept, and read again at the end
+// when the block tree reaches the definition after all.
+class KeepDrawn : public KeepAll {
+public:
+    using KeepAll::KeepAll;
+
+    void topLevel(JwsIn &in, std::uint64_t n)
+    {
+        KeepAll::topLevel(in, n);
+        for (const TEntJwwBlock &b : m_doc.EntBlock)
+            m_wanted.insert(b.nNumber);
+    }
+    bool members(JwsIn &in, TEntJwwBlockDef &d, std::uint64_t position, std::uint64_t n)
+    {
+        if (m_wanted.contains(d.nNumber)) {
+            const bool ok = KeepAll::members(in, d, position, n);
+            for (const TEntJwwBlock &b : d.mBlock())
+                m_wanted.insert(b.nNumber);
+            return ok;
+        }
+        planned(position);
+        if (n > 0)
+            remember(in, position, n);
+        readList(in, static_cast<std::int64_t>(n), "block member",
+                 KeepReferences{m_members.lists(), m_members.order});
+        d.members.take(m_members.lists(), m_members.order);
+        return !in.failed();
+    }
+    // Reads again, whole, the member lists that were read past and that the block tree
+    // reaches (the references they keep are the ones they hold, in order, so the tree is
+    // the tree of the whole reading). A reading that had stopped stops again where it
+    // did, in the last list.
+    void finish(JwsIn &in);
+
+private:
+    // Where a skimmed member list starts and how the classes stood there.
+    void remember(JwsIn &in, std::uint64_t position, std::uint64_t n)
+    {
+        // The classes change only where a file defines one, so few sets are kept.
+        if (m_slotSets.empty() || m_slotSets.back() != in.slots())
+            m_slotSets.push_back(in.slots());
+        m_skimmed.push_back(
+            {position, in.bytes().offset(), n, in.running(), m_slotSets.size() - 1});
+    }
+
+    std::unordered_set<std::uint32_t> m_wanted; // numbers named by the references kept
+    struct Skimmed {
+        std::uint64_t position; // of the definition, from 1
+        std::uint64_t offset;   // of its member list
+        std::uint64_t members;
+        std::uint64_t running;
+        std::size_t slots; // into m_slotSets
+    };
+    std::vector<Skimmed> m_skimmed;
+    std::vector<JwsIn::ClassSlots> m_slotSets;
+};
+
+void KeepDrawn::finish(JwsIn &in)
+{
+    // The block tree, built from the references the skimmed lists keep, has marked every
+    // definition that a drawn reference reaches.
+    ByteReader &r = in.bytes();
+    const bool stopped = in.failed();
+    for (const Skimmed &s : m_skimmed) {
+        TEntJwwBlockDef &d = m_doc.EntBlockDef[s.position - 1];
+        if (!d.ref_flag)
+            continue;
+        if (!r.seek(s.offset)) {
+            in.stop("the file cannot be read a second time");
+            break;
+        }
+        in.restore(m_slotSets[s.slots], s.running);
+        d.members = BlockMembers();
+        readList(in, static_cast<std::int64_t>(s.members), "block member",
+                 KeepRecords{m_members.lists(), m_members.order});
+        d.members.take(m_members.lists(), m_members.order);
+        if (in.failed() && !stopped)
+            break;
+    }
+    if (stopped)
+        r.fail();
+}
+
+// Reads a block definition at position (from 1): its tag, fixed part, name and member
+// list. False when the reading ended in it.
+template <class Body> bool readDefinition(JwsIn &in, Body &body, std::uint64_t position)
+{
+    // The tag's class is not checked.
+    if (in.ClassTagIn("a block definition tag").isNew)
+        ++in.running();
+    if (in.failed())
         return false;
     TEntJwwAttr att;
     std::uint32_t number = 0, refferd = 0, dtime = 0;
-    if (!fixedPart([&](auto &f) { blockDefFields(f, att, number, refferd, dtime); })) {
-        stop("file ends in a block definition");
+    if (!in.fixedPart([&](auto &f) { blockDefFields(f, att, number, refferd, dtime); })) {
+        in.stop("file ends in a block definition");
         return false;
     }
-    TEntJwwBlockDef &d = m_count ? m_counted : m_d.EntBlockDef.emplace_back();
-    if (m_count)
-        m_count->defs = position;
+    TEntJwwBlockDef &d = body.definition(position);
     d.att = att;
     d.nNumber = number;
     d.bRefferd = refferd;
     d.dtime = dtime;
     if (d.dtime >= 0x80000000u) {
         d.dtime = static_cast<std::uint32_t>(position);
-        needBytes(8, "a block definition");
+        in.needBytes(8, "a block definition");
     }
-    std::u16string name = StringIn();
-    if (failed())
+    std::u16string name = in.StringIn(Body::kNames);
+    if (in.failed())
         return false;
     d.strName = name;
-    const std::uint64_t n = archiveCount("a member count", false);
-    if (failed())
+    const std::uint64_t n = in.CountIn("a member count", false);
+    if (in.failed())
         return false;
     d.N = static_cast<std::int32_t>(n);
-    ++m_running;
-    return membersIn(d, position, n);
+    ++in.running();
+    return body.members(in, d, position, n);
 }
 
-bool JwsReader::membersIn(TEntJwwBlockDef &d, std::uint64_t position, std::uint64_t n)
+// Reads a file's body: the top-level list, then the block definitions with their member
+// lists, body deciding what is kept of each.
+template <class Body> void readBody(JwsIn &in, Body &body)
 {
-    if (m_count) {
-        ListSizes sizes{};
-        readList(memberLists(), m_mNo, static_cast<std::int64_t>(n), "block member", &sizes);
-        if (failed())
-            return false;
-        if (sizes[0] >= kLargeList)
-            m_count->large.emplace_back(position, sizes);
-        return true;
-    }
-    const bool skim = m_drawnOnly && !m_wanted.contains(d.nNumber);
-    if (m_plan && m_nextLarge < m_plan->large.size() &&
-        m_plan->large[m_nextLarge].first == position) {
-        if (!skim)
-            reserve(memberLists(), m_mNo, m_plan->large[m_nextLarge].second);
-        ++m_nextLarge;
-    }
-    // What was read stays with the definition, also when reading stops inside it.
-    if (skim) {
-        if (n > 0)
-            rememberSkimmed(position, n);
-        m_skimming = true;
-        skimList(static_cast<std::int64_t>(n));
-        m_skimming = false;
-    } else {
-        readList(memberLists(), m_mNo, static_cast<std::int64_t>(n), "block member");
-    }
-    d.members.take(memberLists(), m_mNo);
-    if (m_drawnOnly && !skim)
-        for (const TEntJwwBlock &b : d.mBlock())
-            m_wanted.insert(b.nNumber);
-    return !failed();
-}
-
-void JwsReader::rememberSkimmed(std::uint64_t position, std::uint64_t n)
-{
-    // The classes change only where a file defines one, so few sets are kept.
-    if (m_slotSets.empty() || m_slotSets.back() != m_slots)
-        m_slotSets.push_back(m_slots);
-    m_skimmed.push_back({position, m_r.offset(), n, m_running, m_slotSets.size() - 1});
-}
-
-void JwsReader::readReachedSkimmed()
-{
-    // The block tree, built from the references the skimmed lists keep, has marked every
-    // definition that a drawn reference reaches.
-    const bool stopped = failed();
-    for (const Skimmed &s : m_skimmed) {
-        TEntJwwBlockDef &d = m_d.EntBlockDef[s.position - 1];
-        if (!d.ref_flag)
-            continue;
-        if (!m_r.seek(s.offset)) {
-            stop("the file cannot be read a second time");
-            break;
-        }
-        m_running = s.running;
-        m_slots = m_slotSets[s.slots];
-        d.members = BlockMembers();
-        readList(memberLists(), m_mNo, static_cast<std::int64_t>(s.members), "block member");
-        d.members.take(memberLists(), m_mNo);
-        // A reading that had stopped stops again where it did, in the last list.
-        if (failed() && !stopped)
-            break;
-    }
-    if (stopped)
-        m_r.fail();
-}
-
-void JwsReader::blockDefs()
-{
-    m_listName = "block definition count";
-    m_objectOffset = m_r.offset();
-    const std::uint64_t count = archiveCount("the block definition count", false);
-    if (count == 0)
+    in.atList("top-level count");
+    const std::uint64_t count = in.CountIn("the top-level count", true);
+    if (in.failed())
         return;
-    // One more than the file holds: the blocking transform adds a definition, which must
-    // not move every other one to a new array. A definition takes at least 30 bytes.
-    if (!m_count)
-        m_d.EntBlockDef.reserve(static_cast<std::size_t>(
-            (m_plan ? m_plan->defs : std::min<std::uint64_t>(count, m_r.remaining() / 30)) + 1));
-    for (std::uint64_t p = 1; p <= count; ++p) {
-        m_listName = "block definition";
-        m_objectIndex = static_cast<std::int64_t>(p - 1);
-        m_objectOffset = m_r.offset();
-        m_objectKind = 0;
-        if (!blockDef(p))
+    body.topLevel(in, count);
+    if (in.failed())
+        return;
+    in.atList("block definition count");
+    const std::uint64_t defs = in.CountIn("the block definition count", false);
+    if (defs == 0)
+        return;
+    body.expectDefinitions(in, defs);
+    for (std::uint64_t p = 1; p <= defs; ++p) {
+        in.at("block definition", static_cast<std::int64_t>(p - 1));
+        if (!readDefinition(in, body, p))
             return;
     }
 }
 
-void JwsReader::body()
+// Reads the 452-byte header into doc; false, with the problem, when it is refused.
+bool readHeader(JwsIn &in, TJwsData &doc, ReadProblem &problem)
 {
-    m_listName = "top-level count";
-    m_objectOffset = m_r.offset();
-    const std::uint64_t count = archiveCount("the top-level count", true);
-    if (failed())
-        return;
-    m_d.Enthd.n1 = static_cast<std::int32_t>(count);
-    m_d.Enthd.n2 = 0;
-    if (m_count) {
-        readList(memberLists(), m_mNo, static_cast<std::int64_t>(count), "top-level",
-                 &m_count->top);
-    } else {
-        if (m_plan)
-            reserve(m_d.topLists(), m_d.EntNo, m_plan->top);
-        readList(m_d.topLists(), m_d.EntNo, static_cast<std::int64_t>(count), "top-level");
-        if (m_drawnOnly)
-            for (const TEntJwwBlock &b : m_d.EntBlock)
-                m_wanted.insert(b.nNumber);
+    std::array<std::uint8_t, kJwsHeaderSize> h{};
+    const std::size_t got = in.bytes().read(h.data(), h.size());
+    doc.EntLgrp.assign(16, TEntJwwLayerGroup{});
+    TEntJwsHeader &hd = doc.Enthd;
+    FixedIn fields(h.data(), true);
+    std::int32_t version = 0;
+    headerStart(fields, hd.jwID, version);
+    if (hd.jwID != u"JwsData") {
+        problem = {"JWS-Header Error", "identification is not JwsData"};
+        return false;
     }
-    if (!failed())
-        blockDefs();
+    hd.jwVer = version;
+    if (!versionAccepted(hd.jwVer)) {
+        problem = {"JWS-Version Error", "version " + std::to_string(hd.jwVer)};
+        return false;
+    }
+    std::array<double, 16> scales{};
+    headerRest(fields, hd, scales);
+    for (std::size_t g = 0; g < scales.size(); ++g) {
+        doc.EntLgrp[g].adScale = scales[g];
+        doc.EntLgrp[g].anGLay = 2;
+    }
+    if (got <= kJwsHeaderSize - sizeof(double)) {
+        problem = {"File I/O Error", "the header ends before its last field"};
+        return false;
+    }
+    in.setVersion(hd.jwVer);
+    return true;
 }
 
-bool JwsReader::run(ByteReader &r, TJwsData &d, TJwsData::MembersKept kept)
+// Counts what the lists of a file hold; false when the plan cannot be made (memory).
+bool countPlan(ByteReader &r, ReadPlan &plan)
 {
-    // A large file is counted first, into a document of its own that keeps nothing.
-    ReadPlan plan;
-    bool planned = false;
-    if (r.remaining() >= kPlanBytes) {
-        TJwsData scratch;
-        JwsReader counter(r, scratch, &plan);
-        planned = true;
-        // What was counted up to where the file ended is the plan; running out of
-        // memory leaves no plan.
-        try {
-            if (counter.header())
-                counter.body();
-        } catch (const std::bad_alloc &) {
-            planned = false;
-        }
-        if (!r.restart()) {
-            d.m_problem = {"File I/O Error", "the file cannot be read a second time"};
-            return false;
-        }
-    }
-    JwsReader reader(r, d, nullptr, planned ? &plan : nullptr);
-    reader.m_drawnOnly = kept == TJwsData::MembersKept::Drawn;
-    if (!reader.header())
+    TJwsData scratch;
+    ReadProblem ignored;
+    JwsIn in(r);
+    PlanCounter body(plan);
+    // What was counted up to where the file ended is the plan; running out of memory
+    // leaves no plan.
+    try {
+        if (readHeader(in, scratch, ignored))
+            readBody(in, body);
+    } catch (const std::bad_alloc &) {
         return false;
-    reader.body();
-    const bool complete = !reader.failed();
+    }
+    return true;
+}
+
+// The reading proper, past the header: the body as body keeps it, then the block tree.
+template <class Body> void readAfterHeader(JwsIn &in, Body &body, JwsReading &out)
+{
+    TJwsData &doc = out.doc;
+    readBody(in, body);
+    const bool complete = !in.failed();
     if (!complete)
-        d.m_problem = {"File I/O Error", reader.failure() + ": " + reader.where()};
+        out.problem = {"File I/O Error", in.failure()};
     // Only the definitions actually read are kept, so a reference never binds to one
     // that was never in the file.
-    d.Enthd.n2 = d.EntBlockDefN();
-    d.MakeBlockTree();
-    reader.readReachedSkimmed();
+    doc.Enthd.n2 = doc.EntBlockDefN();
+    doc.MakeBlockTree();
+    body.finish(in);
     // A file that changed since it was read first can fail the second reading, and then
     // hold other references.
-    if (complete && reader.failed()) {
-        d.m_problem = {"File I/O Error", reader.failure() + ": " + reader.where()};
-        d.MakeBlockTree();
+    if (complete && in.failed()) {
+        out.problem = {"File I/O Error", in.failure()};
+        doc.MakeBlockTree();
     }
-    return r.ok();
+    doc.MojiEncode = in.sawUtf16();
+    out.status = in.bytes().ok() ? JwsReadStatus::Complete : JwsReadStatus::Incomplete;
 }
 
-namespace {
-bool readJws(ByteReader &r, TJwsData &d, TJwsData::MembersKept kept = TJwsData::MembersKept::All)
-{
-    return JwsReader::run(r, d, kept);
-}
 } // namespace
 
-bool TJwsData::FileCheckBytes(std::span<const std::uint8_t> data)
+std::string JwsIn::failure() const
 {
-    if (data.size() < kJwsHeaderStartSize)
+    std::string why = m_stop;
+    if (why.empty())
+        why = std::string("file ends in ") + (m_endedIn ? m_endedIn : "the file");
+    std::string w = std::string(m_listName) + " object " + std::to_string(m_objectIndex + 1);
+    if (m_objectKind != 0)
+        w += " (" + std::string(entityClassName(m_objectKind)) + ")";
+    return why + ": " + w + " at byte " + std::to_string(m_objectOffset);
+}
+
+// The rest of an object's tag, beside its short form in archiveforms.h: out of the way of
+// the short form that nearly every object takes.
+ClassTag JwsIn::escapedClassTagIn(std::uint16_t tag)
+{
+    ClassTag t;
+    if (tag == 0x7FFF) {
+        t.index = need<std::uint32_t>("a class reference") & 0x7FFFFFFFu;
+        return t;
+    }
+    t.isNew = true;
+    need<std::uint16_t>("a class schema");
+    const std::uint16_t len = need<std::uint16_t>("a class name");
+    // A class name longer than the work buffer is refused like an unknown one.
+    if (len >= kWorkBufferSize) {
+        stop("class name too long");
+        return t;
+    }
+    t.name = needBytes(len, "a class name");
+    return t;
+}
+
+bool FileCheck(std::span<const std::uint8_t> head)
+{
+    if (head.size() < kJwsHeaderStartSize)
         return false;
-    FixedIn in(data.data(), true);
+    FixedIn in(head.data(), true);
     std::u16string id;
     std::int32_t version = 0;
     headerStart(in, id, version);
     return id == u"JwsData" && versionAccepted(version);
 }
 
-bool TJwsData::FileCheck(const std::u16string &FName)
+bool FileCheck(const std::u16string &FName)
 {
     auto f = InputFile::open(FName);
     if (!f)
@@ -858,45 +673,65 @@ bool TJwsData::FileCheck(const std::u16string &FName)
     ByteReader r(f->fd(), f->size());
     std::array<std::uint8_t, kJwsHeaderStartSize> head{};
     const std::size_t got = r.read(head.data(), head.size());
-    return FileCheckBytes(std::span(head.data(), got));
+    return FileCheck(std::span(head.data(), got));
 }
 
-TJwsData::LoadResult TJwsData::load(const std::u16string &FName, MembersKept kept)
+JwsReading readJws(ByteReader &r, JwsReadOptions options)
 {
-    DataInit();
-    auto f = InputFile::open(FName);
-    if (!f)
-        return LoadResult::NotJws;
-    ByteReader r(f->fd(), f->size());
-    return load(r, kept);
+    JwsReading out;
+    const bool jws = FileCheck(r.peek(kJwsHeaderStartSize));
+    // A large file is counted first, so that the reading proper sizes its arrays once.
+    ReadPlan plan;
+    bool planned = false;
+    if (jws && r.remaining() >= kPlanBytes) {
+        planned = countPlan(r, plan);
+        if (!r.restart()) {
+            out.status = JwsReadStatus::Incomplete;
+            out.problem = {"File I/O Error", "the file cannot be read a second time"};
+            return out;
+        }
+    }
+    JwsIn in(r);
+    if (!readHeader(in, out.doc, out.problem)) {
+        out.status = jws ? JwsReadStatus::Incomplete : JwsReadStatus::NotJws;
+        return out;
+    }
+    const ReadPlan *p = planned ? &plan : nullptr;
+    if (options.members == JwsMembers::Drawn) {
+        KeepDrawn body(out.doc, p);
+        readAfterHeader(in, body, out);
+    } else {
+        KeepAll body(out.doc, p);
+        readAfterHeader(in, body, out);
+    }
+    return out;
 }
 
-TJwsData::LoadResult TJwsData::load(ByteReader &r, MembersKept kept)
+JwsReading readJws(std::span<const std::uint8_t> bytes, JwsReadOptions options)
 {
-    DataInit();
-    if (!FileCheckBytes(r.peek(kJwsHeaderStartSize)))
-        return LoadResult::NotJws;
-    return readJws(r, *this, kept) ? LoadResult::Complete : LoadResult::Incomplete;
+    ByteReader r(bytes);
+    return readJws(r, options);
 }
 
-bool TJwsData::FileInBytes(std::span<const std::uint8_t> data)
+JwsReading readJwsFile(const std::u16string &FName, JwsReadOptions options)
 {
-    DataInit();
-    ByteReader r(data);
-    return readJws(r, *this);
-}
-
-bool TJwsData::FileIn(const std::u16string &FName)
-{
-    DataInit();
     auto f = InputFile::open(FName);
     if (!f) {
-        m_problem = {"File I/O Error", "the file cannot be opened"};
-        MakeBlockTree();
-        return false;
+        JwsReading out;
+        out.problem = {"File I/O Error", "the file cannot be opened"};
+        return out;
     }
     ByteReader r(f->fd(), f->size());
-    return readJws(r, *this);
+    return readJws(r, options);
+}
+
+bool FileIn(TJwsData &doc, const std::u16string &FName, ReadProblem *problem)
+{
+    JwsReading r = readJwsFile(FName);
+    doc.adopt(std::move(r.doc));
+    if (problem)
+        *problem = r.problem;
+    return r.complete();
 }
 
 } // namespace pravelot

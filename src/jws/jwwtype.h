@@ -1,4 +1,4 @@
-// Records of the JWS figure model and the record unit's shared defaults.
+// Records of the JWS figure model and the defaults the writer falls back on.
 // Records are plain data; field names are those of the figure format.
 #pragma once
 
@@ -186,36 +186,7 @@ template <bool Const> struct EntityListsT {
     Arr<TEntJwwBlock> block;
 
     // Number of records of kind k (1–7); 0 for any other kind.
-    std::int32_t count(std::int32_t k) const
-    {
-        std::size_t n = 0;
-        switch (k) {
-        case kEntLine:
-            n = line.size();
-            break;
-        case kEntEnko:
-            n = enko.size();
-            break;
-        case kEntTen:
-            n = ten.size();
-            break;
-        case kEntMoji:
-            n = moji.size();
-            break;
-        case kEntSunpo:
-            n = sunpo.size();
-            break;
-        case kEntSolid:
-            n = solid.size();
-            break;
-        case kEntBlock:
-            n = block.size();
-            break;
-        default:
-            break;
-        }
-        return static_cast<std::int32_t>(n);
-    }
+    std::int32_t count(std::int32_t k) const;
     // The arrays also serve where only reading is needed.
     operator EntityListsT<true>() const requires(!Const)
     {
@@ -227,6 +198,60 @@ template <bool Const> struct EntityListsT {
 };
 using EntityLists = EntityListsT<false>;
 using ConstEntityLists = EntityListsT<true>;
+
+// The one place where an entity kind code meets its record type: calls f with the array
+// of kind k (1–7) of lists, and does nothing for any other kind.
+template <class Lists, class F> void forKind(Lists &&lists, std::int32_t k, F &&f)
+{
+    switch (k) {
+    case kEntLine:
+        f(lists.line);
+        break;
+    case kEntEnko:
+        f(lists.enko);
+        break;
+    case kEntTen:
+        f(lists.ten);
+        break;
+    case kEntMoji:
+        f(lists.moji);
+        break;
+    case kEntSunpo:
+        f(lists.sunpo);
+        break;
+    case kEntSolid:
+        f(lists.solid);
+        break;
+    case kEntBlock:
+        f(lists.block);
+        break;
+    default:
+        break;
+    }
+}
+
+// Calls f with each of the seven arrays of lists, in kind order, and the kind.
+template <class Lists, class F> void forEachKind(Lists &&lists, F &&f)
+{
+    for (std::int32_t k = kEntLine; k <= kEntBlock; ++k)
+        forKind(lists, k, [&](auto &array) { f(array, k); });
+}
+
+// Calls f with the record that order entry e refers to; does nothing for an entry that
+// refers to no record of lists.
+template <class Lists, class F> void forEntry(Lists &&lists, const TEntJwwNo &e, F &&f)
+{
+    if (lists.valid(e))
+        forKind(lists, e.EntType,
+                [&](auto &array) { f(array[static_cast<std::size_t>(e.EntNo)]); });
+}
+
+template <bool Const> std::int32_t EntityListsT<Const>::count(std::int32_t k) const
+{
+    std::size_t n = 0;
+    forKind(*this, k, [&](const auto &array) { n = array.size(); });
+    return static_cast<std::int32_t>(n);
+}
 
 struct TEntJwwBlockDef {
     TEntJwwAttr att;
@@ -312,11 +337,8 @@ struct TEntJwsHeader {
     bool operator==(const TEntJwsHeader &) const = default;
 };
 
-// Record-unit state shared by every document: the colour and line style the writer
-// puts in place of invalid values, and the text substitution list of option bit 16.
-extern std::uint16_t DefaultPenColor;
-extern std::uint8_t DefaultPenStyle;
-extern std::vector<std::pair<std::u16string, std::u16string>> TextSubstList;
-void ResetJwwDefaults();
+// The colour and line style the writer puts in place of invalid values.
+inline constexpr std::uint16_t DefaultPenColor = 1;
+inline constexpr std::uint8_t DefaultPenStyle = 1;
 
 } // namespace pravelot

@@ -8,16 +8,13 @@
 //                      copy that the file's version can hold, see writtenAttr);
 //   io.textSize(v)     a text's width or height (the writer writes writtenTextSize);
 //   io.wide()          whether attributes carry nPenWidth (version 351 on);
-//   io.label(what)     names what the next stream reads belong to (the reader's
-//                      account of where a file ended; nothing for the writer);
-// and at the level of the file, for records read as one block of bytes:
-//   io.fixedPart(f)    f(io) over a block that the reader takes as far as the file
-//                      holds it, missing bytes reading as zero; false when the file
-//                      held none of it (the record is then dropped);
-//   io.wholePart(w, f) f(io) over a block the file must hold whole; when it does not,
-//                      reading ends there, in w;
 //   io.string(s, use)  an archive string (the writer cleans it, and applies the text
-//                      options to the string of a text entity).
+//                      options to the string of a text entity);
+//   io.part(p, f)      f(io) over the part p of a dimension: the reader decides how each
+//                      part is read (see jwsreader.cpp), the writer just writes it;
+//   io.id(s), io.filler(n)  the header's identification and filler.
+// How much of a record the reader takes at once, and what it does when the file ends
+// inside one, is the reader's policy, not the layout's.
 #pragma once
 
 #include "jws/jwwtype.h"
@@ -25,6 +22,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 namespace pravelot {
 
@@ -169,55 +167,31 @@ inline void blockDefFields(Io &io, Attr &att, U32 &nNumber, U32 &bRefferd, U32 &
     io(dtime);
 }
 
+// The parts of a dimension, named after its fields, in file order.
+enum class SunpoPart { Attr, Sen, Moji, Ho1, Ho2, Te1, Te2, Kt1, Kt2 };
+
 // A dimension: its own attribute, its line and its text with their strings, then (when
-// x is given: version 420 on) the extended part. False when a part whose reading is
-// checked delivered nothing, which drops the whole dimension.
-template <class Io, class Sunpo, class Ext> inline bool sunpoFields(Io &io, Sunpo &e, Ext *x)
+// x is given: version 420 on) the extended part.
+template <class Io, class Sunpo, class Ext> inline void sunpoFields(Io &io, Sunpo &e, Ext *x)
 {
-    if (!io.fixedPart([&](auto &f) { f.attr(e.att, kEntSunpo); }))
-        return false;
-    io.wholePart("a dimension line", [&](auto &f) { lineFields(f, e.Sen); });
-    if (!io.fixedPart([&](auto &f) { mojiFields(f, e.Moji); }))
-        return false;
+    io.part(SunpoPart::Attr, [&](auto &f) { f.attr(e.att, kEntSunpo); });
+    io.part(SunpoPart::Sen, [&](auto &f) { lineFields(f, e.Sen); });
+    io.part(SunpoPart::Moji, [&](auto &f) { mojiFields(f, e.Moji); });
     mojiStrings(io, e.Moji, TextUse::Plain);
     if (!x)
-        return true;
-    io.label("a dimension");
+        return;
     io(e.bSxfMode);
-    for (auto *line : {&x->Ho1, &x->Ho2})
-        io.wholePart("a dimension", [&](auto &f) { lineFields(f, *line); });
-    for (auto *t : {&x->Te1, &x->Te2, &x->Kt1}) {
-        io.wholePart("a dimension", [&](auto &f) { tenFields(f, *t); });
+    io.part(SunpoPart::Ho1, [&](auto &f) { lineFields(f, x->Ho1); });
+    io.part(SunpoPart::Ho2, [&](auto &f) { lineFields(f, x->Ho2); });
+    const std::pair<SunpoPart, decltype(&x->Te1)> points[] = {{SunpoPart::Te1, &x->Te1},
+                                                              {SunpoPart::Te2, &x->Te2},
+                                                              {SunpoPart::Kt1, &x->Kt1},
+                                                              {SunpoPart::Kt2, &x->Kt2}};
+    for (const auto &point : points) {
+        auto *t = point.second;
+        io.part(point.first, [&](auto &f) { tenFields(f, *t); });
         tenExtension(io, *t);
     }
-    // The last point's read is checked, like a record's main read.
-    if (!io.fixedPart([&](auto &f) { tenFields(f, x->Kt2); }))
-        return false;
-    tenExtension(io, x->Kt2);
-    return true;
-}
-
-// Counts the bytes of a fixed part: an Io that reads and writes nothing.
-class FieldSize {
-public:
-    explicit FieldSize(bool wide) : m_wide(wide) {}
-    template <class T> void operator()(const T &) { m_size += sizeof(T); }
-    template <class Attr> void attr(const Attr &a, std::int32_t) { attrFields(*this, a); }
-    void textSize(double v) { (*this)(v); }
-    bool wide() const { return m_wide; }
-    std::size_t size() const { return m_size; }
-
-private:
-    bool m_wide;
-    std::size_t m_size = 0;
-};
-
-// The size of the fixed part that f lists.
-template <class F> std::size_t fixedSize(bool wide, F &&f)
-{
-    FieldSize c(wide);
-    f(c);
-    return c.size();
 }
 
 } // namespace pravelot

@@ -3,6 +3,7 @@
 // holds no reference to it.
 #pragma once
 
+#include "jws/entitysink.h"
 #include "jws/jwsdata.h"
 
 #include <atomic>
@@ -79,6 +80,17 @@ struct DrawnImage {
     std::uint32_t file = 0; // index into Drawing::strings
 };
 
+// What a drawing leaves out, and why.
+enum class DrawingCut {
+    None,
+    // The figure holds more primitives than a drawing takes (kDrawingBudget): those
+    // past it are not drawn.
+    Primitives,
+    // Blocks nest into more placed instances than the block tree holds
+    // (TJwsData::kBlockTreeCeiling): the instances past it are not drawn.
+    Instances,
+};
+
 struct Drawing {
     std::vector<DrawnSolid> solids;
     std::vector<DrawnLine> lines;
@@ -95,9 +107,8 @@ struct Drawing {
     Box extents;
     // Extents and the boxes of the texts: what a picture of the whole figure shows.
     Box viewBox;
-    // The primitive budget was reached (a nesting of blocks that expands beyond any
-    // real figure): what was drawn until then is kept.
-    bool truncated = false;
+    // What was left out, if anything; what was drawn until then is kept.
+    DrawingCut cut = DrawingCut::None;
     // Building was stopped from outside; the drawing is incomplete.
     bool cancelled = false;
 
@@ -113,7 +124,7 @@ struct Drawing {
 inline constexpr std::size_t kDrawingBudget = std::size_t{1} << 20;
 
 // What a drawing keeps: everything, or only its frame — the base point, extents, view
-// box and whether it was truncated or cancelled, as they would be for everything —
+// box and what was cut or whether it was cancelled, as they would be for everything —
 // when only the size of a picture is wanted (it then takes no memory for primitives).
 enum class DrawingKeep { Everything, FrameOnly };
 
@@ -128,7 +139,7 @@ Drawing makeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel = nullp
 // over one at a time (the translation of a .jwk document), without holding them: the
 // same drawing as makeDrawing of a document holding them. header's own entities and
 // blocks are not looked at.
-Drawing makeDrawing(const TJwsData &header, const TJwsData::MemberProducer &produce,
+Drawing makeDrawing(const TJwsData &header, const MemberProducer &produce,
                     const std::atomic<bool> *cancel = nullptr,
                     DrawingKeep keep = DrawingKeep::Everything);
 

@@ -2,10 +2,12 @@
 
 #include "convert/converter.h"
 #include "convert/datacheck.h"
+#include "core/numeric.h"
 #include "core/path.h"
 #include "jwk/jwkdata.h"
 #include "jwk/jwtrans.h"
 #include "jws/jwsdata.h"
+#include "jws/jwsreader.h"
 
 namespace pravelot {
 
@@ -28,6 +30,21 @@ void tell(FigureDrawing &f, bool complete, const ReadProblem &problem)
 }
 
 } // namespace
+
+std::u16string drawingCutNote(DrawingCut cut)
+{
+    switch (cut) {
+    case DrawingCut::Primitives:
+        return u"図形の要素が多すぎるため、最初の" +
+               IntToText(static_cast<std::int32_t>(kDrawingBudget)) + u"個のみ表示しています";
+    case DrawingCut::Instances:
+        return u"ブロックの入れ子が深すぎるため、配置の最初の" +
+               IntToText(TJwsData::kBlockTreeCeiling) + u"個のみ表示しています";
+    case DrawingCut::None:
+        break;
+    }
+    return {};
+}
 
 Drawing makeJwkDrawing(TJwkData &jwk, const std::atomic<bool> *cancel, DrawingKeep keep)
 {
@@ -54,14 +71,13 @@ FigureDrawing loadFigureDrawing(const std::u16string &file, const std::atomic<bo
     };
     FigureDrawing f;
     if (FileExtLower(file) == u".jws") {
-        TJwsData doc;
-        const TJwsData::LoadResult r = doc.load(file, TJwsData::MembersKept::Drawn);
-        if (r == TJwsData::LoadResult::NotJws)
+        const JwsReading r = readJwsFile(file, {JwsMembers::Drawn});
+        if (r.status == JwsReadStatus::NotJws)
             return notRead();
         f.kind = u"JWS";
-        f.version = doc.Enthd.jwVer;
-        f.drawing = makeDrawing(doc, cancel, keep);
-        tell(f, r == TJwsData::LoadResult::Complete, doc.problem());
+        f.version = r.doc.Enthd.jwVer;
+        f.drawing = makeDrawing(r.doc, cancel, keep);
+        tell(f, r.complete(), r.problem);
         return f;
     }
     if (!TJwkData::FileCheck(file))

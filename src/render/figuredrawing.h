@@ -27,17 +27,19 @@ struct FigureDrawing {
     std::int32_t version = 0;
 };
 
-// Reads a .jws or .jwk file (by its extension, in any letter case) and makes its
-// drawing; a .jwk file is drawn as the conversion translates it. The record units'
-// shared defaults must have been set (ResetJwcDefaults, ResetJwwDefaults). Uses no
-// shared state otherwise, so it may run on any thread. cancel and keep as for
-// makeDrawing.
+// The note the window shows over a drawing that leaves something out: what and why
+// (Japanese); empty for a whole drawing.
+std::u16string drawingCutNote(DrawingCut cut);
+
 // The drawing of a read .jwk document as the conversion translates it, made as the
 // translation goes (texts that share one string of the file would each hold a copy in a
 // translated document). cancel and keep as for makeDrawing.
 Drawing makeJwkDrawing(TJwkData &jwk, const std::atomic<bool> *cancel = nullptr,
                        DrawingKeep keep = DrawingKeep::Everything);
 
+// Reads a .jws or .jwk file (by its extension, in any letter case) and makes its
+// drawing; a .jwk file is drawn as the conversion translates it. Uses no shared state,
+// so it may run on any thread. cancel and keep as for makeDrawing.
 FigureDrawing loadFigureDrawing(const std::u16string &file,
                                 const std::atomic<bool> *cancel = nullptr,
                                 DrawingKeep keep = DrawingKeep::Everything);

@@ -1,5 +1,7 @@
 #include "render/palette.h"
 
+#include "jws/writtenattr.h"
+
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -101,6 +103,12 @@ std::span<const double> linePattern(std::uint8_t style)
 double penPixels(std::uint16_t width, double pxPerMm)
 {
     return std::clamp(width / 100.0 * pxPerMm, 1.0, 64.0);
+}
+
+Pen penOf(const TEntJwwAttr &att, std::int32_t kind, std::int32_t ver)
+{
+    const TEntJwwAttr a = writtenAttr(att, kind, ver);
+    return {penRgb(a.nPenColor), a.nPenStyle, a.nPenWidth};
 }
 
 } // namespace pravelot

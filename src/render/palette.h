@@ -2,6 +2,8 @@
 // one place where pen numbers become something to see.
 #pragma once
 
+#include "render/drawing.h"
+
 #include <cstdint>
 #include <span>
 
@@ -10,6 +12,10 @@ namespace pravelot {
 // 0xRRGGBB of a pen colour number as the writer keeps it: 1–9 the ordinary pen
 // colours, 101–116 the SXF standard colours; any other number draws as pen colour 1.
 std::uint32_t penRgb(std::uint16_t color);
+
+// The pen an entity of the given kind (1–7) draws with in a file of version ver: its
+// attribute as the writer writes it (versions below 420 keep fewer colours and styles).
+Pen penOf(const TEntJwwAttr &att, std::int32_t kind, std::int32_t ver);
 
 // 0xRRGGBB of a solid's explicit colour, which the file stores as 0x00BBGGRR.
 std::uint32_t explicitRgb(std::uint32_t colorref);

@@ -76,7 +76,7 @@ QString AppHarness::writeFigure(const QString &name, Figure kind, const std::u16
         addTop(d, blockRef(1, 5, 5));
         d.MakeBlockTree();
     }
-    Bytes bytes = d.FileOutBytes(600);
+    Bytes bytes = writeJws(d, {600});
     if (kind == Figure::Truncated)
         bytes.resize(bytes.size() - 12);
     if (kind == Figure::Invalid)

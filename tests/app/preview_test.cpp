@@ -215,7 +215,7 @@ void PreviewTest::hugeFileDoesNotBlock()
         addTop(d, blockRef(0, 0, k * 200.0));
     d.MakeBlockTree();
     const QString file = app.path(QStringLiteral("huge.jws"));
-    writeBytes(us(file), d.FileOutBytes(600));
+    writeBytes(us(file), writeJws(d, {600}));
     app.start({file});
     PreviewWindow *preview = previewOf(app);
     QSignalSpy loaded(preview, &PreviewWindow::loaded);
@@ -225,8 +225,9 @@ void PreviewTest::hugeFileDoesNotBlock()
     QCOMPARE(preview->sourceCanvas()->message(), QStringLiteral("読み込み中…"));
     QVERIFY(loaded.wait(60000));
     PreviewCanvas *c = preview->sourceCanvas();
-    QVERIFY(c->figure()->drawing.truncated);
-    QCOMPARE(c->message(), QStringLiteral("ブロックの入れ子が多すぎるため一部のみ表示しています"));
+    QCOMPARE(c->figure()->drawing.cut, DrawingCut::Primitives);
+    QCOMPARE(c->message(),
+             QStringLiteral("図形の要素が多すぎるため、最初の1048576個のみ表示しています"));
     // Painting hands the picture to another thread and shows the last one meanwhile.
     c->grab();
     QTRY_VERIFY_WITH_TIMEOUT(c->pictureReady(), 60000);
@@ -241,8 +242,6 @@ void PreviewTest::samplesDrawTheSamePixelsAfterConversion()
     const auto samples = sharedSamples();
     if (!samples)
         QSKIP("no samples folder");
-    ResetJwcDefaults();
-    ResetJwwDefaults();
     TempDir tmp;
     int files = 0;
     for (const std::filesystem::path &file : *samples) {

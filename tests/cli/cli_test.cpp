@@ -3,6 +3,7 @@
 #include "cli/clitexts.h"
 #include "cli/commands.h"
 #include "core/path.h"
+#include "render/drawing.h"
 #include "support/jwsfixture.h"
 #include "support/tempdir.h"
 
@@ -51,7 +52,7 @@ void writeJws(const std::u16string &path, const std::u16string &defName = u"")
         addTop(d, blockRef(0, 0, 0));
         d.MakeBlockTree();
     }
-    writeBytes(path, d.FileOutBytes(600));
+    writeBytes(path, writeJws(d, {600}));
 }
 
 // The separator the program puts after a folder.
@@ -83,7 +84,7 @@ TEST(Cli, ConvertsIntoAFolderAndLogs)
     EXPECT_EQ(r.out, a + "\n→ " + out + kSep + "図面 a.jws\n　…… 変換完了\n" + a + "\n→ " + out +
                          kSep + "図面 a~1.jws\n　…… 変換完了\n");
     TJwsData d;
-    ASSERT_TRUE(d.FileIn(fromUtf8(out + kSep + "図面 a.jws")));
+    ASSERT_TRUE(FileIn(d, fromUtf8(out + kSep + "図面 a.jws")));
     EXPECT_EQ(d.EntBlockDef.at(0).strName, u"図面 a@@SfigorgFlag@@4");
 }
 
@@ -130,7 +131,7 @@ TEST(Cli, ANameAtTheLimitStillGetsItsBranchNumbers)
             EXPECT_EQ(nativeNameLength(FileNameOf(out)),
                       stem[0] == 'a' && stem[1] == 'a' ? 255u : 254u);
             TJwsData d;
-            EXPECT_TRUE(d.FileIn(out));
+            EXPECT_TRUE(FileIn(d, out));
         }
     }
 }
@@ -143,7 +144,7 @@ TEST(Cli, BesideAndOneNameForAll)
     const Result r = convert({"--beside", "-n", "BLK", a});
     EXPECT_EQ(r.status, 0) << r.err;
     TJwsData d;
-    ASSERT_TRUE(d.FileIn(tmp.file("p~1.jws")));
+    ASSERT_TRUE(FileIn(d, tmp.file("p~1.jws")));
     EXPECT_EQ(d.EntBlockDef.at(0).strName, u"BLK@@SfigorgFlag@@4");
 }
 
@@ -316,7 +317,7 @@ TEST(Cli, APartThatIsAlreadyOneBlockIsWrittenAsItIs)
     addMember(addDef(d, 0, u"扉@@SfigorgFlag@@4"), line(0, 0, 1, 1));
     addTop(d, blockRef(0, 0, 0));
     d.MakeBlockTree();
-    writeBytes(fromUtf8(part), d.FileOutBytes(600));
+    writeBytes(fromUtf8(part), writeJws(d, {600}));
     for (const char *name : {"扉", "別名"}) {
         SCOPED_TRACE(name);
         const Result r = convert({"--beside", "-n", name, part});
@@ -343,7 +344,7 @@ TEST(Cli, RenderWritesAnSvgPicture)
     t.dSizeX = t.dSizeY = 5;
     t.str = u"扉 <A&B>";
     addTop(d, t);
-    writeBytes(fromUtf8(a), d.FileOutBytes(600));
+    writeBytes(fromUtf8(a), writeJws(d, {600}));
 
     std::ostringstream out, err;
     const std::string svg = toUtf8(tmp.file("扉.svg"));
@@ -436,5 +437,45 @@ TEST(Cli, OneLanguagePerRun)
                                   : " (the name is used for every file given).\n"));
         // Another name is the way through.
         EXPECT_EQ(convert({"--beside", "-n", "used2", used}).status, 0);
+    }
+}
+
+TEST(Cli, WhatACutLeavesOutIsToldWithItsReason)
+{
+    const InLanguage english(CliLanguage::English);
+    TempDir tmp;
+    const std::string deep = toUtf8(tmp.file("deep.jws"));
+    const std::string many = toUtf8(tmp.file("many.jws"));
+    writeBytes(fromUtf8(deep), writeJws(doublingNesting(18), {600}));
+    writeBytes(fromUtf8(many),
+               writeJws(placedTimes(2000, static_cast<int>(kDrawingBudget / 2000 + 1)), {600}));
+    const std::string svg = toUtf8(tmp.file("out.svg"));
+    const struct Case {
+        std::string file;
+        const char *drawn;   // what render says
+        const char *extents; // what info says of the extents, "" for nothing
+        const char *json;
+    } cases[] = {
+        {deep, "blocks are nested too deeply: only the first 131072 placed blocks were drawn",
+         "  (blocks are nested too deeply: the extents leave out the blocks placed past the "
+         "first 131072)\n",
+         ",\"extentsCut\":\"instances\","},
+        {many, "the figure holds too many primitives: only the first 1048576 were drawn", "", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file);
+        std::ostringstream out, err;
+        EXPECT_EQ(runRender({c.file, "-o", svg}, out, err), 0);
+        EXPECT_EQ(err.str(), c.file + " -- " + c.drawn + "\n");
+        std::ostringstream text, json, err2;
+        ASSERT_EQ(runInfo({c.file}, text, err2), 0);
+        ASSERT_EQ(runInfo({"--json", c.file}, json, err2), 0);
+        if (*c.extents) {
+            EXPECT_NE(text.str().find(c.extents), std::string::npos) << text.str();
+            EXPECT_NE(json.str().find(c.json), std::string::npos) << json.str();
+        } else {
+            EXPECT_EQ(text.str().find("extents leave out"), std::string::npos) << text.str();
+            EXPECT_EQ(json.str().find("extentsCut"), std::string::npos) << json.str();
+        }
     }
 }

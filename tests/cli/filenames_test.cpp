@@ -20,7 +20,7 @@ void writeSmallJws(const std::string &path)
 {
     TJwsData d = emptyDoc(600);
     addTop(d, line(0, 0, 10, 5));
-    writeBytes(fromNativePath(path), d.FileOutBytes(600));
+    writeBytes(fromNativePath(path), writeJws(d, {600}));
 }
 
 // s as it stands inside a JSON string (the names here need only "\" escaped).
@@ -62,9 +62,8 @@ TEST(FileNames, AnyBytesConvertInspectAndRender)
             EXPECT_EQ(r.status, 0) << r.err;
             EXPECT_EQ(r.out, shownSrc + "\n→ " + dir + "/out/" + c.shown + suffix +
                                  ".jws\n　…… 変換完了\n");
-            TJwsData d;
-            EXPECT_EQ(d.load(fromNativePath(dir + "/out/" + c.name + suffix + ".jws")),
-                      TJwsData::LoadResult::Complete);
+            EXPECT_EQ(readJwsFile(fromNativePath(dir + "/out/" + c.name + suffix + ".jws")).status,
+                      JwsReadStatus::Complete);
         }
 
         const CliResult info = runCli(tmp.path(), {"info", "--json", src});

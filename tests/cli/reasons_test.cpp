@@ -25,7 +25,7 @@ void writeSmallJws(const std::u16string &path)
 {
     TJwsData d = emptyDoc(600);
     addTop(d, line(0, 0, 10, 5));
-    writeBytes(path, d.FileOutBytes(600));
+    writeBytes(path, writeJws(d, {600}));
 }
 
 // A user other than the owner of the test's files; as root, the user nobody.

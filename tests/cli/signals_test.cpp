@@ -33,7 +33,7 @@ const std::u16string &bigSource()
         TJwsData d = emptyDoc(600);
         for (int i = 0; i < 350000; ++i)
             addTop(d, line(i, 0, i, 1));
-        writeBytes(p, d.FileOutBytes(600));
+        writeBytes(p, writeJws(d, {600}));
         return p;
     }();
     return path;
@@ -43,7 +43,7 @@ void writeSmallSource(const std::u16string &path)
 {
     TJwsData d = emptyDoc(600);
     addTop(d, line(0, 0, 1, 1));
-    writeBytes(path, d.FileOutBytes(600));
+    writeBytes(path, writeJws(d, {600}));
 }
 
 // Whether pid has a file open in folder: its output being written.
@@ -114,8 +114,7 @@ void expectOnlyCompleteOutputs(const std::filesystem::path &folder)
             EXPECT_TRUE(contentOf(e.path()).ends_with("</svg>\n")) << name;
             continue;
         }
-        TJwsData d;
-        EXPECT_EQ(d.load(fromUtf8(e.path().string())), TJwsData::LoadResult::Complete) << name;
+        EXPECT_EQ(readJwsFile(fromUtf8(e.path().string())).status, JwsReadStatus::Complete) << name;
     }
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace pravelot;
 using namespace pravelot::test;
 
@@ -55,7 +57,7 @@ TEST(Blocking, ANameTooLongForTheFileIsCutBeforeItsMarker)
             DataTransJWS(d, c.in);
             d.SetFileOutOption(utf16 ? 32 : 0);
             TJwsData back;
-            ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+            ASSERT_TRUE(readInto(back, writeJws(d, {600})));
             const std::u16string name = back.EntBlockDef.at(0).strName.str();
             EXPECT_GE(StrIndexOf(kBlockNameMarkerUpper, StrUpper(name)), 0) << "the marker is lost";
             if (utf16) {
@@ -93,6 +95,17 @@ TEST(Blocking, MovesEveryKindRelativeToTheBasePoint)
     arc.dHankei = 7;
     arc.radKaishiKaku = 1;
     addTop(d, arc);
+    TEntJwwTen point;
+    point.start_x = 105;
+    point.start_y = 205;
+    addTop(d, point);
+    TEntJwwMoji text;
+    text.start_x = 110;
+    text.start_y = 210;
+    text.end_x = 120;
+    text.end_y = 215;
+    text.str = u"扉";
+    addTop(d, text);
     TEntJwwSolid flat, curved;
     flat.att.nPenStyle = 100;
     curved.att.nPenStyle = 101;
@@ -124,10 +137,20 @@ TEST(Blocking, MovesEveryKindRelativeToTheBasePoint)
     const TEntJwwBlockDef &def = d.EntBlockDef[1];
     EXPECT_EQ(def.strName, u"part@@SfigorgFlag@@4");
     EXPECT_EQ(def.nNumber, 10u);
-    EXPECT_EQ(def.N, 7);
+    const TEntJwwAttr kNewAttr{0, 1, 2, 0, 0, 0, 0};
+    EXPECT_EQ(def.att, kNewAttr);
+    EXPECT_EQ(def.bRefferd, 1u);
+    EXPECT_EQ(def.dtime, 0u);
+    EXPECT_EQ(def.N, 9);
     EXPECT_EQ(def.mLine()[0], line(10, 20, 30, 40));
     EXPECT_EQ(def.mEnko()[0].start_x, 50);
     EXPECT_EQ(def.mEnko()[0].dHankei, 7);
+    EXPECT_EQ(def.mTen()[0].start_x, 5);
+    EXPECT_EQ(def.mTen()[0].start_y, 5);
+    const TEntJwwMoji &moved = def.mMoji()[0];
+    EXPECT_EQ(std::tie(moved.start_x, moved.start_y, moved.end_x, moved.end_y),
+              std::make_tuple(10.0, 10.0, 20.0, 15.0));
+    EXPECT_EQ(moved.str, u"扉");
     EXPECT_EQ(def.mSolid()[0].DPoint3_y, 1);
     EXPECT_EQ(def.mSolid()[1].start_x, 1);
     EXPECT_EQ(def.mSolid()[1].end_x, 101);
@@ -140,13 +163,14 @@ TEST(Blocking, MovesEveryKindRelativeToTheBasePoint)
     EXPECT_EQ(def.mBlock()[0].dBairitsuY, 3);
 
     const TEntJwwBlock &ref = d.EntBlock.at(0);
+    EXPECT_EQ(ref.att, kNewAttr);
     EXPECT_EQ(ref.DPKijunTen_x, 100);
     EXPECT_EQ(ref.DPKijunTen_y, 200);
     EXPECT_EQ(ref.dBairitsuX, 1.0);
     EXPECT_EQ(ref.radKaitenKaku, 0.0);
     EXPECT_EQ(ref.nNumber, 10u);
     EXPECT_EQ(d.EntBlockNum, 2);
-    EXPECT_EQ(d.EntLineN() + d.EntSunpoN() + d.EntSolidN(), 0);
+    EXPECT_EQ(d.EntLineN() + d.EntTenN() + d.EntMojiN() + d.EntSunpoN() + d.EntSolidN(), 0);
 }
 
 TEST(Blocking, OlderDimensionsMoveOnlyLineAndText)
@@ -168,13 +192,16 @@ TEST(Blocking, newBlockNumber)
     struct Case {
         const char *what;
         std::vector<std::uint32_t> defs;
-        std::vector<std::uint32_t> refs;
+        std::vector<std::uint32_t> refs;       // at the top level
+        std::vector<std::uint32_t> memberRefs; // inside the first definition
         std::uint32_t expected;
     } cases[] = {
-        {"no definitions", {}, {}, 0},
-        {"one more than the largest", {3, 7, 5}, {7}, 8},
-        {"a reference to a missing definition holds the number", {3, 7}, {8}, 9},
-        {"wrapping past the largest number", {0xFFFFFFFF, 0, 1}, {}, 2},
+        {"no definitions", {}, {}, {}, 0},
+        {"one more than the largest", {3, 7, 5}, {7}, {}, 8},
+        {"a reference to a missing definition holds the number", {3, 7}, {8}, {}, 9},
+        {"so does one inside a definition", {3, 7}, {}, {8}, 9},
+        {"and numbers after it", {3, 7}, {8}, {9, 10}, 11},
+        {"wrapping past the largest number", {0xFFFFFFFF, 0, 1}, {}, {}, 2},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -183,6 +210,8 @@ TEST(Blocking, newBlockNumber)
             addDef(d, n, u"d");
         for (std::uint32_t n : c.refs)
             addTop(d, blockRef(n, 0, 0));
+        for (std::uint32_t n : c.memberRefs)
+            addMember(d.EntBlockDef.at(0), blockRef(n, 0, 0));
         EXPECT_EQ(newBlockNumber(d), c.expected);
     }
 }
@@ -197,7 +226,7 @@ TEST(Blocking, MovedContentNeverRefersToTheNewDefinition)
     d.MakeBlockTree();
     DataTransJWS(d, u"x");
     TJwsData back;
-    ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+    ASSERT_TRUE(readInto(back, writeJws(d, {600})));
     ASSERT_EQ(back.EntBlockDefN(), 1);
     EXPECT_EQ(back.EntBlockDef[0].nNumber, 0u);
     EXPECT_EQ(back.EntBlock[0].nNumber, 0u);

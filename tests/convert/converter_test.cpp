@@ -27,7 +27,7 @@ Bytes smallJws(std::int32_t ver = 600, bool utf16 = false)
     t.str = u"扉";
     addTop(d, t);
     d.SetFileOutOption(utf16 ? 32 : 0);
-    return d.FileOutBytes(ver);
+    return writeJws(d, {ver});
 }
 
 void touch(const std::u16string &path) { writeBytes(path, {}); }
@@ -167,7 +167,7 @@ TEST(Converter, ResultsOfOneFile)
         files += e.is_regular_file();
     EXPECT_EQ(files, 4);
     TJwsData out;
-    ASSERT_TRUE(out.FileIn(tmp.file("out.jws")));
+    ASSERT_TRUE(FileIn(out, tmp.file("out.jws")));
     EXPECT_EQ(out.EntBlockDef.at(0).strName, u"blk@@SfigorgFlag@@4");
     EXPECT_FALSE(out.MojiEncode);
 }
@@ -182,7 +182,7 @@ TEST(Converter, StringFormFollowsTheSource)
         const std::u16string dst = tmp.file(utf16 ? "w-out.jws" : "a-out.jws");
         ASSERT_EQ(conv.RunProc1(src, dst, u"b"), kResultDone);
         TJwsData out;
-        ASSERT_TRUE(out.FileIn(dst));
+        ASSERT_TRUE(FileIn(out, dst));
         EXPECT_EQ(out.MojiEncode, utf16);
         EXPECT_EQ(out.EntBlockDef.at(0).mMoji()[0].str, u"扉");
     }
@@ -243,15 +243,15 @@ void writeCheckSources(const TempDir &tmp)
     addTop(withDef, blockRef(0, 0, 0));
     addTop(withDef, blockRef(1, 0, 0));
     withDef.MakeBlockTree();
-    writeBytes(tmp.file("door.jws"), withDef.FileOutBytes(600));
+    writeBytes(tmp.file("door.jws"), writeJws(withDef, {600}));
     std::filesystem::create_directory(tmp.path() / "folder.jws");
     // Already one block, its definition named after the file, as many parts are.
     TJwsData oneBlock = emptyDoc(600);
     addMember(addDef(oneBlock, 0, u"one@@SfigorgFlag@@4"), line(0, 0, 1, 1));
     addTop(oneBlock, blockRef(0, 0, 0));
     oneBlock.MakeBlockTree();
-    writeBytes(tmp.file("one.jws"), oneBlock.FileOutBytes(600));
-    writeBytes(tmp.file("empty.jws"), emptyDoc(600).FileOutBytes(600));
+    writeBytes(tmp.file("one.jws"), writeJws(oneBlock, {600}));
+    writeBytes(tmp.file("empty.jws"), writeJws(emptyDoc(600), {600}));
 }
 
 } // namespace
@@ -362,7 +362,7 @@ TEST(DataCheck, ListingOfBlockNames)
     addTop(d, blockRef(0, 0, 0));
     addTop(d, blockRef(1, 0, 0));
     d.MakeBlockTree();
-    writeBytes(tmp.file("p.jws"), d.FileOutBytes(600));
+    writeBytes(tmp.file("p.jws"), writeJws(d, {600}));
     Converter conv;
     RecordingHost host;
     const std::vector<SourceRow> rows = {{u"/elsewhere/x.jws", u"window"}};
@@ -396,8 +396,6 @@ TEST(DataCheck, InspectionOfAFigureFile)
     cut.resize(cut.size() - 22);
     writeBytes(tmp.file("cut.jwk"), cut);
     writeBytes(tmp.file("bad.jwk"), smallJws());
-    ResetJwcDefaults();
-    ResetJwwDefaults();
 
     using P = FigureProblem;
     struct Case {
@@ -479,10 +477,10 @@ TEST(Converter, ACheckedFileChangedBeforeTheRunIsReadAgain)
     addTop(changed, line(0, 0, 1, 1));
     addTop(changed, line(0, 0, 2, 2));
     addTop(changed, line(0, 0, 3, 3));
-    writeBytes(src, changed.FileOutBytes(600));
+    writeBytes(src, writeJws(changed, {600}));
     ASSERT_EQ(conv.RunProc1(src, tmp.file("out.jws"), u"p"), kResultDone);
     TJwsData out;
-    ASSERT_TRUE(out.FileIn(tmp.file("out.jws")));
+    ASSERT_TRUE(FileIn(out, tmp.file("out.jws")));
     EXPECT_EQ(out.EntBlockDef.at(0).mLineN(), 3);
 }
 
@@ -503,7 +501,7 @@ TEST(Converter, JwkSourcesBecomeVersion420WithAnsiStrings)
     Converter conv;
     ASSERT_EQ(conv.RunProc1(src, *dst, u"rail"), kResultDone);
     TJwsData out;
-    ASSERT_TRUE(out.FileIn(*dst));
+    ASSERT_TRUE(FileIn(out, *dst));
     EXPECT_EQ(out.Enthd.jwVer, 420);
     EXPECT_FALSE(out.MojiEncode);
     ASSERT_EQ(out.EntBlockDefN(), 1);
@@ -523,7 +521,7 @@ TEST(Converter, JwkSourcesBecomeVersion420WithAnsiStrings)
     writeBytes(second, test::JwkBuilder().line(0, 0, 1, 1, 1, 1, 0, 0, 0x40).bytes());
     ASSERT_EQ(conv.RunProc1(second, tmp.file("second.jws"), u"s"), kResultDone);
     TJwsData out2;
-    ASSERT_TRUE(out2.FileIn(tmp.file("second.jws")));
+    ASSERT_TRUE(FileIn(out2, tmp.file("second.jws")));
     EXPECT_EQ(out2.EntBlockDef.at(0).mLine()[0].att.lGroup, 2u);
 }
 

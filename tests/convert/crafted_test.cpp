@@ -6,6 +6,7 @@
 #include "crafted.h"
 #include "hostiledoc.h"
 #include "support/drawing.h"
+#include "support/jwsfixture.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,8 @@ TEST(Crafted, EveryShapeConvertsAndReadsBack)
             TJwTrans trans;
             translateJwk(trans, jwk, jws);
         } else {
-            ASSERT_TRUE(jws.FileInBytes(file)) << jws.problem().text();
+            ReadProblem problem;
+            ASSERT_TRUE(test::readInto(jws, file, &problem)) << problem.text();
             jws.GetMinMaxZahyo();
         }
         EXPECT_LE(jws.EntBlockTreeN(), TJwsData::kBlockTreeCeiling);
@@ -35,7 +37,7 @@ TEST(Crafted, EveryShapeConvertsAndReadsBack)
         DataTransJWS(jws, u"crafted");
         jws.SetFileOutOption(jws.MojiEncode ? 32 : 0);
         TJwsData back;
-        ASSERT_TRUE(back.FileInBytes(jws.FileOutBytes(jws.Enthd.jwVer)));
+        ASSERT_TRUE(test::readInto(back, writeJws(jws, {jws.Enthd.jwVer})));
         EXPECT_FALSE(fuzz::someDefinitionReachesItself(back));
         EXPECT_EQ(back.EntBlockDefN(), back.EntBlockNum);
         EXPECT_EQ(back.EntBlockDef.back().strName, u"crafted@@SfigorgFlag@@4");

@@ -43,22 +43,13 @@ struct Host : RunHost {
     bool escapePressed() override { return false; }
 };
 
-std::vector<std::string> entriesOf(const std::filesystem::path &folder)
-{
-    std::vector<std::string> names;
-    for (const auto &e : std::filesystem::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 Bytes someJws()
 {
     std::mt19937 rng(7);
     GenOptions opt;
     opt.version = 600;
     TJwsData d = randomDoc(rng, opt);
-    return d.FileOutBytes(600);
+    return writeJws(d, {600});
 }
 
 Bytes someJwk()
@@ -131,8 +122,7 @@ TEST(OutOfMemory, AnyAllocationOfAConversionFailsThatFileAlone)
         // Nothing of a failed file stays for the next.
         const ConversionOutcome again = conv.convert(src, NewFile{dst, {}, {}, {}}, u"b");
         ASSERT_TRUE(again.done());
-        TJwsData out;
-        EXPECT_EQ(out.load(dst), TJwsData::LoadResult::Complete);
+        EXPECT_EQ(readJwsFile(dst).status, JwsReadStatus::Complete);
     }
 }
 
@@ -189,10 +179,11 @@ TEST(OutOfMemory, TheCheckWarnsAndLetsTheConversionDecide)
     // What the check could not read whole is not kept for the conversion.
     const RunSummary s = runFiles(rows, tmp.folder(), conv, host);
     EXPECT_EQ(s.converted, 1);
-    TJwsData a, out;
-    ASSERT_TRUE(a.FileIn(tmp.file("a.jws")));
-    ASSERT_EQ(out.load(tmp.file("a~1.jws")), TJwsData::LoadResult::Complete);
-    EXPECT_TRUE(sameDrawing(drawing(a), drawing(out)));
+    const JwsReading a = readJwsFile(tmp.file("a.jws"));
+    const JwsReading out = readJwsFile(tmp.file("a~1.jws"));
+    ASSERT_EQ(a.status, JwsReadStatus::Complete);
+    ASSERT_EQ(out.status, JwsReadStatus::Complete);
+    EXPECT_TRUE(sameDrawing(drawing(a.doc), drawing(out.doc)));
 }
 
 #ifndef _WIN32
@@ -237,10 +228,9 @@ TEST(SimultaneousRuns, EachRunGetsItsOwnOutput)
         EXPECT_EQ(failed, 0);
         const std::vector<std::string> names = entriesOf(folder);
         EXPECT_EQ(names.size(), static_cast<std::size_t>(kRuns));
-        for (const std::string &n : names) {
-            TJwsData d;
-            EXPECT_EQ(d.load(fromUtf8((folder / n).string())), TJwsData::LoadResult::Complete) << n;
-        }
+        for (const std::string &n : names)
+            EXPECT_EQ(readJwsFile(fromUtf8((folder / n).string())).status, JwsReadStatus::Complete)
+                << n;
     }
 }
 #endif

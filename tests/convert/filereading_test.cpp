@@ -46,13 +46,13 @@ bool tooSlow(std::size_t refill, std::size_t cutIndex) { return refill <= 2 && c
 }
 
 // What a conversion loads from the file: its reader, on the file's descriptor.
-TJwsData::LoadResult loadJwsFile(const std::u16string &path, std::size_t refill, TJwsData &d)
+JwsReading readJwsWithRefill(const std::u16string &path, std::size_t refill)
 {
     auto f = InputFile::open(path);
     if (!f)
-        return TJwsData::LoadResult::NotJws;
+        return {};
     ByteReader r(f->fd(), f->size(), refill);
-    return d.load(r);
+    return readJws(r);
 }
 
 bool loadJwkFile(const std::u16string &path, std::size_t refill, TJwkData &k)
@@ -77,30 +77,27 @@ TEST(FileReading, JwsFilesLoadAsTheirBytesForEveryRefillSize)
     for (const auto &kind : kinds) {
         std::mt19937 rng(static_cast<unsigned>(kind.version));
         TJwsData src = randomDoc(rng, {kind.version, kind.utf16, true});
-        const Bytes full = src.FileOutBytes(kind.version);
+        const Bytes full = writeJws(src, {kind.version});
         const std::vector<std::size_t> at = cuts(full.size());
         for (std::size_t i = 0; i < at.size(); ++i) {
             const std::span<const std::uint8_t> bytes(full.data(), at[i]);
-            TJwsData memory;
-            const bool complete = memory.FileInBytes(bytes);
-            auto expected = TJwsData::LoadResult::NotJws;
-            if (TJwsData::FileCheckBytes(bytes))
-                expected =
-                    complete ? TJwsData::LoadResult::Complete : TJwsData::LoadResult::Incomplete;
+            const JwsReading memory = readJws(bytes);
+            const JwsReadStatus expected = memory.status;
             writeBytes(path, Bytes(bytes.begin(), bytes.end()));
             for (std::size_t refill : kRefills) {
                 if (tooSlow(refill, i))
                     continue;
                 SCOPED_TRACE(testing::Message() << "version " << kind.version << " cut " << at[i]
                                                 << " of " << full.size() << " refill " << refill);
-                TJwsData file;
-                ASSERT_EQ(loadJwsFile(path, refill, file), expected);
-                if (expected == TJwsData::LoadResult::NotJws)
+                const JwsReading file = readJwsWithRefill(path, refill);
+                ASSERT_EQ(file.status, expected);
+                ASSERT_EQ(FileCheck(bytes), expected != JwsReadStatus::NotJws);
+                if (expected == JwsReadStatus::NotJws)
                     continue;
-                ASSERT_TRUE(sameProblem(file.problem(), memory.problem()));
-                ASSERT_TRUE(sameDocument(file, memory));
-                ASSERT_EQ(file.EntBlockNum, memory.EntBlockNum);
-                ASSERT_EQ(file.EntBlockTreeN(), memory.EntBlockTreeN());
+                ASSERT_TRUE(sameProblem(file.problem, memory.problem));
+                ASSERT_TRUE(sameDocument(file.doc, memory.doc));
+                ASSERT_EQ(file.doc.EntBlockNum, memory.doc.EntBlockNum);
+                ASSERT_EQ(file.doc.EntBlockTreeN(), memory.doc.EntBlockTreeN());
             }
         }
     }
@@ -168,20 +165,20 @@ TEST(FileReading, AReadingForADrawingDrawsWhatTheWholeReadingDraws)
         for (TEntJwwBlockDef &def : d.EntBlockDef)
             def.ref_no = written++;
         d.EntBlockNum = written;
-        const Bytes bytes = d.FileOutBytes(700);
-        TJwsData drawn;
-        ByteReader r(bytes);
-        ASSERT_EQ(drawn.load(r, TJwsData::MembersKept::Drawn), TJwsData::LoadResult::Complete);
-        ASSERT_EQ(drawn.EntBlockDefN(), 4);
-        EXPECT_EQ(drawing(drawn).size(), 4u) << "the lines of the last, the first and the third";
-        EXPECT_TRUE(drawn.EntBlockDef[1].mLine().empty()) << "what nothing draws is not kept";
+        const Bytes bytes = writeJws(d, {700});
+        const JwsReading drawn = readJws(bytes, {JwsMembers::Drawn});
+        ASSERT_EQ(drawn.status, JwsReadStatus::Complete);
+        ASSERT_EQ(drawn.doc.EntBlockDefN(), 4);
+        EXPECT_EQ(drawing(drawn.doc).size(), 4u)
+            << "the lines of the last, the first and the third";
+        EXPECT_TRUE(drawn.doc.EntBlockDef[1].mLine().empty()) << "what nothing draws is not kept";
         files.push_back(bytes);
     }
     std::mt19937 rng(21);
     for (std::int32_t version : {350, 420, 600, 700})
         for (bool canonical : {true, false}) {
             TJwsData d = randomDoc(rng, {version, version == 600, canonical});
-            files.push_back(d.FileOutBytes(version));
+            files.push_back(writeJws(d, {version}));
         }
     for (int i = 0; i < 40; ++i) {
         std::vector<std::uint8_t> choice(300);
@@ -189,7 +186,7 @@ TEST(FileReading, AReadingForADrawingDrawsWhatTheWholeReadingDraws)
             b = static_cast<std::uint8_t>(rng());
         fuzz::ByteChoices c(choice);
         TJwsData d = fuzz::hostileJws(c, {20, 20, 2});
-        files.push_back(d.FileOutBytes(d.Enthd.jwVer));
+        files.push_back(writeJws(d, {d.Enthd.jwVer}));
     }
 
     TempDir tmp;
@@ -201,26 +198,23 @@ TEST(FileReading, AReadingForADrawingDrawsWhatTheWholeReadingDraws)
         const std::size_t step = f < 9 ? 1 : std::max<std::size_t>(1, at.size() / 4);
         for (std::size_t i = 0; i < at.size(); i += step) {
             const std::span<const std::uint8_t> bytes(full.data(), at[i]);
-            TJwsData whole;
-            ByteReader wr(bytes);
-            const auto expected = whole.load(wr);
-            if (expected == TJwsData::LoadResult::NotJws)
+            const JwsReading whole = readJws(bytes);
+            if (whole.status == JwsReadStatus::NotJws)
                 continue;
-            const auto picture = drawing(whole);
+            const auto picture = drawing(whole.doc);
             writeBytes(path, Bytes(bytes.begin(), bytes.end()));
             for (std::size_t refill :
                  {std::size_t{0}, std::size_t{7}, std::size_t{64}, ByteReader::kFileBufferSize}) {
                 SCOPED_TRACE(testing::Message() << "file " << f << " cut " << at[i] << " of "
                                                 << full.size() << " refill " << refill);
-                TJwsData drawn;
                 auto in = InputFile::open(path);
                 ASSERT_TRUE(in);
                 ByteReader fr(in->fd(), in->size(), refill);
                 ByteReader mr(bytes);
-                ASSERT_EQ(drawn.load(refill == 0 ? mr : fr, TJwsData::MembersKept::Drawn),
-                          expected);
-                ASSERT_TRUE(sameProblem(drawn.problem(), whole.problem()));
-                ASSERT_TRUE(drawing(drawn) == picture);
+                const JwsReading drawn = readJws(refill == 0 ? mr : fr, {JwsMembers::Drawn});
+                ASSERT_EQ(drawn.status, whole.status);
+                ASSERT_TRUE(sameProblem(drawn.problem, whole.problem));
+                ASSERT_TRUE(drawing(drawn.doc) == picture);
             }
         }
     }

@@ -4,6 +4,7 @@
 #include "convert/blocking.h"
 #include "convert/converter.h"
 #include "jwk/jwkbuilder.h"
+#include "jws/jwswriter.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -67,7 +68,7 @@ TEST(JwkStream, TextsSharingOneStringAreWrittenAsTheyAreTranslated)
     translateJwk(trans, k, jws);
     DataTransJWS(jws, u"部品");
     jws.SetFileOutOption(0);
-    const Bytes inMemory = jws.FileOutBytes(jws.Enthd.jwVer);
+    const Bytes inMemory = writeJws(jws, {jws.Enthd.jwVer});
 
     TempDir tmp;
     Converter conv;

@@ -17,7 +17,8 @@ TJwsData convertAndReadBack(TJwsData d)
 {
     DataTransJWS(d, u"part");
     TJwsData back;
-    EXPECT_TRUE(back.FileInBytes(d.FileOutBytes(d.Enthd.jwVer))) << back.problem().text();
+    ReadProblem problem;
+    EXPECT_TRUE(readInto(back, writeJws(d, {d.Enthd.jwVer}), &problem)) << problem.text();
     return back;
 }
 

@@ -29,7 +29,7 @@ Bytes jwsWithLines(int n)
     TJwsData d = emptyDoc(600);
     for (int i = 0; i < n; ++i)
         addTop(d, line(i, 0, i, 1));
-    return d.FileOutBytes(600);
+    return writeJws(d, {600});
 }
 
 struct NullHost : RunHost {
@@ -96,10 +96,10 @@ TEST(Safety, OnlyRegularFilesAreSources)
     for (const auto &[src, said] : sources) {
         SCOPED_TRACE(toUtf8(src));
         // None of these may block or be read.
-        EXPECT_FALSE(TJwsData::FileCheck(src));
+        EXPECT_FALSE(FileCheck(src));
         EXPECT_FALSE(TJwkData::FileCheck(src));
         TJwsData d;
-        EXPECT_FALSE(d.FileIn(src));
+        EXPECT_FALSE(FileIn(d, src));
         NullHost host;
         const std::vector<SourceRow> rows = {{src, u"x"}};
         const CheckOutcome out = DataCheck(rows, conv, host);
@@ -197,7 +197,7 @@ TEST(Safety, FileNamesAsUsersHaveThem)
     // Door.jws and door.jws would collide in a folder where case does not count.
     EXPECT_EQ(log.lines[7], u"→ " + out + u"door~1.jws");
     TJwsData d;
-    ASSERT_TRUE(d.FileIn(out + u"door~1.jws"));
+    ASSERT_TRUE(FileIn(d, out + u"door~1.jws"));
     EXPECT_EQ(d.EntBlockDef.at(0).mLineN(), 2);
-    ASSERT_TRUE(d.FileIn(longSrc));
+    ASSERT_TRUE(FileIn(d, longSrc));
 }

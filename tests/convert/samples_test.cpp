@@ -23,9 +23,10 @@ TEST(Samples, EveryPartConvertsAndDrawsTheSame)
     for (const std::filesystem::path &file : *samples) {
         const std::u16string path = text(file);
         SCOPED_TRACE(utf8(file));
-        ASSERT_TRUE(TJwsData::FileCheck(path));
+        ASSERT_TRUE(FileCheck(path));
         TJwsData doc;
-        ASSERT_TRUE(doc.FileIn(path)) << doc.problem().message << " " << doc.problem().where;
+        ReadProblem problem;
+        ASSERT_TRUE(FileIn(doc, path, &problem)) << problem.text();
         const auto before = drawing(doc);
         ASSERT_FALSE(before.empty());
         const std::int32_t version = doc.Enthd.jwVer;
@@ -36,7 +37,7 @@ TEST(Samples, EveryPartConvertsAndDrawsTheSame)
         DataTransJWS(doc, name);
         doc.SetFileOutOption(doc.MojiEncode ? 32 : 0);
         TJwsData back;
-        ASSERT_TRUE(back.FileInBytes(doc.FileOutBytes(version)));
+        ASSERT_TRUE(readInto(back, writeJws(doc, {version})));
         EXPECT_TRUE(sameDrawing(before, drawing(back)));
         EXPECT_EQ(back.Enthd.jwVer, version);
         // The top level is one block reference, to a definition that was written.
@@ -81,7 +82,7 @@ TEST(Samples, TheCheckWithTheProposedNames)
         const std::u16string name = ChangeExtSafe(FileNameOf(path), u"");
         rows.push_back({path, name});
         TJwsData doc;
-        ASSERT_TRUE(doc.FileIn(path));
+        ASSERT_TRUE(FileIn(doc, path));
         const bool single = doc.Enthd.n1 <= 1 && doc.EntBlockN() == doc.Enthd.n1;
         if (single) {
             ++oneBlock;

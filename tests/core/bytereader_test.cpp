@@ -168,29 +168,43 @@ TEST(ByteReader, FileAndMemoryGiveTheSameForEveryRefillSize)
 
 TEST(ByteReader, ATakeLargerThanTheRefillIsWholeAndLeavesTheOffsetOnFailure)
 {
+    const struct Case {
+        const char *what;
+        std::size_t size, refill, take;
+    } cases[] = {
+        {"a take of many refills", 300, 4, 250},
+        {"the largest take through a small buffer", ByteReader::kMaxTake + 50, 1000,
+         ByteReader::kMaxTake},
+        {"the largest take through the usual buffer", ByteReader::kMaxTake + 50,
+         ByteReader::kFileBufferSize, ByteReader::kMaxTake},
+    };
     TempDir tmp;
     std::mt19937 rng(5);
-    const Bytes data = randomBytes(rng, 300);
-    writeBytes(tmp.file("data.bin"), data);
-    auto f = InputFile::open(tmp.file("data.bin"));
-    ASSERT_TRUE(f);
-    ByteReader r(f->fd(), f->size(), 4);
-    std::uint8_t first = 0;
-    ASSERT_TRUE(r.get(first));
-    const auto s = r.take(250);
-    ASSERT_EQ(s.size(), 250u);
-    EXPECT_TRUE(std::equal(s.begin(), s.end(), data.begin() + 1));
-    // 49 bytes are left and can be seen; a take of 50 fails and moves nothing.
-    const auto last = r.peek(60);
-    ASSERT_EQ(last.size(), 49u);
-    EXPECT_EQ(last.back(), data.back());
-    EXPECT_TRUE(r.take(50).empty());
-    EXPECT_EQ(r.offset(), 251u);
-    // The failure is sticky: the 49 bytes stay out of reach and the offset stays put.
-    EXPECT_FALSE(r.ok());
-    EXPECT_TRUE(r.take(49).empty());
-    EXPECT_TRUE(r.peek(60).empty());
-    EXPECT_EQ(r.offset(), 251u);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const Bytes data = randomBytes(rng, c.size);
+        writeBytes(tmp.file("data.bin"), data);
+        auto f = InputFile::open(tmp.file("data.bin"));
+        ASSERT_TRUE(f);
+        ByteReader r(f->fd(), f->size(), c.refill);
+        std::uint8_t first = 0;
+        ASSERT_TRUE(r.get(first));
+        const auto s = r.take(c.take);
+        ASSERT_EQ(s.size(), c.take);
+        EXPECT_TRUE(std::equal(s.begin(), s.end(), data.begin() + 1));
+        // The bytes left can be seen; a take of one more fails and moves nothing.
+        const std::size_t left = c.size - 1 - c.take;
+        const auto last = r.peek(left + 11);
+        ASSERT_EQ(last.size(), left);
+        EXPECT_EQ(last.back(), data.back());
+        EXPECT_TRUE(r.take(left + 1).empty());
+        EXPECT_EQ(r.offset(), 1 + c.take);
+        // The failure is sticky: the bytes left stay out of reach and the offset stays put.
+        EXPECT_FALSE(r.ok());
+        EXPECT_TRUE(r.take(left).empty());
+        EXPECT_TRUE(r.peek(left + 11).empty());
+        EXPECT_EQ(r.offset(), 1 + c.take);
+    }
 }
 
 // Each way of failing, in memory and through a file: the failing read yields zero and

@@ -32,15 +32,6 @@ protected:
 #endif
 };
 
-std::vector<std::string> entriesOf(const std::filesystem::path &folder)
-{
-    std::vector<std::string> names;
-    for (const auto &e : std::filesystem::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::function<bool(ByteWriter &)> bytesOf(const std::string &text)
 {
     return [text](ByteWriter &w) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <random>
 #include <string>
 
@@ -353,16 +354,6 @@ TEST(JwkTextTypeTest, TableComesFromTheDefaultTextTypes)
     EXPECT_TRUE(k.EntMjtp.empty());
     EXPECT_TRUE(k.FileInBytes(JwkBuilder().bytes()));
     EXPECT_EQ(k.EntMjtp.size(), 12u);
-
-    // The table follows the shared defaults, and the reset restores them.
-    DefaultMojiType[1].adMojiD = 0.26;
-    k.DataInit();
-    EXPECT_EQ(k.EntMjtp[2].dist, 3);
-    ResetJwcDefaults();
-    EXPECT_EQ(DefaultMojiType[1].adMojiD, 0.5);
-    EXPECT_EQ(DefaultMojiType[4].adMojiD, 1.0);
-    k.DataInit();
-    EXPECT_EQ(k.EntMjtp[2].dist, 5);
 }
 
 TEST(JwkExtentsTest, ExtentsIncludeTheOriginAndAreDividedByTheScale)
@@ -394,17 +385,28 @@ TEST(JwkExtentsTest, ExtentsIncludeTheOriginAndAreDividedByTheScale)
         SCOPED_TRACE(c.name);
         TJwkData k;
         ASSERT_TRUE(k.FileInBytes(c.file.bytes()));
-        sharedExtents() = {-1, -1, 1, 1};
         k.GetMinMaxZahyo();
         EXPECT_NEAR(k.myMinWx, c.minX, 1e-9);
         EXPECT_NEAR(k.myMinWy, c.minY, 1e-9);
         EXPECT_NEAR(k.myMaxWx, c.maxX, 1e-9);
         EXPECT_NEAR(k.myMaxWy, c.maxY, 1e-9);
-        // The figure was measured in the accumulator the .jws extents share.
-        const ExtentAccumulator &acc = sharedExtents();
-        EXPECT_EQ(acc.MinX, k.myMinWx);
-        EXPECT_EQ(acc.MaxY, k.myMaxWy);
     }
+}
+
+TEST(JwkExtentsTest, AnglesTurnIntoRadiansAsTheFormatComputesThem)
+{
+    // Degrees become radians as d / 180 × π: d × (π / 180) differs in the last bits,
+    // which the radius, and a scale of 0.1, then carry into the extents.
+    TJwkData k;
+    ASSERT_TRUE(k.FileInBytes(JwkBuilder().arc(0, 0, 1000, 5, 6).scale("0.1").bytes()));
+    k.GetMinMaxZahyo();
+    const double s = k.Enthd.scale, r = 1000;
+    const double start = 5.0 / 180 * std::numbers::pi, end = 6.0 / 180 * std::numbers::pi;
+    // The origin, the start point (the largest x) and the end point (the largest y).
+    EXPECT_EQ(k.myMinWx, 0);
+    EXPECT_EQ(k.myMinWy, 0);
+    EXPECT_EQ(k.myMaxWx, (0 + 1 * r * std::cos(start) - 0 * r * std::sin(start)) / s);
+    EXPECT_EQ(k.myMaxWy, (0 + 0 * r * std::cos(end) + 1 * r * std::sin(end)) / s);
 }
 
 TEST(JwkRobustnessTest, ManyTextsMayShareOneString)

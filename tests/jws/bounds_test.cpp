@@ -33,16 +33,16 @@ TEST(Bounds, NestedInstancesStopAtTheCeilingButEveryDefinitionIsWritten)
 {
     TJwsData d = deepNesting(10, 10);
     d.MakeBlockTree();
-    const Bytes file = d.FileOutBytes(600);
+    const Bytes file = writeJws(d, {600});
     EXPECT_LT(file.size(), 20000u);
 
     TJwsData back;
-    ASSERT_TRUE(back.FileInBytes(file));
+    ASSERT_TRUE(readInto(back, file));
     EXPECT_LE(back.EntBlockTreeN(), TJwsData::kBlockTreeCeiling + 10);
     EXPECT_EQ(back.EntBlockNum, 10);
     DataTransJWS(back, u"deep");
     TJwsData out;
-    ASSERT_TRUE(out.FileInBytes(back.FileOutBytes(600)));
+    ASSERT_TRUE(readInto(out, writeJws(back, {600})));
     ASSERT_EQ(out.EntBlockDefN(), 11);
     for (std::int32_t i = 0; i < 10; ++i) {
         EXPECT_EQ(out.EntBlockDef[static_cast<std::size_t>(i)].mBlockN(), i < 9 ? 10 : 0);
@@ -98,12 +98,13 @@ TEST(Bounds, ExtentsBudgetCountsPointsNotMembers)
     for (int i = 0; i < 1000; ++i)
         addTop(d, blockRef(0, 10.0 * i, 0));
     d.MakeBlockTree();
-    d.GetMinMaxZahyo();
+    double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    EXPECT_EQ(d.measureExtents(minX, minY, maxX, maxY), ExtentsCut::Points);
     // Whole instances of 1000 arcs of 73 points each.
     const std::uint64_t instances = TJwsData::kExtentsPointBudget / (std::uint64_t{1000} * 73);
     const auto measured = static_cast<double>(instances);
-    EXPECT_DOUBLE_EQ(d.myMaxWx, 10.0 * (measured - 1) + 1);
-    EXPECT_NEAR(d.myMinWx, -1, 1e-9);
+    EXPECT_DOUBLE_EQ(maxX, 10.0 * (measured - 1) + 1);
+    EXPECT_NEAR(minX, -1, 1e-9);
 }
 
 TEST(Bounds, TreeEntriesReferToTheirDefinitionInsteadOfCopyingItsName)
@@ -128,7 +129,7 @@ TEST(Bounds, TreeEntriesReferToTheirDefinitionInsteadOfCopyingItsName)
     d.SetFileOutOption(32);
     DataTransJWS(d, u"outer");
     TJwsData back;
-    ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+    ASSERT_TRUE(readInto(back, writeJws(d, {600})));
     ASSERT_EQ(back.EntBlockDefN(), 19);
     EXPECT_EQ(back.EntBlockDef[17].strName, name + u"@@SfigorgFlag@@4");
     EXPECT_EQ(back.EntBlockTreeN(), TJwsData::kBlockTreeCeiling);
@@ -155,7 +156,7 @@ TEST(Bounds, TheTreeNeverHoldsMoreThanItsCeiling)
     EXPECT_EQ(d.EntBlockTree.size(), ceiling);
     EXPECT_EQ(d.EntBlockNum, 2);
     TJwsData back;
-    ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+    ASSERT_TRUE(readInto(back, writeJws(d, {600})));
     EXPECT_EQ(back.EntBlockDef.at(1).mBlock().size(), ceiling + 10);
 }
 
@@ -176,11 +177,11 @@ TEST(Bounds, ALargeFileIsCountedFirstAndEveryArrayGetsItsSizeAtOnce)
     for (int i = 0; i < 3000; ++i)
         addMember(large, line(i, i, 0, 0));
     d.MakeBlockTree();
-    const Bytes file = d.FileOutBytes(600);
+    const Bytes file = writeJws(d, {600});
     ASSERT_GT(file.size(), 8u << 20);
 
     TJwsData back;
-    ASSERT_TRUE(back.FileInBytes(file));
+    ASSERT_TRUE(readInto(back, file));
     EXPECT_TRUE(sameDocument(d, back));
     EXPECT_EQ(back.EntLine.capacity(), back.EntLine.size());
     EXPECT_EQ(back.EntNo.capacity(), back.EntNo.size());
@@ -189,7 +190,7 @@ TEST(Bounds, ALargeFileIsCountedFirstAndEveryArrayGetsItsSizeAtOnce)
     // Cut short, it keeps what it could read, as a file read once does.
     const Bytes cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(file.size() * 3 / 5));
     TJwsData part;
-    EXPECT_FALSE(part.FileInBytes(cut));
+    EXPECT_FALSE(readInto(part, cut));
     ASSERT_GT(part.EntLineN(), 100000);
     ASSERT_LT(part.EntLineN(), 180000);
     for (std::int32_t i = 0; i < part.EntLineN(); i += 997)

@@ -70,7 +70,7 @@ std::size_t recordSizeOf(std::int32_t ver, const auto &addEntity)
 {
     TJwsData d = emptyDoc(ver);
     addEntity(d);
-    return d.FileOutBytes(ver).size() - 452 - 2 /*count*/ - 2 /*def count*/;
+    return writeJws(d, {ver}).size() - 452 - 2 /*count*/ - 2 /*def count*/;
 }
 
 } // namespace
@@ -79,7 +79,7 @@ TEST(JwsFile, OneLineFileOf517Bytes)
 {
     TJwsData d = emptyDoc(420);
     addTop(d, line(1, 2, 3, 4));
-    const Bytes b = d.FileOutBytes(420);
+    const Bytes b = writeJws(d, {420});
     ASSERT_EQ(b.size(), 517u);
     EXPECT_EQ(std::memcmp(b.data(), "JwsData", 7), 0);
     EXPECT_EQ(b[7], 0x2E);
@@ -141,7 +141,7 @@ TEST(JwsFile, VersionMappingOfTheWriter)
         SCOPED_TRACE(c.ver);
         TJwsData d = emptyDoc(600);
         addTop(d, line(0, 0, 1, 1));
-        const Bytes b = d.FileOutBytes(c.ver);
+        const Bytes b = writeJws(d, {c.ver});
         std::int32_t v;
         std::memcpy(&v, b.data() + 200, 4);
         EXPECT_EQ(v, c.written);
@@ -191,7 +191,7 @@ TEST(JwsFile, ClassReferencesOnBothSidesOfTheLongForm)
         addTop(d, arc);
         arc.dHankei = 2;
         addTop(d, arc);
-        const Bytes b = d.FileOutBytes(600);
+        const Bytes b = writeJws(d, {600});
         const std::size_t tagSize = c.tag == 0x7FFF ? 6 : 2;
         const std::size_t tagAt = b.size() - 2 /*definition count*/ - 75 /*arc*/ - tagSize;
         EXPECT_EQ(u16At(b, tagAt), c.tag);
@@ -200,7 +200,8 @@ TEST(JwsFile, ClassReferencesOnBothSidesOfTheLongForm)
         }
 
         TJwsData back;
-        ASSERT_TRUE(back.FileInBytes(b)) << back.problem().text();
+        ReadProblem problem;
+        ASSERT_TRUE(readInto(back, b, &problem)) << problem.text();
         ASSERT_EQ(back.EntEnkoN(), 2);
         EXPECT_TRUE(sameDocument(d, back));
     }
@@ -237,13 +238,14 @@ TEST(JwsFile, CountsOnBothSidesOfTheLongForm)
             // fixed part, name "n"
             countAt = 452 + 2 + 16 + 59 + 2 + 15 + 27 + 2;
         }
-        const Bytes b = d.FileOutBytes(600);
+        const Bytes b = writeJws(d, {600});
         ASSERT_GT(b.size(), countAt + c.written.size());
         EXPECT_TRUE(std::equal(c.written.begin(), c.written.end(),
                                b.begin() + static_cast<std::ptrdiff_t>(countAt)));
 
         TJwsData back;
-        ASSERT_TRUE(back.FileInBytes(b)) << back.problem().text();
+        ReadProblem problem;
+        ASSERT_TRUE(readInto(back, b, &problem)) << problem.text();
         if (top) {
             EXPECT_EQ(back.Enthd.n1, static_cast<std::int32_t>(c.count));
             EXPECT_EQ(back.EntLineN(), static_cast<std::int32_t>(c.count));
@@ -292,7 +294,7 @@ TEST(JwsFile, StringForms)
         t.str = c.text;
         addTop(d, t);
         d.SetFileOutOption(c.utf16 ? 32 : 0);
-        const Bytes b = d.FileOutBytes(600);
+        const Bytes b = writeJws(d, {600});
         const std::size_t fontName = 452 + 2 + 15 + 83;
         const std::size_t strAt = fontName + (c.utf16 ? 4 : 1);
         ASSERT_GE(b.size(), strAt + c.head.size());
@@ -301,7 +303,7 @@ TEST(JwsFile, StringForms)
         const std::size_t chars = c.utf16 ? 2 * c.text.size() : TextToAnsiBytes(c.text).size();
         EXPECT_EQ(b.size(), strAt + c.head.size() + chars + 2);
         TJwsData back;
-        ASSERT_TRUE(back.FileInBytes(b));
+        ASSERT_TRUE(readInto(back, b));
         ASSERT_EQ(back.EntMojiN(), 1);
         EXPECT_EQ(back.EntMoji[0].str, c.text);
         EXPECT_EQ(back.MojiEncode, c.utf16);
@@ -331,7 +333,7 @@ TEST(JwsFile, OverlongStringsAreCutToTheirForm)
         addTop(d, t);
         d.SetFileOutOption(c.utf16 ? 32 : 0);
         TJwsData back;
-        ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+        ASSERT_TRUE(readInto(back, writeJws(d, {600})));
         const std::u16string &s = back.EntMoji.at(0).str;
         const std::size_t units = c.utf16 ? s.size() : TextToAnsiBytes(s).size();
         EXPECT_EQ(units, c.length);
@@ -345,7 +347,7 @@ TEST(JwsFile, OverlongStringsAreCutToTheirForm)
     addTop(d, t);
     d.SetFileOutOption(32);
     TJwsData back;
-    ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+    ASSERT_TRUE(readInto(back, writeJws(d, {600})));
     EXPECT_EQ(back.EntMoji.at(0).str, std::u16string(65534, u'a'));
 }
 
@@ -373,7 +375,7 @@ TEST(JwsFile, WriterCleansAndValidates)
     addTop(d, s);
 
     TJwsData back;
-    ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(351)));
+    ASSERT_TRUE(readInto(back, writeJws(d, {351})));
     const TEntJwwMoji &m = back.EntMoji.at(0);
     EXPECT_EQ(m.att.nPenStyle, 1);
     EXPECT_EQ(m.att.nPenColor, 1);
@@ -392,7 +394,7 @@ TEST(JwsFile, WriterCleansAndValidates)
     EXPECT_EQ(d.EntMoji[0].dSizeX, 0);
 
     TJwsData v420;
-    ASSERT_TRUE(v420.FileInBytes(d.FileOutBytes(420)));
+    ASSERT_TRUE(readInto(v420, writeJws(d, {420})));
     EXPECT_EQ(v420.EntLine.at(0).att.nPenStyle, 35);
     EXPECT_EQ(v420.EntSolid.at(0).att.nPenColor, 110);
 }
@@ -409,7 +411,7 @@ TEST(JwsFile, TextSizeLimits)
         s.Moji.dSizeX = c.in;
         addTop(d, s);
         TJwsData back;
-        ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+        ASSERT_TRUE(readInto(back, writeJws(d, {600})));
         EXPECT_EQ(back.EntSunpo.at(0).Moji.dSizeX, c.out);
     }
 }
@@ -433,7 +435,7 @@ TEST(JwsFile, OnlyReferencedDefinitionsAreWrittenAndRenumbered)
     EXPECT_EQ(d.ChangeBlockNo(42), 1u);
 
     TJwsData back;
-    ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+    ASSERT_TRUE(readInto(back, writeJws(d, {600})));
     EXPECT_EQ(back.Enthd.n1, 3);
     ASSERT_EQ(back.EntBlockDefN(), 1);
     EXPECT_EQ(back.EntBlockDef[0].strName, u"used");
@@ -465,7 +467,7 @@ TEST(JwsFile, ImagePathOptions)
     addTop(d, t);
     d.SetFileOutOption(8 | 1);
     TJwsData back;
-    ASSERT_TRUE(back.FileInBytes(d.FileOutBytes(600)));
+    ASSERT_TRUE(readInto(back, writeJws(d, {600})));
     EXPECT_EQ(back.EntMoji.at(0).str, u"^@BMa.bmp,100,50");
 }
 
@@ -482,14 +484,14 @@ TEST(JwsRead, FileCheckVersionsAndIdentification)
         FileBytes f(c.ver, c.id);
         f.u16(0).u16(0);
         const Bytes b = f.take();
-        EXPECT_EQ(TJwsData::FileCheckBytes(b), c.ok);
+        EXPECT_EQ(FileCheck(b), c.ok);
         TJwsData d;
-        EXPECT_EQ(d.FileInBytes(b), c.ok);
+        EXPECT_EQ(readInto(d, b), c.ok);
     }
     // Too short to hold the version.
     Bytes b = FileBytes(600).take();
     b.resize(203);
-    EXPECT_FALSE(TJwsData::FileCheckBytes(b));
+    EXPECT_FALSE(FileCheck(b));
 }
 
 TEST(JwsRead, OldAttributesAreWidened)
@@ -499,7 +501,7 @@ TEST(JwsRead, OldAttributesAreWidened)
     f.u32(7).u8(3).u16(4).u16(5).u16(6).u16(0xABCD); // 13-byte attribute
     f.f64(1).f64(2).f64(3).f64(4).u16(0);
     TJwsData d;
-    ASSERT_TRUE(d.FileInBytes(f.take()));
+    ASSERT_TRUE(readInto(d, f.take()));
     ASSERT_EQ(d.EntLineN(), 1);
     const TEntJwwAttr expected{7, 3, 4, 0, 5, 6, 0xABCD};
     EXPECT_EQ(d.EntLine[0].att, expected);
@@ -516,7 +518,7 @@ TEST(JwsRead, TextRepairAndCleaning)
     f.str("font").u8(5).raw("A\tB").u8(0).raw("C");
     f.u16(0);
     TJwsData d;
-    ASSERT_TRUE(d.FileInBytes(f.take()));
+    ASSERT_TRUE(readInto(d, f.take()));
     const TEntJwwMoji &t = d.EntMoji.at(0);
     EXPECT_EQ(t.dSizeX, 3.0);
     EXPECT_EQ(t.dSizeY, 3.0);
@@ -534,7 +536,7 @@ TEST(JwsRead, ClassReferencesAndTags)
     f.u16(0x8001).lineRecord(3);
     f.u16(0);
     TJwsData d;
-    ASSERT_TRUE(d.FileInBytes(f.take()));
+    ASSERT_TRUE(readInto(d, f.take()));
     ASSERT_EQ(d.EntLineN(), 3);
     EXPECT_EQ(d.EntLine[2].start_x, 3);
     EXPECT_EQ(d.Enthd.n1, 3);
@@ -556,22 +558,22 @@ TEST(JwsRead, AListReadAgainKnowsTheClassesAsTheyWereWhereItStarts)
     f.newClass("CDataSen").lineRecord(6);                                // 9, 10
     f.u16(0x8003).attr().f64(0).f64(0).f64(1).f64(1).f64(0).u32(1);      // 11
     const Bytes bytes = f.take();
-    TJwsData whole, drawn;
-    ASSERT_TRUE(whole.FileInBytes(bytes));
-    ByteReader r(bytes);
-    ASSERT_EQ(drawn.load(r, TJwsData::MembersKept::Drawn), TJwsData::LoadResult::Complete);
-    ASSERT_EQ(drawing(whole).size(), 3u);
-    EXPECT_TRUE(drawing(drawn) == drawing(whole));
+    const JwsReading whole = readJws(bytes);
+    const JwsReading drawn = readJws(bytes, {JwsMembers::Drawn});
+    ASSERT_EQ(whole.status, JwsReadStatus::Complete);
+    ASSERT_EQ(drawn.status, JwsReadStatus::Complete);
+    ASSERT_EQ(drawing(whole.doc).size(), 3u);
+    EXPECT_TRUE(drawing(drawn.doc) == drawing(whole.doc));
 }
 
 TEST(JwsRead, UnknownClassEndsReadingKeepingWhatWasRead)
 {
     FileBytes f(600);
     f.u16(2).newClass("CDataSen").lineRecord(1).newClass("CDataXyz").lineRecord(2).u16(0);
-    TJwsData d;
-    EXPECT_FALSE(d.FileInBytes(f.take()));
-    EXPECT_EQ(d.EntLineN(), 1);
-    EXPECT_FALSE(d.problem().empty());
+    const JwsReading r = readJws(f.take());
+    EXPECT_EQ(r.status, JwsReadStatus::Incomplete);
+    EXPECT_EQ(r.doc.EntLineN(), 1);
+    EXPECT_FALSE(r.problem.empty());
 }
 
 TEST(JwsRead, BlockDefinitionDtimeAndTruncatedDefinitionList)
@@ -583,7 +585,7 @@ TEST(JwsRead, BlockDefinitionDtimeAndTruncatedDefinitionList)
     f.u16(0x8003).attr().u32(4).u32(0).u32(5).str("second").u16(0);
     // The third definition is missing.
     TJwsData d;
-    EXPECT_FALSE(d.FileInBytes(f.take()));
+    EXPECT_FALSE(readInto(d, f.take()));
     ASSERT_EQ(d.EntBlockDefN(), 2);
     EXPECT_EQ(d.Enthd.n2, 2);
     EXPECT_EQ(d.EntBlockDef[0].dtime, 1u);
@@ -621,7 +623,8 @@ TEST(JwsRead, StringFormsTheWriterDoesNotUse)
         f.w.put(std::span(c.string));
         f.u16(0);
         TJwsData d;
-        ASSERT_TRUE(d.FileInBytes(f.take())) << d.problem().text();
+        ReadProblem problem;
+        ASSERT_TRUE(readInto(d, f.take(), &problem)) << problem.text();
         ASSERT_EQ(d.EntMojiN(), 1);
         EXPECT_EQ(d.EntMoji[0].str, c.text);
         EXPECT_EQ(d.MojiEncode, c.utf16);
@@ -764,18 +767,17 @@ TEST(JwsRead, BrokenInputsAndTheirProblems)
     addBrokenNames(cases);
     for (const BrokenCase &c : cases) {
         SCOPED_TRACE(c.name);
-        TJwsData d;
-        bool read = false;
+        JwsReading r;
         std::size_t largest = 0;
         {
             const test::FailAllocation counting(0);
-            read = d.FileInBytes(c.bytes);
+            r = readJws(c.bytes);
             largest = counting.largest();
         }
-        EXPECT_EQ(read, *c.message == 0);
-        EXPECT_EQ(d.problem().message, c.message);
-        EXPECT_EQ(d.problem().where, c.where);
-        EXPECT_LE(heldBytes(d), 16 * c.bytes.size());
+        EXPECT_EQ(r.complete(), *c.message == 0);
+        EXPECT_EQ(r.problem.message, c.message);
+        EXPECT_EQ(r.problem.where, c.where);
+        EXPECT_LE(heldBytes(r.doc), 16 * c.bytes.size());
         // Also what the reader frees again, such as the order list of a definition's
         // members before they are packed, is never more than the file can back.
         EXPECT_LE(largest, 16 * c.bytes.size());
@@ -789,15 +791,15 @@ TEST(JwsRead, EveryTruncationEndsAndKeepsWhatWasRead)
     opt.version = 420;
     const TJwsData src = randomDoc(rng, opt);
     TJwsData copy = src;
-    const Bytes full = copy.FileOutBytes(420);
+    const Bytes full = writeJws(copy, {420});
     for (std::size_t n = 0; n < full.size(); n += (n < 600 ? 1 : 7)) {
         SCOPED_TRACE(n);
         TJwsData d;
-        const bool ok = d.FileInBytes(std::span(full.data(), n));
+        const bool ok = readInto(d, std::span(full.data(), n));
         EXPECT_FALSE(ok);
         EXPECT_LE(d.EntLineN(), src.EntLineN());
         EXPECT_LE(d.EntBlockDefN(), src.EntBlockDefN());
     }
     TJwsData whole;
-    EXPECT_TRUE(whole.FileInBytes(full));
+    EXPECT_TRUE(readInto(whole, full));
 }

@@ -26,14 +26,14 @@ TEST(JwsProperty, WriteThenReadGivesTheSameDocument)
                              << "version " << ver << " utf16 " << utf16 << " seed " << seed);
                 std::mt19937 rng(seed * 31 + static_cast<unsigned>(ver));
                 TJwsData doc = randomDoc(rng, {ver, utf16, true});
-                const Bytes bytes = doc.FileOutBytes(ver);
+                const Bytes bytes = writeJws(doc, {ver});
                 TJwsData back;
-                ASSERT_TRUE(back.FileInBytes(bytes))
-                    << back.problem().message << " " << back.problem().where;
+                ReadProblem problem;
+                ASSERT_TRUE(readInto(back, bytes, &problem)) << problem.text();
                 doc.MojiEncode = utf16 && holdsStrings(doc);
                 ASSERT_TRUE(sameDocument(doc, back));
                 back.SetFileOutOption(doc.FileOutOpt);
-                EXPECT_TRUE(back.FileOutBytes(ver) == bytes);
+                EXPECT_TRUE(writeJws(back, {ver}) == bytes);
             }
         }
     }
@@ -52,7 +52,7 @@ TEST(JwsProperty, BlockingDoesNotChangeTheDrawing)
                 DataTransJWS(doc, u"ブロック");
                 doc.SetFileOutOption(utf16 ? 32 : 0);
                 TJwsData back;
-                ASSERT_TRUE(back.FileInBytes(doc.FileOutBytes(ver)));
+                ASSERT_TRUE(readInto(back, writeJws(doc, {ver})));
                 ASSERT_TRUE(sameDrawing(before, drawing(back)));
                 // Only what is referenced comes back, numbered from 0.
                 for (std::size_t i = 0; i < back.EntBlockDef.size(); ++i) {

@@ -77,7 +77,7 @@ void expectSameFrame(const Drawing &a, const Drawing &b)
     EXPECT_EQ(a.basePoint, b.basePoint);
     EXPECT_EQ(a.extents, b.extents);
     EXPECT_EQ(a.viewBox, b.viewBox);
-    EXPECT_EQ(a.truncated, b.truncated);
+    EXPECT_EQ(a.cut, b.cut);
 }
 
 } // namespace
@@ -278,6 +278,37 @@ TEST(Drawing, BlockInstancesArePlacedThroughTheTree)
     expectNear(g.lines[1].b, 12, 22);
 }
 
+TEST(Drawing, WhatACutLeavesOutIsToldWithItsReason)
+{
+    const auto ceiling = static_cast<std::size_t>(TJwsData::kBlockTreeCeiling);
+    TJwsData manyRoots = placedTimes(1, 0);
+    for (std::size_t i = 0; i < ceiling + 10; ++i)
+        addTop(manyRoots, blockRef(0, static_cast<double>(i), 0));
+    manyRoots.MakeBlockTree();
+    struct Case {
+        const char *what;
+        TJwsData doc;
+        DrawingCut drawing;
+        ExtentsCut extents;
+    } cases[] = {
+        {"a whole figure", placedTimes(10, 10), DrawingCut::None, ExtentsCut::None},
+        {"more primitives than a drawing takes, nested nowhere",
+         placedTimes(2000, static_cast<int>(kDrawingBudget / 2000 + 1)), DrawingCut::Primitives,
+         ExtentsCut::None},
+        {"blocks nested into more instances than the tree holds", doublingNesting(18),
+         DrawingCut::Instances, ExtentsCut::Instances},
+        {"more top-level references than the tree holds, nesting nothing", std::move(manyRoots),
+         DrawingCut::Instances, ExtentsCut::None},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(makeDrawing(c.doc).cut, c.drawing);
+        EXPECT_EQ(makeDrawing(c.doc, nullptr, DrawingKeep::FrameOnly).cut, c.drawing);
+        double minX = 0, minY = 0, maxX = 0, maxY = 0;
+        EXPECT_EQ(c.doc.measureExtents(minX, minY, maxX, maxY), c.extents);
+    }
+}
+
 TEST(Drawing, HostileDocumentsStayBounded)
 {
     // A definition that holds itself twice, and a fan-out to forty to the sixth
@@ -295,7 +326,7 @@ TEST(Drawing, HostileDocumentsStayBounded)
 
     const TJwsData wide = wideNesting();
     const Drawing w = makeDrawing(wide);
-    EXPECT_TRUE(w.truncated);
+    EXPECT_EQ(w.cut, DrawingCut::Primitives);
     EXPECT_LE(w.primitiveCount(), kDrawingBudget);
     // Its picture shows what was drawn, without measuring every instance again.
     EXPECT_LE(w.viewBox.minX, 0);

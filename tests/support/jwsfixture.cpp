@@ -8,6 +8,15 @@
 
 namespace pravelot::test {
 
+bool readInto(TJwsData &d, std::span<const std::uint8_t> bytes, ReadProblem *problem)
+{
+    JwsReading r = readJws(bytes);
+    d.adopt(std::move(r.doc));
+    if (problem)
+        *problem = r.problem;
+    return r.complete();
+}
+
 TJwsData emptyDoc(std::int32_t ver)
 {
     TJwsData d;
@@ -111,6 +120,34 @@ TEntJwwBlock blockRef(std::uint32_t number, double x, double y, double sx, doubl
     b.dBairitsuY = sy;
     b.radKaitenKaku = rot;
     return b;
+}
+
+TJwsData placedTimes(int lines, int times)
+{
+    TJwsData d = emptyDoc(600);
+    TEntJwwBlockDef &def = addDef(d, 0, u"lines");
+    for (int k = 0; k < lines; ++k)
+        addMember(def, line(k, 0, k, 100));
+    for (int k = 0; k < times; ++k)
+        addTop(d, blockRef(0, 0, k * 200.0));
+    d.MakeBlockTree();
+    return d;
+}
+
+TJwsData doublingNesting(std::uint32_t depth)
+{
+    TJwsData d = emptyDoc(600);
+    for (std::uint32_t i = 0; i < depth; ++i) {
+        TEntJwwBlockDef &def = addDef(d, i, u"level");
+        addMember(def, line(0, 0, 1, 1));
+        if (i + 1 < depth) {
+            addMember(def, blockRef(i + 1, 1, 0));
+            addMember(def, blockRef(i + 1, 0, 1));
+        }
+    }
+    addTop(d, blockRef(0, 0, 0));
+    d.MakeBlockTree();
+    return d;
 }
 
 namespace {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "jws/jwsdata.h"
+#include "jws/jwsreader.h"
+#include "jws/jwswriter.h"
 #include "support/drawing.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,11 @@
 #include <vector>
 
 namespace pravelot::test {
+
+// Reads bytes as readJws does, into d, which then holds the reading's document (what
+// DataInit keeps staying as it was). True when the bytes were read whole; the reading's
+// problem goes to *problem when given.
+bool readInto(TJwsData &d, std::span<const std::uint8_t> bytes, ReadProblem *problem = nullptr);
 
 // An empty document of version ver, as the reader leaves one: 16 layer groups.
 TJwsData emptyDoc(std::int32_t ver);
@@ -33,6 +40,12 @@ TEntJwwBlockDef &addDef(TJwsData &d, std::uint32_t number, const std::u16string 
 TEntJwwLine line(double x1, double y1, double x2, double y2, std::uint8_t style = 1);
 TEntJwwBlock blockRef(std::uint32_t number, double x, double y, double sx = 1, double sy = 1,
                       double rot = 0);
+
+// One definition of `lines` lines, placed `times` times side by side at the top level.
+TJwsData placedTimes(int lines, int times);
+// Definitions 0 … depth − 1, each holding a line and two references to the next, the
+// first placed once: 2^depth − 1 instances.
+TJwsData doublingNesting(std::uint32_t depth);
 
 struct GenOptions {
     std::int32_t version = 600;

@@ -5,6 +5,7 @@
 #include "core/path.h"
 #include "core/widepath.h"
 
+#include <algorithm>
 #include <random>
 #include <stdexcept>
 
@@ -77,6 +78,15 @@ std::vector<std::uint8_t> readBytes(const std::u16string &path)
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(in->size()));
     bytes.resize(readUpTo(in->fd(), bytes.data(), bytes.size()));
     return bytes;
+}
+
+std::vector<std::string> entriesOf(const std::filesystem::path &folder)
+{
+    std::vector<std::string> names;
+    for (const auto &e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace pravelot::test

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace pravelot::test {
 
@@ -36,5 +37,7 @@ bool underWine();
 // Writes bytes to a file, creating its folder.
 void writeBytes(const std::u16string &path, const std::vector<std::uint8_t> &bytes);
 std::vector<std::uint8_t> readBytes(const std::u16string &path);
+// The names of the entries of folder, sorted.
+std::vector<std::string> entriesOf(const std::filesystem::path &folder);
 
 } // namespace pravelot::test

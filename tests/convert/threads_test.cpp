@@ -1,0 +1,112 @@
+// Conversions and readings for a drawing share nothing that one of them changes: the
+// preview reads and draws figures on a worker thread while the window converts. Under
+// ThreadSanitizer (a stage of CI) anything written by one thread while another uses it
+// is reported, such as defaults that a conversion set while a drawing read them.
+
+#include "convert/converter.h"
+#include "core/path.h"
+#include "jwk/jwkbuilder.h"
+#include "jws/recordlayout.h"
+#include "render/figuredrawing.h"
+#include "render/svgwriter.h"
+#include "support/jwsfixture.h"
+#include "support/samples.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <latch>
+#include <thread>
+
+using namespace pravelot;
+using namespace pravelot::test;
+
+namespace {
+
+std::string picture(const std::u16string &file)
+{
+    return drawingToSvg(loadFigureDrawing(file).drawing, 256);
+}
+
+// Converts every file into folder, each under its own name.
+void convertAll(const std::vector<std::u16string> &files, const TempDir &folder)
+{
+    Converter conv;
+    for (const std::u16string &file : files) {
+        const std::u16string name = FileNameOf(file);
+        EXPECT_TRUE(conv.convert(file, NewFile{folder.folder() + name, {}, {}, {}},
+                                 ChangeExtSafe(name, u""))
+                        .done());
+    }
+}
+
+// Figures that reach every default: the text types of a .jwk file, and the colour and
+// line style put in place of invalid ones.
+std::vector<std::u16string> writeFiguresOfDefaults(const TempDir &tmp)
+{
+    const std::u16string jwk = tmp.file("texts.jwk");
+    JwkBuilder texts;
+    texts.line(0, 0, 5, 5);
+    texts.moji(0, 0, 10, 0, "type 3", 3);
+    writeBytes(jwk, texts.bytes());
+    TJwsData d = emptyDoc(600);
+    addTop(d, line(0, 0, 10, 10));
+    Bytes bytes = writeJws(d, {600});
+    // The writer writes valid values only: the line's style and colour (after the header,
+    // the count, the class tag and lGroup) become 0 here.
+    const std::size_t style = kJwsHeaderSize + 2 + 14 + 4;
+    std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(style), 3, std::uint8_t{0});
+    const std::u16string jws = tmp.file("invalid.jws");
+    writeBytes(jws, bytes);
+    return {jwk, jws};
+}
+
+} // namespace
+
+TEST(Threads, AConversionAndTwoReadingsForADrawingRunAtOnce)
+{
+    TempDir sources;
+    std::vector<std::u16string> files = writeFiguresOfDefaults(sources);
+    if (const auto samples = sharedSamples())
+        for (const std::filesystem::path &p : *samples)
+            files.push_back(text(p));
+    const std::size_t n = files.size();
+
+    // What each gives alone.
+    TempDir alone;
+    convertAll(files, alone);
+    std::vector<std::string> expected;
+    for (const std::u16string &file : files)
+        expected.push_back(picture(file));
+
+    // And all three at once, the two readings in opposite orders.
+    TempDir together;
+    std::vector<std::string> forward(n), backward(n);
+    std::latch start(3);
+    std::thread converting([&] {
+        start.arrive_and_wait();
+        convertAll(files, together);
+    });
+    std::thread drawing([&] {
+        start.arrive_and_wait();
+        for (std::size_t i = 0; i < n; ++i)
+            forward[i] = picture(files[i]);
+    });
+    std::thread drawingBack([&] {
+        start.arrive_and_wait();
+        for (std::size_t i = n; i-- > 0;)
+            backward[i] = picture(files[i]);
+    });
+    converting.join();
+    drawing.join();
+    drawingBack.join();
+
+    for (std::size_t i = 0; i < n; ++i) {
+        SCOPED_TRACE(toUtf8(files[i]));
+        const std::u16string name = FileNameOf(files[i]);
+        EXPECT_EQ(readBytes(together.folder() + name), readBytes(alone.folder() + name));
+        EXPECT_EQ(forward[i], expected[i]);
+        EXPECT_EQ(backward[i], expected[i]);
+    }
+}
