@@ -46,8 +46,10 @@ RunSummary runFiles(std::span<const SourceRow> rows,
             outcome.failure = ConversionFailure{ConversionFailure::Step::Name, {}};
         }
         host.appendLogLine(u"→ " + (outcome.output.empty() ? out.value_or(u"") : outcome.output));
-        if (!outcome.readProblem.empty())
+        if (!outcome.readProblem.empty()) {
             host.appendRunWarning(row.file + std::u16string(kIncompleteWarning));
+            summary.warnedRows.push_back(static_cast<std::size_t>(done - 1));
+        }
         host.appendLogLine(u"　…… " + std::u16string(outcome.done() ? kResultDone : kResultFailed));
         if (outcome.done()) {
             names.placed(outcome.output);
