@@ -47,6 +47,9 @@ std::string failureText(const std::u16string &src, const std::u16string &output,
     case Step::Memory:
         what = cliText(CliText::OutOfMemory);
         break;
+    case Step::BlockName:
+        // The check's own line, as it would have told it.
+        return toUtf8(src + failure.finding);
     }
     return "pravelot-cli convert: " + toUtf8(src) + ": " + what;
 }

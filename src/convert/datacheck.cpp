@@ -75,12 +75,24 @@ namespace {
 // What the check found in one row.
 struct RowCheck {
     FigureProblem problem = FigureProblem::None;
-    // The file read whole is already one block, or its block name is taken in it.
+    // The file read (whole or in part) is already one block: the name is not used.
     bool oneBlock = false;
+    // The name is used: it was looked at as the output will store it.
+    bool nameChecked = false;
+    std::u16string storedName = {};
     bool nameInUse = false;
     // The file was read and may be kept for the conversion.
     bool read = false;
 };
+
+// The row's name as the output will store it (utf16: its strings are UTF-16), and, given
+// the source's document, whether a definition there has it already.
+void checkName(const SourceRow &row, const TJwsData *doc, bool utf16, RowCheck &c)
+{
+    c.nameChecked = true;
+    c.storedName = storedUserName(row.name, utf16);
+    c.nameInUse = doc && blockNameInUse(*doc, c.storedName);
+}
 
 // Reads the file of a row that passed precheckFigure through the converter, which may
 // keep it for the conversion.
@@ -93,16 +105,19 @@ RowCheck checkRow(const SourceRow &row, Converter &conv)
             c.problem = FigureProblem::NotFigure;
         else if (!conv.loadJwkForCheck(row.file))
             c.problem = FigureProblem::Incomplete;
+        if (c.problem != FigureProblem::NotFigure)
+            checkName(row, nullptr, false, c);
         return c;
     }
     c.problem = problemOf(conv.loadJwsForCheck(row.file));
-    if (c.problem != FigureProblem::None)
+    if (c.problem == FigureProblem::NotFigure)
         return c;
     // A figure that is already one block is written as it is: no block of the row's
-    // name is added, so that name cannot clash, and it is not used.
+    // name is added, so that name cannot clash, and it is not used. A file read in part
+    // is converted as far as it was read, so its names count as well.
     c.oneBlock = nothingToGather(conv.JWS);
-    for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef)
-        c.nameInUse = c.nameInUse || (!c.oneBlock && userBlockName(d.strName) == row.name);
+    if (!c.oneBlock)
+        checkName(row, &conv.JWS, conv.JWS.MojiEncode, c);
     return c;
 }
 
@@ -113,11 +128,34 @@ struct RowFindings {
     bool nameInUse = false;
 };
 
-// Appends the row's line, if any, and tells what it found.
+// Appends the lines about the row's block name.
+void reportName(const SourceRow &row, const RowCheck &c, RowFindings &f,
+                const std::function<void(const std::u16string &)> &line)
+{
+    if (blankBlockName(c.storedName)) {
+        line(row.file + blockNameBlankText(row.name));
+        f.error = true;
+        return;
+    }
+    // Said whenever the name given is not the name stored: a character the code page
+    // lacks, a control character, a name too long.
+    if (c.storedName != userBlockName(row.name)) {
+        line(row.file + blockNameChangedText(row.name, c.storedName));
+        f.warning = true;
+    }
+    if (c.nameInUse) {
+        line(row.file + blockNameInUseText(row.name));
+        f.error = true;
+        f.nameInUse = true;
+    }
+}
+
+// Appends the row's lines, if any, and tells what they found.
 RowFindings reportRow(const SourceRow &row, const RowCheck &c,
                       const std::function<void(const std::u16string &)> &line)
 {
     const std::u16string &file = row.file;
+    RowFindings f;
     switch (c.problem) {
     case FigureProblem::BadExtension:
         line(file + u" -- " + std::u16string(kBadExtensionShort));
@@ -128,19 +166,18 @@ RowFindings reportRow(const SourceRow &row, const RowCheck &c,
         return {true};
     case FigureProblem::Incomplete:
         line(file + std::u16string(kIncompleteWarning));
-        return {false, true};
+        f.warning = true;
+        break;
     case FigureProblem::None:
         break;
     }
     if (c.oneBlock) {
         line(file + u" -- " + std::u16string(kOneBlock));
-        return {false, true};
+        f.warning = true;
+    } else if (c.nameChecked) {
+        reportName(row, c, f, line);
     }
-    if (c.nameInUse) {
-        line(file + u" ブロック名【" + row.name + u"】は既に図形ファイル内で使用済です");
-        return {true, false, true};
-    }
-    return {};
+    return f;
 }
 
 void mark(CheckOutcome &out, std::size_t row, const RowFindings &f)

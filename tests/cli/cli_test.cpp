@@ -83,6 +83,21 @@ TEST(Cli, BesideAndOneNameForAll)
     EXPECT_EQ(d.EntBlockDef.at(0).strName, u"BLK@@SfigorgFlag@@4");
 }
 
+TEST(Cli, SaysWhatTheBlockNameBecomes)
+{
+    TempDir tmp;
+    const std::string a = toUtf8(tmp.file("p.jws"));
+    writeJws(fromUtf8(a));
+    const Result r = convert({"--beside", "-n", "é\t1", a});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, a + " ブロック名【é\t1】は【?1】として書き込まれます\n");
+    EXPECT_EQ(r.out.substr(r.out.rfind("converted")),
+              "converted 1, failed 0, skipped 0, warned 1\n");
+    TJwsData d;
+    ASSERT_TRUE(d.FileIn(tmp.file("p~1.jws")));
+    EXPECT_EQ(d.EntBlockDef.at(0).strName, u"?1@@SfigorgFlag@@4");
+}
+
 TEST(Cli, CheckErrorsStopEverything)
 {
     TempDir tmp;
