@@ -26,7 +26,7 @@ const Entry kTexts[] = {
      "  pravelot-cli convert [-r] [-o DIR | --beside] [-n NAME] [--skip-existing] [--verbose]\n"
      "                       [--] FILE|DIR...\n"
      "  pravelot-cli info [--json] [--] FILE...\n"
-     "  pravelot-cli render [--size PX] [--] FILE -o OUT.svg\n"
+     "  pravelot-cli render [--size PX] -o OUT.svg [--] FILE\n"
      "  pravelot-cli --help | --version\n"
      "\n"
      "convert  Gathers the whole content of each .jws or .jwk figure file into one named\n"
@@ -64,7 +64,7 @@ const Entry kTexts[] = {
      "  pravelot-cli convert [-r] [-o DIR | --beside] [-n NAME] [--skip-existing] [--verbose]\n"
      "                       [--] FILE|DIR...\n"
      "  pravelot-cli info [--json] [--] FILE...\n"
-     "  pravelot-cli render [--size PX] [--] FILE -o OUT.svg\n"
+     "  pravelot-cli render [--size PX] -o OUT.svg [--] FILE\n"
      "  pravelot-cli --help | --version\n"
      "\n"
      "convert  .jws/.jwk 図形ファイルごとに、その内容全体を名前を付けた1つのブロックに\n"
@@ -117,6 +117,8 @@ const Entry kTexts[] = {
      "%1: フォルダ %2 を読み込めません"},
     {CliText::NotFollowed, "%1: not followed (a hidden folder or a link to a folder): %2",
      "%1: 隠しフォルダまたはフォルダへのリンクのため辿りません: %2"},
+    {CliText::OutputsNotTaken, "%1: the outputs' folder is not taken as sources: %2",
+     "%1: 出力先のフォルダは変換元にしません: %2"},
     {CliText::OtherFiles, "%1: %3: files passed over (no figure files): %2",
      "%1: %3: 対象外のファイル(図形ファイル以外): %2 個"},
     {CliText::PassedOver, "%1: %2 of %3 files failed the check and are passed over",

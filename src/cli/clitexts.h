@@ -35,6 +35,7 @@ enum class CliText {
     FolderNeedsRecursive, // %1 command, %2 folder
     FolderUnreadable,     // %1 command, %2 folder (the system's reason follows)
     NotFollowed,          // %1 command, %2 folder
+    OutputsNotTaken,      // %1 command, %2 folder
     OtherFiles,           // %1 command, %2 count, %3 folder
     PassedOver,           // %1 command, %2 files with errors, %3 files checked
     Summary,              // %1 converted, %2 failed, %3 skipped, %4 warned

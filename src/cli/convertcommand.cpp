@@ -102,13 +102,51 @@ struct Sources {
     bool stopped = false;
 };
 
-void addTree(const ConvertOptions &o, const std::u16string &folder, Sources &s, std::ostream &err)
+std::u16string textOf(const std::filesystem::path &p)
+{
+#ifdef _WIN32
+    return fromWide(p.native());
+#else
+    return fromUtf8(p.native());
+#endif
+}
+
+// Where the outputs of the tree below folder go, when that lies inside the tree itself
+// (-o parts/out parts): the beginning of the paths of the sources found there, which
+// are outputs of earlier runs. Empty when the outputs go elsewhere.
+std::u16string outputsInside(const std::u16string &folder,
+                             const std::optional<std::u16string> &dest)
+{
+    if (!dest)
+        return {};
+    std::error_code e1, e2;
+    const std::filesystem::path tree = std::filesystem::weakly_canonical(nativePath(folder), e1);
+    const std::filesystem::path out =
+        std::filesystem::weakly_canonical(nativePath(*dest + ownFolderPart(folder)), e2);
+    if (e1 || e2)
+        return {};
+    const std::filesystem::path below = out.lexically_relative(tree).lexically_normal();
+    if (below.empty() || *below.begin() == "..")
+        return {};
+    // Outputs mirrored onto the tree itself (cd parts; convert -r .) lie beside their
+    // sources: nothing tells them apart.
+    if (below == ".")
+        return {};
+    std::filesystem::path preferred = below;
+    return AddPathDelim(AddPathDelim(folder) + textOf(preferred.make_preferred()));
+}
+
+void addTree(const ConvertOptions &o, const std::u16string &folder,
+             const std::optional<std::u16string> &dest, Sources &s, std::ostream &err)
 {
     const SourceTree tree = findSources(folder, [] { return interruptRequested(); });
     s.stopped = tree.stopped;
+    // Like cp -r, a run never takes in its own outputs.
+    const std::u16string outputs = outputsInside(folder, dest);
     for (const FoundSource &f : tree.sources)
-        s.rows.push_back(
-            {f.path, o.name ? *o.name : ChangeExtSafe(FileNameOf(f.path), u""), f.folder});
+        if (outputs.empty() || !f.path.starts_with(outputs))
+            s.rows.push_back(
+                {f.path, o.name ? *o.name : ChangeExtSafe(FileNameOf(f.path), u""), f.folder});
     for (const SourceTree::Unreadable &u : tree.unreadable)
         err << folderUnreadableText(u.folder, u.error) << "\n";
     s.unreadableFolder = s.unreadableFolder || !tree.unreadable.empty();
@@ -116,18 +154,21 @@ void addTree(const ConvertOptions &o, const std::u16string &folder, Sources &s, 
         return;
     for (const std::u16string &f : tree.notFollowed)
         err << cliText(CliText::NotFollowed, {kCommand, toUtf8(f)}) << "\n";
+    if (!outputs.empty())
+        err << cliText(CliText::OutputsNotTaken, {kCommand, toUtf8(outputs)}) << "\n";
     if (tree.otherFiles > 0)
         err << cliText(CliText::OtherFiles,
                        {kCommand, std::to_string(tree.otherFiles), toUtf8(folder)})
             << "\n";
 }
 
-Sources gatherSources(const ConvertOptions &o, std::ostream &err)
+Sources gatherSources(const ConvertOptions &o, const std::optional<std::u16string> &dest,
+                      std::ostream &err)
 {
     Sources s;
     for (const std::u16string &f : o.files) {
         if (o.recursive && isFolder(f))
-            addTree(o, f, s, err);
+            addTree(o, f, dest, s, err);
         else
             s.rows.push_back({f, o.name ? *o.name : ChangeExtSafe(FileNameOf(f), u"")});
         if (s.stopped)
@@ -274,7 +315,7 @@ int runConvert(const std::vector<std::string> &args, std::ostream &out, std::ost
 
     catchInterrupt();
     Tally t;
-    Sources sources = gatherSources(*o, err);
+    Sources sources = gatherSources(*o, dest, err);
     t.unreadableFolder = sources.unreadableFolder;
     if (sources.stopped) {
         err << cliText(CliText::Stopped) << "\n";

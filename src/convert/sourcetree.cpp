@@ -27,10 +27,11 @@ bool isFigureName(std::u16string_view name)
     return ext == u".jws" || ext == u".jwk";
 }
 
-// What the folder given adds in front of the relative folders below it: its own name
-// and a separator, as `cp -r parts OUT` makes OUT/parts; nothing for ".", ".." and a
-// root, whose contents `cp -r` copies into OUT itself.
-std::u16string ownPart(std::u16string_view folder)
+} // namespace
+
+// As `cp -r parts OUT` makes OUT/parts, and copies the contents of ".", ".." or a root
+// into OUT itself.
+std::u16string ownFolderPart(std::u16string_view folder)
 {
     while (folder.size() > 1 && isSeparator(folder.back()))
         folder.remove_suffix(1);
@@ -39,6 +40,8 @@ std::u16string ownPart(std::u16string_view folder)
         return {};
     return name + kPathDelim;
 }
+
+namespace {
 
 // A folder still to be listed: its path as the user would write it, and its part of
 // the outputs' relative folders.
@@ -109,7 +112,7 @@ SourceTree findSources(const std::u16string &folder, const std::function<bool()>
     SourceTree tree;
     Walk walk(tree, stop);
     // Depth first without recursion, so that no depth of folders can exhaust the stack.
-    std::vector<Pending> pending{{folder, ownPart(folder)}};
+    std::vector<Pending> pending{{folder, ownFolderPart(folder)}};
     while (!pending.empty() && !walk.stopAsked()) {
         const Pending next = std::move(pending.back());
         pending.pop_back();

@@ -42,6 +42,10 @@ struct SourceTree {
     bool stopped = false;
 };
 
+// The part that folder adds in front of the relative folders of what lies below it: its
+// own name and a separator, or nothing for ".", ".." and a root.
+std::u16string ownFolderPart(std::u16string_view folder);
+
 // Walks the tree below folder and finds every file whose extension is .jws or .jwk in
 // any letter case (anything that is not a folder counts as a file: a link to a file is
 // followed, and what cannot be read is left to the check). stop is asked before each
