@@ -181,7 +181,7 @@ Sources gatherSources(const ConvertOptions &o, const std::optional<std::u16strin
 // or, when that is the source itself (a .jws beside itself), the first branch number.
 std::u16string firstChoiceOutput(const SourceRow &row, const std::optional<std::u16string> &dest)
 {
-    const std::u16string wanted = wantedOutputPath(row.file, dest, row.outputFolder);
+    std::u16string wanted = wantedOutputPath(row.file, dest, row.outputFolder);
     const std::optional<FileIdentity> self = fileIdentityOf(row.file);
     if (self && fileIdentityOf(wanted) == self)
         return ChangeExtSafe(wanted, u"") + u"~1" + FileExtLower(wanted);
