@@ -154,29 +154,20 @@ TEST(Cli, ACutFileIsConvertedAndItsWarningAlwaysTold)
     }
 }
 
+#ifndef _WIN32
 TEST(Cli, AFailedFileSaysWhichStepFailedAndWhy)
 {
     TempDir tmp;
     const std::string a = toUtf8(tmp.file("a.jws"));
     writeJws(fromUtf8(a));
-    struct Case {
-        const char *what;
-        std::vector<std::string> args;
-        std::string err;
-    } cases[] = {
-#ifndef _WIN32
-        {"a folder where no file can be made",
-         {"-o", "/proc", a},
-         "pravelot-cli convert: " + a + ": cannot create the output in /proc/: "},
-#endif
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        const Result r = convert(c.args);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
-    }
+    // A folder where no file can be made.
+    const Result r = convert({"-o", "/proc", a});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("pravelot-cli convert: " + a + ": cannot create the output in /proc/: "),
+              std::string::npos)
+        << r.err;
 }
+#endif
 
 TEST(Cli, UsageErrorsOfEveryCommand)
 {
