@@ -12,7 +12,11 @@ namespace pravelot {
 class CliHost : public RunHost {
 public:
     // The run log goes to log; findings, warnings and reasons for failures to findings.
-    CliHost(std::ostream &log, std::ostream &findings) : m_log(log), m_findings(findings) {}
+    // watch learns whether the log got to its stream.
+    CliHost(std::ostream &log, std::ostream &findings, OutputWatch &watch)
+        : m_log(log), m_findings(findings), m_logWatch(watch)
+    {
+    }
 
     void appendCheckLine(const std::u16string &line, bool select) override;
     void appendLogLine(const std::u16string &line) override;
@@ -21,13 +25,11 @@ public:
                     const ConversionFailure &failure) override;
     // Whether Ctrl-C was pressed since catchInterrupt().
     bool escapePressed() override;
-    // Whether the run log got to its stream, and why not.
-    OutputWatch &logWatch() { return m_logWatch; }
 
 private:
-    OutputWatch m_logWatch;
     std::ostream &m_log;
     std::ostream &m_findings;
+    OutputWatch &m_logWatch;
 };
 
 } // namespace pravelot

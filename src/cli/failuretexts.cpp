@@ -52,6 +52,9 @@ std::string failureText(const std::u16string &src, const std::u16string &output,
     case Step::Memory:
         what = cliText(CliText::OutOfMemory);
         break;
+    case Step::BlockName:
+        // The check's own line, as it would have told it.
+        return printableUtf8(src + failure.finding);
     }
     return "pravelot-cli convert: " + printableUtf8(src) + ": " + what;
 }
@@ -82,11 +85,10 @@ int OutputWatch::finish(std::ostream &out, std::ostream &err, std::string_view c
     return 1;
 }
 
-std::string folderSourceText(const std::u16string &folder)
+std::string folderUnreadableText(const std::u16string &folder, const std::error_code &error)
 {
-    return "pravelot-cli convert: " +
-           cliText(CliText::FolderSource,
-                   {printableUtf8(folder), printableUtf8(AddPathDelim(folder))});
+    return withReason(
+        cliText(CliText::FolderUnreadable, {"pravelot-cli convert", printableUtf8(folder)}), error);
 }
 
 } // namespace pravelot

@@ -121,6 +121,26 @@ std::size_t nativeNameLength(std::u16string_view name)
 #endif
 }
 
+std::u16string nameAsText(std::u16string_view name)
+{
+    // Only a name of ASCII and held bytes is read again: one with other characters was
+    // UTF-8 in part, and reading it as code page 932 would garble those.
+    Bytes bytes;
+    bool held = false;
+    for (char16_t c : name) {
+        if (c >= 0xDC80 && c <= 0xDCFF)
+            held = true;
+        else if (c >= 0x80)
+            return std::u16string(name);
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    }
+    if (!held)
+        return std::u16string(name);
+    // A pair the code page lacks, or a lead byte at the end, would not read back.
+    std::u16string read = AnsiBytesToText(bytes);
+    return TextToAnsiBytes(read) == bytes ? read : std::u16string(name);
+}
+
 std::u16string printableText(std::u16string_view text)
 {
     std::u16string out;

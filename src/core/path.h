@@ -75,6 +75,12 @@ std::string nativePath(std::u16string_view path);
 // above; Windows: UTF-8, as the program's command line is read).
 std::u16string fromNativePath(std::string_view path);
 
+// A file name as text, for a block name proposed from it: each run of bytes held for a
+// name that is not UTF-8 is read as code page 932 (Shift_JIS, the code page of Jw_cad's
+// files, where such names come from: 部品 from an unzip of a Japanese archive) when it
+// reads so exactly, and is left as it is otherwise.
+std::u16string nameAsText(std::u16string_view name);
+
 // Text that holds paths, fit to be shown: each byte held for a name that is not UTF-8
 // is written "\xHH" (its value in hexadecimal), and any other lone surrogate "\uXXXX"
 // on Windows (where names may hold them) or U+FFFD elsewhere. The result is valid

@@ -67,13 +67,14 @@ TEST(Reasons, WhatStandsAtASourcesNameIsSaid)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         const std::string file = dir + "/" + c.name;
-        const CliResult info = runCli(tmp.path(), {"info", "--json", file}, asOther);
+        const ProcessResult info = runCliProcess(tmp.path(), {"info", "--json", file}, asOther);
         EXPECT_EQ(info.status, 1);
         EXPECT_EQ(info.out, "[{\"file\":\"" + file + "\",\"error\":\"" + c.code +
                                 "\",\"message\":\"" + c.words + "\"}]\n");
         if (std::string(c.name) == "folder.jws")
             continue; // convert says what to give instead of a folder
-        const CliResult check = runCli(tmp.path(), {"convert", "-o", dir, file}, asOther);
+        const ProcessResult check =
+            runCliProcess(tmp.path(), {"convert", "-o", dir, file}, asOther);
         EXPECT_EQ(check.status, 1);
         EXPECT_NE(check.err.find(file + " -- " + c.words + "\n"), std::string::npos) << check.err;
     }
@@ -119,7 +120,7 @@ TEST(Reasons, OutputsThatCannotBeWrittenSayWhy)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        const CliResult r = runCli(tmp.path(), c.args, c.options);
+        const ProcessResult r = runCliProcess(tmp.path(), c.args, c.options);
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, c.err);
     }

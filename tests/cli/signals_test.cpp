@@ -182,10 +182,11 @@ TEST_P(EndedWhileWriting, LeavesNothingBehind)
     // A run may end its write before it is stopped: then another run is watched.
     for (int run = 0;; ++run) {
         ASSERT_LT(run, 50) << "no run was met while writing";
-        const CliChild child = startCli(tmp.path(), argsFor(command, toUtf8(src), out), options);
+        const CliProcess child =
+            startCliProcess(tmp.path(), argsFor(command, toUtf8(src), out), options);
         int status = 0;
         if (!stopWhileWriting(child.pid, out.string(), status)) {
-            finishCli(child);
+            finishCliProcess(child);
             expectOnlyCompleteOutputs(out);
             std::filesystem::remove_all(out);
             std::filesystem::create_directory(out);
@@ -199,7 +200,7 @@ TEST_P(EndedWhileWriting, LeavesNothingBehind)
             ::kill(child.pid, signal.sig);
         }
         ::kill(child.pid, SIGCONT);
-        const CliResult r = finishCli(child);
+        const ProcessResult r = finishCliProcess(child);
         EXPECT_EQ(r.status, 128 + signal.sig) << r.err;
         expectOnlyCompleteOutputs(out);
         break;
@@ -229,10 +230,11 @@ TEST_P(FolderRenamed, WhileWritingLeavesNothingInIt)
     options.namedTempFiles = mode == Mode::Named;
     for (int run = 0;; ++run) {
         ASSERT_LT(run, 50) << "no run was met while writing";
-        const CliChild child = startCli(tmp.path(), argsFor(command, toUtf8(src), out), options);
+        const CliProcess child =
+            startCliProcess(tmp.path(), argsFor(command, toUtf8(src), out), options);
         int status = 0;
         if (!stopWhileWriting(child.pid, out.string(), status)) {
-            finishCli(child);
+            finishCliProcess(child);
             std::filesystem::remove_all(out);
             std::filesystem::create_directory(out);
             continue;
@@ -241,7 +243,7 @@ TEST_P(FolderRenamed, WhileWritingLeavesNothingInIt)
         // the folder under its new name holds nothing of it.
         std::filesystem::rename(out, moved);
         ::kill(child.pid, SIGCONT);
-        const CliResult r = finishCli(child);
+        const ProcessResult r = finishCliProcess(child);
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
         EXPECT_TRUE(std::filesystem::is_empty(moved));
@@ -265,12 +267,14 @@ TEST_P(FileSizeLimit, FailsThatFileAndTheNextGoesOn)
     CliProcessOptions options;
     options.namedTempFiles = GetParam() == Mode::Named;
     options.fileSizeLimit = 1 << 20;
-    const CliResult r =
-        runCli(tmp.path(), {"convert", "-o", out.string(), toUtf8(big), toUtf8(small)}, options);
+    const ProcessResult r = runCliProcess(
+        tmp.path(), {"convert", "-o", out.string(), toUtf8(big), toUtf8(small)}, options);
     EXPECT_EQ(r.status, 1);
     const std::string o = out.string();
     EXPECT_EQ(r.out, toUtf8(big) + "\n→ " + o + "/big.jws\n　…… 変換失敗\n" + toUtf8(small) +
-                         "\n→ " + o + "/small.jws\n　…… 変換完了\n");
+                         "\n→ " + o +
+                         "/small.jws\n　…… 変換完了\n"
+                         "converted 1, failed 1, skipped 0, warned 0\n");
     EXPECT_NE(
         r.err.find(toUtf8(big) + ": cannot write the output " + o + "/big.jws: File too large"),
         std::string::npos)
@@ -279,4 +283,36 @@ TEST_P(FileSizeLimit, FailsThatFileAndTheNextGoesOn)
     for (const auto &e : std::filesystem::directory_iterator(out))
         names.push_back(e.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{"small.jws"});
+}
+
+TEST(Interrupt, OneCtrlCFinishesTheFileInProgressAndEndsWith130)
+{
+    TempDir tmp;
+    const std::u16string &a = bigSource(), b = tmp.file("b.jws");
+    std::filesystem::copy_file(toUtf8(a), toUtf8(b));
+    const std::filesystem::path out = tmp.path() / "out";
+    std::filesystem::create_directory(out);
+
+    const CliProcess child =
+        startCliProcess(tmp.path(), {"convert", "-o", out.string(), toUtf8(a), toUtf8(b)});
+    int status = 0;
+    ASSERT_TRUE(stopWhileWriting(child.pid, out.string(), status))
+        << "ended before writing: " << status;
+    ::kill(child.pid, SIGINT);
+    ::kill(child.pid, SIGCONT);
+    const ProcessResult r = finishCliProcess(child);
+    // Whichever file was being written is finished, and the run says it was stopped.
+    EXPECT_EQ(r.status, 130);
+    expectOnlyCompleteOutputs(out);
+    std::size_t outputs = 0;
+    for (const auto &e : std::filesystem::directory_iterator(out))
+        outputs += e.is_regular_file() ? 1 : 0;
+    EXPECT_GE(outputs, 1u);
+    EXPECT_NE(
+        r.out.find("converted " + std::to_string(outputs) + ", failed 0, skipped 0, warned 0\n"),
+        std::string::npos)
+        << r.out;
+    // Stopped before the second file, the log says so.
+    EXPECT_EQ(outputs == 1, r.out.find("Stopped: Ctrl-C was pressed.\n") != std::string::npos)
+        << r.out;
 }

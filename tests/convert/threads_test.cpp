@@ -35,9 +35,11 @@ void convertAll(const std::vector<std::u16string> &files, const TempDir &folder)
     Converter conv;
     for (const std::u16string &file : files) {
         const std::u16string name = FileNameOf(file);
-        EXPECT_TRUE(conv.convert(file, NewFile{folder.folder() + name, {}, {}, {}},
-                                 ChangeExtSafe(name, u""))
-                        .done());
+        // A block name that no part uses already.
+        const ConversionOutcome outcome = conv.convert(
+            file, NewFile{folder.folder() + name, {}, {}, {}}, ChangeExtSafe(name, u"") + u"-b");
+        EXPECT_TRUE(outcome.done())
+            << toUtf8(file) << " step " << static_cast<int>(outcome.failure->step);
     }
 }
 

@@ -90,6 +90,13 @@ TEST(Path, NamesAreTakenAsTheBytesTheyAre)
         EXPECT_EQ(nativePath(c.text), c.bytes);
         EXPECT_EQ(printableUtf8(c.text), c.printed);
     }
+    // A block name proposed from such a name reads its bytes as code page 932 when they
+    // read so exactly.
+    EXPECT_EQ(nameAsText(fromNativePath("\x95\x94\x95i")), u"部品");
+    EXPECT_EQ(nameAsText(fromNativePath("caf\xe9")), fromNativePath("caf\xe9"));
+    EXPECT_EQ(nameAsText(fromNativePath("扉\x95\x94")), fromNativePath("扉\x95\x94"));
+    EXPECT_EQ(nameAsText(u"door"), u"door");
+
     // A lone surrogate that no name gives is written as U+FFFD.
     EXPECT_EQ(nativePath(u"a\xD800"
                          u"b"),

@@ -22,7 +22,7 @@ std::string contentOf(const std::string &path)
     return s.str();
 }
 
-[[noreturn]] void execCli(const CliChild &c, const std::vector<std::string> &args,
+[[noreturn]] void execCli(const CliProcess &c, const std::vector<std::string> &args,
                           const CliProcessOptions &o)
 {
     if (o.namedTempFiles)
@@ -36,6 +36,8 @@ std::string contentOf(const std::string &path)
     // A signal that dumps core leaves no core file in the test's folder.
     const rlimit noCore{0, 0};
     ::setrlimit(RLIMIT_CORE, &noCore);
+    // The command line's own texts in English.
+    ::setenv("LC_ALL", "C", 1);
     // The test runner's own dispositions and mask are not what a user's shell gives.
     sigset_t none;
     sigemptyset(&none);
@@ -62,11 +64,11 @@ std::string contentOf(const std::string &path)
 
 } // namespace
 
-CliChild startCli(const std::filesystem::path &scratch, const std::vector<std::string> &args,
-                  const CliProcessOptions &options)
+CliProcess startCliProcess(const std::filesystem::path &scratch,
+                           const std::vector<std::string> &args, const CliProcessOptions &options)
 {
     static int counter = 0;
-    CliChild c;
+    CliProcess c;
     const std::string n = std::to_string(counter++);
     c.outFile = (scratch / ("stdout-" + n + ".txt")).string();
     c.errFile = (scratch / ("stderr-" + n + ".txt")).string();
@@ -77,9 +79,9 @@ CliChild startCli(const std::filesystem::path &scratch, const std::vector<std::s
     return c;
 }
 
-CliResult finishCli(const CliChild &child)
+ProcessResult finishCliProcess(const CliProcess &child)
 {
-    CliResult r;
+    ProcessResult r;
     int status = 0;
     if (::waitpid(child.pid, &status, 0) != child.pid)
         return r;
@@ -91,10 +93,10 @@ CliResult finishCli(const CliChild &child)
     return r;
 }
 
-CliResult runCli(const std::filesystem::path &scratch, const std::vector<std::string> &args,
-                 const CliProcessOptions &options)
+ProcessResult runCliProcess(const std::filesystem::path &scratch,
+                            const std::vector<std::string> &args, const CliProcessOptions &options)
 {
-    return finishCli(startCli(scratch, args, options));
+    return finishCliProcess(startCliProcess(scratch, args, options));
 }
 
 bool isValidUtf8(const std::string &bytes)

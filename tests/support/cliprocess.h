@@ -23,12 +23,12 @@ struct CliProcessOptions {
     int user = -1;
 };
 
-struct CliChild {
+struct CliProcess {
     pid_t pid = -1;
     std::string outFile, errFile; // the files that take its two output streams
 };
 
-struct CliResult {
+struct ProcessResult {
     // The exit status, or 128 + the signal that ended it.
     int status = -1;
     std::string out, err;
@@ -36,12 +36,14 @@ struct CliResult {
 
 // Starts pravelot-cli with args; its output streams go to files in scratch. Signals
 // have their default dispositions in it, whatever the test runner's are.
-CliChild startCli(const std::filesystem::path &scratch, const std::vector<std::string> &args,
-                  const CliProcessOptions &options = {});
+CliProcess startCliProcess(const std::filesystem::path &scratch,
+                           const std::vector<std::string> &args,
+                           const CliProcessOptions &options = {});
 // Waits for the child to end and reads what it wrote.
-CliResult finishCli(const CliChild &child);
-CliResult runCli(const std::filesystem::path &scratch, const std::vector<std::string> &args,
-                 const CliProcessOptions &options = {});
+ProcessResult finishCliProcess(const CliProcess &child);
+ProcessResult runCliProcess(const std::filesystem::path &scratch,
+                            const std::vector<std::string> &args,
+                            const CliProcessOptions &options = {});
 
 // Whether bytes are valid UTF-8 throughout.
 bool isValidUtf8(const std::string &bytes);
