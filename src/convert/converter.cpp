@@ -150,10 +150,16 @@ Converter::Converter()
     JWS.BindImageExr = false;
 }
 
+void tellReadProblem(std::ostream &out, const std::u16string &src, const ReadProblem &problem)
+{
+    if (!problem.empty())
+        out << printableUtf8(src) << ": " << problem.text() << "\n";
+}
+
 void Converter::tellProblem(const std::u16string &src, const ReadProblem &problem)
 {
-    if (m_verbose && !problem.empty())
-        *m_verbose << printableUtf8(src) << ": " << problem.text() << "\n";
+    if (m_verbose)
+        tellReadProblem(*m_verbose, src, problem);
 }
 
 namespace {
@@ -254,9 +260,12 @@ void Converter::convertLoaded(const std::u16string &src, NewFile &dst, const std
         outcome.failure = ConversionFailure{stepOf(dst.failedStep), dst.error};
         return;
     }
-    // The file stands under its name now. Nothing after this may fail (not even for
-    // want of memory), or a written file would be reported as failed.
+    // The file stands under its name now (or waits for it, unnamed). Nothing after this
+    // may fail (not even for want of memory), or a written file would be reported as
+    // failed.
     outcome.output = std::move(dst.path);
+    outcome.unnamed = std::move(dst.unnamed);
+    outcome.bytes = dst.bytes;
 }
 
 ConversionOutcome Converter::convert(const std::u16string &src, NewFile dst,
@@ -269,6 +278,7 @@ ConversionOutcome Converter::convert(const std::u16string &src, NewFile dst,
         // Whatever was read, built or written so far is dropped: a partial drawing is
         // never written as if it were the whole one.
         outcome.output.clear();
+        outcome.unnamed.reset();
         outcome.failure = ConversionFailure{ConversionFailure::Step::Memory,
                                             std::make_error_code(std::errc::not_enough_memory)};
     }

@@ -42,6 +42,9 @@ std::u16string blockNameInUseText(std::u16string_view bn);
 std::u16string blockNameBlankText(std::u16string_view bn);
 std::u16string blockNameChangedText(std::u16string_view bn, std::u16string_view stored);
 
+// Tells out where reading stopped in src, as --verbose says it; nothing when it did not.
+void tellReadProblem(std::ostream &out, const std::u16string &src, const ReadProblem &problem);
+
 // What became of one source.
 struct ConversionOutcome {
     // The file written, which is the name asked for unless another program took that
@@ -50,6 +53,10 @@ struct ConversionOutcome {
     std::optional<ConversionFailure> failure;
     // Not empty when reading stopped early in the source: what was read was converted.
     ReadProblem readProblem;
+    // When the file was written to be named later (NewFile::leaveUnnamed): the file, not
+    // yet flushed nor named, and its size. output is then the name it was made for.
+    std::shared_ptr<UnnamedFile> unnamed = {};
+    std::uint64_t bytes = 0;
     bool done() const { return !failure; }
 };
 
@@ -88,6 +95,10 @@ public:
 
     // Where reading stopped in a damaged source is told to this stream, when set.
     void setVerbose(std::ostream *s) { m_verbose = s; }
+    std::ostream *verbose() const { return m_verbose; }
+    // The file a check left loaded here, to be converted without reading it again; null
+    // when there is none.
+    const std::u16string *loadedFile() const { return m_loadedIdentity ? &m_loadedPath : nullptr; }
 
     TJwsData JWS;
     TJwkData JWK;

@@ -146,9 +146,12 @@ TEST(OutOfMemory, TheRunGoesOnWithTheNextFile)
     Host host;
     RunSummary s;
     {
-        // An allocation in the middle of the first file's conversion fails.
+        // An allocation in the middle of the first file's conversion fails: on this
+        // thread, whose allocations are counted.
+        RunOptions onThisThread;
+        onThisThread.threads = 0;
         FailAllocation fail(perFile / 2);
-        s = runFiles(rows, out, conv, host);
+        s = runFiles(rows, out, conv, host, kEscapeLogLine, onThisThread);
     }
     EXPECT_EQ(s.converted, 1);
     EXPECT_EQ(s.failed, 1);
