@@ -1,5 +1,7 @@
 #include "convert/conversionpool.h"
 
+#include <algorithm>
+
 namespace pravelot {
 
 ConversionPool::ConversionPool(unsigned workers, Converter &serial) : m_serial(serial)
@@ -27,13 +29,16 @@ void ConversionPool::join()
     }
 }
 
-std::future<ConversionOutcome> ConversionPool::submit(Job job, bool onSerial)
+unsigned ConversionPool::defaultWorkers()
 {
-    Task task(std::move(job));
-    std::future<ConversionOutcome> outcome = task.get_future();
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+void ConversionPool::push(Task task, bool onSerial)
+{
     if (m_converters.empty()) {
         task(m_serial);
-        return outcome;
+        return;
     }
     Lane &lane = onSerial ? m_serialLane : m_anywhere;
     {
@@ -43,7 +48,6 @@ std::future<ConversionOutcome> ConversionPool::submit(Job job, bool onSerial)
             lane.threads.emplace_back([this] { serve(m_serialLane, m_serial); });
     }
     m_ready.notify_all();
-    return outcome;
 }
 
 void ConversionPool::dropQueued()

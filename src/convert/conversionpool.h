@@ -1,4 +1,5 @@
-// Conversions on worker threads: one converter for each, so that nothing is shared.
+// Work on figure files on worker threads: one converter for each, so that nothing is
+// shared.
 #pragma once
 
 #include "convert/converter.h"
@@ -16,8 +17,6 @@ namespace pravelot {
 
 class ConversionPool {
 public:
-    using Job = std::function<ConversionOutcome(Converter &)>;
-
     // workers threads, each with a converter of its own, for jobs that may run anywhere;
     // and a lane of its own, started at its first job, for the jobs that must run one
     // after another on serial (a .jwk source: the translator's curve-group counter goes
@@ -26,24 +25,34 @@ public:
     ConversionPool(unsigned workers, Converter &serial);
     // Waits for the jobs queued and ends the threads (join).
     ~ConversionPool();
-    // Waits for the jobs queued and ends the threads; no job may be queued afterwards.
-    void join();
     ConversionPool(const ConversionPool &) = delete;
     ConversionPool &operator=(const ConversionPool &) = delete;
 
+    // One worker for each processor.
+    static unsigned defaultWorkers();
+
     // Queues job; onSerial: on the serial lane, after the serial jobs queued before it.
-    // The future gives its outcome, or what it threw.
-    std::future<ConversionOutcome> submit(Job job, bool onSerial);
+    // The future gives its result, or what it threw.
+    template <class R> std::future<R> submit(std::function<R(Converter &)> job, bool onSerial)
+    {
+        auto task = std::make_shared<std::packaged_task<R(Converter &)>>(std::move(job));
+        std::future<R> result = task->get_future();
+        push([task](Converter &conv) { (*task)(conv); }, onSerial);
+        return result;
+    }
     // Drops the jobs that have not started yet; their futures then hold
     // std::future_errc::broken_promise.
     void dropQueued();
+    // Waits for the jobs queued and ends the threads; no job may be queued afterwards.
+    void join();
 
 private:
-    using Task = std::packaged_task<ConversionOutcome(Converter &)>;
+    using Task = std::function<void(Converter &)>;
     struct Lane {
         std::deque<Task> tasks;
         std::vector<std::thread> threads;
     };
+    void push(Task task, bool onSerial);
     void serve(Lane &lane, Converter &conv);
 
     Converter &m_serial;

@@ -314,7 +314,7 @@ JwsReadStatus Converter::loadJws(const std::u16string &file, ReadProblem &proble
 JwsReadStatus Converter::loadJwsForCheck(const std::u16string &file)
 {
     m_loadedIdentity.reset();
-    const std::optional<FileIdentity> before = fileIdentityOf(file);
+    const std::optional<FileIdentity> before = m_keepsChecked ? fileIdentityOf(file) : std::nullopt;
     const JwsReadStatus r = loadJws(file, m_loadedProblem);
     if (r != JwsReadStatus::NotJws)
         remember(file, before);
@@ -324,7 +324,7 @@ JwsReadStatus Converter::loadJwsForCheck(const std::u16string &file)
 bool Converter::loadJwkForCheck(const std::u16string &file)
 {
     m_loadedIdentity.reset();
-    const std::optional<FileIdentity> before = fileIdentityOf(file);
+    const std::optional<FileIdentity> before = m_keepsChecked ? fileIdentityOf(file) : std::nullopt;
     const bool complete = JWK.FileIn(file);
     remember(file, before);
     return complete;

@@ -85,6 +85,9 @@ public:
     // follows, which then reads the file again only if it changed in between;
     // keepForConversion(false) empties the documents.
     void keepForConversion(bool keep);
+    // Off: what a check loads is never kept, so the file's identity is not taken
+    // either (a converter that only checks files ahead of a check on other threads).
+    void setKeepsChecked(bool keeps) { m_keepsChecked = keeps; }
 
     // A .jwk source with at least this many records is translated twice instead of
     // being held as a document: once to count what stays, once as it is written. The
@@ -121,6 +124,7 @@ private:
     // The file a check left loaded in JWS or JWK.
     std::u16string m_loadedPath;
     std::optional<FileIdentity> m_loadedIdentity;
+    bool m_keepsChecked = true;
     // What stopped the reading of the .jws file a check left loaded.
     ReadProblem m_loadedProblem;
 };

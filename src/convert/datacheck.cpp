@@ -1,12 +1,16 @@
 #include "convert/datacheck.h"
 
 #include "convert/blocking.h"
+#include "convert/conversionpool.h"
 #include "core/file.h"
 #include "core/numeric.h"
 #include "core/path.h"
 
+#include <deque>
 #include <functional>
+#include <future>
 #include <new>
+#include <optional>
 #include <string>
 
 namespace pravelot {
@@ -236,10 +240,84 @@ void mark(CheckOutcome &out, std::size_t row, const RowFindings &f)
 
 } // namespace
 
+namespace {
+
+// The check of one row: what precheckFigure tells, else what reading it tells.
+RowCheck checkOneRow(const SourceRow &row, Converter &conv)
+{
+    RowCheck c;
+    c.problem = precheckFigure(row.file, &c.reason);
+    if (c.problem == FigureProblem::None)
+        c = checkRow(row, conv);
+    return c;
+}
+
+// Rows read on worker threads ahead of the row being told, each with a converter of its
+// own that keeps nothing; the last row is read by the caller's converter, which may keep
+// it for the conversion. What is read ahead is bounded: a few rows for each thread.
+class CheckAhead {
+public:
+    CheckAhead(std::span<const SourceRow> rows, Converter &conv)
+        : m_rows(rows), m_pool(rows.size() > 2 ? ConversionPool::defaultWorkers() : 0, conv),
+          m_window(rows.size() > 2 ? 4 * ConversionPool::defaultWorkers() : 0)
+    {
+    }
+    ~CheckAhead() { m_pool.dropQueued(); }
+    CheckAhead(const CheckAhead &) = delete;
+    CheckAhead &operator=(const CheckAhead &) = delete;
+
+    // The check of row r (not blank, not the last); nullopt when memory ran out.
+    std::optional<RowCheck> take(std::size_t r)
+    {
+        for (; m_next < m_rows.size() && m_next < r + 1 + m_window; ++m_next)
+            if (m_next + 1 < m_rows.size() && !isBlankCell(m_rows[m_next].file))
+                m_ahead.push_back(m_pool.submit<std::optional<RowCheck>>(
+                    [&row = m_rows[m_next]](Converter &c) -> std::optional<RowCheck> {
+                        try {
+                            c.setKeepsChecked(false);
+                            RowCheck rc = checkOneRow(row, c);
+                            c.keepForConversion(false);
+                            return rc;
+                        } catch (const std::bad_alloc &) {
+                            c.keepForConversion(false);
+                            return std::nullopt;
+                        }
+                    },
+                    false));
+        std::optional<RowCheck> c = m_ahead.front().get();
+        m_ahead.pop_front();
+        return c;
+    }
+
+private:
+    std::span<const SourceRow> m_rows;
+    std::deque<std::future<std::optional<RowCheck>>> m_ahead;
+    std::size_t m_next = 0;
+    ConversionPool m_pool;
+    std::size_t m_window;
+};
+
+// The check of row r, and whether it was read (and may be kept); nullopt when memory
+// ran out.
+std::optional<RowCheck> checkInTurn(std::span<const SourceRow> rows, std::size_t r, Converter &conv,
+                                    CheckAhead &ahead)
+{
+    if (r + 1 < rows.size())
+        return ahead.take(r);
+    try {
+        return checkOneRow(rows[r], conv);
+    } catch (const std::bad_alloc &) {
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
 CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost &host)
 {
     CheckOutcome out;
     auto line = [&](const std::u16string &text) { host.appendCheckLine(text, true); };
+    CheckAhead ahead(rows, conv);
     int done = 0;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const SourceRow &row = rows[r];
@@ -250,29 +328,22 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
         }
         if (isBlankCell(row.file))
             continue;
-        RowCheck pre;
-        pre.problem = precheckFigure(row.file, &pre.reason);
-        if (pre.problem != FigureProblem::None) {
-            mark(out, r, reportRow(row, pre, line));
-            continue;
-        }
-        bool keep = false;
-        try {
-            const RowCheck c = checkRow(row, conv);
-            mark(out, r, reportRow(row, c, line));
-            keep = c.read;
-        } catch (const std::bad_alloc &) {
+        const std::optional<RowCheck> c = checkInTurn(rows, r, conv, ahead);
+        if (c) {
+            mark(out, r, reportRow(row, *c, line));
+        } else {
             // Running out of memory says nothing about the file: the conversion reads it
             // again, and fails on its own if memory is still short.
-            conv.keepForConversion(false);
             line(row.file + u" -- " + std::u16string(kOutOfMemoryText) +
                  std::u16string(kOutOfMemoryAgain));
             mark(out, r, {false, true});
         }
         // Nothing of a checked file stays, but for the last row's: a run of one file
         // then converts it without reading it again.
-        conv.keepForConversion(keep && r + 1 == rows.size() && !out.error);
-        host.processEvents();
+        conv.keepForConversion(c && c->read && r + 1 == rows.size() && !out.error);
+        // A window repaints after each file read.
+        if (!c || c->read)
+            host.processEvents();
     }
     host.progress(done, static_cast<int>(rows.size()));
     return out;

@@ -14,7 +14,7 @@
 
 namespace pravelot {
 
-unsigned RunOptions::defaultThreads() { return std::max(1u, std::thread::hardware_concurrency()); }
+unsigned RunOptions::defaultThreads() { return ConversionPool::defaultWorkers(); }
 
 namespace {
 
@@ -65,6 +65,8 @@ private:
     // The file the check left loaded in conv, which conv converts.
     const std::optional<std::u16string> m_kept;
     TakenNames m_names;
+    // The output folder made last.
+    std::u16string m_madeFolder;
     // Rows started, in order, and rows converted that wait for their batch's names.
     std::deque<Pending> m_started;
     std::vector<Pending> m_batch;
@@ -144,15 +146,18 @@ void Run::start(std::size_t row)
     p.wanted = wantedOutputPath(r.file, m_dest, r.outputFolder);
     // The output's folder below the destination is made first; when it cannot be, the
     // file fails with the system's reason.
-    if (m_dest && !r.outputFolder.empty())
+    // Rows of one folder follow each other: it is made (or found) once for them.
+    if (m_dest && !r.outputFolder.empty() && folderOf(p.wanted) != m_madeFolder) {
         p.folderError = makeOutputFolder(folderOf(p.wanted));
+        m_madeFolder = p.folderError ? std::u16string() : folderOf(p.wanted);
+    }
     if (!p.folderError) {
         NewFile dst{p.wanted, {}, {}, {}};
         dst.leaveUnnamed = true;
         const bool jwk = FileExtLower(r.file) == u".jwk";
         if (jwk)
             p.curveBefore = std::make_shared<std::optional<std::int32_t>>();
-        p.converting = m_pool.submit(
+        p.converting = m_pool.submit<ConversionOutcome>(
             [dst = std::move(dst), file = r.file, bn = r.name,
              before = p.curveBefore](Converter &c) {
                 if (before)
