@@ -9,45 +9,45 @@
 
 namespace pravelot {
 
-TForm2::TForm2(QWidget *parent) : QWidget(parent, Qt::Tool)
+CheckWindow::CheckWindow(QWidget *parent) : QWidget(parent, Qt::Tool)
 {
-    setObjectName(QStringLiteral("TForm2"));
+    setObjectName(QStringLiteral("CheckWindow"));
     setWindowTitle(QStringLiteral("データ確認"));
     setFont(windowFont());
 
-    ListBox1 = new QListWidget(this);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    showWholeLines(*ListBox1);
-    QPalette palette = ListBox1->palette();
+    m_lines = new QListWidget(this);
+    m_lines->setObjectName(QStringLiteral("findings"));
+    showWholeLines(*m_lines);
+    QPalette palette = m_lines->palette();
     palette.setColor(QPalette::Base, QColor(0xC0, 0xDC, 0xC0)); // light green
     palette.setColor(QPalette::Text, Qt::black);
-    ListBox1->setPalette(palette);
+    m_lines->setPalette(palette);
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(QStringLiteral("statusBar"));
+    m_statusBar->setSizeGripEnabled(false);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(ListBox1, 1);
-    layout->addWidget(StatusBar1);
+    layout->addWidget(m_lines, 1);
+    layout->addWidget(m_statusBar);
 }
 
-void TForm2::clearLines() { ListBox1->clear(); }
+void CheckWindow::clearLines() { m_lines->clear(); }
 
-void TForm2::appendLine(const QString &line, bool select)
+void CheckWindow::appendLine(const QString &line, bool select)
 {
-    ListBox1->addItem(line);
+    m_lines->addItem(line);
     if (select)
-        ListBox1->setCurrentRow(ListBox1->count() - 1);
+        m_lines->setCurrentRow(m_lines->count() - 1);
 }
 
-QStringList TForm2::lines() const
+QStringList CheckWindow::lines() const
 {
     QStringList out;
-    for (int i = 0; i < ListBox1->count(); ++i)
-        out << ListBox1->item(i)->text();
+    for (int i = 0; i < m_lines->count(); ++i)
+        out << m_lines->item(i)->text();
     return out;
 }
 

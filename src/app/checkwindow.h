@@ -10,11 +10,11 @@ class QStatusBar;
 
 namespace pravelot {
 
-class TForm2 : public QWidget {
+class CheckWindow : public QWidget {
     Q_OBJECT
 public:
     // parent: the main window, which owns it.
-    explicit TForm2(QWidget *parent = nullptr);
+    explicit CheckWindow(QWidget *parent = nullptr);
 
     void clearLines();
     // Appends a line; select: make it the selected line, so that the list scrolls to it.
@@ -22,8 +22,8 @@ public:
     QStringList lines() const;
 
 private:
-    QListWidget *ListBox1;
-    QStatusBar *StatusBar1;
+    QListWidget *m_lines;
+    QStatusBar *m_statusBar;
 };
 
 } // namespace pravelot

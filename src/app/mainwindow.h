@@ -34,26 +34,27 @@ class ClickLabel;
 class Converter;
 class EscapeWatcher;
 class PreviewWindow;
-class TForm2;
+class CheckWindow;
 
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // Fixes the folders, reads the settings file, applies the visual style and places
     // the window. arguments are the files to list when the window is first shown.
-    TForm1(AppFolders folders, Dialogs &dialogs, QStringList arguments, QWidget *parent = nullptr);
-    ~TForm1() override;
+    MainWindow(AppFolders folders, Dialogs &dialogs, QStringList arguments,
+               QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     // The data-check window, created after this one; it is placed when this window is
     // first shown. Not owned.
-    void setCheckWindow(TForm2 *checkWindow);
+    void setCheckWindow(CheckWindow *checkWindow);
 
     // Lists fn when it names an existing regular file ending in .jws or .jwk (any
     // letter case), proposing its name without the extension as block name. Anything
     // else is ignored without a message.
-    void PickupFile(const QString &fn);
+    void addSource(const QString &fn);
 
-    int dataListN() const { return DataListN; }
+    int sourceCount() const { return m_sourceCount; }
     QString statusText() const;
     const AppFolders &folders() const { return m_folders; }
 
@@ -78,28 +79,28 @@ private:
     void connectPageButtons();
     void buildLogPage();
     void buildStatusBar();
-    void FormCreate();
-    void FormShow();
-    void FormClose();
-    void CreateDataObjects();
-    void FreeDataObjects();
+    void startUp();
+    void firstShow();
+    void shutDown();
+    void createConverter();
+    void freeConverter();
     void applySettings(const SettingsFile &s);
     SettingsFile currentSettings() const;
     void saveSettings();
 
-    void RadioButtonFl1Click();
-    void ButtonFl1Click();
-    void ComboBoxSc1Select(int index);
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-    void Button4Click();
-    void Button5Click();
-    void Button6Click();
+    void destinationChanged();
+    void browseFixedFolder();
+    void styleChosen(int index);
+    void addFiles();
+    void removeRows();
+    void listSelectedRows();
+    void lookUpBlockNames();
+    void startConversion();
+    void closeWindow();
 
-    // Part of the run: true when it may start.
-    bool DataCheck();
-    void RunProc();
+    // The check before a run: true when the run may start.
+    bool checkSources();
+    void runConversion();
 
     int destination() const;
     void setDestination(int option);
@@ -121,7 +122,7 @@ private:
     AppFolders m_folders;
     Dialogs &m_dialogs;
     QStringList m_arguments;
-    TForm2 *m_checkWindow = nullptr;
+    CheckWindow *m_checkWindow = nullptr;
     EscapeWatcher *m_escape = nullptr;
     std::unique_ptr<Converter> m_conv;
     SettingsFile m_settings;
@@ -131,11 +132,11 @@ private:
     // The window was closed during a check or run: it closes when that has stopped.
     bool m_closeAsked = false;
 
-    QString gstyle;
-    int Fidx = 1;
-    int DataListN = 0;
-    QString m_browse1Start;
-    QString m_browse2Start;
+    QString m_styleName;
+    int m_addFilter = 1;
+    int m_sourceCount = 0;
+    QString m_fixedPickerStart;
+    QString m_askPickerStart;
     // The block-name look-up dialog: where it opens, its filter, and the folder of the
     // first file chosen in it since the program started (empty until then).
     QString m_lookupStart;
@@ -144,28 +145,28 @@ private:
 
     QWidget *m_central = nullptr;
     std::array<QRadioButton *, 5> m_destinationButtons{};
-    QRadioButton *RadioButtonFl1 = nullptr;
-    QRadioButton *RadioButtonFl2 = nullptr;
-    QRadioButton *RadioButtonFl3 = nullptr;
-    QRadioButton *RadioButtonFl4 = nullptr;
-    QRadioButton *RadioButtonFl5 = nullptr;
-    QLineEdit *EditFl1 = nullptr;
-    QPushButton *ButtonFl1 = nullptr;
-    QLabel *LabelPreFolder = nullptr;
-    QLabel *Label1 = nullptr;
-    ClickLabel *Label3 = nullptr;
-    QTabWidget *PageControl1 = nullptr;
-    QWidget *TabSheet1 = nullptr;
-    QWidget *TabSheet2 = nullptr;
-    QComboBox *ComboBoxSc1 = nullptr;
-    QTableWidget *SG1 = nullptr;
-    QPushButton *Button1 = nullptr;
-    QPushButton *Button2 = nullptr;
-    QPushButton *Button3 = nullptr;
-    QPushButton *Button4 = nullptr;
-    QPushButton *Button5 = nullptr;
-    QPushButton *Button6 = nullptr;
-    QListWidget *ListBox1 = nullptr;
+    QRadioButton *m_toDesktop = nullptr;
+    QRadioButton *m_toDocuments = nullptr;
+    QRadioButton *m_besideSources = nullptr;
+    QRadioButton *m_toFixedFolder = nullptr;
+    QRadioButton *m_askEachRun = nullptr;
+    QLineEdit *m_fixedFolder = nullptr;
+    QPushButton *m_browseButton = nullptr;
+    QLabel *m_askedFolder = nullptr;
+    QLabel *m_sourceFolder = nullptr;
+    ClickLabel *m_addLink = nullptr;
+    QTabWidget *m_pages = nullptr;
+    QWidget *m_settingsPage = nullptr;
+    QWidget *m_logPage = nullptr;
+    QComboBox *m_styleBox = nullptr;
+    QTableWidget *m_sourceList = nullptr;
+    QPushButton *m_addButton = nullptr;
+    QPushButton *m_removeButton = nullptr;
+    QPushButton *m_checkButton = nullptr;
+    QPushButton *m_lookupButton = nullptr;
+    QPushButton *m_convertButton = nullptr;
+    QPushButton *m_closeButton = nullptr;
+    QListWidget *m_log = nullptr;
     QLabel *m_statusText = nullptr;
     QProgressBar *m_progress = nullptr;
     PreviewWindow *m_preview = nullptr;

@@ -10,7 +10,7 @@
 
 namespace pravelot {
 
-WindowHost::WindowHost(TForm2 &checkWindow, QListWidget &log, QProgressBar &progressBar,
+WindowHost::WindowHost(CheckWindow &checkWindow, QListWidget &log, QProgressBar &progressBar,
                        EscapeWatcher &escape)
     : m_checkWindow(checkWindow), m_log(log), m_progressBar(progressBar), m_escape(escape)
 {

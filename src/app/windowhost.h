@@ -11,12 +11,12 @@ class QProgressBar;
 namespace pravelot {
 
 class EscapeWatcher;
-class TForm2;
+class CheckWindow;
 
 class WindowHost : public RunHost {
 public:
     // Refers to the widgets; owns nothing. Starts a loop of the Escape watcher.
-    WindowHost(TForm2 &checkWindow, QListWidget &log, QProgressBar &progressBar,
+    WindowHost(CheckWindow &checkWindow, QListWidget &log, QProgressBar &progressBar,
                EscapeWatcher &escape);
 
     void appendCheckLine(const std::u16string &line, bool select) override;
@@ -26,7 +26,7 @@ public:
     void progress(int done, int total) override;
 
 private:
-    TForm2 &m_checkWindow;
+    CheckWindow &m_checkWindow;
     QListWidget &m_log;
     QProgressBar &m_progressBar;
     EscapeWatcher &m_escape;

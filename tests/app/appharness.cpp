@@ -19,23 +19,23 @@ AppHarness::~AppHarness() = default;
 
 void AppHarness::start(const QStringList &arguments)
 {
-    if (m_form1 && m_form1->isVisible())
-        m_form1->close();
-    m_form1.reset();
+    if (m_mainWindow && m_mainWindow->isVisible())
+        m_mainWindow->close();
+    m_mainWindow.reset();
     closedSignal = false;
-    m_form1 = std::make_unique<TForm1>(folders, dialogs, arguments);
-    m_form2 = new TForm2(m_form1.get());
-    m_form1->setCheckWindow(m_form2);
-    QObject::connect(m_form1.get(), &TForm1::closed, [this] { closedSignal = true; });
-    m_form1->show();
+    m_mainWindow = std::make_unique<MainWindow>(folders, dialogs, arguments);
+    m_checkWindow = new CheckWindow(m_mainWindow.get());
+    m_mainWindow->setCheckWindow(m_checkWindow);
+    QObject::connect(m_mainWindow.get(), &MainWindow::closed, [this] { closedSignal = true; });
+    m_mainWindow->show();
 }
 
-void AppHarness::close() { m_form1->close(); }
+void AppHarness::close() { m_mainWindow->close(); }
 
 QStringList AppHarness::log()
 {
     QStringList out;
-    auto *list = widget<QListWidget>("ListBox1");
+    auto *list = widget<QListWidget>("log");
     for (int i = 0; i < list->count(); ++i)
         out << list->item(i)->text();
     return out;
@@ -53,12 +53,12 @@ QStringList column(QTableWidget *grid, int col, int rows)
 
 QStringList AppHarness::files()
 {
-    return column(widget<QTableWidget>("SG1"), 0, m_form1->dataListN());
+    return column(widget<QTableWidget>("sourceList"), 0, m_mainWindow->sourceCount());
 }
 
 QStringList AppHarness::names()
 {
-    return column(widget<QTableWidget>("SG1"), 1, m_form1->dataListN());
+    return column(widget<QTableWidget>("sourceList"), 1, m_mainWindow->sourceCount());
 }
 
 QString AppHarness::path(const QString &name) const { return qs(tmp.file(name.toStdString())); }

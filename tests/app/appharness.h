@@ -33,13 +33,13 @@ public:
     // Closes the main window as the user does.
     void close();
 
-    TForm1 &form1() { return *m_form1; }
-    TForm2 &form2() { return *m_form2; }
+    MainWindow &mainWindow() { return *m_mainWindow; }
+    CheckWindow &checkWindow() { return *m_checkWindow; }
     // A widget of the main window (not of the data-check window it owns) by name.
     template <class T> T *widget(const char *name)
     {
-        for (T *w : m_form1->findChildren<T *>(QString::fromLatin1(name)))
-            if (w->window() == m_form1.get())
+        for (T *w : m_mainWindow->findChildren<T *>(QString::fromLatin1(name)))
+            if (w->window() == m_mainWindow.get())
                 return w;
         qFatal("no widget %s", name);
     }
@@ -71,8 +71,8 @@ public:
     bool closedSignal = false;
 
 private:
-    std::unique_ptr<TForm1> m_form1;
-    TForm2 *m_form2 = nullptr; // owned by m_form1
+    std::unique_ptr<MainWindow> m_mainWindow;
+    CheckWindow *m_checkWindow = nullptr; // owned by m_mainWindow
 };
 
 } // namespace pravelot::test

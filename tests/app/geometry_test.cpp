@@ -110,28 +110,28 @@ void GeometryTest::restartsKeepPlaceAndSize()
     QRect check;
     for (int start = 1; start <= 10; ++start) {
         app.start({a});
-        waitShown(app.form1());
+        waitShown(app.mainWindow());
         if (start == 1) {
-            main = firstPlace(QRect(50, 50, 480, 480), app.form1());
-            check = firstPlace(QRect(50, 50, 320, 240), app.form1());
+            main = firstPlace(QRect(50, 50, 480, 480), app.mainWindow());
+            check = firstPlace(QRect(50, 50, 320, 240), app.mainWindow());
         }
-        QTRY_COMPARE(app.form1().frameGeometry(), main);
+        QTRY_COMPARE(app.mainWindow().frameGeometry(), main);
         // The data-check window, shown by a look-up, twice in the same start.
         for (int shown = 0; shown < 2; ++shown) {
-            app.click("Button3");
-            waitShown(app.form2());
-            QTRY_COMPARE(app.form2().frameGeometry(), check);
-            app.form2().hide();
+            app.click("checkButton");
+            waitShown(app.checkWindow());
+            QTRY_COMPARE(app.checkWindow().frameGeometry(), check);
+            app.checkWindow().hide();
         }
         if (start == 2) {
             // The user gives both windows another place and size.
-            app.form1().setGeometry(app.form1().geometry().adjusted(30, -10, 50, -4));
-            app.form2().show();
-            waitShown(app.form2());
-            app.form2().setGeometry(app.form2().geometry().adjusted(10, 40, 50, 70));
+            app.mainWindow().setGeometry(app.mainWindow().geometry().adjusted(30, -10, 50, -4));
+            app.checkWindow().show();
+            waitShown(app.checkWindow());
+            app.checkWindow().setGeometry(app.checkWindow().geometry().adjusted(10, 40, 50, 70));
             QTest::qWait(200);
-            main = app.form1().frameGeometry();
-            check = app.form2().frameGeometry();
+            main = app.mainWindow().frameGeometry();
+            check = app.checkWindow().frameGeometry();
         }
         app.close();
         const SettingsFile s = OpenDatFile(app.folders.settingsPath, u"");
@@ -144,12 +144,13 @@ void GeometryTest::firstStartFitsTheScreen()
 {
     AppHarness app;
     app.start({app.writeFigure(QStringLiteral("a.jws"))});
-    waitShown(app.form1());
-    const QRect area = app.form1().screen()->availableGeometry();
-    QCOMPARE(area.intersected(app.form1().frameGeometry()), app.form1().frameGeometry());
-    app.click("Button3");
-    waitShown(app.form2());
-    QCOMPARE(area.intersected(app.form2().frameGeometry()), app.form2().frameGeometry());
+    waitShown(app.mainWindow());
+    const QRect area = app.mainWindow().screen()->availableGeometry();
+    QCOMPARE(area.intersected(app.mainWindow().frameGeometry()), app.mainWindow().frameGeometry());
+    app.click("checkButton");
+    waitShown(app.checkWindow());
+    QCOMPARE(area.intersected(app.checkWindow().frameGeometry()),
+             app.checkWindow().frameGeometry());
 }
 
 QTEST_MAIN(GeometryTest)

@@ -26,7 +26,7 @@ namespace {
 
 PreviewWindow *previewOf(AppHarness &app)
 {
-    auto *w = app.form1().findChild<PreviewWindow *>(QStringLiteral("PreviewWindow"));
+    auto *w = app.mainWindow().findChild<PreviewWindow *>(QStringLiteral("PreviewWindow"));
     if (!w)
         qFatal("no preview window");
     return w;
@@ -35,7 +35,7 @@ PreviewWindow *previewOf(AppHarness &app)
 // Clicks the file cell of a 0-based row, as the user does.
 void clickRow(AppHarness &app, int row)
 {
-    auto *grid = app.widget<QTableWidget>("SG1");
+    auto *grid = app.widget<QTableWidget>("sourceList");
     grid->setFocus();
     const QRect cell = grid->visualRect(grid->model()->index(row, 0));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
@@ -96,7 +96,7 @@ void PreviewTest::selectedRowIsShown()
     QVERIFY(inkPixels(canvas->grab().toImage()) > 0);
     QVERIFY(canvas->pictureReady());
     // The main window kept its own texts and the row the user picked.
-    QCOMPARE(app.widget<QTableWidget>("SG1")->currentRow(), 1);
+    QCOMPARE(app.widget<QTableWidget>("sourceList")->currentRow(), 1);
 
     clickRow(app, 0);
     QTRY_VERIFY(!preview->loading());
@@ -143,9 +143,9 @@ void PreviewTest::outputBesideSourceAfterRun()
     QTRY_VERIFY(!preview->loading());
     const QString out = app.path(QStringLiteral("out/"));
     std::filesystem::create_directory(out.toStdString());
-    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl4"), Qt::LeftButton);
-    app.widget<QLineEdit>("EditFl1")->setText(out);
-    app.click("Button5");
+    QTest::mouseClick(app.widget<QRadioButton>("toFixedFolder"), Qt::LeftButton);
+    app.widget<QLineEdit>("fixedFolder")->setText(out);
+    app.click("convertButton");
     QTRY_VERIFY(preview->outputCanvas()->isVisible());
     QTRY_VERIFY(!preview->loading());
     PreviewCanvas *source = preview->sourceCanvas();

@@ -44,23 +44,23 @@ void SettingsTest::firstStart()
 {
     AppHarness app;
     app.start();
-    TForm1 &f = app.form1();
+    MainWindow &f = app.mainWindow();
     QCOMPARE(f.windowTitle(), QStringLiteral("Pravelot 図形ブロック化 Ver.1.10"));
-    QCOMPARE(app.form2().windowTitle(), QStringLiteral("データ確認"));
+    QCOMPARE(app.checkWindow().windowTitle(), QStringLiteral("データ確認"));
     // The data-check window belongs to the main window: a window manager keeps it above.
-    QCOMPARE(app.form2().windowType(), Qt::Tool);
-    QCOMPARE(app.form2().parentWidget(), &app.form1());
+    QCOMPARE(app.checkWindow().windowType(), Qt::Tool);
+    QCOMPARE(app.checkWindow().parentWidget(), &app.mainWindow());
     QCOMPARE(f.frameGeometry(), QRect(50, 50, 480, 480));
-    QCOMPARE(app.form2().frameGeometry(), QRect(50, 50, 320, 240));
+    QCOMPARE(app.checkWindow().frameGeometry(), QRect(50, 50, 320, 240));
     QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QVERIFY(app.widget<QRadioButton>("RadioButtonFl1")->isChecked());
-    QVERIFY(app.widget<QLineEdit>("EditFl1")->text().isEmpty());
-    QVERIFY(!app.widget<QLineEdit>("EditFl1")->isEnabled());
-    QVERIFY(!app.widget<QPushButton>("ButtonFl1")->isEnabled());
-    QCOMPARE(app.widget<QLabel>("LabelPreFolder")->text(), qs(app.folders.AppFolder));
-    QCOMPARE(app.widget<QComboBox>("ComboBoxSc1")->currentText(), QStringLiteral("Windows"));
+    QVERIFY(app.widget<QRadioButton>("toDesktop")->isChecked());
+    QVERIFY(app.widget<QLineEdit>("fixedFolder")->text().isEmpty());
+    QVERIFY(!app.widget<QLineEdit>("fixedFolder")->isEnabled());
+    QVERIFY(!app.widget<QPushButton>("browseButton")->isEnabled());
+    QCOMPARE(app.widget<QLabel>("askedFolder")->text(), qs(app.folders.AppFolder));
+    QCOMPARE(app.widget<QComboBox>("styleBox")->currentText(), QStringLiteral("Windows"));
     QCOMPARE(QApplication::style()->name(), QStringLiteral("windows"));
-    auto *grid = app.widget<QTableWidget>("SG1");
+    auto *grid = app.widget<QTableWidget>("sourceList");
     QCOMPARE(grid->columnWidth(0), 256);
     QCOMPARE(grid->columnWidth(1), 96);
     QCOMPARE(grid->horizontalHeaderItem(0)->text(), QStringLiteral("ファイル名"));
@@ -72,13 +72,14 @@ void SettingsTest::firstStart()
     QVERIFY(exists(app.folders.WorkFolder));
 
     // The folder box and its button are usable exactly while the fixed folder is chosen.
-    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl4"), Qt::LeftButton);
-    QVERIFY(app.widget<QLineEdit>("EditFl1")->isEnabled());
+    QTest::mouseClick(app.widget<QRadioButton>("toFixedFolder"), Qt::LeftButton);
+    QVERIFY(app.widget<QLineEdit>("fixedFolder")->isEnabled());
     app.dialogs.folder = app.folder() + QStringLiteral("選んだ");
-    app.click("ButtonFl1");
-    QCOMPARE(app.widget<QLineEdit>("EditFl1")->text(), app.folder() + QStringLiteral("選んだ/"));
-    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl3"), Qt::LeftButton);
-    QVERIFY(!app.widget<QPushButton>("ButtonFl1")->isEnabled());
+    app.click("browseButton");
+    QCOMPARE(app.widget<QLineEdit>("fixedFolder")->text(),
+             app.folder() + QStringLiteral("選んだ/"));
+    QTest::mouseClick(app.widget<QRadioButton>("besideSources"), Qt::LeftButton);
+    QVERIFY(!app.widget<QPushButton>("browseButton")->isEnabled());
 }
 
 void SettingsTest::fourLineFile()
@@ -86,13 +87,13 @@ void SettingsTest::fourLineFile()
     AppHarness app;
     writeSettings(app, {"60", "70", "500", "490"});
     app.start();
-    QCOMPARE(app.form1().frameGeometry(), QRect(60, 70, 500, 490));
+    QCOMPARE(app.mainWindow().frameGeometry(), QRect(60, 70, 500, 490));
     for (const char *option :
-         {"RadioButtonFl1", "RadioButtonFl2", "RadioButtonFl3", "RadioButtonFl4", "RadioButtonFl5"})
+         {"toDesktop", "toDocuments", "besideSources", "toFixedFolder", "askEachRun"})
         QVERIFY(!app.widget<QRadioButton>(option)->isChecked());
-    QVERIFY(!app.widget<QLineEdit>("EditFl1")->isEnabled());
+    QVERIFY(!app.widget<QLineEdit>("fixedFolder")->isEnabled());
     // The missing style line falls back to the plain look.
-    QCOMPARE(app.widget<QComboBox>("ComboBoxSc1")->currentText(), QStringLiteral("Windows"));
+    QCOMPARE(app.widget<QComboBox>("styleBox")->currentText(), QStringLiteral("Windows"));
 }
 
 void SettingsTest::narrowColumnsAndUnknownStyle()
@@ -102,30 +103,30 @@ void SettingsTest::narrowColumnsAndUnknownStyle()
                   {"50", "50", "480",         "480", "0", "0", "0",  "1",  "0",   "2F6F7574", "",
                    "",   "2",  "NoSuchStyle", "5",   "5", "",  "50", "50", "320", "240"});
     app.start();
-    auto *grid = app.widget<QTableWidget>("SG1");
+    auto *grid = app.widget<QTableWidget>("sourceList");
     QCOMPARE(grid->columnWidth(0), 32);
     QCOMPARE(grid->columnWidth(1), 32);
-    QCOMPARE(app.widget<QComboBox>("ComboBoxSc1")->currentText(), QStringLiteral("Windows"));
-    QVERIFY(app.widget<QRadioButton>("RadioButtonFl4")->isChecked());
-    QVERIFY(app.widget<QLineEdit>("EditFl1")->isEnabled());
-    QCOMPARE(app.widget<QLineEdit>("EditFl1")->text(), QStringLiteral("/out"));
+    QCOMPARE(app.widget<QComboBox>("styleBox")->currentText(), QStringLiteral("Windows"));
+    QVERIFY(app.widget<QRadioButton>("toFixedFolder")->isChecked());
+    QVERIFY(app.widget<QLineEdit>("fixedFolder")->isEnabled());
+    QCOMPARE(app.widget<QLineEdit>("fixedFolder")->text(), QStringLiteral("/out"));
 }
 
 void SettingsTest::savedAtClose()
 {
     AppHarness app;
     app.start();
-    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl4"), Qt::LeftButton);
-    app.widget<QLineEdit>("EditFl1")->setText(QStringLiteral("/出力/"));
-    app.widget<QTableWidget>("SG1")->setColumnWidth(0, 300);
+    QTest::mouseClick(app.widget<QRadioButton>("toFixedFolder"), Qt::LeftButton);
+    app.widget<QLineEdit>("fixedFolder")->setText(QStringLiteral("/出力/"));
+    app.widget<QTableWidget>("sourceList")->setColumnWidth(0, 300);
     // A style chosen now is only remembered.
-    auto *combo = app.widget<QComboBox>("ComboBoxSc1");
+    auto *combo = app.widget<QComboBox>("styleBox");
     const int fusion = combo->findText(QStringLiteral("Fusion"));
     QVERIFY(fusion >= 0);
     combo->setCurrentIndex(fusion);
     emit combo->activated(fusion);
     QCOMPARE(QApplication::style()->name(), QStringLiteral("windows"));
-    app.form1().move(80, 90);
+    app.mainWindow().move(80, 90);
     app.close();
     QVERIFY(app.closedSignal);
 
@@ -152,9 +153,9 @@ void SettingsTest::saveThatCannotBeWritten()
     app.folders.settingsPath = app.tmp.file("plain/pravelot.dat");
     const QString a = app.writeFigure(QStringLiteral("a.jws"));
     app.start({a});
-    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl3"), Qt::LeftButton);
+    QTest::mouseClick(app.widget<QRadioButton>("besideSources"), Qt::LeftButton);
     // The run still starts ...
-    app.click("Button5");
+    app.click("convertButton");
     QCOMPARE(app.log().value(2), QStringLiteral("　…… 変換完了"));
     // ... and the program still closes, without a message either time.
     app.close();

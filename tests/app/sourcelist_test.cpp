@@ -107,13 +107,13 @@ void SourceListTest::admission()
     // The command line goes through the same gate as drops and the add dialog.
     app.start({QString(), app.path(name)});
     if (admitted) {
-        QCOMPARE(app.form1().dataListN(), 1);
+        QCOMPARE(app.mainWindow().sourceCount(), 1);
         QCOMPARE(app.files(), QStringList{app.path(name)});
         QCOMPARE(app.names(), QStringList{blockName});
     } else {
-        QCOMPARE(app.form1().dataListN(), 0);
+        QCOMPARE(app.mainWindow().sourceCount(), 0);
         // The empty list still shows one blank row.
-        QCOMPARE(app.widget<QTableWidget>("SG1")->rowCount(), 1);
+        QCOMPARE(app.widget<QTableWidget>("sourceList")->rowCount(), 1);
     }
 }
 
@@ -131,10 +131,10 @@ void SourceListTest::dropSkipsFoldersAndOtherTypes()
                   QUrl(QStringLiteral("https://example.com/x.jws")),
                   QUrl::fromLocalFile(app.path(QStringLiteral("UP.JWS")))});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&app.form1(), &enter);
+    QCoreApplication::sendEvent(&app.mainWindow(), &enter);
     QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&app.form1(), &drop);
+    QCoreApplication::sendEvent(&app.mainWindow(), &drop);
 
     QCOMPARE(app.files(), QStringList{app.path(QStringLiteral("UP.JWS"))});
     QCOMPARE(app.names(), QStringList{QStringLiteral("UP")});
@@ -149,8 +149,8 @@ void SourceListTest::addDialog()
     app.start();
 
     // Cancelled: nothing changes.
-    app.click("Button1");
-    QCOMPARE(app.form1().dataListN(), 0);
+    app.click("addButton");
+    QCOMPARE(app.mainWindow().sourceCount(), 0);
     QCOMPARE(app.dialogs.openRequests.size(), 1);
     const Dialogs::OpenFiles first = app.dialogs.openRequests.front();
     QCOMPARE(first.title, QStringLiteral("変換元ファイルを指定"));
@@ -165,14 +165,14 @@ void SourceListTest::addDialog()
 
     // Chosen under "全てのファイル(*.*)": the drawing exchange file is dropped.
     app.dialogs.files = Dialogs::ChosenFiles{{a, dxf, b}, 4};
-    app.click("Button1");
+    app.click("addButton");
     QCOMPARE(app.files(), (QStringList{a, b}));
     QCOMPARE(app.names(), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
 
     // The link text opens the same dialog, at the folder and filter last used; the same
     // file can be listed twice.
     app.dialogs.files = Dialogs::ChosenFiles{{a}, 2};
-    auto *link = app.widget<ClickLabel>("Label3");
+    auto *link = app.widget<ClickLabel>("addLink");
     QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
     QCOMPARE(app.dialogs.openRequests.size(), 3);
     QCOMPARE(app.dialogs.openRequests[2].filterIndex, 4);
@@ -183,15 +183,15 @@ void SourceListTest::addDialog()
 
     // The block-name look-up dialog keeps its own filter in the same way.
     app.dialogs.files = Dialogs::ChosenFiles{{a}, 3};
-    app.click("Button4");
+    app.click("lookupButton");
     QCOMPARE(app.dialogs.openRequests[3].filterIndex, 1);
-    app.click("Button4");
+    app.click("lookupButton");
     QCOMPARE(app.dialogs.openRequests[4].filterIndex, 3);
     QCOMPARE(app.dialogs.openRequests[4].folder, app.path(QStringLiteral("in/")));
     // The add dialog's filter is saved for the next start.
     app.start();
     app.dialogs.files.reset();
-    app.click("Button1");
+    app.click("addButton");
     QCOMPARE(app.dialogs.openRequests[5].filterIndex, 2);
 }
 
@@ -272,25 +272,25 @@ void SourceListTest::deletion()
     for (int i = 1; i <= listed; ++i)
         args << app.writeFigure(QString::number(i) + QStringLiteral(".jws"));
     app.start(args);
-    QCOMPARE(app.form1().dataListN(), listed);
+    QCOMPARE(app.mainWindow().sourceCount(), listed);
 
-    auto *grid = app.widget<QTableWidget>("SG1");
+    auto *grid = app.widget<QTableWidget>("sourceList");
     grid->setCurrentCell(top - 1, 1);
     grid->setRangeSelected(QTableWidgetSelectionRange(top - 1, 0, bottom - 1, 1), true);
     if (byKey) {
-        app.form1().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&app.form1()));
+        app.mainWindow().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&app.mainWindow()));
         grid->setFocus();
         QTest::keyClick(grid, Qt::Key_Delete);
     } else {
-        app.click("Button2");
+        app.click("removeButton");
     }
 
     QStringList names;
     for (QChar c : remaining)
         names << QString(c);
     QCOMPARE(app.names(), names);
-    QCOMPARE(app.form1().dataListN(), static_cast<int>(remaining.size()));
+    QCOMPARE(app.mainWindow().sourceCount(), static_cast<int>(remaining.size()));
     QCOMPARE(grid->rowCount(), std::max(static_cast<int>(remaining.size()), 1));
     QCOMPARE(grid->currentRow() + 1, currentRow);
     if (remaining.isEmpty()) {
@@ -307,18 +307,18 @@ void SourceListTest::lookupOfSelectedRows()
         args << app.writeFigure(QString::fromLatin1(n) + QStringLiteral(".jws"),
                                 AppHarness::Figure::Good, u"5@@SfigorgFlag@@4");
     app.start(args);
-    auto *grid = app.widget<QTableWidget>("SG1");
+    auto *grid = app.widget<QTableWidget>("sourceList");
     grid->setCurrentCell(1, 0);
     grid->setRangeSelected(QTableWidgetSelectionRange(1, 0, 3, 0), true);
-    app.click("Button3");
+    app.click("checkButton");
 
     // Rows 2 to 4, each with its one definition, marked because row 5 is named so.
     QStringList expected;
     for (int r = 2; r <= 4; ++r)
         expected << QStringLiteral("ファイル名：") + args[r - 1]
                  << QStringLiteral("　ブロック図形定義数：1") << QStringLiteral("◆ブロック名：5");
-    QCOMPARE(app.form2().lines().join(QLatin1Char('\n')), expected.join(QLatin1Char('\n')));
-    QVERIFY(app.form2().isVisible());
+    QCOMPARE(app.checkWindow().lines().join(QLatin1Char('\n')), expected.join(QLatin1Char('\n')));
+    QVERIFY(app.checkWindow().isVisible());
     // Look-ups inform only: the log stays empty and the page stays.
     QVERIFY(app.log().isEmpty());
 }
@@ -330,16 +330,16 @@ void SourceListTest::keyboard()
     for (int i = 1; i <= 3; ++i)
         args << app.writeFigure(QString::number(i) + QStringLiteral(".jws"));
     app.start(args);
-    app.form1().activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&app.form1()));
-    auto *grid = app.widget<QTableWidget>("SG1");
-    auto *pages = app.widget<QTabWidget>("PageControl1");
+    app.mainWindow().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&app.mainWindow()));
+    auto *grid = app.widget<QTableWidget>("sourceList");
+    auto *pages = app.widget<QTabWidget>("pages");
 
     // Tab leaves the grid for the buttons beside it, Shift+Tab comes back.
     grid->setFocus();
     grid->setCurrentCell(0, 0);
     QTest::keyClick(grid, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), app.widget<QPushButton>("Button1"));
+    QCOMPARE(QApplication::focusWidget(), app.widget<QPushButton>("addButton"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(QApplication::focusWidget(), grid);
     // While a cell is edited, Delete is the editor's.
@@ -351,14 +351,14 @@ void SourceListTest::keyboard()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     // The editor commits once events are processed.
     QTRY_COMPARE(app.names().value(1), QString());
-    QCOMPARE(app.form1().dataListN(), 3);
+    QCOMPARE(app.mainWindow().sourceCount(), 3);
 
     // Picking a row opened the preview. The offscreen platform makes every window it
     // shows active (a window manager leaves the keyboard with the list): it is closed.
-    if (auto *preview = app.form1().findChild<QWidget *>(QStringLiteral("PreviewWindow")))
+    if (auto *preview = app.mainWindow().findChild<QWidget *>(QStringLiteral("PreviewWindow")))
         preview->close();
-    app.form1().activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&app.form1()));
+    app.mainWindow().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&app.mainWindow()));
 
     // From the log page, the settings page's Alt keys bring it forward and act.
     struct Case {
@@ -376,20 +376,20 @@ void SourceListTest::keyboard()
     app.dialogs.yes = false;
     for (const Case &c : cases) {
         pages->setCurrentIndex(1);
-        QTest::keyClick(&app.form1(), c.key, Qt::AltModifier);
+        QTest::keyClick(&app.mainWindow(), c.key, Qt::AltModifier);
         QCOMPARE(pages->currentIndex(), 0);
-        QCOMPARE(app.form1().dataListN(), c.listed);
+        QCOMPARE(app.mainWindow().sourceCount(), c.listed);
         QCOMPARE(app.dialogs.openRequests.size(), c.dialogs);
         QCOMPARE(app.dialogs.confirmations.size(), c.confirmations);
     }
     // On the settings page the buttons' own Alt keys act (after the button's animation),
     // once, not twice.
-    QTest::keyClick(&app.form1(), Qt::Key_A, Qt::AltModifier);
+    QTest::keyClick(&app.mainWindow(), Qt::Key_A, Qt::AltModifier);
     QTRY_COMPARE(app.dialogs.openRequests.size(), 3);
     QTest::qWait(300);
     QCOMPARE(app.dialogs.openRequests.size(), 3);
     pages->setCurrentIndex(1);
-    QTest::keyClick(&app.form1(), Qt::Key_X, Qt::AltModifier);
+    QTest::keyClick(&app.mainWindow(), Qt::Key_X, Qt::AltModifier);
     QVERIFY(app.closedSignal);
 }
 
