@@ -1,6 +1,7 @@
 #include "app/checkwindow.h"
 
 #include "app/linelist.h"
+#include "app/sourcelistmodel.h"
 #include "app/windowfont.h"
 
 #include <QListWidget>
@@ -8,6 +9,11 @@
 #include <QVBoxLayout>
 
 namespace pravelot {
+
+namespace {
+// The file a line is about, as the source list keys it.
+constexpr int kFileRole = Qt::UserRole + 1;
+} // namespace
 
 CheckWindow::CheckWindow(QWidget *parent) : QWidget(parent, Qt::Tool)
 {
@@ -36,11 +42,25 @@ CheckWindow::CheckWindow(QWidget *parent) : QWidget(parent, Qt::Tool)
 
 void CheckWindow::clearLines() { m_lines->clear(); }
 
-void CheckWindow::appendLine(const QString &line, bool select)
+void CheckWindow::appendLine(const QString &line, bool select, const QString &file)
 {
-    m_lines->addItem(line);
+    auto *item = new QListWidgetItem(line);
+    item->setData(kFileRole, SourceListModel::key(file));
+    m_lines->addItem(item);
     if (select)
         m_lines->setCurrentRow(m_lines->count() - 1);
+}
+
+void CheckWindow::forgetFiles(const QList<QString> &files)
+{
+    QSet<QString> keys;
+    for (const QString &f : files)
+        keys.insert(SourceListModel::key(f));
+    for (int row = m_lines->count() - 1; row >= 0; --row) {
+        const QString file = m_lines->item(row)->data(kFileRole).toString();
+        if (!file.isEmpty() && keys.contains(file))
+            delete m_lines->takeItem(row);
+    }
 }
 
 QStringList CheckWindow::lines() const

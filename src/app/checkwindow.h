@@ -17,9 +17,12 @@ public:
     explicit CheckWindow(QWidget *parent = nullptr);
 
     void clearLines();
-    // Appends a line; select: make it the selected line, so that the list scrolls to it.
-    void appendLine(const QString &line, bool select);
+    // Appends a line about file (empty: about no file in particular); select: make it the
+    // selected line, so that the list scrolls to it.
+    void appendLine(const QString &line, bool select, const QString &file = {});
     QStringList lines() const;
+    // Removes the lines about these files (rows removed from the list).
+    void forgetFiles(const QList<QString> &files);
 
 private:
     QListWidget *m_lines;

@@ -7,6 +7,9 @@
 #include "app/escapewatcher.h"
 #include "app/linelist.h"
 #include "app/previewwindow.h"
+#include "app/removerowscommand.h"
+#include "app/sourcelistmodel.h"
+#include "app/sourcelistview.h"
 #include "app/windowfont.h"
 #include "app/windowgeometry.h"
 #include "app/windowhost.h"
@@ -24,7 +27,6 @@
 #include <QDropEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,7 +40,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -138,10 +140,12 @@ void MainWindow::buildWidgets()
 
     // The figure of the row the user picks, in a window of its own beside this one.
     m_preview = new PreviewWindow(this);
-    connect(m_sourceList, &QTableWidget::currentCellChanged, this,
-            [this](int row) { previewRow(row, m_sourceList->hasFocus()); });
-    connect(m_sourceList, &QTableWidget::cellClicked, this,
-            [this](int row) { previewRow(row, true); });
+    connect(m_sourceList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                previewRow(current.row(), m_sourceList->hasFocus());
+            });
+    connect(m_sourceList, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex &index) { previewRow(index.row(), true); });
 }
 
 QGroupBox *MainWindow::buildDestinationGroup()
@@ -196,9 +200,6 @@ QWidget *MainWindow::buildDropHint()
         QStringLiteral("ここをクリックして変換するファイルを選択して下さい。"), hint);
     m_addLink->setObjectName(QStringLiteral("addLink"));
     m_addLink->setAlignment(Qt::AlignHCenter);
-    m_sourceFolder = new QLabel(hint);
-    m_sourceFolder->setObjectName(QStringLiteral("sourceFolder"));
-    m_sourceFolder->hide();
     hintLayout->addWidget(hintText);
     hintLayout->addWidget(m_addLink);
     connect(m_addLink, &ClickLabel::clicked, this, [this] { addFiles(); });
@@ -268,32 +269,25 @@ void MainWindow::buildSettingsPage()
 
 void MainWindow::buildSourceGrid()
 {
-    m_sourceList = new QTableWidget(1, 2, m_settingsPage);
+    m_model = new SourceListModel(this);
+    m_model->setObjectName(QStringLiteral("sourceModel"));
+    m_sourceList = new SourceListView(m_settingsPage);
     m_sourceList->setObjectName(QStringLiteral("sourceList"));
-    m_sourceList->verticalHeader()->hide();
-    m_sourceList->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    m_sourceList->horizontalHeader()->setStretchLastSection(false);
-    m_sourceList->horizontalHeader()->setHighlightSections(false);
-    m_sourceList->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    m_sourceList->setSelectionBehavior(QAbstractItemView::SelectItems);
-    m_sourceList->setShowGrid(true);
-    m_sourceList->setWordWrap(false);
-    m_sourceList->setTextElideMode(Qt::ElideLeft);
-    m_sourceList->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
-    // Tab goes on to the buttons; the arrow keys walk the cells.
-    m_sourceList->setTabKeyNavigation(false);
+    m_sourceList->setModel(m_model);
+    m_undo = new QUndoStack(this);
+    // Removed rows come back with Ctrl+Z; a cell being edited takes the key itself.
+    new QShortcut(QKeySequence::Undo, this, m_undo, &QUndoStack::undo);
+    new QShortcut(QKeySequence::Redo, this, m_undo, &QUndoStack::redo);
     // Delete removes the selected rows, as 削除 does; while a cell is edited, the
     // editor has the key.
     new QShortcut(
         QKeySequence(Qt::Key_Delete), m_sourceList, this, [this] { removeRows(); },
         Qt::WidgetShortcut);
     // Whatever changes the list makes the counts of the last check or run stale.
-    connect(m_sourceList->model(), &QAbstractItemModel::dataChanged, this,
-            [this] { listChanged(); });
-    connect(m_sourceList->model(), &QAbstractItemModel::rowsInserted, this,
-            [this] { listChanged(); });
-    connect(m_sourceList->model(), &QAbstractItemModel::rowsRemoved, this,
-            [this] { listChanged(); });
+    connect(m_model, &QAbstractItemModel::dataChanged, this, [this] { listChanged(); });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] { listChanged(); });
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] { listChanged(); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { listChanged(); });
 }
 
 void MainWindow::connectPageButtons()
@@ -338,10 +332,14 @@ void MainWindow::buildStatusBar()
 
 void MainWindow::previewRow(int row, bool open)
 {
-    const QString file = row >= 0 && row < m_sourceCount ? cell(0, row + 1) : QString();
+    const QString file = row >= 0 && row < m_model->count() ? m_model->entry(row).file : QString();
     // Rows the program moves the cursor to show only in a preview already open.
-    if (isBlankCell(us(file)) || (!m_preview->isVisible() && !open))
+    if (!m_preview->isVisible() && !open)
         return;
+    if (file.isEmpty()) {
+        m_preview->clearFile();
+        return;
+    }
     m_preview->placeBeside(*this);
     // Some platforms activate every window they show; the keyboard stays here.
     const bool active = isActiveWindow();
@@ -403,12 +401,11 @@ void MainWindow::applySettings(const SettingsFile &s)
     m_settings = s;
     setDestination(s.Destination);
     m_fixedFolder->setText(qs(s.EditFl1));
-    m_sourceFolder->setText(qs(s.Label1));
+    m_sourceFolder = qs(s.Label1);
     m_askedFolder->setText(qs(s.LabelPreFolder));
     m_addFilter = s.Fidx;
     m_styleName = qs(s.gstyle);
-    m_sourceList->setColumnWidth(0, s.ColWidth0);
-    m_sourceList->setColumnWidth(1, s.ColWidth1);
+    m_sourceList->setColumnWidths(s.ColWidth0, s.ColWidth1);
     m_lookupStart = qs(s.LookupFolder);
     destinationChanged();
 }
@@ -423,7 +420,7 @@ SettingsFile MainWindow::currentSettings() const
     s.Fm1h = main.height();
     s.Destination = destination();
     s.EditFl1 = us(m_fixedFolder->text());
-    s.Label1 = us(m_sourceFolder->text());
+    s.Label1 = us(m_sourceFolder);
     s.LabelPreFolder = us(m_askedFolder->text());
     s.Fidx = m_addFilter;
     s.gstyle = us(m_styleName);
@@ -469,13 +466,6 @@ void MainWindow::showEvent(QShowEvent *event)
 void MainWindow::firstShow()
 {
     createConverter();
-    m_sourceCount = 0;
-    m_sourceList->setRowCount(1);
-    m_sourceList->setHorizontalHeaderLabels(
-        {QStringLiteral("ファイル名"), QStringLiteral("ブロック名")});
-    setCell(0, 1, QString());
-    setCell(1, 1, QString());
-    m_sourceList->setCurrentCell(0, 0);
     setAcceptDrops(true);
     for (const QString &a : std::as_const(m_arguments))
         addSource(a);
@@ -576,44 +566,21 @@ void MainWindow::closeWindow() { close(); }
 
 // The source list.
 
-QString MainWindow::cell(int col, int row) const
+std::vector<int> MainWindow::selectedRows() const
 {
-    const QTableWidgetItem *item = m_sourceList->item(row - 1, col);
-    return item ? item->text() : QString();
-}
-
-void MainWindow::setCell(int col, int row, const QString &text)
-{
-    if (QTableWidgetItem *item = m_sourceList->item(row - 1, col))
-        item->setText(text);
-    else
-        m_sourceList->setItem(row - 1, col, new QTableWidgetItem(text));
-}
-
-std::pair<int, int> MainWindow::selectedRows() const
-{
-    const QList<QTableWidgetSelectionRange> ranges = m_sourceList->selectedRanges();
-    if (ranges.isEmpty()) {
-        const int row = std::max(m_sourceList->currentRow(), 0) + 1;
-        return {row, row};
-    }
-    int top = ranges.front().topRow();
-    int bottom = ranges.front().bottomRow();
-    for (const QTableWidgetSelectionRange &r : ranges) {
-        top = std::min(top, r.topRow());
-        bottom = std::max(bottom, r.bottomRow());
-    }
-    return {top + 1, bottom + 1};
-}
-
-std::vector<SourceRow> MainWindow::sourceRows() const
-{
-    std::vector<SourceRow> rows;
-    rows.reserve(static_cast<std::size_t>(m_sourceCount));
-    for (int r = 1; r <= m_sourceCount; ++r)
-        rows.push_back({us(cell(0, r)), us(cell(1, r))});
+    std::vector<int> rows;
+    for (const QItemSelectionRange &r : m_sourceList->selectionModel()->selection())
+        for (int row = r.top(); row <= r.bottom(); ++row)
+            if (row < m_model->count())
+                rows.push_back(row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.empty() && m_model->count() > 0)
+        rows.push_back(std::clamp(m_sourceList->currentIndex().row(), 0, m_model->count() - 1));
     return rows;
 }
+
+int MainWindow::sourceCount() const { return m_model->count(); }
 
 QString MainWindow::statusText() const { return m_statusText->text(); }
 
@@ -633,10 +600,8 @@ void MainWindow::addSource(const QString &fn)
     // extension is refused here.
     if (!regularFileExistsSafe(path))
         return;
-    ++m_sourceCount;
-    m_sourceList->setRowCount(m_sourceCount);
-    setCell(0, m_sourceCount, fn);
-    setCell(1, m_sourceCount, qs(ChangeExtSafe(FileNameOf(path), u"")));
+    const SourceEntry entry{fn, qs(ChangeExtSafe(FileNameOf(path), u"")), {}, {}};
+    m_model->append({&entry, 1});
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
@@ -659,14 +624,14 @@ void MainWindow::addFiles()
 {
     Dialogs::OpenFiles request;
     request.title = QStringLiteral("変換元ファイルを指定");
-    request.folder = m_sourceFolder->text();
+    request.folder = m_sourceFolder;
     request.filters = figureFileFilters();
     request.filterIndex = m_addFilter;
     request.fileName = QStringLiteral("\u3000");
     const std::optional<Dialogs::ChosenFiles> chosen = m_dialogs.openFiles(this, request);
     if (!chosen)
         return;
-    m_sourceFolder->setText(qs(folderOf(us(chosen->files.front()))));
+    m_sourceFolder = qs(folderOf(us(chosen->files.front())));
     m_addFilter = chosen->filterIndex;
     for (const QString &f : chosen->files)
         addSource(f);
@@ -674,31 +639,26 @@ void MainWindow::addFiles()
 
 void MainWindow::removeRows()
 {
-    if (m_sourceCount == 0)
+    if (m_model->count() == 0)
         return;
-    if (m_sourceCount == 1) {
-        setCell(0, 1, QString());
-        setCell(1, 1, QString());
-        m_sourceCount = 0;
-        return;
-    }
-    const auto [top, bottom] = selectedRows();
-    const int count = bottom - top + 1;
-    const int gridRows = m_sourceList->rowCount();
-    for (int r = bottom + 1; r <= gridRows; ++r) {
-        for (int col = 0; col < 2; ++col) {
-            setCell(col, r - count, cell(col, r));
-            setCell(col, r, QString());
-        }
-    }
-    m_sourceCount = std::max(m_sourceCount - count, 0);
-    if (m_sourceCount == 0) {
-        setCell(0, 1, QString());
-        setCell(1, 1, QString());
-    }
-    m_sourceList->setRowCount(std::max(m_sourceCount, 1));
-    const int column = std::max(m_sourceList->currentColumn(), 0);
-    m_sourceList->setCurrentCell(std::min(top, m_sourceList->rowCount()) - 1, column);
+    // The only listed file goes whatever is selected.
+    std::vector<int> rows = m_model->count() == 1 ? std::vector<int>{0} : selectedRows();
+    m_undo->push(new RemoveRowsCommand(*m_model, std::move(rows),
+                                       [this](const QList<QString> &files, bool removed, int row) {
+                                           rowsChanged(files, removed, row);
+                                       }));
+}
+
+void MainWindow::rowsChanged(const QList<QString> &files, bool removed, int row)
+{
+    if (removed && m_checkWindow)
+        m_checkWindow->forgetFiles(files);
+    m_sourceList->selectionModel()->clearSelection();
+    const QModelIndex current = m_model->index(row, SourceListModel::FileColumn);
+    m_sourceList->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect |
+                                                                 QItemSelectionModel::Rows);
+    // The preview follows to the row now current (or empties with the list).
+    previewRow(m_model->count() > 0 ? row : -1, false);
 }
 
 // Checks and the run.
@@ -709,7 +669,7 @@ void MainWindow::setBusy(bool busy)
     m_central->setEnabled(!busy);
     m_progress->setVisible(busy);
     if (busy)
-        m_progress->setRange(0, std::max(m_sourceCount, 1));
+        m_progress->setRange(0, std::max(m_model->count(), 1));
 }
 
 void MainWindow::showCheckWindow()
@@ -729,20 +689,20 @@ bool MainWindow::checkSources()
     {
         BusyScope busy([this](bool b) { setBusy(b); });
         showCheckWindow();
-        const std::vector<SourceRow> rows = sourceRows();
-        WindowHost host(*m_checkWindow, *m_log, *m_progress, *m_escape);
+        const std::vector<SourceRow> rows = m_model->sourceRows();
+        WindowHost host(*m_checkWindow, *m_log, *m_progress, *m_escape, rows);
         outcome = pravelot::DataCheck(rows, *m_conv, host);
     }
     if (!outcome.error && !outcome.warning)
         m_checkWindow->hide();
-    setStatus(qs(checkStatusText(outcome, m_sourceCount)));
+    setStatus(qs(checkStatusText(outcome, m_model->count())));
     statusBar()->repaint();
     return outcome.runMayStart();
 }
 
 void MainWindow::runConversion()
 {
-    if (m_sourceCount == 0 || !m_conv)
+    if (m_model->count() == 0 || !m_conv)
         return;
     std::optional<std::u16string> dest;
     switch (destination()) {
@@ -781,7 +741,7 @@ void MainWindow::runConversion()
     RunSummary summary;
     {
         BusyScope busy([this](bool b) { setBusy(b); });
-        const std::vector<SourceRow> rows = sourceRows();
+        const std::vector<SourceRow> rows = m_model->sourceRows();
         WindowHost host(*m_checkWindow, *m_log, *m_progress, *m_escape);
         summary = runFiles(rows, dest, *m_conv, host);
         m_preview->setOutputs(summary.outputs);
@@ -797,16 +757,15 @@ void MainWindow::runConversion()
 
 void MainWindow::listSelectedRows()
 {
-    if (m_sourceCount == 0 || !m_conv || !m_checkWindow)
+    if (m_model->count() == 0 || !m_conv || !m_checkWindow)
         return;
     showCheckWindow();
-    const std::vector<SourceRow> rows = sourceRows();
+    const std::vector<SourceRow> rows = m_model->sourceRows();
     WindowHost host(*m_checkWindow, *m_log, *m_progress, *m_escape);
-    const auto [top, bottom] = selectedRows();
-    for (int r = top; r <= std::min(bottom, m_sourceCount); ++r) {
-        const QString file = cell(0, r);
-        if (!isBlankCell(us(file)))
-            pravelot::Data1Check(us(file), rows, *m_conv, host);
+    for (const int r : selectedRows()) {
+        const std::u16string &file = rows[static_cast<std::size_t>(r)].file;
+        host.setSource(file);
+        pravelot::Data1Check(file, rows, *m_conv, host);
     }
 }
 
@@ -825,15 +784,17 @@ void MainWindow::lookUpBlockNames()
     m_lookupStart = m_lookupFolder;
     m_lookupFidx = chosen->filterIndex;
     showCheckWindow();
-    const std::vector<SourceRow> rows = sourceRows();
+    const std::vector<SourceRow> rows = m_model->sourceRows();
     WindowHost host(*m_checkWindow, *m_log, *m_progress, *m_escape);
-    for (const QString &f : chosen->files)
+    for (const QString &f : chosen->files) {
+        host.setSource(us(f));
         pravelot::Data1Check(us(f), rows, *m_conv, host);
+    }
 }
 
 void MainWindow::startConversion()
 {
-    if (m_sourceCount == 0) {
+    if (m_model->count() == 0) {
         setStatus(QStringLiteral("変換するファイルを指定して下さい"));
         m_addButton->setFocus();
         return;

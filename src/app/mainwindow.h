@@ -26,7 +26,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
-class QTableWidget;
+class QUndoStack;
 
 namespace pravelot {
 
@@ -34,6 +34,8 @@ class ClickLabel;
 class Converter;
 class EscapeWatcher;
 class PreviewWindow;
+class SourceListModel;
+class SourceListView;
 class CheckWindow;
 
 class MainWindow : public QMainWindow {
@@ -50,11 +52,14 @@ public:
     void setCheckWindow(CheckWindow *checkWindow);
 
     // Lists fn when it names an existing regular file ending in .jws or .jwk (any
-    // letter case), proposing its name without the extension as block name. Anything
-    // else is ignored without a message.
+    // letter case) that is not listed yet, proposing its name without the extension as
+    // block name. Anything else is ignored without a message.
     void addSource(const QString &fn);
 
-    int sourceCount() const { return m_sourceCount; }
+    // The number of listed files.
+    int sourceCount() const;
+    // The list the check and the run read.
+    const SourceListModel &sourceModel() const { return *m_model; }
     QString statusText() const;
     const AppFolders &folders() const { return m_folders; }
 
@@ -110,11 +115,10 @@ private:
     // Shortcuts that reach the buttons' Alt keys from the log page.
     void pageShortcuts(const QList<QPushButton *> &buttons);
     void setBusy(bool busy);
-    QString cell(int col, int row) const;
-    void setCell(int col, int row, const QString &text);
-    // First and last selected rows, 1-based.
-    std::pair<int, int> selectedRows() const;
-    std::vector<SourceRow> sourceRows() const;
+    // The selected rows (0-based, top to bottom); the current row when none is selected.
+    std::vector<int> selectedRows() const;
+    // Rows were removed from the list or came back: row becomes the current row.
+    void rowsChanged(const QList<QString> &files, bool removed, int row);
     void showCheckWindow();
     // Shows the figure of a 0-based grid row in the preview; opens it when asked to.
     void previewRow(int row, bool open);
@@ -134,7 +138,8 @@ private:
 
     QString m_styleName;
     int m_addFilter = 1;
-    int m_sourceCount = 0;
+    // The folder of the first file last chosen in the add dialog, with trailing separator.
+    QString m_sourceFolder;
     QString m_fixedPickerStart;
     QString m_askPickerStart;
     // The block-name look-up dialog: where it opens, its filter, and the folder of the
@@ -153,13 +158,14 @@ private:
     QLineEdit *m_fixedFolder = nullptr;
     QPushButton *m_browseButton = nullptr;
     QLabel *m_askedFolder = nullptr;
-    QLabel *m_sourceFolder = nullptr;
     ClickLabel *m_addLink = nullptr;
     QTabWidget *m_pages = nullptr;
     QWidget *m_settingsPage = nullptr;
     QWidget *m_logPage = nullptr;
     QComboBox *m_styleBox = nullptr;
-    QTableWidget *m_sourceList = nullptr;
+    SourceListModel *m_model = nullptr;
+    SourceListView *m_sourceList = nullptr;
+    QUndoStack *m_undo = nullptr;
     QPushButton *m_addButton = nullptr;
     QPushButton *m_removeButton = nullptr;
     QPushButton *m_checkButton = nullptr;

@@ -117,6 +117,19 @@ void PreviewWindow::showFile(const QString &file)
         m_split->setSizes({1, 1});
 }
 
+void PreviewWindow::clearFile()
+{
+    for (auto &[canvas, cancel] : m_cancel)
+        cancel->store(true);
+    // Loads still under way finish unseen.
+    m_cancel.clear();
+    m_file.clear();
+    m_source->clear();
+    m_output->hide();
+    m_output->clear();
+    updateButtons();
+}
+
 void PreviewWindow::setOutputs(
     const std::vector<std::pair<std::u16string, std::u16string>> &outputs)
 {

@@ -31,6 +31,8 @@ public:
     // Reads file in the background and shows it; its output too when a run made one.
     // The same file again is read again (it may have changed).
     void showFile(const QString &file);
+    // Shows no figure (the list was emptied).
+    void clearFile();
     // Sources a run converted, each with the file written from it. The figure on show
     // gets its output beside it.
     void setOutputs(const std::vector<std::pair<std::u16string, std::u16string>> &outputs);

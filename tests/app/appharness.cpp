@@ -1,6 +1,7 @@
 #include "appharness.h"
 
 #include "app/appinfo.h"
+#include "app/sourcelistmodel.h"
 #include "jws/jwsdata.h"
 #include "support/jwsfixture.h"
 
@@ -41,25 +42,25 @@ QStringList AppHarness::log()
     return out;
 }
 
-namespace {
-QStringList column(QTableWidget *grid, int col, int rows)
-{
-    QStringList out;
-    for (int r = 0; r < rows; ++r)
-        out << (grid->item(r, col) ? grid->item(r, col)->text() : QString());
-    return out;
-}
-} // namespace
-
 QStringList AppHarness::files()
 {
-    return column(widget<QTableWidget>("sourceList"), 0, m_mainWindow->sourceCount());
+    QStringList out;
+    const SourceListModel &model = m_mainWindow->sourceModel();
+    for (int r = 0; r < model.count(); ++r)
+        out << model.entry(r).file;
+    return out;
 }
 
 QStringList AppHarness::names()
 {
-    return column(widget<QTableWidget>("sourceList"), 1, m_mainWindow->sourceCount());
+    QStringList out;
+    const SourceListModel &model = m_mainWindow->sourceModel();
+    for (int r = 0; r < model.count(); ++r)
+        out << model.index(r, SourceListModel::NameColumn).data().toString();
+    return out;
 }
+
+QTableView *AppHarness::list() { return widget<QTableView>("sourceList"); }
 
 QString AppHarness::path(const QString &name) const { return qs(tmp.file(name.toStdString())); }
 

@@ -12,7 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 
 #include <memory>
@@ -48,9 +48,11 @@ public:
         QTest::mouseClick(widget<QPushButton>(button), Qt::LeftButton);
     }
     QStringList log();
-    // Column 0 and 1 of the data rows, as the grid shows them.
+    // The listed files (full paths) and their block names, top to bottom.
     QStringList files();
     QStringList names();
+    // The source list's table.
+    QTableView *list();
 
     // A path in the test's folder, and the folder itself with trailing separator.
     QString path(const QString &name) const;

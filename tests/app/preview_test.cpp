@@ -35,7 +35,7 @@ PreviewWindow *previewOf(AppHarness &app)
 // Clicks the file cell of a 0-based row, as the user does.
 void clickRow(AppHarness &app, int row)
 {
-    auto *grid = app.widget<QTableWidget>("sourceList");
+    QTableView *grid = app.list();
     grid->setFocus();
     const QRect cell = grid->visualRect(grid->model()->index(row, 0));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
@@ -96,7 +96,7 @@ void PreviewTest::selectedRowIsShown()
     QVERIFY(inkPixels(canvas->grab().toImage()) > 0);
     QVERIFY(canvas->pictureReady());
     // The main window kept its own texts and the row the user picked.
-    QCOMPARE(app.widget<QTableWidget>("sourceList")->currentRow(), 1);
+    QCOMPARE(app.list()->currentIndex().row(), 1);
 
     clickRow(app, 0);
     QTRY_VERIFY(!preview->loading());

@@ -3,17 +3,25 @@
 
 #include "app/appinfo.h"
 #include "app/clicklabel.h"
+#include "app/previewcanvas.h"
+#include "app/previewwindow.h"
 #include "app/qtdialogs.h"
+#include "app/removerowscommand.h"
+#include "app/sourcelistmodel.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QTimer>
+#include <QUndoStack>
 #include <QUrl>
 
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 
 using namespace pravelot;
@@ -42,6 +50,15 @@ void make(AppHarness &app, const QString &name, Kind kind)
     }
 }
 
+// Selects rows top … bottom (0-based) of the list, with top the current row.
+void selectRows(QTableView *list, int top, int bottom)
+{
+    QItemSelectionModel *selection = list->selectionModel();
+    selection->setCurrentIndex(list->model()->index(top, 1), QItemSelectionModel::NoUpdate);
+    selection->select(QItemSelection(list->model()->index(top, 0), list->model()->index(bottom, 1)),
+                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
 } // namespace
 
 class SourceListTest : public QObject {
@@ -56,6 +73,14 @@ private slots:
     void deletion();
     void lookupOfSelectedRows();
     void keyboard();
+    void editing_data();
+    void editing();
+    void headerClickSelectsNoRows();
+    void removalMovesThePreviewAndUndoes();
+    void modelRows_data();
+    void modelRows();
+    void longNameShowsItsBeginning();
+    void columnsFollowTheWidth();
 };
 
 void SourceListTest::admission_data()
@@ -113,7 +138,7 @@ void SourceListTest::admission()
     } else {
         QCOMPARE(app.mainWindow().sourceCount(), 0);
         // The empty list still shows one blank row.
-        QCOMPARE(app.widget<QTableWidget>("sourceList")->rowCount(), 1);
+        QCOMPARE(app.list()->model()->rowCount(), 1);
     }
 }
 
@@ -169,17 +194,15 @@ void SourceListTest::addDialog()
     QCOMPARE(app.files(), (QStringList{a, b}));
     QCOMPARE(app.names(), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
 
-    // The link text opens the same dialog, at the folder and filter last used; the same
-    // file can be listed twice.
+    // The link text opens the same dialog, at the folder and filter last used; a file
+    // listed already is not listed again.
     app.dialogs.files = Dialogs::ChosenFiles{{a}, 2};
     auto *link = app.widget<ClickLabel>("addLink");
     QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
     QCOMPARE(app.dialogs.openRequests.size(), 3);
     QCOMPARE(app.dialogs.openRequests[2].filterIndex, 4);
     QCOMPARE(app.dialogs.openRequests[2].folder, app.path(QStringLiteral("in/")));
-    QCOMPARE(app.files(), (QStringList{a, b, a}));
-    QCOMPARE(app.names(),
-             (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("a")}));
+    QCOMPARE(app.files(), (QStringList{a, b}));
 
     // The block-name look-up dialog keeps its own filter in the same way.
     app.dialogs.files = Dialogs::ChosenFiles{{a}, 3};
@@ -274,9 +297,8 @@ void SourceListTest::deletion()
     app.start(args);
     QCOMPARE(app.mainWindow().sourceCount(), listed);
 
-    auto *grid = app.widget<QTableWidget>("sourceList");
-    grid->setCurrentCell(top - 1, 1);
-    grid->setRangeSelected(QTableWidgetSelectionRange(top - 1, 0, bottom - 1, 1), true);
+    QTableView *grid = app.list();
+    selectRows(grid, top - 1, bottom - 1);
     if (byKey) {
         app.mainWindow().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&app.mainWindow()));
@@ -291,11 +313,11 @@ void SourceListTest::deletion()
         names << QString(c);
     QCOMPARE(app.names(), names);
     QCOMPARE(app.mainWindow().sourceCount(), static_cast<int>(remaining.size()));
-    QCOMPARE(grid->rowCount(), std::max(static_cast<int>(remaining.size()), 1));
-    QCOMPARE(grid->currentRow() + 1, currentRow);
+    QCOMPARE(grid->model()->rowCount(), std::max(static_cast<int>(remaining.size()), 1));
+    QCOMPARE(grid->currentIndex().row() + 1, currentRow);
     if (remaining.isEmpty()) {
         for (int col = 0; col < 2; ++col)
-            QVERIFY(!grid->item(0, col) || grid->item(0, col)->text().isEmpty());
+            QVERIFY(grid->model()->index(0, col).data().toString().isEmpty());
     }
 }
 
@@ -307,9 +329,7 @@ void SourceListTest::lookupOfSelectedRows()
         args << app.writeFigure(QString::fromLatin1(n) + QStringLiteral(".jws"),
                                 AppHarness::Figure::Good, u"5@@SfigorgFlag@@4");
     app.start(args);
-    auto *grid = app.widget<QTableWidget>("sourceList");
-    grid->setCurrentCell(1, 0);
-    grid->setRangeSelected(QTableWidgetSelectionRange(1, 0, 3, 0), true);
+    selectRows(app.list(), 1, 3);
     app.click("checkButton");
 
     // Rows 2 to 4, each with its one definition, marked because row 5 is named so.
@@ -332,19 +352,19 @@ void SourceListTest::keyboard()
     app.start(args);
     app.mainWindow().activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&app.mainWindow()));
-    auto *grid = app.widget<QTableWidget>("sourceList");
+    QTableView *grid = app.list();
     auto *pages = app.widget<QTabWidget>("pages");
 
     // Tab leaves the grid for the buttons beside it, Shift+Tab comes back.
     grid->setFocus();
-    grid->setCurrentCell(0, 0);
+    grid->setCurrentIndex(grid->model()->index(0, 0));
     QTest::keyClick(grid, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), app.widget<QPushButton>("addButton"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(QApplication::focusWidget(), grid);
     // While a cell is edited, Delete is the editor's.
-    grid->setCurrentCell(1, 1);
-    grid->editItem(grid->item(1, 1));
+    grid->setCurrentIndex(grid->model()->index(1, 1));
+    grid->edit(grid->currentIndex());
     QVERIFY(QApplication::focusWidget() != grid);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
@@ -391,6 +411,262 @@ void SourceListTest::keyboard()
     pages->setCurrentIndex(1);
     QTest::keyClick(&app.mainWindow(), Qt::Key_X, Qt::AltModifier);
     QVERIFY(app.closedSignal);
+}
+
+void SourceListTest::editing_data()
+{
+    QTest::addColumn<int>("row"); // -1: the placeholder row of an empty list
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("editsName");
+
+    QTest::newRow("F2 on the file") << 1 << 0 << QStringLiteral("F2") << true;
+    QTest::newRow("F2 on the name") << 1 << 1 << QStringLiteral("F2") << true;
+    QTest::newRow("double click on the file") << 1 << 0 << QStringLiteral("double") << true;
+    QTest::newRow("double click on the name") << 1 << 1 << QStringLiteral("double") << true;
+    QTest::newRow("typing on the file") << 1 << 0 << QStringLiteral("type") << false;
+    QTest::newRow("typing on the name") << 1 << 1 << QStringLiteral("type") << true;
+    QTest::newRow("F2 on the placeholder") << -1 << 0 << QStringLiteral("F2") << false;
+    QTest::newRow("typing on the placeholder") << -1 << 0 << QStringLiteral("type") << false;
+    QTest::newRow("double click on the placeholder")
+        << -1 << 1 << QStringLiteral("double") << false;
+}
+
+void SourceListTest::editing()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QString, how);
+    QFETCH(bool, editsName);
+
+    AppHarness app;
+    QStringList args;
+    if (row >= 0)
+        args << app.writeFigure(QStringLiteral("a.jws"))
+             << app.writeFigure(QStringLiteral("b.jws"));
+    app.start(args);
+    // The preview a click opens is open already: the offscreen platform would make it
+    // the active window, and the editor would close as the keyboard goes there.
+    app.mainWindow().findChild<PreviewWindow *>(QStringLiteral("PreviewWindow"))->show();
+    app.mainWindow().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&app.mainWindow()));
+    QTableView *list = app.list();
+    list->setFocus();
+    const QModelIndex cell = list->model()->index(std::max(row, 0), column);
+    list->setCurrentIndex(cell);
+    if (how == QStringLiteral("F2"))
+        QTest::keyClick(list, Qt::Key_F2);
+    else if (how == QStringLiteral("type"))
+        QTest::keyClick(list, Qt::Key_X);
+    else {
+        // A press and a release, then the double click, as a window system sends them.
+        const QPoint at = list->visualRect(cell).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    auto *editor = list->viewport()->findChild<QLineEdit *>();
+    QCOMPARE(editor && editor->isVisible(), editsName);
+    if (editsName) {
+        QCOMPARE(QApplication::focusWidget(), editor);
+        editor->setText(QStringLiteral("新しい名前"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(app.names().value(row), QStringLiteral("新しい名前"));
+    }
+    // The paths never change, and nothing is listed by typing.
+    QCOMPARE(app.files(), args);
+    QCOMPARE(app.mainWindow().sourceCount(), static_cast<int>(args.size()));
+}
+
+void SourceListTest::headerClickSelectsNoRows()
+{
+    AppHarness app;
+    QStringList args;
+    for (int i = 1; i <= 4; ++i)
+        args << app.writeFigure(QString::number(i) + QStringLiteral(".jws"));
+    app.start(args);
+    QTableView *list = app.list();
+    list->setCurrentIndex(list->model()->index(2, 0));
+    for (int section = 0; section < 2; ++section) {
+        QHeaderView *header = list->horizontalHeader();
+        const QPoint at(header->sectionViewportPosition(section) + 10, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    }
+    QVERIFY(list->selectionModel()->selectedRows().size() <= 1);
+    // 削除 then takes the current row only.
+    app.click("removeButton");
+    QCOMPARE(app.mainWindow().sourceCount(), 3);
+}
+
+void SourceListTest::removalMovesThePreviewAndUndoes()
+{
+    AppHarness app;
+    QStringList args;
+    for (int i = 1; i <= 5; ++i)
+        args << app.writeFigure(QString::number(i) + QStringLiteral(".jws"));
+    app.start(args);
+    QTableView *list = app.list();
+    auto *preview = app.mainWindow().findChild<PreviewWindow *>(QStringLiteral("PreviewWindow"));
+    QVERIFY(preview);
+    // A renamed row comes back with its name.
+    list->model()->setData(list->model()->index(2, 1), QStringLiteral("三"));
+    list->setFocus();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(1, 0)).center());
+    QCOMPARE(preview->file(), args[1]);
+    auto undoKey = [&](Qt::Key key) {
+        app.mainWindow().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&app.mainWindow()));
+        QTest::keyClick(&app.mainWindow(), key, Qt::ControlModifier);
+    };
+
+    struct Step {
+        const char *what;
+        std::function<void()> act;
+        QStringList files;
+        int current;
+        QString previewed;
+    };
+    const QStringList all = args;
+    const Step steps[] = {
+        {"rows 2-3 removed", [&] { selectRows(list, 1, 2), app.click("removeButton"); },
+         QStringList{args[0], args[3], args[4]}, 1, args[3]},
+        {"Ctrl+Z", [&] { undoKey(Qt::Key_Z); }, all, 1, args[1]},
+        {"Ctrl+Y", [&] { undoKey(Qt::Key_Y); }, QStringList{args[0], args[3], args[4]}, 1, args[3]},
+        {"everything removed",
+         [&] {
+             selectRows(list, 0, 2);
+             app.click("removeButton");
+         },
+         QStringList{}, 0, QString()},
+        {"Ctrl+Z", [&] { undoKey(Qt::Key_Z); }, QStringList{args[0], args[3], args[4]}, 0, args[0]},
+        {"Ctrl+Z again", [&] { undoKey(Qt::Key_Z); }, all, 1, args[1]},
+    };
+    for (const Step &step : steps) {
+        step.act();
+        QVERIFY2(app.files() == step.files, step.what);
+        QVERIFY2(list->currentIndex().row() == step.current, step.what);
+        QVERIFY2(preview->file() == step.previewed, step.what);
+        QVERIFY2(!step.previewed.isEmpty() || !preview->sourceCanvas()->figure(), step.what);
+    }
+    QCOMPARE(app.names().value(2), QStringLiteral("三"));
+}
+
+void SourceListTest::modelRows_data()
+{
+    // Files are letters; rows are 0-based.
+    QTest::addColumn<QString>("listed");
+    QTest::addColumn<QList<int>>("removed");
+    QTest::addColumn<QString>("relisted"); // listed again while the rows are out
+    QTest::addColumn<QString>("afterRemoval");
+    QTest::addColumn<QString>("afterUndo");
+
+    QTest::newRow("scattered rows") << QStringLiteral("abcdef") << QList<int>{1, 3, 4} << QString()
+                                    << QStringLiteral("acf") << QStringLiteral("abcdef");
+    QTest::newRow("every row") << QStringLiteral("abc") << QList<int>{2, 0, 1} << QString()
+                               << QString() << QStringLiteral("abc");
+    QTest::newRow("twice and out of range")
+        << QStringLiteral("abcd") << QList<int>{3, 3, 9, -1} << QString() << QStringLiteral("abc")
+        << QStringLiteral("abcd");
+    QTest::newRow("duplicates are not listed")
+        << QStringLiteral("abcaab") << QList<int>{} << QString() << QStringLiteral("abc")
+        << QStringLiteral("abc");
+    QTest::newRow("a file listed again stays where it is now")
+        << QStringLiteral("abcd") << QList<int>{0, 2} << QStringLiteral("ae")
+        << QStringLiteral("bdae") << QStringLiteral("bcdae");
+    QTest::newRow("then the rest")
+        << QStringLiteral("abcd") << QList<int>{1, 2} << QStringLiteral("x")
+        << QStringLiteral("adx") << QStringLiteral("abcdx");
+}
+
+void SourceListTest::modelRows()
+{
+    QFETCH(QString, listed);
+    QFETCH(QList<int>, removed);
+    QFETCH(QString, relisted);
+    QFETCH(QString, afterRemoval);
+    QFETCH(QString, afterUndo);
+
+    SourceListModel model;
+    auto add = [&](const QString &files) {
+        std::vector<SourceEntry> entries;
+        for (QChar c : files)
+            entries.push_back({QString(c), QString(c).toUpper(), {}, {}});
+        model.append(entries);
+    };
+    // The files in order, each with its own name and found at its row.
+    auto rows = [&] {
+        QString out;
+        for (int r = 0; r < model.count(); ++r) {
+            const SourceEntry &e = model.entry(r);
+            const bool whole = e.name == e.file.toUpper() && model.rowOf(e.file) == r;
+            out += whole ? e.file : QStringLiteral("?");
+        }
+        return out;
+    };
+    add(listed);
+    QUndoStack stack;
+    stack.push(new RemoveRowsCommand(model, std::vector<int>(removed.begin(), removed.end()), {}));
+    add(relisted);
+    QCOMPARE(rows(), afterRemoval);
+    QCOMPARE(model.rowCount(), std::max(model.count(), 1));
+    stack.undo();
+    QCOMPARE(rows(), afterUndo);
+    stack.redo();
+    QCOMPARE(rows(), afterRemoval);
+
+    // A library's worth of rows goes out and comes back in order.
+    SourceListModel large;
+    std::vector<SourceEntry> entries;
+    for (int i = 0; i < 20000; ++i)
+        entries.push_back({QString::number(i), QString::number(i), {}, {}});
+    QCOMPARE(large.append(entries), 20000);
+    std::vector<int> most;
+    for (int i = 0; i < 20000; ++i)
+        if (i % 1000 != 7)
+            most.push_back(i);
+    const auto out = large.removeRowList(most);
+    QCOMPARE(large.count(), 20);
+    large.restore(out);
+    for (int i = 0; i < 20000; i += 997)
+        QCOMPARE(large.entry(i).file, QString::number(i));
+    QCOMPARE(large.count(), 20000);
+}
+
+void SourceListTest::longNameShowsItsBeginning()
+{
+    AppHarness app;
+    app.start({app.writeFigure(QStringLiteral("a.jws"))});
+    QTableView *list = app.list();
+    const QModelIndex name = list->model()->index(0, 1);
+    const QString tail(300, QLatin1Char('x'));
+    // The cell of a name that begins with a mark differs from one without it: its
+    // beginning is what shows.
+    auto cellWith = [&](const QString &text) {
+        list->model()->setData(name, text);
+        return list->viewport()->grab(list->visualRect(name)).toImage();
+    };
+    QVERIFY(cellWith(QStringLiteral("扉") + tail) != cellWith(QStringLiteral("x") + tail));
+    // A long path shows its end, where the file's name is.
+    QCOMPARE(list->model()->index(0, 0).data(Qt::ToolTipRole).toString(), app.files().front());
+}
+
+void SourceListTest::columnsFollowTheWidth()
+{
+    AppHarness app;
+    app.start();
+    QTableView *list = app.list();
+    QVERIFY(QTest::qWaitForWindowExposed(&app.mainWindow()));
+    // The user moves the line between the columns, then widens the window.
+    list->setColumnWidth(0, 120);
+    const int before = list->viewport()->width();
+    QCOMPARE(list->columnWidth(0) + list->columnWidth(1), before);
+    const double share = 120.0 / before;
+    app.mainWindow().resize(app.mainWindow().width() + 200, app.mainWindow().height());
+    QTRY_VERIFY(list->viewport()->width() > before);
+    const int after = list->viewport()->width();
+    QCOMPARE(list->columnWidth(0) + list->columnWidth(1), after);
+    QVERIFY(std::abs(list->columnWidth(0) - share * after) <= 1);
 }
 
 QTEST_MAIN(SourceListTest)
