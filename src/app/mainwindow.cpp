@@ -10,6 +10,7 @@
 #include "app/removerowscommand.h"
 #include "app/sourcelistmodel.h"
 #include "app/sourcelistview.h"
+#include "app/thumbnailview.h"
 #include "app/windowfont.h"
 #include "app/windowgeometry.h"
 #include "app/windowhost.h"
@@ -36,6 +37,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QStackedWidget>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
@@ -142,10 +144,12 @@ void MainWindow::buildWidgets()
     m_preview = new PreviewWindow(this);
     connect(m_sourceList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
-                previewRow(current.row(), m_sourceList->hasFocus());
+                previewRow(current.row(), m_sourceList->hasFocus() || m_thumbnails->hasFocus());
             });
-    connect(m_sourceList, &QAbstractItemView::clicked, this,
-            [this](const QModelIndex &index) { previewRow(index.row(), true); });
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_sourceList),
+                                    static_cast<QAbstractItemView *>(m_thumbnails)})
+        connect(view, &QAbstractItemView::clicked, this,
+                [this](const QModelIndex &index) { previewRow(index.row(), true); });
 }
 
 QGroupBox *MainWindow::buildDestinationGroup()
@@ -237,17 +241,20 @@ void MainWindow::buildSettingsPage()
     page1->addWidget(new QLabel(QStringLiteral("変換元ファイル一覧"), m_settingsPage));
     connect(m_styleBox, &QComboBox::activated, this, [this](int i) { styleChosen(i); });
 
-    buildSourceGrid();
+    buildSourceList();
     m_addButton = button(u"追加(&A)", "addButton", m_settingsPage);
     m_removeButton = button(u"削除(&D)", "removeButton", m_settingsPage);
     m_checkButton = button(u"確認(&C)", "checkButton", m_settingsPage);
+    m_thumbnailButton = button(u"サムネイル", "thumbnailButton", m_settingsPage);
+    m_thumbnailButton->setCheckable(true);
     auto *listLine = new QHBoxLayout;
     auto *side = new QVBoxLayout;
     side->addWidget(m_addButton);
     side->addWidget(m_removeButton);
     side->addWidget(m_checkButton);
     side->addStretch(1);
-    listLine->addWidget(m_sourceList, 1);
+    side->addWidget(m_thumbnailButton);
+    listLine->addWidget(m_listStack, 1);
     listLine->addLayout(side);
     page1->addLayout(listLine, 1);
 
@@ -267,27 +274,51 @@ void MainWindow::buildSettingsPage()
     connectPageButtons();
 }
 
-void MainWindow::buildSourceGrid()
+void MainWindow::buildSourceList()
 {
     m_model = new SourceListModel(this);
     m_model->setObjectName(QStringLiteral("sourceModel"));
-    m_sourceList = new SourceListView(m_settingsPage);
+    m_listStack = new QStackedWidget(m_settingsPage);
+    m_sourceList = new SourceListView(m_listStack);
     m_sourceList->setObjectName(QStringLiteral("sourceList"));
     m_sourceList->setModel(m_model);
+    // The same list as pictures, with the same selection.
+    m_thumbnails = new ThumbnailView(m_listStack);
+    m_thumbnails->setObjectName(QStringLiteral("thumbnails"));
+    m_thumbnails->setSourceModel(m_model);
+    m_thumbnails->setSelectionModel(m_sourceList->selectionModel());
+    m_listStack->addWidget(m_sourceList);
+    m_listStack->addWidget(m_thumbnails);
     m_undo = new QUndoStack(this);
     // Removed rows come back with Ctrl+Z; a cell being edited takes the key itself.
     new QShortcut(QKeySequence::Undo, this, m_undo, &QUndoStack::undo);
     new QShortcut(QKeySequence::Redo, this, m_undo, &QUndoStack::redo);
     // Delete removes the selected rows, as 削除 does; while a cell is edited, the
     // editor has the key.
-    new QShortcut(
-        QKeySequence(Qt::Key_Delete), m_sourceList, this, [this] { removeRows(); },
-        Qt::WidgetShortcut);
+    for (QWidget *view :
+         {static_cast<QWidget *>(m_sourceList), static_cast<QWidget *>(m_thumbnails)})
+        new QShortcut(
+            QKeySequence(Qt::Key_Delete), view, this, [this] { removeRows(); }, Qt::WidgetShortcut);
     // Whatever changes the list makes the counts of the last check or run stale.
     connect(m_model, &QAbstractItemModel::dataChanged, this, [this] { listChanged(); });
     connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] { listChanged(); });
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] { listChanged(); });
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] { listChanged(); });
+}
+
+void MainWindow::showThumbnails(bool on)
+{
+    const bool hadFocus = m_listStack->currentWidget()->hasFocus();
+    QAbstractItemView *view = on ? static_cast<QAbstractItemView *>(m_thumbnails)
+                                 : static_cast<QAbstractItemView *>(m_sourceList);
+    m_listStack->setCurrentWidget(view);
+    if (m_thumbnailButton->isChecked() != on)
+        m_thumbnailButton->setChecked(on);
+    // The row in hand stays in sight.
+    if (view->currentIndex().isValid())
+        view->scrollTo(view->currentIndex());
+    if (hadFocus)
+        view->setFocus();
 }
 
 void MainWindow::connectPageButtons()
@@ -298,6 +329,8 @@ void MainWindow::connectPageButtons()
     connect(m_lookupButton, &QPushButton::clicked, this, [this] { lookUpBlockNames(); });
     connect(m_convertButton, &QPushButton::clicked, this, [this] { startConversion(); });
     connect(m_closeButton, &QPushButton::clicked, this, [this] { closeWindow(); });
+    connect(m_thumbnailButton, &QPushButton::toggled, this,
+            [this](bool on) { showThumbnails(on); });
     pageShortcuts({m_addButton, m_removeButton, m_checkButton, m_lookupButton, m_convertButton,
                    m_closeButton});
 }

@@ -25,6 +25,7 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QStackedWidget;
 class QTabWidget;
 class QUndoStack;
 
@@ -36,6 +37,7 @@ class EscapeWatcher;
 class PreviewWindow;
 class SourceListModel;
 class SourceListView;
+class ThumbnailView;
 class CheckWindow;
 
 class MainWindow : public QMainWindow {
@@ -80,7 +82,9 @@ private:
     QWidget *buildDropHint();
     QTabWidget *buildPages();
     void buildSettingsPage();
-    void buildSourceGrid();
+    void buildSourceList();
+    // Shows the list as pictures, or as the table.
+    void showThumbnails(bool on);
     void connectPageButtons();
     void buildLogPage();
     void buildStatusBar();
@@ -164,7 +168,10 @@ private:
     QWidget *m_logPage = nullptr;
     QComboBox *m_styleBox = nullptr;
     SourceListModel *m_model = nullptr;
+    QStackedWidget *m_listStack = nullptr;
     SourceListView *m_sourceList = nullptr;
+    ThumbnailView *m_thumbnails = nullptr;
+    QPushButton *m_thumbnailButton = nullptr;
     QUndoStack *m_undo = nullptr;
     QPushButton *m_addButton = nullptr;
     QPushButton *m_removeButton = nullptr;

@@ -3,6 +3,7 @@
 #include "app/backgroundtask.h"
 #include "app/previewcanvas.h"
 #include "app/previewpainter.h"
+#include "convert/datacheck.h"
 #include "render/figuredrawing.h"
 
 #include <QFileDialog>
@@ -158,7 +159,12 @@ void PreviewWindow::load(PreviewCanvas *canvas, const QString &file, const QStri
                 const auto it = m_cancel.find(canvas);
                 if (it != m_cancel.end() && it->second == cancel) {
                     const Figure f = watcher->result();
-                    canvas->setFigure(f, prefix + describe(file, *f));
+                    if (f)
+                        canvas->setFigure(f, prefix + describe(file, *f));
+                    else
+                        canvas->setFailure(
+                            prefix + nameOf(file),
+                            QString::fromStdU16String(std::u16string(kOutOfMemoryText)));
                     canvas->setToolTip(file);
                 }
                 updateButtons();
@@ -166,8 +172,13 @@ void PreviewWindow::load(PreviewCanvas *canvas, const QString &file, const QStri
                     emit loaded();
             });
     const std::u16string path = file.toStdU16String();
-    watcher->setFuture(runInBackground([path, cancel]() -> Figure {
-        return std::make_shared<const FigureDrawing>(loadFigureDrawing(path, cancel.get()));
+    // Running out of memory is this file's failure, told in the preview.
+    watcher->setFuture(runInBackground([path, cancel, load = m_loader]() -> Figure {
+        try {
+            return std::make_shared<const FigureDrawing>(loadForDisplay(load, path, cancel.get()));
+        } catch (const std::bad_alloc &) {
+            return nullptr;
+        }
     }));
 }
 

@@ -3,6 +3,8 @@
 // written from it, side by side in the same view.
 #pragma once
 
+#include "app/figureloader.h"
+
 #include <QFutureWatcher>
 #include <QWidget>
 
@@ -47,6 +49,9 @@ public:
     // null when nothing is drawn.
     QImage picture(int longSide) const;
 
+    // How files are read; loadFigureDrawing unless a test says otherwise.
+    void setLoader(FigureLoader loader) { m_loader = std::move(loader); }
+
     // Places the window to the right of the main window at its height, the first time.
     void placeBeside(const QWidget &main);
 
@@ -59,6 +64,7 @@ private:
     void savePicture();
     void updateButtons();
 
+    FigureLoader m_loader = defaultFigureLoader();
     QString m_file;
     std::map<std::u16string, std::u16string> m_outputs;
     QLabel *m_hint = nullptr;

@@ -6,9 +6,12 @@
 #include "app/previewcanvas.h"
 #include "app/previewpainter.h"
 #include "app/previewwindow.h"
+#include "app/thumbnailcache.h"
+#include "app/thumbnailview.h"
 #include "convert/converter.h"
 #include "core/path.h"
 #include "render/figuredrawing.h"
+#include "support/allocfail.h"
 #include "support/jwsfixture.h"
 #include "support/samples.h"
 #include "support/tempdir.h"
@@ -72,6 +75,8 @@ private slots:
     void zoomAndMove();
     void hugeFileDoesNotBlock();
     void samplesDrawTheSamePixelsAfterConversion();
+    void thumbnails();
+    void outOfMemoryIsTheFilesFailure();
 };
 
 void PreviewTest::selectedRowIsShown()
@@ -257,6 +262,101 @@ void PreviewTest::samplesDrawTheSamePixelsAfterConversion()
             qWarning() << "differs:" << QString::fromStdString(utf8(file));
     }
     QVERIFY(files > 0);
+}
+
+void PreviewTest::thumbnails()
+{
+    AppHarness app;
+    app.start();
+    auto *thumbs = app.widget<ThumbnailView>("thumbnails");
+    // The empty list shows no picture.
+    app.click("thumbnailButton");
+    QVERIFY(thumbs->isVisible());
+    QVERIFY(!app.list()->isVisible());
+    QVERIFY(thumbs->isRowHidden(0));
+
+    const QStringList files = {
+        app.writeFigure(QStringLiteral("a.jws")),
+        app.writeFigure(QStringLiteral("bad.jws"), AppHarness::Figure::Invalid),
+        app.writeFigure(QStringLiteral("c.jws"))};
+    for (const QString &f : files)
+        app.mainWindow().addSource(f);
+    QVERIFY(!thumbs->isRowHidden(0));
+    // Painting asks for the pictures; they are drawn on other threads and kept.
+    ThumbnailCache &cache = thumbs->cache();
+    QTRY_VERIFY(thumbs->visualRect(thumbs->model()->index(2, 0)).isValid());
+    thumbs->viewport()->grab();
+    QVERIFY(cache.busy());
+    QTRY_VERIFY(!cache.busy());
+    const QImage good = cache.picture(files[0]);
+    const QImage bad = cache.picture(files[1]);
+    QVERIFY(!good.isNull() && !bad.isNull());
+    QCOMPARE(good.size(), QSize(ThumbnailView::kPictureWidth, ThumbnailView::kPictureHeight) *
+                              good.devicePixelRatio());
+    QVERIFY(inkPixels(good) > 0);
+    // An unreadable file says why, on grey.
+    QCOMPARE(bad.pixelColor(1, 1), QColor(0xE8, 0xE8, 0xE8));
+    QVERIFY(!cache.busy());
+
+    // A click selects the row, in the table too, and shows it in the preview.
+    const QRect item = thumbs->visualRect(thumbs->model()->index(2, 0));
+    QTest::mouseClick(thumbs->viewport(), Qt::LeftButton, {}, item.center());
+    QCOMPARE(app.list()->currentIndex().row(), 2);
+    QCOMPARE(app.list()->selectionModel()->selectedRows().size(), 1);
+    PreviewWindow *preview = previewOf(app);
+    QVERIFY(preview->isVisible());
+    QCOMPARE(preview->file(), files[2]);
+    // Back to the table, at the same row.
+    app.click("thumbnailButton");
+    QVERIFY(app.list()->isVisible());
+    QCOMPARE(app.list()->currentIndex().row(), 2);
+}
+
+void PreviewTest::outOfMemoryIsTheFilesFailure()
+{
+    AppHarness app;
+    const QString file = app.writeFigure(QStringLiteral("a.jws"), AppHarness::Figure::Good, u"blk");
+    app.start({file});
+    PreviewWindow *preview = previewOf(app);
+    const QString noMemory = QStringLiteral("メモリ不足のため読み込めません");
+    // Each allocation of the reading in turn fails, on the preview's own thread, until
+    // one reading needs no more than are counted.
+    bool everyOneFailed = true;
+    for (long n = 1; everyOneFailed && n < 100000; ++n) {
+        auto failed = std::make_shared<std::atomic<bool>>(false);
+        const FigureLoader failing = [n, failed](const std::u16string &f,
+                                                 const std::atomic<bool> *cancel) {
+            // Whether an allocation failed, whether the reading then ended or went on.
+            struct Watch {
+                explicit Watch(long at, std::atomic<bool> &out) : fail(at), failed(out) {}
+                ~Watch() { failed.store(fail.failed()); }
+                Watch(const Watch &) = delete;
+                Watch &operator=(const Watch &) = delete;
+                FailAllocation fail;
+                std::atomic<bool> &failed;
+            } watch(n, *failed);
+            return loadFigureDrawing(f, cancel);
+        };
+        preview->setLoader(failing);
+        preview->showFile(file);
+        QTRY_VERIFY(!preview->loading());
+        const PreviewCanvas *canvas = preview->sourceCanvas();
+        everyOneFailed = failed->load();
+        if (everyOneFailed) {
+            QCOMPARE(canvas->message(), noMemory);
+            QVERIFY(canvas->figure() == nullptr ||
+                    canvas->figure()->status == FigureDrawing::Status::Unreadable);
+        } else {
+            QCOMPARE(canvas->figure()->status, FigureDrawing::Status::Drawn);
+        }
+
+        // The thumbnail of the same file, with the same failure.
+        failed->store(false);
+        const QImage thumb = ThumbnailCache::draw(failing, file, QSize(64, 48), 1, nullptr);
+        QVERIFY(!thumb.isNull());
+        QCOMPARE(thumb.pixelColor(1, 1) == QColor(0xE8, 0xE8, 0xE8), failed->load());
+    }
+    QVERIFY(!everyOneFailed);
 }
 
 QTEST_MAIN(PreviewTest)
