@@ -106,36 +106,54 @@ RowCheck checkRow(const SourceRow &row, Converter &conv)
     return c;
 }
 
-// Appends the row's line, if any, and marks the outcome.
-void reportRow(const SourceRow &row, const RowCheck &c, CheckOutcome &out,
-               const std::function<void(const std::u16string &)> &line)
+// What the check found in one row, to be marked in the outcome.
+struct RowFindings {
+    bool error = false;
+    bool warning = false;
+    bool nameInUse = false;
+};
+
+// Appends the row's line, if any, and tells what it found.
+RowFindings reportRow(const SourceRow &row, const RowCheck &c,
+                      const std::function<void(const std::u16string &)> &line)
 {
     const std::u16string &file = row.file;
     switch (c.problem) {
     case FigureProblem::BadExtension:
         line(file + u" -- " + std::u16string(kBadExtensionShort));
-        out.error = true;
-        return;
+        return {true};
     case FigureProblem::Missing:
     case FigureProblem::NotFigure:
         line(file + u" -- " + std::u16string(figureProblemText(c.problem)));
-        out.error = true;
-        return;
+        return {true};
     case FigureProblem::Incomplete:
         line(file + std::u16string(kIncompleteWarning));
-        out.warning = true;
-        return;
+        return {false, true};
     case FigureProblem::None:
         break;
     }
     if (c.oneBlock) {
         line(file + u" -- " + std::u16string(kOneBlock));
-        out.warning = true;
-    } else if (c.nameInUse) {
-        line(file + u" ブロック名【" + row.name + u"】は既に図形ファイル内で使用済です");
-        out.error = true;
-        out.nameInUse = true;
+        return {false, true};
     }
+    if (c.nameInUse) {
+        line(file + u" ブロック名【" + row.name + u"】は既に図形ファイル内で使用済です");
+        return {true, false, true};
+    }
+    return {};
+}
+
+void mark(CheckOutcome &out, std::size_t row, const RowFindings &f)
+{
+    if (f.error) {
+        out.error = true;
+        out.errorRows.push_back(row);
+    }
+    if (f.warning) {
+        out.warning = true;
+        out.warningRows.push_back(row);
+    }
+    out.nameInUse = out.nameInUse || f.nameInUse;
 }
 
 } // namespace
@@ -145,9 +163,9 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
     CheckOutcome out;
     auto line = [&](const std::u16string &text) { host.appendCheckLine(text, true); };
     int done = 0;
-    for (const SourceRow &row : rows) {
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const SourceRow &row = rows[r];
         host.progress(done++, static_cast<int>(rows.size()));
-        const bool lastRow = &row == &rows.back();
         if (host.escapePressed()) {
             out.interrupted = true;
             break;
@@ -155,13 +173,13 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
         if (isBlankCell(row.file))
             continue;
         if (const FigureProblem p = precheckFigure(row.file); p != FigureProblem::None) {
-            reportRow(row, RowCheck{p}, out, line);
+            mark(out, r, reportRow(row, RowCheck{p}, line));
             continue;
         }
         bool keep = false;
         try {
             const RowCheck c = checkRow(row, conv);
-            reportRow(row, c, out, line);
+            mark(out, r, reportRow(row, c, line));
             keep = c.read;
         } catch (const std::bad_alloc &) {
             // Running out of memory says nothing about the file: the conversion reads it
@@ -169,11 +187,11 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
             conv.keepForConversion(false);
             line(row.file + u" -- " + std::u16string(kOutOfMemoryText) +
                  std::u16string(kOutOfMemoryAgain));
-            out.warning = true;
+            mark(out, r, {false, true});
         }
         // Nothing of a checked file stays, but for the last row's: a run of one file
         // then converts it without reading it again.
-        conv.keepForConversion(keep && lastRow && !out.error);
+        conv.keepForConversion(keep && r + 1 == rows.size() && !out.error);
         host.processEvents();
     }
     host.progress(done, static_cast<int>(rows.size()));
