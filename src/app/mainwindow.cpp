@@ -6,10 +6,13 @@
 #include "app/clicklabel.h"
 #include "app/escapewatcher.h"
 #include "app/linelist.h"
+#include "app/pathlabel.h"
 #include "app/previewwindow.h"
 #include "app/removerowscommand.h"
+#include "app/sourceintake.h"
 #include "app/sourcelistmodel.h"
 #include "app/sourcelistview.h"
+#include "app/statuslabel.h"
 #include "app/thumbnailview.h"
 #include "app/windowfont.h"
 #include "app/windowgeometry.h"
@@ -26,6 +29,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeySequence>
@@ -42,6 +46,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -66,10 +71,36 @@ QList<Dialogs::Filter> figureFileFilters()
             {QStringLiteral("全てのファイル(*.*)"), QStringLiteral("*.*")}};
 }
 
-// The folder a picker opens at: folder when it names an existing folder, else fallback.
-QString pickerStart(const QString &folder, const std::u16string &fallback)
+// Where the dialogs open when they have no folder of their own yet: the user's documents
+// folder (the home folder where there is none), with trailing separator.
+QString documentsFolder()
 {
-    return !folder.isEmpty() && folderExistsSafe(us(folder)) ? folder : qs(fallback);
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    return qs(AddPathDelim(us(QDir::toNativeSeparators(folder))));
+}
+
+// The folder a dialog opens at: folder when it names an existing folder, else the
+// documents folder.
+QString pickerStart(const QString &folder)
+{
+    return !folder.isEmpty() && folderExistsSafe(us(folder)) ? folder : documentsFolder();
+}
+
+// The folders that making folder would make, itself first and its parents after it.
+QStringList missingFolders(const QString &folder)
+{
+    QStringList missing;
+    QString f = QDir::cleanPath(folder);
+    while (!f.isEmpty() && !QFileInfo::exists(f)) {
+        missing << f;
+        const QString parent = QFileInfo(f).path();
+        if (parent == f)
+            break;
+        f = parent;
+    }
+    return missing;
 }
 
 // The user's desktop or documents folder, with trailing separator. A fresh account may
@@ -167,10 +198,9 @@ QGroupBox *MainWindow::buildDestinationGroup()
     // Files dropped anywhere on the window are sources, also over the folder box.
     m_fixedFolder->setAcceptDrops(false);
     m_browseButton = button(u"参照", "browseButton", group);
-    m_askedFolder = new QLabel(group);
+    // A long folder must not widen the window: it is shortened in the middle.
+    m_askedFolder = new PathLabel(group);
     m_askedFolder->setObjectName(QStringLiteral("askedFolder"));
-    // A long folder must not widen the window.
-    m_askedFolder->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto *groupLayout = new QVBoxLayout(group);
     auto *line1 = new QHBoxLayout;
     line1->addWidget(m_toDesktop);
@@ -238,22 +268,29 @@ void MainWindow::buildSettingsPage()
     styleLine->addWidget(new QLabel(QStringLiteral("※次回起動時に有効"), m_settingsPage));
     styleLine->addStretch(1);
     page1->addLayout(styleLine);
-    page1->addWidget(new QLabel(QStringLiteral("変換元ファイル一覧"), m_settingsPage));
+    m_thumbnailButton = new QToolButton(m_settingsPage);
+    m_thumbnailButton->setObjectName(QStringLiteral("thumbnailButton"));
+    m_thumbnailButton->setText(QStringLiteral("サムネイル"));
+    m_thumbnailButton->setCheckable(true);
+    auto *captionLine = new QHBoxLayout;
+    captionLine->addWidget(new QLabel(QStringLiteral("変換元ファイル一覧"), m_settingsPage));
+    captionLine->addStretch(1);
+    captionLine->addWidget(m_thumbnailButton);
+    page1->addLayout(captionLine);
     connect(m_styleBox, &QComboBox::activated, this, [this](int i) { styleChosen(i); });
 
     buildSourceList();
     m_addButton = button(u"追加(&A)", "addButton", m_settingsPage);
+    m_addFolderButton = button(u"フォルダ追加…", "addFolderButton", m_settingsPage);
     m_removeButton = button(u"削除(&D)", "removeButton", m_settingsPage);
     m_checkButton = button(u"確認(&C)", "checkButton", m_settingsPage);
-    m_thumbnailButton = button(u"サムネイル", "thumbnailButton", m_settingsPage);
-    m_thumbnailButton->setCheckable(true);
     auto *listLine = new QHBoxLayout;
     auto *side = new QVBoxLayout;
     side->addWidget(m_addButton);
+    side->addWidget(m_addFolderButton);
     side->addWidget(m_removeButton);
     side->addWidget(m_checkButton);
     side->addStretch(1);
-    side->addWidget(m_thumbnailButton);
     listLine->addWidget(m_listStack, 1);
     listLine->addLayout(side);
     page1->addLayout(listLine, 1);
@@ -324,12 +361,13 @@ void MainWindow::showThumbnails(bool on)
 void MainWindow::connectPageButtons()
 {
     connect(m_addButton, &QPushButton::clicked, this, [this] { addFiles(); });
+    connect(m_addFolderButton, &QPushButton::clicked, this, [this] { addFolder(); });
     connect(m_removeButton, &QPushButton::clicked, this, [this] { removeRows(); });
     connect(m_checkButton, &QPushButton::clicked, this, [this] { listSelectedRows(); });
     connect(m_lookupButton, &QPushButton::clicked, this, [this] { lookUpBlockNames(); });
     connect(m_convertButton, &QPushButton::clicked, this, [this] { startConversion(); });
     connect(m_closeButton, &QPushButton::clicked, this, [this] { closeWindow(); });
-    connect(m_thumbnailButton, &QPushButton::toggled, this,
+    connect(m_thumbnailButton, &QToolButton::toggled, this,
             [this](bool on) { showThumbnails(on); });
     pageShortcuts({m_addButton, m_removeButton, m_checkButton, m_lookupButton, m_convertButton,
                    m_closeButton});
@@ -350,9 +388,8 @@ void MainWindow::buildStatusBar()
     // One text field, and the progress of a long check or run.
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->setSizeGripEnabled(false);
-    m_statusText = new QLabel(kStatusHint);
+    m_statusText = new StatusLabel(kStatusHint);
     m_statusText->setObjectName(QStringLiteral("StatusText"));
-    m_statusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(m_statusText, 1);
     m_progress = new QProgressBar;
     m_progress->setObjectName(QStringLiteral("Progress"));
@@ -361,6 +398,13 @@ void MainWindow::buildStatusBar()
     m_progress->setFormat(QStringLiteral("%v/%m"));
     m_progress->hide();
     statusBar()->addPermanentWidget(m_progress);
+    // Stops a long check, run or folder walk with the mouse, as Escape does.
+    m_stopButton = new QPushButton(QStringLiteral("中止"));
+    m_stopButton->setObjectName(QStringLiteral("stopButton"));
+    m_stopButton->setFocusPolicy(Qt::NoFocus);
+    m_stopButton->hide();
+    connect(m_stopButton, &QPushButton::clicked, this, [this] { m_escape->stopLoop(); });
+    statusBar()->addPermanentWidget(m_stopButton);
 }
 
 void MainWindow::previewRow(int row, bool open)
@@ -408,10 +452,12 @@ void MainWindow::pageShortcuts(const QList<QPushButton *> &buttons)
 
 void MainWindow::startUp()
 {
+    // Folders made for the program are removed again at close when they are empty.
+    m_madeFolders << missingFolders(qs(m_folders.WorkFolder));
     DirCreateSafe(m_folders.WorkFolder);
-    applySettings(OpenDatFile(m_folders.settingsPath, m_folders.AppFolder));
-    m_fixedPickerStart = pickerStart(m_fixedFolder->text(), m_folders.AppFolder);
-    m_askPickerStart = pickerStart(m_askedFolder->text(), m_folders.AppFolder);
+    applySettings(OpenDatFile(m_folders.settingsPath, us(documentsFolder())));
+    m_fixedPickerStart = pickerStart(m_fixedFolder->text());
+    m_askPickerStart = pickerStart(m_askedFolder->text());
 
     const QStringList styles = styleNames();
     m_styleBox->addItems(styles);
@@ -435,7 +481,7 @@ void MainWindow::applySettings(const SettingsFile &s)
     setDestination(s.Destination);
     m_fixedFolder->setText(qs(s.EditFl1));
     m_sourceFolder = qs(s.Label1);
-    m_askedFolder->setText(qs(s.LabelPreFolder));
+    m_askedFolder->setPath(qs(s.LabelPreFolder));
     m_addFilter = s.Fidx;
     m_styleName = qs(s.gstyle);
     m_sourceList->setColumnWidths(s.ColWidth0, s.ColWidth1);
@@ -478,14 +524,21 @@ SettingsFile MainWindow::currentSettings() const
 void MainWindow::saveSettings()
 {
     // The user's configuration folder may not exist yet; beside the program it does.
-    if (!m_folders.besideProgram)
-        DirCreateSafe(folderOf(m_folders.settingsPath));
+    if (!m_folders.besideProgram) {
+        const QString folder = qs(folderOf(m_folders.settingsPath));
+        m_madeFolders << missingFolders(folder);
+        DirCreateSafe(us(folder));
+    }
     // A settings file that cannot be written is not worth a message: the program goes
     // on, and the previous file, if any, stays as it was.
     SaveDatFile(m_folders.settingsPath, currentSettings());
 }
 
-void MainWindow::setCheckWindow(CheckWindow *checkWindow) { m_checkWindow = checkWindow; }
+void MainWindow::setCheckWindow(CheckWindow *checkWindow)
+{
+    m_checkWindow = checkWindow;
+    connect(m_checkWindow, &CheckWindow::removeErrorRows, this, [this] { removeErrorRows(); });
+}
 
 void MainWindow::showEvent(QShowEvent *event)
 {
@@ -500,11 +553,21 @@ void MainWindow::firstShow()
 {
     createConverter();
     setAcceptDrops(true);
-    for (const QString &a : std::as_const(m_arguments))
-        addSource(a);
-    if (m_checkWindow)
-        setOuterGeometry(*m_checkWindow,
-                         QRect(m_settings.Fm2x, m_settings.Fm2y, m_settings.Fm2w, m_settings.Fm2h));
+    if (!m_arguments.isEmpty())
+        addSources(m_arguments);
+    if (m_checkWindow) {
+        QRect check(m_settings.Fm2x, m_settings.Fm2y, m_settings.Fm2w, m_settings.Fm2h);
+        const SettingsFile defaults;
+        // The first place lies over the main window's list and log: until the user gives
+        // it a place of its own, the window goes beside the main window where there is room.
+        if (check == QRect(defaults.Fm2x, defaults.Fm2y, defaults.Fm2w, defaults.Fm2h)) {
+            const QRect main = placeOnScreen(
+                QRect(m_settings.Fm1x, m_settings.Fm1y, m_settings.Fm1w, m_settings.Fm1h),
+                availableAreas());
+            check = placeBeside(placeOnScreen(check, availableAreas()), main, availableAreas());
+        }
+        setOuterGeometry(*m_checkWindow, check);
+    }
 }
 
 void MainWindow::createConverter()
@@ -548,6 +611,12 @@ void MainWindow::shutDown()
         freeConverter();
     DirRemoveSafe(m_folders.WorkFolder);
     saveSettings();
+    // Deepest first; a folder that holds anything (the settings file) stays.
+    QStringList made = m_madeFolders;
+    std::sort(made.begin(), made.end(),
+              [](const QString &a, const QString &b) { return a.size() > b.size(); });
+    for (const QString &f : std::as_const(made))
+        QDir().rmdir(f);
 }
 
 // Destination options.
@@ -617,24 +686,41 @@ int MainWindow::sourceCount() const { return m_model->count(); }
 
 QString MainWindow::statusText() const { return m_statusText->text(); }
 
-void MainWindow::setStatus(const QString &text) { m_statusText->setText(text); }
+void MainWindow::setStatus(const QString &text) { m_statusText->setStatus(text); }
 
 void MainWindow::listChanged() { setStatus(kStatusHint); }
 
-void MainWindow::addSource(const QString &fn)
+void MainWindow::addSource(const QString &fn) { addSources({fn}); }
+
+void MainWindow::addSources(const QStringList &paths)
 {
-    if (fn.isEmpty())
+    if (m_busy)
         return;
-    const std::u16string path = us(fn);
-    const std::u16string ext = FileExtLower(path);
-    if (ext != u".jwk" && ext != u".jws")
-        return;
-    // Only a regular file is a source: a folder, pipe or device with a figure file's
-    // extension is refused here.
-    if (!regularFileExistsSafe(path))
-        return;
-    const SourceEntry entry{fn, qs(ChangeExtSafe(FileNameOf(path), u"")), {}, {}};
-    m_model->append({&entry, 1});
+    const bool folders = std::any_of(paths.begin(), paths.end(), [](const QString &p) {
+        return !p.isEmpty() && folderExistsSafe(us(p));
+    });
+    SourceIntake intake;
+    if (folders) {
+        // A large tree takes a while: the window shows it is busy and takes Escape.
+        BusyScope busy([this](bool b) { setBusy(b); });
+        m_progress->setRange(0, 0);
+        setStatus(QStringLiteral("フォルダ内の図形ファイルを探しています…(ESCで中止)"));
+        m_escape->startLoop();
+        intake = collectSources(paths, [this] {
+            QCoreApplication::processEvents();
+            return m_escape->pressedInLoop();
+        });
+    } else {
+        intake = collectSources(paths, {});
+    }
+    if (intake.stopped) {
+        setStatus(QStringLiteral("フォルダの追加を中止しました(ESC)"));
+    } else {
+        const int added = m_model->append(intake.entries);
+        setStatus(intakeStatus(intake, added));
+    }
+    if (m_closeAsked)
+        close();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
@@ -647,27 +733,40 @@ void MainWindow::dropEvent(QDropEvent *event)
 {
     if (m_busy)
         return;
+    QStringList paths;
     for (const QUrl &url : event->mimeData()->urls())
         if (url.isLocalFile())
-            addSource(QDir::toNativeSeparators(url.toLocalFile()));
+            paths << QDir::toNativeSeparators(url.toLocalFile());
     event->acceptProposedAction();
+    // After the drop is over: the file manager need not wait while a folder is walked.
+    QMetaObject::invokeMethod(
+        this, [this, paths] { addSources(paths); }, Qt::QueuedConnection);
 }
 
 void MainWindow::addFiles()
 {
     Dialogs::OpenFiles request;
     request.title = QStringLiteral("変換元ファイルを指定");
-    request.folder = m_sourceFolder;
+    request.folder = pickerStart(m_sourceFolder);
     request.filters = figureFileFilters();
     request.filterIndex = m_addFilter;
-    request.fileName = QStringLiteral("\u3000");
     const std::optional<Dialogs::ChosenFiles> chosen = m_dialogs.openFiles(this, request);
     if (!chosen)
         return;
     m_sourceFolder = qs(folderOf(us(chosen->files.front())));
     m_addFilter = chosen->filterIndex;
-    for (const QString &f : chosen->files)
-        addSource(f);
+    addSources(chosen->files);
+}
+
+void MainWindow::addFolder()
+{
+    const std::optional<QString> chosen =
+        m_dialogs.askFolder(this, QStringLiteral("変換するフォルダを指定して下さい"),
+                            pickerStart(m_folderStart.isEmpty() ? m_sourceFolder : m_folderStart));
+    if (!chosen)
+        return;
+    m_folderStart = *chosen;
+    addSources({*chosen});
 }
 
 void MainWindow::removeRows()
@@ -698,11 +797,31 @@ void MainWindow::rowsChanged(const QList<QString> &files, bool removed, int row)
 
 void MainWindow::setBusy(bool busy)
 {
+    if (busy)
+        m_focusBefore = QApplication::focusWidget();
     m_busy = busy;
     m_central->setEnabled(!busy);
     m_progress->setVisible(busy);
+    m_stopButton->setVisible(busy);
     if (busy)
         m_progress->setRange(0, std::max(m_model->count(), 1));
+    else
+        takeKeyboardBack();
+}
+
+void MainWindow::takeKeyboardBack()
+{
+    // Dialogs and the data-check window came and went: a window manager that gives the
+    // keyboard to the window under the pointer would leave it nowhere (and the Alt keys
+    // dead) until the pointer crossed the window's edge again.
+    if (!isVisible())
+        return;
+    activateWindow();
+    QWidget *w = m_focusBefore;
+    if (!w || w->window() != this || !w->isVisible() || !w->isEnabled())
+        w = m_pages->currentWidget() == m_logPage ? static_cast<QWidget *>(m_log)
+                                                  : static_cast<QWidget *>(m_convertButton);
+    w->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::showCheckWindow()
@@ -725,6 +844,13 @@ bool MainWindow::checkSources()
         const std::vector<SourceRow> rows = m_model->sourceRows();
         WindowHost host(*m_checkWindow, *m_log, *m_progress, *m_escape, rows);
         outcome = pravelot::DataCheck(rows, *m_conv, host);
+        // Errors apart from warnings, the first error in sight.
+        QSet<QString> errors, warnings;
+        for (const std::size_t r : outcome.errorRows)
+            errors.insert(qs(rows[r].file));
+        for (const std::size_t r : outcome.warningRows)
+            warnings.insert(qs(rows[r].file));
+        m_checkWindow->markFindings(errors, warnings);
     }
     if (!outcome.error && !outcome.warning)
         m_checkWindow->hide();
@@ -764,7 +890,7 @@ void MainWindow::runConversion()
             return;
         m_askPickerStart = *chosen;
         dest = AddPathDelim(us(*chosen));
-        m_askedFolder->setText(qs(*dest));
+        m_askedFolder->setPath(qs(*dest));
         break;
     }
     }
@@ -807,7 +933,8 @@ void MainWindow::lookUpBlockNames()
     if (!m_conv || !m_checkWindow)
         return;
     Dialogs::OpenFiles request;
-    request.folder = m_lookupStart;
+    request.title = QStringLiteral("ブロック名を確認するファイルを指定");
+    request.folder = pickerStart(m_lookupStart);
     request.filters = figureFileFilters();
     request.filterIndex = m_lookupFidx;
     const std::optional<Dialogs::ChosenFiles> chosen = m_dialogs.openFiles(this, request);
@@ -838,6 +965,25 @@ void MainWindow::startConversion()
         runConversion();
     if (m_closeAsked)
         close();
+    else
+        takeKeyboardBack();
+}
+
+void MainWindow::removeErrorRows()
+{
+    std::vector<int> rows;
+    for (const QString &f : m_checkWindow->errorFiles())
+        if (const int r = m_model->rowOf(f); r >= 0)
+            rows.push_back(r);
+    if (rows.empty() || m_busy)
+        return;
+    const int count = static_cast<int>(rows.size());
+    m_undo->push(new RemoveRowsCommand(*m_model, std::move(rows),
+                                       [this](const QList<QString> &files, bool removed, int row) {
+                                           rowsChanged(files, removed, row);
+                                       }));
+    setStatus(QStringLiteral("エラーのあった%1件を一覧から削除しました(Ctrl+Zで元に戻せます)")
+                  .arg(count));
 }
 
 } // namespace pravelot

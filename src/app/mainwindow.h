@@ -8,6 +8,7 @@
 #include "convert/settingsfile.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 #include <array>
@@ -27,6 +28,7 @@ class QPushButton;
 class QRadioButton;
 class QStackedWidget;
 class QTabWidget;
+class QToolButton;
 class QUndoStack;
 
 namespace pravelot {
@@ -34,9 +36,11 @@ namespace pravelot {
 class ClickLabel;
 class Converter;
 class EscapeWatcher;
+class PathLabel;
 class PreviewWindow;
 class SourceListModel;
 class SourceListView;
+class StatusLabel;
 class ThumbnailView;
 class CheckWindow;
 
@@ -57,6 +61,10 @@ public:
     // letter case) that is not listed yet, proposing its name without the extension as
     // block name. Anything else is ignored without a message.
     void addSource(const QString &fn);
+    // Lists the figure files among paths and every figure file below the folders among
+    // them (a long walk shows its progress and stops with Escape), each once; the
+    // status bar says how many were added and how many files were passed over.
+    void addSources(const QStringList &paths);
 
     // The number of listed files.
     int sourceCount() const;
@@ -101,6 +109,7 @@ private:
     void browseFixedFolder();
     void styleChosen(int index);
     void addFiles();
+    void addFolder();
     void removeRows();
     void listSelectedRows();
     void lookUpBlockNames();
@@ -119,6 +128,10 @@ private:
     // Shortcuts that reach the buttons' Alt keys from the log page.
     void pageShortcuts(const QList<QPushButton *> &buttons);
     void setBusy(bool busy);
+    // The main window takes the keyboard again after a check, run or folder walk.
+    void takeKeyboardBack();
+    // Removes the rows that the last check found errors in.
+    void removeErrorRows();
     // The selected rows (0-based, top to bottom); the current row when none is selected.
     std::vector<int> selectedRows() const;
     // Rows were removed from the list or came back: row becomes the current row.
@@ -144,6 +157,13 @@ private:
     int m_addFilter = 1;
     // The folder of the first file last chosen in the add dialog, with trailing separator.
     QString m_sourceFolder;
+    // The folder last chosen with フォルダ追加….
+    QString m_folderStart;
+    // Folders the program made (the work folder and its parents), removed at close when
+    // they are empty.
+    QStringList m_madeFolders;
+    // Where the keyboard was when a check, run or folder walk started.
+    QPointer<QWidget> m_focusBefore;
     QString m_fixedPickerStart;
     QString m_askPickerStart;
     // The block-name look-up dialog: where it opens, its filter, and the folder of the
@@ -161,7 +181,7 @@ private:
     QRadioButton *m_askEachRun = nullptr;
     QLineEdit *m_fixedFolder = nullptr;
     QPushButton *m_browseButton = nullptr;
-    QLabel *m_askedFolder = nullptr;
+    PathLabel *m_askedFolder = nullptr;
     ClickLabel *m_addLink = nullptr;
     QTabWidget *m_pages = nullptr;
     QWidget *m_settingsPage = nullptr;
@@ -171,17 +191,19 @@ private:
     QStackedWidget *m_listStack = nullptr;
     SourceListView *m_sourceList = nullptr;
     ThumbnailView *m_thumbnails = nullptr;
-    QPushButton *m_thumbnailButton = nullptr;
+    QToolButton *m_thumbnailButton = nullptr;
     QUndoStack *m_undo = nullptr;
     QPushButton *m_addButton = nullptr;
+    QPushButton *m_addFolderButton = nullptr;
     QPushButton *m_removeButton = nullptr;
     QPushButton *m_checkButton = nullptr;
     QPushButton *m_lookupButton = nullptr;
     QPushButton *m_convertButton = nullptr;
     QPushButton *m_closeButton = nullptr;
     QListWidget *m_log = nullptr;
-    QLabel *m_statusText = nullptr;
+    StatusLabel *m_statusText = nullptr;
     QProgressBar *m_progress = nullptr;
+    QPushButton *m_stopButton = nullptr;
     PreviewWindow *m_preview = nullptr;
 };
 

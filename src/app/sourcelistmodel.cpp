@@ -214,7 +214,7 @@ std::vector<SourceRow> SourceListModel::sourceRows() const
     std::vector<SourceRow> rows;
     rows.reserve(m_entries.size());
     for (const SourceEntry &e : m_entries)
-        rows.push_back({us(e.file), us(e.name)});
+        rows.push_back({us(e.file), us(e.name), us(e.outputFolder)});
     return rows;
 }
 

@@ -24,7 +24,7 @@ struct SourceEntry {
     QString shown;
     // The folders between the destination and the output, mirroring where the file lay
     // below the folder added ("建具/扉/"); empty for a file added by itself.
-    QString subFolder;
+    QString outputFolder;
 };
 
 class SourceListModel : public QAbstractTableModel {

@@ -5,6 +5,8 @@
 #include "jws/jwsdata.h"
 #include "support/jwsfixture.h"
 
+#include "core/path.h"
+
 #include <filesystem>
 
 namespace pravelot::test {
@@ -14,9 +16,25 @@ AppHarness::AppHarness()
     std::filesystem::create_directories(tmp.path() / "prog");
     folders = AppFolders::resolve(tmp.file("prog/pravelot"), u"/nonexistent/bin",
                                   tmp.file("config"), tmp.file("cache"));
+    // The user's documents folder, as the desktop names it.
+    std::filesystem::create_directories(nativePath(tmp.file("文書")));
+    const QByteArray line = "XDG_DOCUMENTS_DIR=\"" + path(QStringLiteral("文書")).toUtf8() + "\"\n";
+    writeBytes(tmp.file("xdg/user-dirs.dirs"), Bytes(line.begin(), line.end()));
+    m_hadConfigHome = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    m_configHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", path(QStringLiteral("xdg")).toUtf8());
 }
 
-AppHarness::~AppHarness() = default;
+AppHarness::~AppHarness()
+{
+    m_mainWindow.reset();
+    if (m_hadConfigHome)
+        qputenv("XDG_CONFIG_HOME", m_configHome);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
+}
+
+QString AppHarness::documents() const { return path(QStringLiteral("文書/")); }
 
 void AppHarness::start(const QStringList &arguments)
 {

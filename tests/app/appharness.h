@@ -57,6 +57,8 @@ public:
     // A path in the test's folder, and the folder itself with trailing separator.
     QString path(const QString &name) const;
     QString folder() const;
+    // The user's documents folder while the harness lives, with trailing separator.
+    QString documents() const;
 
     enum class Figure {
         Good,      // a small valid .jws file
@@ -73,6 +75,8 @@ public:
     bool closedSignal = false;
 
 private:
+    bool m_hadConfigHome = false;
+    QByteArray m_configHome;
     std::unique_ptr<MainWindow> m_mainWindow;
     CheckWindow *m_checkWindow = nullptr; // owned by m_mainWindow
 };

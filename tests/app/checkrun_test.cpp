@@ -3,6 +3,7 @@
 
 #include "app/appinfo.h"
 #include "app/escapewatcher.h"
+#include "app/pathlabel.h"
 #include "app/windowhost.h"
 
 #include <QApplication>
@@ -47,6 +48,10 @@ private slots:
     void wholeLines();
     void closingStopsFirst_data();
     void closingStopsFirst();
+    void findingsAndRemovingErrorRows();
+    void stopButton_data();
+    void stopButton();
+    void keyboardStaysAfterRun();
 };
 
 void CheckRunTest::emptyList()
@@ -259,18 +264,29 @@ void CheckRunTest::noOptionAsksForAFolder()
          {"toDesktop", "toDocuments", "besideSources", "toFixedFolder", "askEachRun"})
         QVERIFY(!app.widget<QRadioButton>(option)->isChecked());
 
-    // Cancelled: the run ends at once.
+    // Cancelled: the run ends at once. The picker opened in the documents folder.
     app.click("convertButton");
     QCOMPARE(app.dialogs.folderCaptions,
              QStringList{QStringLiteral("変換後のファイルを保存するフォルダを指定して下さい")});
+    QCOMPARE(app.dialogs.folderStarts, QStringList{app.documents()});
     QVERIFY(app.log().isEmpty());
     QCOMPARE(app.mainWindow().statusText(), QStringLiteral("変換チェック完了(1)"));
 
-    const QString out = app.path(QStringLiteral("picked"));
-    std::filesystem::create_directory(out.toStdString());
+    const QString out =
+        app.path(QStringLiteral("選んだ/") + QString(60, QChar(0x6DF1)) + QStringLiteral("/出力"));
+    std::filesystem::create_directories(out.toStdString());
     app.dialogs.folder = out;
     app.click("convertButton");
-    QCOMPARE(app.widget<QLabel>("askedFolder")->text(), out + QLatin1Char('/'));
+    // The folder chosen is kept whole; where the group is too narrow for it, its
+    // beginning and its end show.
+    auto *asked = app.widget<PathLabel>("askedFolder");
+    QCOMPARE(asked->text(), out + QLatin1Char('/'));
+    QCOMPARE(asked->toolTip(), asked->text());
+    const QString shown = asked->shownText();
+    QVERIFY(shown.contains(QChar(0x2026)));
+    QVERIFY(shown.startsWith(app.folder().left(4)));
+    QVERIFY(shown.endsWith(QStringLiteral("/出力/")));
+    QVERIFY(asked->fontMetrics().horizontalAdvance(shown) <= asked->contentsRect().width());
     QCOMPARE(app.log().value(1), QStringLiteral("→ ") + out + QStringLiteral("/a.jws"));
     QVERIFY(exists(out + QStringLiteral("/a.jws")));
     // The picker opens next time where it was last confirmed.
@@ -367,7 +383,7 @@ void CheckRunTest::runCountsAndLastLine()
     const QString hint =
         QStringLiteral("※保存先フォルダに同じ名前のファイルが存在する場合は名前に枝番が付きます");
     app.mainWindow().addSource(app.writeFigure(QStringLiteral("31.jws")));
-    QCOMPARE(app.mainWindow().statusText(), hint);
+    QCOMPARE(app.mainWindow().statusText(), QStringLiteral("部品を1件追加しました"));
     app.click("convertButton");
     QVERIFY(app.mainWindow().statusText() != hint);
     app.widget<QTabWidget>("pages")->setCurrentIndex(0);
@@ -452,6 +468,136 @@ void CheckRunTest::closingStopsFirst()
         QVERIFY(exists(out + QStringLiteral("1.jws")));
         QVERIFY(!exists(out + QStringLiteral("2.jws")));
     }
+}
+
+namespace {
+
+QListWidget *findingsOf(AppHarness &app)
+{
+    return app.checkWindow().findChild<QListWidget *>(QStringLiteral("findings"));
+}
+
+} // namespace
+
+void CheckRunTest::findingsAndRemovingErrorRows()
+{
+    AppHarness app;
+    const QStringList args = {
+        app.writeFigure(QStringLiteral("good.jws")),
+        app.writeFigure(QStringLiteral("invalid.jws"), AppHarness::Figure::Invalid),
+        app.writeFigure(QStringLiteral("cut.jws"), AppHarness::Figure::Truncated),
+        app.writeFigure(QStringLiteral("door.jws"), AppHarness::Figure::Good,
+                        u"door@@SfigorgFlag@@4"),
+        app.writeFigure(QString(70, QChar(0x9577)) + QStringLiteral(".jws"),
+                        AppHarness::Figure::Invalid)};
+    app.start(args);
+    const QString out = app.path(QStringLiteral("out/"));
+    std::filesystem::create_directory(out.toStdString());
+    fixedFolder(app, out);
+    app.click("convertButton");
+
+    // Errors apart from warnings, the first error selected.
+    using Finding = CheckWindow::Finding;
+    const QList<Finding> kinds = {Finding::Error, Finding::Warning, Finding::Error, Finding::Error};
+    QCOMPARE(app.checkWindow().lines().size(), kinds.size());
+    for (int line = 0; line < kinds.size(); ++line)
+        QCOMPARE(app.checkWindow().finding(line), kinds[line]);
+    QListWidget *findings = findingsOf(app);
+    QCOMPARE(findings->currentRow(), 0);
+    // Each line shows whole, as far as the screen has room.
+    const QRect screen = app.checkWindow().screen()->availableGeometry();
+    int widest = 0;
+    for (int line = 0; line < findings->count(); ++line)
+        widest = std::max(widest, findings->visualItemRect(findings->item(line)).width());
+    QTRY_VERIFY(findings->viewport()->width() >= widest ||
+                app.checkWindow().frameGeometry().right() == screen.right());
+    QVERIFY(screen.contains(app.checkWindow().frameGeometry()));
+
+    // A row removed from the list takes its finding along.
+    app.list()->setCurrentIndex(app.list()->model()->index(2, 0));
+    app.click("removeButton");
+    QCOMPARE(app.checkWindow().lines().size(), 3);
+    QCOMPARE(app.checkWindow().finding(1), Finding::Error);
+
+    // One button removes the rows with errors; then the run goes ahead.
+    auto *removeErrors =
+        app.checkWindow().findChild<QPushButton *>(QStringLiteral("removeErrorRows"));
+    QVERIFY(removeErrors->isVisible());
+    QTest::mouseClick(removeErrors, Qt::LeftButton);
+    QCOMPARE(app.files(), QStringList{args[0]});
+    QVERIFY(app.checkWindow().lines().isEmpty());
+    QVERIFY(!removeErrors->isVisible());
+    QCOMPARE(app.mainWindow().statusText(),
+             QStringLiteral("エラーのあった3件を一覧から削除しました(Ctrl+Zで元に戻せます)"));
+    app.click("convertButton");
+    QCOMPARE(app.mainWindow().statusText(), QStringLiteral("変換終了：変換完了 1件、変換失敗 0件"));
+}
+
+void CheckRunTest::stopButton_data()
+{
+    QTest::addColumn<bool>("duringCheck");
+    QTest::newRow("during the check") << true;
+    QTest::newRow("during the run") << false;
+}
+
+void CheckRunTest::stopButton()
+{
+    QFETCH(bool, duringCheck);
+    AppHarness app;
+    QStringList args;
+    for (int i = 1; i <= 5; ++i)
+        args << app.writeFigure(QString::number(i) + QStringLiteral(".jws"),
+                                AppHarness::Figure::Truncated);
+    app.start(args);
+    const QString out = app.path(QStringLiteral("out/"));
+    std::filesystem::create_directory(out.toStdString());
+    fixedFolder(app, out);
+    auto *stop = app.widget<QPushButton>("stopButton");
+    QVERIFY(!stop->isVisible());
+    QListWidget *lines = duringCheck ? findingsOf(app) : app.widget<QListWidget>("log");
+    bool clicked = false;
+    QMetaObject::Connection hook = connect(lines->model(), &QAbstractItemModel::rowsInserted, [&] {
+        // After the first file, with the mouse.
+        const QString last = lines->item(lines->count() - 1)->text();
+        if (!clicked && (duringCheck || last.startsWith(QStringLiteral("　…… ")))) {
+            clicked = true;
+            QVERIFY(stop->isVisible() && stop->isEnabled());
+            QTest::mouseClick(stop, Qt::LeftButton);
+        }
+    });
+    app.click("convertButton");
+    disconnect(hook);
+    QVERIFY(clicked);
+    QVERIFY(!stop->isVisible());
+    if (duringCheck) {
+        QCOMPARE(app.checkWindow().lines().size(), 1);
+        QCOMPARE(app.mainWindow().statusText(),
+                 QStringLiteral("変換チェック～変換を中断しました(ESC)"));
+        QVERIFY(app.log().isEmpty());
+    } else {
+        QCOMPARE(app.log().filter(QStringLiteral("　…… ")).size(), 1);
+        QCOMPARE(app.log().last(), QStringLiteral("[ESC]を押しましたので中断します。"));
+    }
+}
+
+void CheckRunTest::keyboardStaysAfterRun()
+{
+    AppHarness app;
+    // The warning keeps the data-check window open beside the main window.
+    app.start({app.writeFigure(QStringLiteral("cut.jws"), AppHarness::Figure::Truncated)});
+    const QString out = app.path(QStringLiteral("out/"));
+    std::filesystem::create_directory(out.toStdString());
+    fixedFolder(app, out);
+    app.mainWindow().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&app.mainWindow()));
+    app.widget<QPushButton>("convertButton")->setFocus();
+    app.click("convertButton");
+    QVERIFY(app.checkWindow().isVisible());
+    // The keyboard is back in the main window, on the log page in front: its Alt keys act.
+    QTRY_COMPARE(QApplication::activeWindow(), &app.mainWindow());
+    QCOMPARE(QApplication::focusWidget(), app.widget<QListWidget>("log"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_X, Qt::AltModifier);
+    QVERIFY(app.closedSignal);
 }
 
 QTEST_MAIN(CheckRunTest)

@@ -18,6 +18,7 @@
 
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QToolButton>
 #include <QWheelEvent>
 
 #include <filesystem>
@@ -270,7 +271,7 @@ void PreviewTest::thumbnails()
     app.start();
     auto *thumbs = app.widget<ThumbnailView>("thumbnails");
     // The empty list shows no picture.
-    app.click("thumbnailButton");
+    QTest::mouseClick(app.widget<QToolButton>("thumbnailButton"), Qt::LeftButton);
     QVERIFY(thumbs->isVisible());
     QVERIFY(!app.list()->isVisible());
     QVERIFY(thumbs->isRowHidden(0));
@@ -307,7 +308,7 @@ void PreviewTest::thumbnails()
     QVERIFY(preview->isVisible());
     QCOMPARE(preview->file(), files[2]);
     // Back to the table, at the same row.
-    app.click("thumbnailButton");
+    QTest::mouseClick(app.widget<QToolButton>("thumbnailButton"), Qt::LeftButton);
     QVERIFY(app.list()->isVisible());
     QCOMPARE(app.list()->currentIndex().row(), 2);
 }

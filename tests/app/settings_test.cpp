@@ -38,6 +38,8 @@ private slots:
     void savedAtClose();
     void saveThatCannotBeWritten();
     void whereTheFilesLive();
+    void noEmptyFoldersLeftBehind();
+    void statusTextShowsWhole();
 };
 
 void SettingsTest::firstStart()
@@ -51,13 +53,16 @@ void SettingsTest::firstStart()
     QCOMPARE(app.checkWindow().windowType(), Qt::Tool);
     QCOMPARE(app.checkWindow().parentWidget(), &app.mainWindow());
     QCOMPARE(f.frameGeometry(), QRect(50, 50, 480, 480));
-    QCOMPARE(app.checkWindow().frameGeometry(), QRect(50, 50, 320, 240));
+    // The data-check window's first place is beside the main window, not over its list.
+    QCOMPARE(app.checkWindow().frameGeometry().size(), QSize(320, 240));
+    QVERIFY(!app.checkWindow().frameGeometry().intersects(f.frameGeometry()));
     QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(app.widget<QRadioButton>("toDesktop")->isChecked());
     QVERIFY(app.widget<QLineEdit>("fixedFolder")->text().isEmpty());
     QVERIFY(!app.widget<QLineEdit>("fixedFolder")->isEnabled());
     QVERIFY(!app.widget<QPushButton>("browseButton")->isEnabled());
-    QCOMPARE(app.widget<QLabel>("askedFolder")->text(), qs(app.folders.AppFolder));
+    // The folder asked for at each run starts in the documents folder.
+    QCOMPARE(app.widget<QLabel>("askedFolder")->text(), app.documents());
     QCOMPARE(app.widget<QComboBox>("styleBox")->currentText(), QStringLiteral("Windows"));
     QCOMPARE(QApplication::style()->name(), QStringLiteral("windows"));
     // The two columns share the list's width as 256 to 96.
@@ -77,6 +82,7 @@ void SettingsTest::firstStart()
     QVERIFY(app.widget<QLineEdit>("fixedFolder")->isEnabled());
     app.dialogs.folder = app.folder() + QStringLiteral("選んだ");
     app.click("browseButton");
+    QCOMPARE(app.dialogs.folderStarts, QStringList{app.documents()});
     QCOMPARE(app.widget<QLineEdit>("fixedFolder")->text(),
              app.folder() + QStringLiteral("選んだ/"));
     QTest::mouseClick(app.widget<QRadioButton>("besideSources"), Qt::LeftButton);
@@ -140,7 +146,7 @@ void SettingsTest::savedAtClose()
     QCOMPARE(s.Fm1y, 90);
     QCOMPARE(s.Fm1w, 480);
     QCOMPARE(s.Fm2w, 320);
-    QCOMPARE(qs(s.LabelPreFolder), qs(app.folders.AppFolder));
+    QCOMPARE(qs(s.LabelPreFolder), app.documents());
     QVERIFY(s.LookupFolder.empty()); // the look-up dialog was not used
     // The empty work folder is removed at close.
     QVERIFY(!exists(app.folders.WorkFolder));
@@ -194,6 +200,51 @@ void SettingsTest::whereTheFilesLive()
             QCOMPARE(qs(f.settingsPath), qs(config + u"/pravelot.dat"));
             QCOMPARE(qs(f.WorkFolder), qs(cache + u"/TEMP/"));
         }
+    }
+}
+
+void SettingsTest::noEmptyFoldersLeftBehind()
+{
+    // An installed program keeps its files in the user's folders, made for it at start.
+    AppHarness app;
+    app.folders = AppFolders::resolve(app.tmp.file("prog/pravelot"), app.tmp.file("prog/"),
+                                      app.tmp.file("home/.config/pravelot"),
+                                      app.tmp.file("home/.cache/pravelot"));
+    QVERIFY(!app.folders.besideProgram);
+    app.start();
+    QVERIFY(exists(app.folders.WorkFolder));
+    app.close();
+    // The settings file stays with its folder; the empty cache folders go.
+    QVERIFY(exists(app.folders.settingsPath));
+    QVERIFY(!exists(app.tmp.file("home/.cache")));
+
+    // A work folder that holds a file stays, and so do the folders above it.
+    app.start();
+    writeBytes(app.folders.WorkFolder + u"bild.bmp", {'B', 'M'});
+    app.close();
+    QVERIFY(exists(app.folders.WorkFolder + u"bild.bmp"));
+    // A cache folder that was there before is left alone, empty or not.
+    std::filesystem::remove_all(nativePath(app.folders.WorkFolder));
+    app.start();
+    app.close();
+    QVERIFY(exists(app.tmp.file("home/.cache/pravelot")));
+}
+
+void SettingsTest::statusTextShowsWhole()
+{
+    AppHarness app;
+    app.start();
+    auto *status = app.mainWindow().findChild<QLabel *>(QStringLiteral("StatusText"));
+    QVERIFY(status);
+    // However narrow the window, the hint shows whole on more lines; the window keeps
+    // its height.
+    const int narrowest = app.mainWindow().minimumSizeHint().width();
+    QVERIFY(narrowest < 440);
+    for (int width : {480, 440, narrowest}) {
+        app.mainWindow().resize(width, app.mainWindow().height());
+        QTRY_COMPARE(app.mainWindow().width(), width);
+        QTRY_VERIFY(status->heightForWidth(status->width()) <= status->height());
+        QCOMPARE(app.mainWindow().frameGeometry().height(), 480);
     }
 }
 

@@ -16,6 +16,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QRadioButton>
 #include <QTimer>
 #include <QUndoStack>
 #include <QUrl>
@@ -66,7 +67,7 @@ class SourceListTest : public QObject {
 private slots:
     void admission_data();
     void admission();
-    void dropSkipsFoldersAndOtherTypes();
+    void dropTakesFiguresAndFolders();
     void addDialog();
     void dialogFilterByPosition();
     void deletion_data();
@@ -81,6 +82,9 @@ private slots:
     void modelRows();
     void longNameShowsItsBeginning();
     void columnsFollowTheWidth();
+    void folders_data();
+    void folders();
+    void folderOutputsMirrorTheTree();
 };
 
 void SourceListTest::admission_data()
@@ -142,10 +146,10 @@ void SourceListTest::admission()
     }
 }
 
-void SourceListTest::dropSkipsFoldersAndOtherTypes()
+void SourceListTest::dropTakesFiguresAndFolders()
 {
     AppHarness app;
-    make(app, QStringLiteral("dir"), Kind::Folder);
+    make(app, QStringLiteral("dir/in.jws"), Kind::File);
     make(app, QStringLiteral("notes.txt"), Kind::File);
     make(app, QStringLiteral("UP.JWS"), Kind::File);
     app.start();
@@ -161,8 +165,13 @@ void SourceListTest::dropSkipsFoldersAndOtherTypes()
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&app.mainWindow(), &drop);
 
-    QCOMPARE(app.files(), QStringList{app.path(QStringLiteral("UP.JWS"))});
-    QCOMPARE(app.names(), QStringList{QStringLiteral("UP")});
+    // Taken once the drop is over: the folder with what is in it, the other type passed
+    // over, and said so.
+    QTRY_COMPARE(app.files(), (QStringList{app.path(QStringLiteral("dir/in.jws")),
+                                           app.path(QStringLiteral("UP.JWS"))}));
+    QCOMPARE(app.names(), (QStringList{QStringLiteral("in"), QStringLiteral("UP")}));
+    QCOMPARE(app.mainWindow().statusText(),
+             QStringLiteral("部品を2件追加しました。図形ファイルでない1件は追加していません"));
 }
 
 void SourceListTest::addDialog()
@@ -180,7 +189,9 @@ void SourceListTest::addDialog()
     const Dialogs::OpenFiles first = app.dialogs.openRequests.front();
     QCOMPARE(first.title, QStringLiteral("変換元ファイルを指定"));
     QCOMPARE(first.filterIndex, 1);
-    QCOMPARE(first.fileName, QStringLiteral("\u3000"));
+    // Nothing in the file-name box to type after; the documents folder at first.
+    QVERIFY(first.fileName.isEmpty());
+    QCOMPARE(first.folder, app.documents());
     QStringList filters;
     for (const Dialogs::Filter &f : first.filters)
         filters << f.name + QLatin1Char('|') + f.patterns;
@@ -208,6 +219,9 @@ void SourceListTest::addDialog()
     app.dialogs.files = Dialogs::ChosenFiles{{a}, 3};
     app.click("lookupButton");
     QCOMPARE(app.dialogs.openRequests[3].filterIndex, 1);
+    QCOMPARE(app.dialogs.openRequests[3].title,
+             QStringLiteral("ブロック名を確認するファイルを指定"));
+    QCOMPARE(app.dialogs.openRequests[3].folder, app.documents());
     app.click("lookupButton");
     QCOMPARE(app.dialogs.openRequests[4].filterIndex, 3);
     QCOMPARE(app.dialogs.openRequests[4].folder, app.path(QStringLiteral("in/")));
@@ -667,6 +681,120 @@ void SourceListTest::columnsFollowTheWidth()
     const int after = list->viewport()->width();
     QCOMPARE(list->columnWidth(0) + list->columnWidth(1), after);
     QVERIFY(std::abs(list->columnWidth(0) - share * after) <= 1);
+}
+
+namespace {
+
+// A parts library: figure files at three depths, other files, a hidden folder.
+QStringList writeLibrary(AppHarness &app)
+{
+    for (const char *other : {"lib/部品/立面/notes.txt", "lib/部品/平面/readme.md"})
+        make(app, QString::fromUtf8(other), Kind::File);
+    make(app, QStringLiteral("lib/部品/.hidden/x.jws"), Kind::File);
+    QStringList files;
+    for (const char *f : {"lib/部品/a.jws", "lib/部品/平面/机.jws", "lib/部品/平面/椅子.JWS"}) {
+        make(app, QString::fromUtf8(f), Kind::File);
+        files << app.path(QString::fromUtf8(f));
+    }
+    return files;
+}
+
+} // namespace
+
+void SourceListTest::folders_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("oneListed"); // a.jws is listed before the folder is added
+    QTest::addColumn<QString>("status");
+    const QString others = QStringLiteral("。図形ファイルでない2件は追加していません");
+    QTest::newRow("フォルダ追加…")
+        << QStringLiteral("button") << false << QStringLiteral("部品を3件追加しました") + others;
+    QTest::newRow("dropped") << QStringLiteral("drop") << false
+                             << QStringLiteral("部品を3件追加しました") + others;
+    QTest::newRow("dropped with a file already listed")
+        << QStringLiteral("drop") << true
+        << QStringLiteral("部品を2件追加しました（一覧にある1件を除く）") + others;
+    QTest::newRow("command line") << QStringLiteral("arguments") << false
+                                  << QStringLiteral("部品を3件追加しました") + others;
+    QTest::newRow("Escape held") << QStringLiteral("escape") << false
+                                 << QStringLiteral("フォルダの追加を中止しました(ESC)");
+}
+
+void SourceListTest::folders()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, oneListed);
+    QFETCH(QString, status);
+
+    AppHarness app;
+    const QStringList files = writeLibrary(app);
+    const QString folder = app.path(QStringLiteral("lib/部品"));
+    QStringList arguments;
+    if (how == QStringLiteral("arguments"))
+        arguments << folder;
+    if (oneListed)
+        arguments << files.front();
+    app.start(arguments);
+    if (how == QStringLiteral("button") || how == QStringLiteral("escape")) {
+        app.dialogs.folder = folder;
+        if (how == QStringLiteral("escape"))
+            QTest::keyPress(&app.mainWindow(), Qt::Key_Escape);
+        app.click("addFolderButton");
+        QTest::keyRelease(&app.mainWindow(), Qt::Key_Escape);
+        QCOMPARE(app.dialogs.folderCaptions,
+                 QStringList{QStringLiteral("変換するフォルダを指定して下さい")});
+        QCOMPARE(app.dialogs.folderStarts, QStringList{app.documents()});
+    } else if (how == QStringLiteral("drop")) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(folder)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(&app.mainWindow(), &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&app.mainWindow(), &drop);
+        QTRY_VERIFY(app.mainWindow().statusText().contains(QStringLiteral("図形ファイルでない")));
+    }
+
+    QCOMPARE(app.mainWindow().statusText(), status);
+    if (how == QStringLiteral("escape")) {
+        QCOMPARE(app.mainWindow().sourceCount(), 0);
+        return;
+    }
+    // In the walk's order, each file once; a file listed by itself keeps its row.
+    QCOMPARE(app.files(), files);
+    QCOMPARE(app.names(),
+             (QStringList{QStringLiteral("a"), QStringLiteral("机"), QStringLiteral("椅子")}));
+    // The rows show the path from the folder added.
+    QAbstractItemModel *model = app.list()->model();
+    QCOMPARE(model->index(1, 0).data().toString(), QStringLiteral("部品/平面/机.jws"));
+    QCOMPARE(model->index(2, 0).data().toString(), QStringLiteral("部品/平面/椅子.JWS"));
+    QCOMPARE(model->index(0, 0).data().toString(),
+             oneListed ? files[0] : QStringLiteral("部品/a.jws"));
+    QCOMPARE(model->index(1, 0).data(Qt::ToolTipRole).toString(), files[1]);
+    // The window is usable again.
+    QVERIFY(app.widget<QPushButton>("convertButton")->isEnabled());
+    QVERIFY(!app.widget<QPushButton>("stopButton")->isVisible());
+}
+
+void SourceListTest::folderOutputsMirrorTheTree()
+{
+    AppHarness app;
+    const QStringList files = writeLibrary(app);
+    app.start({app.path(QStringLiteral("lib/部品"))});
+    const QString out = app.path(QStringLiteral("出力/"));
+    std::filesystem::create_directory(out.toStdString());
+    QTest::mouseClick(app.widget<QRadioButton>("toFixedFolder"), Qt::LeftButton);
+    app.widget<QLineEdit>("fixedFolder")->setText(out);
+    app.click("convertButton");
+    for (const char *output : {"部品/a.jws", "部品/平面/机.jws", "部品/平面/椅子.jws"})
+        QVERIFY2(std::filesystem::is_regular_file((out + QString::fromUtf8(output)).toStdString()),
+                 output);
+    QCOMPARE(app.mainWindow().statusText(), QStringLiteral("変換終了：変換完了 3件、変換失敗 0件"));
+    // Beside their sources, the tree does not matter.
+    QTest::mouseClick(app.widget<QRadioButton>("besideSources"), Qt::LeftButton);
+    app.click("convertButton");
+    QVERIFY(std::filesystem::is_regular_file(
+        app.path(QStringLiteral("lib/部品/平面/机~1.jws")).toStdString()));
 }
 
 QTEST_MAIN(SourceListTest)
