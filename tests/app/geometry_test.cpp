@@ -47,6 +47,8 @@ private slots:
     void initTestCase();
     void placement_data();
     void placement();
+    void besideTheMainWindow_data();
+    void besideTheMainWindow();
     void restartsKeepPlaceAndSize();
     void firstStartFitsTheScreen();
 };
@@ -100,6 +102,37 @@ void GeometryTest::placement()
     QFETCH(QList<QRect>, areas);
     QFETCH(QRect, placed);
     QCOMPARE(placeOnScreen(asked, areas), placed);
+}
+
+void GeometryTest::besideTheMainWindow_data()
+{
+    QTest::addColumn<QRect>("asked");
+    QTest::addColumn<QRect>("main");
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QRect>("placed");
+
+    const QRect main(50, 50, 480, 480);
+    QTest::newRow("right, level with the bottom")
+        << QRect(50, 50, 320, 240) << main << QRect(0, 0, 1280, 1000) << QRect(538, 290, 320, 240);
+    QTest::newRow("left when the right has no room")
+        << QRect(700, 50, 320, 240) << QRect(400, 50, 480, 480) << QRect(0, 0, 900, 1000)
+        << QRect(72, 290, 320, 240);
+    QTest::newRow("below when neither side has room")
+        << QRect(50, 50, 320, 240) << main << QRect(0, 0, 600, 1000) << QRect(50, 538, 320, 240);
+    QTest::newRow("where it covers least on a small screen")
+        << QRect(50, 50, 320, 240) << main << QRect(0, 0, 640, 500) << QRect(320, 260, 320, 240);
+    QTest::newRow("a place of its own beside the main window is kept")
+        << QRect(600, 600, 320, 240) << main << QRect(0, 0, 1280, 1000)
+        << QRect(600, 600, 320, 240);
+}
+
+void GeometryTest::besideTheMainWindow()
+{
+    QFETCH(QRect, asked);
+    QFETCH(QRect, main);
+    QFETCH(QRect, screen);
+    QFETCH(QRect, placed);
+    QCOMPARE(placeBeside(asked, main, {screen}), placed);
 }
 
 void GeometryTest::restartsKeepPlaceAndSize()
