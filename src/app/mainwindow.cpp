@@ -556,17 +556,13 @@ void MainWindow::firstShow()
     if (!m_arguments.isEmpty())
         addSources(m_arguments);
     if (m_checkWindow) {
-        QRect check(m_settings.Fm2x, m_settings.Fm2y, m_settings.Fm2w, m_settings.Fm2h);
-        const SettingsFile defaults;
-        // The first place lies over the main window's list and log: until the user gives
-        // it a place of its own, the window goes beside the main window where there is room.
-        if (check == QRect(defaults.Fm2x, defaults.Fm2y, defaults.Fm2w, defaults.Fm2h)) {
-            const QRect main = placeOnScreen(
-                QRect(m_settings.Fm1x, m_settings.Fm1y, m_settings.Fm1w, m_settings.Fm1h),
-                availableAreas());
-            check = placeBeside(placeOnScreen(check, availableAreas()), main, availableAreas());
-        }
+        const QRect check(m_settings.Fm2x, m_settings.Fm2y, m_settings.Fm2w, m_settings.Fm2h);
         setOuterGeometry(*m_checkWindow, check);
+        // The first place lies over the main window's list and log: until the user gives
+        // the window a place of its own, it goes beside the main window when first shown.
+        const SettingsFile defaults;
+        m_placeCheckWindow =
+            check == QRect(defaults.Fm2x, defaults.Fm2y, defaults.Fm2w, defaults.Fm2h);
     }
 }
 
@@ -828,6 +824,12 @@ void MainWindow::showCheckWindow()
 {
     if (!m_checkWindow)
         return;
+    if (m_placeCheckWindow) {
+        m_placeCheckWindow = false;
+        const QRect check(m_settings.Fm2x, m_settings.Fm2y, m_settings.Fm2w, m_settings.Fm2h);
+        setOuterGeometry(*m_checkWindow, placeBeside(placeOnScreen(check, availableAreas()),
+                                                     outerGeometry(*this), availableAreas()));
+    }
     m_checkWindow->show();
     m_checkWindow->raise();
     m_checkWindow->clearLines();

@@ -152,6 +152,9 @@ private:
     bool m_busy = false;
     // The window was closed during a check or run: it closes when that has stopped.
     bool m_closeAsked = false;
+    // The data-check window has no place of its own yet: it is put beside this window
+    // when first shown.
+    bool m_placeCheckWindow = false;
 
     QString m_styleName;
     int m_addFilter = 1;

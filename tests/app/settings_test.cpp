@@ -53,9 +53,9 @@ void SettingsTest::firstStart()
     QCOMPARE(app.checkWindow().windowType(), Qt::Tool);
     QCOMPARE(app.checkWindow().parentWidget(), &app.mainWindow());
     QCOMPARE(f.frameGeometry(), QRect(50, 50, 480, 480));
-    // The data-check window's first place is beside the main window, not over its list.
+    // The data-check window's first place is beside the main window when it is first
+    // shown (see the geometry test).
     QCOMPARE(app.checkWindow().frameGeometry().size(), QSize(320, 240));
-    QVERIFY(!app.checkWindow().frameGeometry().intersects(f.frameGeometry()));
     QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(app.widget<QRadioButton>("toDesktop")->isChecked());
     QVERIFY(app.widget<QLineEdit>("fixedFolder")->text().isEmpty());

@@ -632,6 +632,7 @@ void SourceListTest::modelRows()
     // A library's worth of rows goes out and comes back in order.
     SourceListModel large;
     std::vector<SourceEntry> entries;
+    entries.reserve(20000);
     for (int i = 0; i < 20000; ++i)
         entries.push_back({QString::number(i), QString::number(i), {}, {}});
     QCOMPARE(large.append(entries), 20000);
