@@ -827,8 +827,11 @@ void MainWindow::showCheckWindow()
     if (m_placeCheckWindow) {
         m_placeCheckWindow = false;
         const QRect check(m_settings.Fm2x, m_settings.Fm2y, m_settings.Fm2w, m_settings.Fm2h);
-        setOuterGeometry(*m_checkWindow, placeBeside(placeOnScreen(check, availableAreas()),
-                                                     outerGeometry(*this), availableAreas()));
+        // Beside the preview too, when it is open.
+        const QRect preview = m_preview->isVisible() ? outerGeometry(*m_preview) : QRect();
+        setOuterGeometry(*m_checkWindow,
+                         placeBeside(placeOnScreen(check, availableAreas()), outerGeometry(*this),
+                                     availableAreas(), preview));
     }
     m_checkWindow->show();
     m_checkWindow->raise();

@@ -113,12 +113,18 @@ QRect placeOnScreen(const QRect &outer, const QList<QRect> &areas)
     return r;
 }
 
-QRect placeBeside(const QRect &outer, const QRect &main, const QList<QRect> &areas)
+QRect placeBeside(const QRect &outer, const QRect &main, const QList<QRect> &areas,
+                  const QRect &other)
 {
     constexpr int kGap = 8;
-    const auto covered = [&](const QRect &r) {
-        const QRect overlap = r.intersected(main);
+    const auto area = [](const QRect &a, const QRect &b) {
+        const QRect overlap = a.intersected(b);
         return static_cast<long long>(overlap.width()) * overlap.height();
+    };
+    // Covering main counts twice what covering the other window does: a strip of the
+    // main window's status bar is better than the whole preview.
+    const auto covered = [&](const QRect &r) {
+        return 2 * area(r, main) + (other.isValid() ? area(r, other) : 0);
     };
     const QSize size = outer.size();
     const QPoint places[] = {
@@ -128,7 +134,7 @@ QRect placeBeside(const QRect &outer, const QRect &main, const QList<QRect> &are
         {main.left(), main.top() - kGap - size.height()},
     };
     QRect best = outer;
-    long long least = covered(outer);
+    auto least = covered(outer);
     for (const QPoint &at : places) {
         const QRect r = placeOnScreen(QRect(at, size), areas);
         if (covered(r) < least) {

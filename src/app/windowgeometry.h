@@ -17,9 +17,11 @@ QRect placeOnScreen(const QRect &outer, const QList<QRect> &areas);
 
 // Where a window asked for at outer goes so as not to cover main (both outer rectangles):
 // beside it on the right, its bottom level with main's, else on the left, below or above,
-// each fitted to the screens (placeOnScreen); the place that covers least of main, and
+// each fitted to the screens (placeOnScreen); the place that covers least of both main
+// and other (another window beside main; none when not valid), main counting twice, and
 // outer itself when none covers less than it does.
-QRect placeBeside(const QRect &outer, const QRect &main, const QList<QRect> &areas);
+QRect placeBeside(const QRect &outer, const QRect &main, const QList<QRect> &areas,
+                  const QRect &other = {});
 
 // The available areas of the screens, the primary screen's first.
 QList<QRect> availableAreas();

@@ -109,21 +109,28 @@ void GeometryTest::besideTheMainWindow_data()
     QTest::addColumn<QRect>("asked");
     QTest::addColumn<QRect>("main");
     QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QRect>("other"); // the preview, when it is open
     QTest::addColumn<QRect>("placed");
 
     const QRect main(50, 50, 480, 480);
+    const QRect first(50, 50, 320, 240);
+    const QRect screen(0, 0, 1280, 1000);
     QTest::newRow("right, level with the bottom")
-        << QRect(50, 50, 320, 240) << main << QRect(0, 0, 1280, 1000) << QRect(538, 290, 320, 240);
+        << first << main << screen << QRect() << QRect(538, 290, 320, 240);
     QTest::newRow("left when the right has no room")
-        << QRect(700, 50, 320, 240) << QRect(400, 50, 480, 480) << QRect(0, 0, 900, 1000)
+        << QRect(700, 50, 320, 240) << QRect(400, 50, 480, 480) << QRect(0, 0, 900, 1000) << QRect()
         << QRect(72, 290, 320, 240);
     QTest::newRow("below when neither side has room")
-        << QRect(50, 50, 320, 240) << main << QRect(0, 0, 600, 1000) << QRect(50, 538, 320, 240);
+        << first << main << QRect(0, 0, 600, 1000) << QRect() << QRect(50, 538, 320, 240);
+    QTest::newRow("below, clear of the preview on the right")
+        << first << main << screen << QRect(538, 50, 560, 480) << QRect(50, 538, 320, 240);
+    QTest::newRow("over a strip of the main window rather than over the preview")
+        << first << QRect(10, 30, 484, 505) << QRect(0, 0, 1360, 760) << QRect(502, 30, 560, 505)
+        << QRect(10, 520, 320, 240);
     QTest::newRow("where it covers least on a small screen")
-        << QRect(50, 50, 320, 240) << main << QRect(0, 0, 640, 500) << QRect(320, 260, 320, 240);
+        << first << main << QRect(0, 0, 640, 500) << QRect() << QRect(320, 260, 320, 240);
     QTest::newRow("a place of its own beside the main window is kept")
-        << QRect(600, 600, 320, 240) << main << QRect(0, 0, 1280, 1000)
-        << QRect(600, 600, 320, 240);
+        << QRect(600, 600, 320, 240) << main << screen << QRect() << QRect(600, 600, 320, 240);
 }
 
 void GeometryTest::besideTheMainWindow()
@@ -131,8 +138,9 @@ void GeometryTest::besideTheMainWindow()
     QFETCH(QRect, asked);
     QFETCH(QRect, main);
     QFETCH(QRect, screen);
+    QFETCH(QRect, other);
     QFETCH(QRect, placed);
-    QCOMPARE(placeBeside(asked, main, {screen}), placed);
+    QCOMPARE(placeBeside(asked, main, {screen}, other), placed);
 }
 
 void GeometryTest::restartsKeepPlaceAndSize()
