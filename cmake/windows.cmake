@@ -11,6 +11,9 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_L
         -Wno-restrict -Wno-stringop-overflow -Wno-array-bounds)
 endif()
 
+# The same bytes from every build of a commit: no link time in the programs' headers.
+add_link_options(LINKER:--no-insert-timestamp)
+
 # The MinGW runtime: the C++ library, the unwinder and the threads of the posix variant.
 set(PRAVELOT_MINGW_RUNTIME)
 foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
@@ -96,4 +99,57 @@ function(pravelot_deploy_qt target)
         message(WARNING "qtbase_ja.qm not found (Debian: qt6-translations-l10n): Qt's own "
             "dialogs will show English buttons")
     endif()
+endfunction()
+
+# The programs' icon, drawn from the same picture as the Linux desktop's, at the sizes
+# Explorer and the taskbar ask for.
+enable_language(RC)
+find_program(PRAVELOT_RSVG_CONVERT rsvg-convert)
+find_program(PRAVELOT_ICOTOOL icotool)
+if(NOT PRAVELOT_RSVG_CONVERT OR NOT PRAVELOT_ICOTOOL)
+    message(FATAL_ERROR "The Windows icon needs rsvg-convert and icotool (Debian: librsvg2-bin, "
+        "icoutils)")
+endif()
+set(PRAVELOT_ICON ${CMAKE_BINARY_DIR}/resources/pravelot.ico)
+set(PRAVELOT_ICON_SIZES 16 24 32 48 64 256)
+set(PRAVELOT_ICON_COMMANDS)
+set(PRAVELOT_ICON_PNGS)
+foreach(size IN LISTS PRAVELOT_ICON_SIZES)
+    set(png ${CMAKE_BINARY_DIR}/resources/icon-${size}.png)
+    list(APPEND PRAVELOT_ICON_COMMANDS COMMAND ${PRAVELOT_RSVG_CONVERT} -w ${size} -h ${size}
+        ${PROJECT_SOURCE_DIR}/packaging/pravelot.svg -o ${png})
+    # The largest is stored as PNG, as Windows expects of a 256-pixel icon.
+    if(size EQUAL 256)
+        list(APPEND PRAVELOT_ICON_PNGS -r ${png})
+    else()
+        list(APPEND PRAVELOT_ICON_PNGS ${png})
+    endif()
+endforeach()
+add_custom_command(OUTPUT ${PRAVELOT_ICON}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/resources
+    ${PRAVELOT_ICON_COMMANDS}
+    COMMAND ${PRAVELOT_ICOTOOL} -c -o ${PRAVELOT_ICON} ${PRAVELOT_ICON_PNGS}
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/pravelot.svg
+    VERBATIM)
+add_custom_target(pravelot_icon DEPENDS ${PRAVELOT_ICON})
+
+# Gives target its resources: the icon, the version information (description shown by
+# Explorer's Properties) and the application manifest.
+function(pravelot_windows_resources target description)
+    set(PRAVELOT_RC_NAME ${target})
+    set(PRAVELOT_RC_FILE ${target}.exe)
+    set(PRAVELOT_RC_DESCRIPTION "${description}")
+    set(PRAVELOT_RC_ICON ${PRAVELOT_ICON})
+    set(PRAVELOT_RC_VERSION_DOTS ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.0.0)
+    set(PRAVELOT_RC_VERSION_COMMAS ${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},0,0)
+    set(dir ${CMAKE_BINARY_DIR}/resources/${target})
+    set(PRAVELOT_RC_MANIFEST ${dir}/${target}.manifest)
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/pravelot.manifest
+        ${PRAVELOT_RC_MANIFEST} @ONLY)
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/pravelot.rc.in ${dir}/${target}.rc
+        @ONLY)
+    target_sources(${target} PRIVATE ${dir}/${target}.rc)
+    set_source_files_properties(${dir}/${target}.rc PROPERTIES
+        OBJECT_DEPENDS "${PRAVELOT_ICON};${PRAVELOT_RC_MANIFEST}")
+    add_dependencies(${target} pravelot_icon)
 endfunction()

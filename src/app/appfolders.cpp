@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <array>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #ifdef _WIN32
@@ -48,15 +50,39 @@ bool folderWritable(const std::u16string &folder)
 #endif
 }
 
+// The two names reach one folder: compared by the file system's identity, so that
+// another drive letter for it (Wine's Z:), another letter case or a link cannot tell
+// them apart.
 bool sameFolder(const std::u16string &a, const std::u16string &b)
 {
     if (a.empty() || b.empty())
         return false;
-    std::error_code ec1;
-    std::error_code ec2;
-    const auto ca = std::filesystem::weakly_canonical(std::filesystem::path(nativePath(a)), ec1);
-    const auto cb = std::filesystem::weakly_canonical(std::filesystem::path(nativePath(b)), ec2);
-    return !ec1 && !ec2 && ca.lexically_normal() / "" == cb.lexically_normal() / "";
+#ifdef _WIN32
+    // The C runtime's stat, under std::filesystem::equivalent, refuses a folder name
+    // ending in a separator and tells drives apart by their letter.
+    const auto identity = [](const std::u16string &folder) -> std::optional<std::array<DWORD, 3>> {
+        const std::wstring name = widePath(folder);
+        const HANDLE h =
+            CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return std::nullopt;
+        BY_HANDLE_FILE_INFORMATION info{};
+        const bool ok = GetFileInformationByHandle(h, &info) != 0;
+        CloseHandle(h);
+        if (!ok)
+            return std::nullopt;
+        return std::array<DWORD, 3>{info.dwVolumeSerialNumber, info.nFileIndexHigh,
+                                    info.nFileIndexLow};
+    };
+    const auto ia = identity(a);
+    return ia && ia == identity(b);
+#else
+    std::error_code ec;
+    const bool same = std::filesystem::equivalent(std::filesystem::path(nativePath(a)),
+                                                  std::filesystem::path(nativePath(b)), ec);
+    return !ec && same;
+#endif
 }
 
 // A folder of the user's from Qt, with the system's separators.
@@ -113,9 +139,12 @@ AppFolders AppFolders::forThisProgram()
 {
 #ifdef _WIN32
     // A program unpacked from its zip lives wherever the user put it; a folder it cannot
-    // write in (Program Files) sends its files to the user's application data: the
-    // settings to the roaming folder, the work folder to the local one.
-    return resolve(executablePath(), u"", userFolder(QStandardPaths::AppDataLocation),
+    // write in (Program Files) or the installer's folder sends its files to the user's
+    // application data: the settings to the roaming folder, the work folder to the local
+    // one. Uninstalling then leaves nothing in the installer's folder.
+    const std::u16string installed = AddPathDelim(userFolder(QStandardPaths::GenericDataLocation)) +
+                                     u"Programs" + kPathDelim + u"Pravelot" + kPathDelim;
+    return resolve(executablePath(), installed, userFolder(QStandardPaths::AppDataLocation),
                    userFolder(QStandardPaths::AppLocalDataLocation));
 #else
     return resolve(executablePath(), fromUtf8(PRAVELOT_INSTALL_BINDIR),

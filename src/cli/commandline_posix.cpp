@@ -7,6 +7,4 @@ std::vector<std::string> commandLineArguments(int argc, char **argv)
     return std::vector<std::string>(argv + 1, argv + argc);
 }
 
-void useUtf8Console() {}
-
 } // namespace pravelot

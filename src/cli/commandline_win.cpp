@@ -60,18 +60,4 @@ std::vector<std::string> commandLineArguments(int, char **)
     return args;
 }
 
-namespace {
-UINT g_consoleCodePage = 0;
-void restoreConsole() { SetConsoleOutputCP(g_consoleCodePage); }
-} // namespace
-
-void useUtf8Console()
-{
-    const UINT before = GetConsoleOutputCP();
-    if (before == 0 || before == CP_UTF8 || !SetConsoleOutputCP(CP_UTF8))
-        return; // no console, or one that shows UTF-8 already
-    g_consoleCodePage = before;
-    std::atexit(restoreConsole);
-}
-
 } // namespace pravelot

@@ -4,6 +4,7 @@
 #include "cli/clitexts.h"
 #include "cli/commandline.h"
 #include "cli/commands.h"
+#include "core/console.h"
 #include "core/termination.h"
 
 #include <cstring>
@@ -13,13 +14,9 @@
 
 using namespace pravelot;
 
-namespace {
-
-} // namespace
-
 int main(int argc, char **argv)
 {
-    useUtf8Console();
+    useConsoleForText();
     setCliLanguage(cliLanguageFromEnvironment());
     const std::string usage = cliText(CliText::Usage);
     const std::vector<std::string> args = commandLineArguments(argc, argv);

@@ -1,0 +1,7 @@
+#include "core/console.h"
+
+namespace pravelot {
+
+void useConsoleForText() {}
+
+} // namespace pravelot
