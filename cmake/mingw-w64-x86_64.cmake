@@ -18,6 +18,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# Header-only libraries are taken from the build machine (see pravelot_host_headers).
+set(PRAVELOT_HOST_INCLUDE /usr/include CACHE PATH "Where the host's header-only libraries lie")
+
 # Packages given in CMAKE_PREFIX_PATH (Qt for Windows) lie outside the find root.
 foreach(prefix IN LISTS CMAKE_PREFIX_PATH)
     list(FIND CMAKE_FIND_ROOT_PATH "${prefix}" index)

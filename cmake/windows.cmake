@@ -50,6 +50,26 @@ function(pravelot_googletest)
     endif()
 endfunction()
 
+# Header-only libraries of the build machine (Debian's nlohmann-json3-dev) serve a cross
+# build as they are: they need nothing of the system they run on. The toolchain file says
+# where they lie (PRAVELOT_HOST_INCLUDE); only the library's own folder is made visible,
+# through a folder of links, never the whole host include folder, whose C headers would
+# shadow MinGW's. Gives the imported target find_package would give.
+function(pravelot_host_headers target folder)
+    if(TARGET ${target})
+        return()
+    endif()
+    if(NOT PRAVELOT_HOST_INCLUDE OR NOT IS_DIRECTORY ${PRAVELOT_HOST_INCLUDE}/${folder})
+        message(FATAL_ERROR "No ${folder} headers in '${PRAVELOT_HOST_INCLUDE}' for the cross "
+            "build (set PRAVELOT_HOST_INCLUDE; Debian: scripts/deps.sh installs them)")
+    endif()
+    set(links ${CMAKE_BINARY_DIR}/host-headers)
+    file(MAKE_DIRECTORY ${links})
+    file(CREATE_LINK ${PRAVELOT_HOST_INCLUDE}/${folder} ${links}/${folder} SYMBOLIC COPY_ON_ERROR)
+    add_library(${target} INTERFACE IMPORTED GLOBAL)
+    target_include_directories(${target} SYSTEM INTERFACE ${links})
+endfunction()
+
 # Qt's own texts in Japanese: the translation files hold no code, so Debian's serve.
 find_file(PRAVELOT_QTBASE_JA qtbase_ja.qm PATHS /usr/share/qt6/translations
     NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)

@@ -3,11 +3,12 @@
 # Usage: scripts/deps.sh [extra-package ...]
 set -euo pipefail
 
+# The command line writes JSON with nlohmann-json (header-only, also for the Windows build).
 # The desktop program: Qt 6 Widgets (with the offscreen platform its tests run on), the
 # Japanese texts of Qt's own dialogs, and a Japanese fixed-pitch font for the windows.
 # The window tests also run under a real window manager: twm (with the "fixed" font of
 # xfonts-base) on a virtual X display.
-packages=(build-essential cmake pkg-config libicu-dev libgtest-dev
+packages=(build-essential cmake pkg-config libicu-dev libgtest-dev nlohmann-json3-dev
           qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic
           xvfb twm xfonts-base x11-utils "$@")
 

@@ -129,11 +129,11 @@ int main(int argc, char **argv)
     }
 
     pravelot::QtDialogs dialogs;
-    pravelot::TForm1 form1(pravelot::AppFolders::forThisProgram(), dialogs, files);
-    pravelot::TForm2 form2(&form1);
-    form1.setCheckWindow(&form2);
-    QObject::connect(&form1, &pravelot::TForm1::closed, &app, &QCoreApplication::quit,
+    pravelot::MainWindow mainWindow(pravelot::AppFolders::forThisProgram(), dialogs, files);
+    pravelot::CheckWindow checkWindow(&mainWindow);
+    mainWindow.setCheckWindow(&checkWindow);
+    QObject::connect(&mainWindow, &pravelot::MainWindow::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    form1.show();
+    mainWindow.show();
     return QApplication::exec();
 }

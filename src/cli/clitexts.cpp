@@ -23,59 +23,80 @@ struct Entry {
 const Entry kTexts[] = {
     {CliText::Usage,
      "Usage:\n"
-     "  pravelot-cli convert [-o DIR | --beside] [-n NAME] [--verbose] FILE...\n"
-     "  pravelot-cli info [--json] FILE...\n"
-     "  pravelot-cli render [--size PX] FILE -o OUT.svg\n"
+     "  pravelot-cli convert [-r] [-o DIR | --beside] [-n NAME] [--skip-existing] [--verbose]\n"
+     "                       [--] FILE|DIR...\n"
+     "  pravelot-cli info [--json] [--] FILE...\n"
+     "  pravelot-cli render [--size PX] -o OUT.svg [--] FILE\n"
      "  pravelot-cli --help | --version\n"
      "\n"
      "convert  Gathers the whole content of each .jws or .jwk figure file into one named\n"
      "         block and writes it as a new .jws file. Existing files are never\n"
      "         overwritten: a taken name gets a branch number (name~1.jws, name~2.jws ...).\n"
      "         Every file is checked first; an error stops the run before anything is\n"
-     "         written, a warning (incomplete data, a part that is already one block)\n"
-     "         does not.\n"
-     "  -o DIR     write the outputs into DIR (default: the current folder)\n"
-     "  --beside   write each output beside its source\n"
-     "  -n NAME    block name for every file (default: each file's own name)\n"
-     "  --verbose  tell where reading stopped in a damaged file\n"
+     "         written (with -r only that file is passed over), a warning (incomplete\n"
+     "         data, a part that is already one block, a block name the file stores\n"
+     "         otherwise) does not. A summary line ends the run.\n"
+     "  -r, --recursive  convert every .jws/.jwk file below each folder DIR given; with\n"
+     "                   -o the outputs mirror the tree (DIR/sub/a.jws -> OUT/DIR/sub/a.jws)\n"
+     "  -o DIR           write the outputs into DIR (default: the current folder)\n"
+     "  --beside         write each output beside its source\n"
+     "  -n NAME          block name for every file (default: each file's own name)\n"
+     "  --skip-existing  leave out every source whose output name (without a branch\n"
+     "                   number) exists already\n"
+     "  --verbose        tell where reading stopped in a damaged file, and with -r the\n"
+     "                   folders not followed and the other files passed over\n"
+     "  --               every argument after it is a file, even one beginning with -\n"
      "info     Shows kind, version, base point, entity counts, block definitions and\n"
      "         extents of each figure file (--json for scripts).\n"
      "render   Draws a figure file as an SVG picture (texts kept as text); -o - writes\n"
      "         it to the standard output. --size PX: its longer side (default 1024).\n"
      "\n"
-     "Exit status: 0 every file converted, 1 a check error or a failed file,\n"
-     "             2 usage error, 130 stopped with Ctrl-C.\n"
+     "Exit status: 0 every file converted (or skipped), 1 a check error, a failed file\n"
+     "             or a folder that could not be read, 2 usage error, 130 stopped with\n"
+     "             Ctrl-C (the file in progress is finished first).\n"
      "\n"
      "Examples:\n"
      "  pravelot-cli convert -o ~/blocks parts/door-01.jws parts/window.jwk\n"
      "  pravelot-cli convert --beside -n DOOR parts/*.jws\n"
+     "  pravelot-cli convert -r --skip-existing -o ~/blocks parts\n"
      "  pravelot-cli render parts/door-01.jws -o door-01.svg\n",
      "使い方:\n"
-     "  pravelot-cli convert [-o DIR | --beside] [-n NAME] [--verbose] FILE...\n"
-     "  pravelot-cli info [--json] FILE...\n"
-     "  pravelot-cli render [--size PX] FILE -o OUT.svg\n"
+     "  pravelot-cli convert [-r] [-o DIR | --beside] [-n NAME] [--skip-existing] [--verbose]\n"
+     "                       [--] FILE|DIR...\n"
+     "  pravelot-cli info [--json] [--] FILE...\n"
+     "  pravelot-cli render [--size PX] -o OUT.svg [--] FILE\n"
      "  pravelot-cli --help | --version\n"
      "\n"
      "convert  .jws/.jwk 図形ファイルごとに、その内容全体を名前を付けた1つのブロックに\n"
      "         まとめ、新しい .jws ファイルに書き出します。既存のファイルは上書きせず、\n"
      "         同じ名前があるときは枝番を付けます(name~1.jws, name~2.jws ...)。\n"
-     "         最初にすべてのファイルを確認し、エラーがあれば何も書き出さずに止めます。\n"
-     "         警告(データの欠落、既に1つのブロック)では止めません。\n"
-     "  -o DIR     DIR に書き出す(既定: 現在のフォルダ)\n"
-     "  --beside   変換元と同じフォルダに書き出す\n"
-     "  -n NAME    すべてのファイルのブロック名(既定: それぞれのファイル名)\n"
-     "  --verbose  壊れたファイルで読み込みが止まった位置を表示する\n"
+     "         最初にすべてのファイルを確認し、エラーがあれば何も書き出さずに止めます\n"
+     "         (-r ではそのファイルだけを除きます)。警告(データの欠落、既に1つの\n"
+     "         ブロック、ブロック名が変わって保存される)では止めません。最後に集計を\n"
+     "         1行表示します。\n"
+     "  -r, --recursive  指定したフォルダ DIR 以下のすべての .jws/.jwk ファイルを変換する。\n"
+     "                   -o では元のフォルダ構成のまま書き出す(DIR/sub/a.jws -> "
+     "OUT/DIR/sub/a.jws)\n"
+     "  -o DIR           DIR に書き出す(既定: 現在のフォルダ)\n"
+     "  --beside         変換元と同じフォルダに書き出す\n"
+     "  -n NAME          すべてのファイルのブロック名(既定: それぞれのファイル名)\n"
+     "  --skip-existing  出力ファイル名(枝番なし)が既にある変換元は変換しない\n"
+     "  --verbose        壊れたファイルで読み込みが止まった位置を表示する。-r では辿らなかった\n"
+     "                   フォルダと対象外としたファイルも表示する\n"
+     "  --               これより後の引数はすべてファイル(- で始まるものも)\n"
      "info     図形ファイルの種類、バージョン、基点、図形数、ブロック図形定義、範囲を\n"
      "         表示します(--json でスクリプト向け)。\n"
      "render   図形ファイルを SVG 画像に描きます(文字は文字のまま)。-o - で標準出力へ\n"
      "         書き出します。--size PX: 長い辺のピクセル数(既定 1024)。\n"
      "\n"
-     "終了コード: 0 すべて変換完了、1 確認のエラーまたは変換失敗あり、\n"
-     "            2 使い方の誤り、130 Ctrl-C で中断。\n"
+     "終了コード: 0 すべて変換完了(またはスキップ)、1 確認のエラー、変換失敗または\n"
+     "            読み込めないフォルダあり、2 使い方の誤り、130 Ctrl-C で中断\n"
+     "            (変換中のファイルは最後まで変換します)。\n"
      "\n"
      "例:\n"
      "  pravelot-cli convert -o ~/blocks parts/door-01.jws parts/window.jwk\n"
      "  pravelot-cli convert --beside -n DOOR parts/*.jws\n"
+     "  pravelot-cli convert -r --skip-existing -o ~/blocks parts\n"
      "  pravelot-cli render parts/door-01.jws -o door-01.svg\n"},
     {CliText::UnknownCommand, "pravelot-cli: unknown command '%1'",
      "pravelot-cli: 不明なコマンドです: '%1'"},
@@ -89,8 +110,25 @@ const Entry kTexts[] = {
     {CliText::AnotherName,
      "Give the block another name with -n NAME (the name is used for every file given).",
      "別のブロック名は -n NAME で指定できます(指定したすべてのファイルに使われます)。"},
-    {CliText::FolderSource, "%1: is a folder; give the figure files in it (for example %2*.jws)",
-     "%1: フォルダです。中の図形ファイルを指定して下さい(例: %2*.jws)"},
+    {CliText::FolderNeedsRecursive,
+     "%1: %2 is a folder: give -r to convert every figure file below it",
+     "%1: %2 はフォルダです。その中のすべての図形ファイルを変換するには -r を指定して下さい"},
+    {CliText::FolderUnreadable, "%1: cannot read the folder %2",
+     "%1: フォルダ %2 を読み込めません"},
+    {CliText::NotFollowed, "%1: not followed (a hidden folder or a link to a folder): %2",
+     "%1: 隠しフォルダまたはフォルダへのリンクのため辿りません: %2"},
+    {CliText::OutputsNotTaken, "%1: the outputs' folder is not taken as sources: %2",
+     "%1: 出力先のフォルダは変換元にしません: %2"},
+    {CliText::OtherFiles, "%1: %3: files passed over (no figure files): %2",
+     "%1: %3: 対象外のファイル(図形ファイル以外): %2 個"},
+    {CliText::PassedOver, "%1: %2 of %3 files failed the check and are passed over",
+     "%1: %3 個中 %2 個のファイルは確認でエラーとなったため変換しません"},
+    {CliText::Summary, "converted %1, failed %2, skipped %3, warned %4",
+     "変換完了 %1、変換失敗 %2、スキップ %3、警告 %4"},
+    {CliText::FolderNotFound, "The folder given was not found.",
+     "指定したフォルダが見つかりません。"},
+    {CliText::BlankName, "%1: -n needs a block name that is not blank",
+     "%1: -n には空白でないブロック名を指定して下さい"},
     {CliText::SourceUnreadable, "cannot read the source", "変換元を読み込めません"},
     {CliText::SourceNotFigure, "the source is not a figure file of its kind (.jws or .jwk)",
      "変換元がその種類(.jws/.jwk)の図形ファイルではありません"},

@@ -25,14 +25,22 @@ CliLanguage cliLanguage();
 
 enum class CliText {
     Usage,
-    UnknownCommand, // %1 command
-    NeedsValue,     // %1 command, %2 option
-    UnknownOption,  // %1 command, %2 option
-    OutAndBeside,   // %1 command
-    NoFiles,        // %1 command
-    Stopped,        // the run log's last line after Ctrl-C
-    AnotherName,    // after a block name the file already uses
-    FolderSource,   // %1 folder, %2 the folder with its separator
+    UnknownCommand,       // %1 command
+    NeedsValue,           // %1 command, %2 option
+    UnknownOption,        // %1 command, %2 option
+    OutAndBeside,         // %1 command
+    NoFiles,              // %1 command
+    Stopped,              // the run log's last line after Ctrl-C
+    AnotherName,          // after a block name the file already uses
+    FolderNeedsRecursive, // %1 command, %2 folder
+    FolderUnreadable,     // %1 command, %2 folder (the system's reason follows)
+    NotFollowed,          // %1 command, %2 folder
+    OutputsNotTaken,      // %1 command, %2 folder
+    OtherFiles,           // %1 command, %2 count, %3 folder
+    PassedOver,           // %1 command, %2 files with errors, %3 files checked
+    Summary,              // %1 converted, %2 failed, %3 skipped, %4 warned
+    FolderNotFound,       // the destination folder is missing (its path on the next line)
+    BlankName,            // %1 command
     SourceUnreadable,
     SourceNotFigure,
     NoFreeName,      // %1 output

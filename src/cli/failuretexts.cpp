@@ -47,14 +47,17 @@ std::string failureText(const std::u16string &src, const std::u16string &output,
     case Step::Memory:
         what = cliText(CliText::OutOfMemory);
         break;
+    case Step::BlockName:
+        // The check's own line, as it would have told it.
+        return toUtf8(src + failure.finding);
     }
     return "pravelot-cli convert: " + toUtf8(src) + ": " + what;
 }
 
-std::string folderSourceText(const std::u16string &folder)
+std::string folderUnreadableText(const std::u16string &folder, const std::error_code &error)
 {
-    return "pravelot-cli convert: " +
-           cliText(CliText::FolderSource, {toUtf8(folder), toUtf8(AddPathDelim(folder))});
+    return withReason(cliText(CliText::FolderUnreadable, {"pravelot-cli convert", toUtf8(folder)}),
+                      error);
 }
 
 } // namespace pravelot

@@ -12,7 +12,7 @@ namespace pravelot {
 std::string failureText(const std::u16string &src, const std::u16string &output,
                         const ConversionFailure &failure);
 
-// A folder given where a figure file belongs.
-std::string folderSourceText(const std::u16string &folder);
+// A folder that could not be listed, with the system's reason.
+std::string folderUnreadableText(const std::u16string &folder, const std::error_code &error);
 
 } // namespace pravelot

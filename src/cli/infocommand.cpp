@@ -2,6 +2,7 @@
 
 #include "cli/clitexts.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "convert/blocking.h"
 #include "convert/datacheck.h"
 #include "core/path.h"
@@ -11,6 +12,9 @@
 #include "render/figuredrawing.h"
 #include "render/viewport.h"
 
+#include <nlohmann/json.hpp>
+
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -30,37 +34,49 @@ std::string number(double v)
     return buf;
 }
 
-std::string jsonString(const std::u16string &s)
+using Json = nlohmann::ordered_json;
+
+std::string dumped(const Json &j) { return j.dump(-1, ' ', false, Json::error_handler_t::replace); }
+
+// A number as it is shown in the text form, rounded to 10 significant digits: a whole
+// number below 10^15 without a fraction, anything else in its shortest form; null for
+// what is not finite.
+Json jsonNumber(double v)
 {
-    std::string out = "\"";
-    for (char c : toUtf8(s)) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
-                out += buf;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
+    if (!std::isfinite(v))
+        return nullptr;
+    const std::string text = number(v);
+    double rounded = 0;
+    std::from_chars(text.data(), text.data() + text.size(), rounded);
+    if (std::abs(rounded) < 1e15 && rounded == std::trunc(rounded))
+        return static_cast<std::int64_t>(rounded);
+    return rounded;
 }
 
-std::string jsonNumber(double v) { return std::isfinite(v) ? number(v) : "null"; }
+// Writes one JSON object member by member, so that a list of any length (a file may hold
+// millions of block definitions) can stand among the members without the whole object
+// in memory.
+class JsonObjectOut {
+public:
+    explicit JsonObjectOut(std::ostream &out) : m_out(out) { m_out << '{'; }
+
+    void member(std::string_view key, const Json &value)
+    {
+        startMember(key);
+        m_out << dumped(value);
+    }
+    void close() { m_out << '}'; }
+    // A member whose value the caller writes next.
+    void startMember(std::string_view key)
+    {
+        m_out << (m_first ? "" : ",") << dumped(Json(key)) << ':';
+        m_first = false;
+    }
+
+private:
+    std::ostream &m_out;
+    bool m_first = true;
+};
 
 // One file's facts, printed in either form.
 struct Info {
@@ -186,37 +202,53 @@ void printJson(const Info &info, std::ostream &out)
 {
     const FigureInspection &i = info.figure;
     const bool complete = i.problem != FigureProblem::Incomplete;
-    out << "{\"file\":" << jsonString(info.file) << ",\"kind\":\"" << (i.jwk ? "jwk" : "jws")
-        << "\"";
+    JsonObjectOut o(out);
+    o.member("file", toUtf8(info.file));
+    o.member("kind", i.jwk ? "jwk" : "jws");
     if (!i.jwk)
-        out << ",\"version\":" << i.version;
+        o.member("version", i.version);
     else
-        out << ",\"scale\":" << jsonNumber(i.scale);
-    out << ",\"complete\":" << (complete ? "true" : "false");
+        o.member("scale", jsonNumber(i.scale));
+    o.member("complete", complete);
     if (!complete)
-        out << ",\"problem\":" << jsonString(fromUtf8(i.detail));
-    out << ",\"basePoint\":[" << jsonNumber(i.baseX) << "," << jsonNumber(i.baseY)
-        << "],\"counts\":{";
-    for (std::size_t k = 0; k < i.counts.size(); ++k)
-        out << (k ? "," : "") << "\"" << countName(i.counts[k].kind).key << "\":" << i.counts[k].n;
-    out << "}";
+        o.member("problem", toUtf8(fromUtf8(i.detail)));
+    o.member("basePoint", Json::array({jsonNumber(i.baseX), jsonNumber(i.baseY)}));
+    Json counts = Json::object();
+    for (const EntityCount &c : i.counts)
+        counts[countName(c.kind).key] = c.n;
+    o.member("counts", counts);
     if (i.jws) {
-        out << ",\"blocks\":[";
+        o.startMember("blocks");
+        out << '[';
         for (std::size_t k = 0; k < i.jws->EntBlockDef.size(); ++k) {
             const TEntJwwBlockDef &b = i.jws->EntBlockDef[k];
-            out << (k ? "," : "") << "{\"name\":" << jsonString(userBlockName(b.strName))
-                << ",\"number\":" << b.nNumber << ",\"members\":" << countMembers(b)
-                << ",\"referenced\":" << (b.ref_flag ? "true" : "false") << "}";
+            Json block = Json::object();
+            block["name"] = toUtf8(userBlockName(b.strName));
+            block["number"] = b.nNumber;
+            block["members"] = countMembers(b);
+            block["referenced"] = b.ref_flag;
+            out << (k ? "," : "") << dumped(block);
         }
-        out << "]";
+        out << ']';
     }
-    out << ",\"extents\":[" << jsonNumber(i.minX) << "," << jsonNumber(i.minY) << ","
-        << jsonNumber(i.maxX) << "," << jsonNumber(i.maxY) << "]";
+    o.member("extents", Json::array({jsonNumber(i.minX), jsonNumber(i.minY), jsonNumber(i.maxX),
+                                     jsonNumber(i.maxY)}));
     // Only extents that leave something out say so.
     if (i.extentsCut != ExtentsCut::None)
-        out << ",\"extentsCut\":\""
-            << (i.extentsCut == ExtentsCut::Instances ? "instances" : "points") << "\"";
-    out << ",\"picture\":[" << info.pictureWidth << "," << info.pictureHeight << "]}";
+        o.member("extentsCut", i.extentsCut == ExtentsCut::Instances ? "instances" : "points");
+    o.member("picture", Json::array({info.pictureWidth, info.pictureHeight}));
+    o.close();
+}
+
+// A file that could not be shown, so that a script reading the list finds every file
+// given, in order.
+void printJsonError(const std::u16string &file, const InfoError &error, std::ostream &out)
+{
+    JsonObjectOut o(out);
+    o.member("file", toUtf8(file));
+    o.member("error", error.code);
+    o.member("message", toUtf8(fromUtf8(error.message)));
+    o.close();
 }
 
 } // namespace
@@ -224,16 +256,16 @@ void printJson(const Info &info, std::ostream &out)
 int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
 {
     bool json = false;
+    const CliOption options[] = {
+        {"", "--json", false, [&](const std::string &) { json = true; }},
+    };
+    const std::optional<std::vector<std::string>> args8 =
+        parseArguments("pravelot-cli info", options, args, err);
+    if (!args8)
+        return 2;
     std::vector<std::u16string> files;
-    for (const std::string &a : args) {
-        if (a == "--json")
-            json = true;
-        else if (a.size() > 1 && a[0] == '-') {
-            err << cliText(CliText::UnknownOption, {"pravelot-cli info", a}) << "\n";
-            return 2;
-        } else
-            files.push_back(fromUtf8(a));
-    }
+    for (const std::string &a : *args8)
+        files.push_back(fromUtf8(a));
     if (files.empty()) {
         err << cliText(CliText::NoFiles, {"pravelot-cli info"}) << "\n";
         return 2;
@@ -253,11 +285,9 @@ int runInfo(const std::vector<std::string> &args, std::ostream &out, std::ostrea
         if (!info) {
             err << toUtf8(f) << " -- " << error.message << "\n";
             status = 1;
-            // A script reading the list finds every file given, in order.
             if (json) {
-                out << (first ? "" : ",\n") << "{\"file\":" << jsonString(f) << ",\"error\":\""
-                    << error.code << "\",\"message\":" << jsonString(fromUtf8(error.message))
-                    << "}";
+                out << (first ? "" : ",\n");
+                printJsonError(f, error, out);
                 first = false;
             }
             continue;

@@ -2,6 +2,7 @@
 
 #include "cli/clitexts.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "core/file.h"
 #include "core/path.h"
 #include "core/text.h"
@@ -27,35 +28,29 @@ struct RenderOptions {
 std::optional<RenderOptions> parse(const std::vector<std::string> &args, std::ostream &err)
 {
     RenderOptions o;
-    std::optional<std::u16string> file, out;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string &a = args[i];
-        if (a == "-o" || a == "--size") {
-            if (i + 1 == args.size()) {
-                err << cliText(CliText::NeedsValue, {kCommand, a}) << "\n";
-                return std::nullopt;
-            }
-            const std::string &v = args[++i];
-            if (a == "-o") {
-                out = fromUtf8(v);
-                continue;
-            }
-            auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), o.size);
-            if (ec != std::errc{} || end != v.data() + v.size() || o.size < 16 || o.size > 16384) {
-                err << cliText(CliText::RenderSize, {kCommand}) << "\n";
-                return std::nullopt;
-            }
-        } else if (a.size() > 1 && a[0] == '-') {
-            err << cliText(CliText::UnknownOption, {kCommand, a}) << "\n";
+    std::optional<std::u16string> out;
+    std::optional<std::string> size;
+    const CliOption options[] = {
+        {"-o", "", true, [&](const std::string &v) { out = fromUtf8(v); }},
+        {"", "--size", true, [&](const std::string &v) { size = v; }},
+    };
+    const std::optional<std::vector<std::string>> files =
+        parseArguments(kCommand, options, args, err);
+    if (!files)
+        return std::nullopt;
+    if (size) {
+        const char *end = size->data() + size->size();
+        auto [at, ec] = std::from_chars(size->data(), end, o.size);
+        if (ec != std::errc{} || at != end || o.size < 16 || o.size > 16384) {
+            err << cliText(CliText::RenderSize, {kCommand}) << "\n";
             return std::nullopt;
-        } else if (file) {
-            err << cliText(CliText::RenderOneFile, {kCommand}) << "\n";
-            return std::nullopt;
-        } else {
-            file = fromUtf8(a);
         }
     }
-    if (!file || !out) {
+    if (files->size() > 1) {
+        err << cliText(CliText::RenderOneFile, {kCommand}) << "\n";
+        return std::nullopt;
+    }
+    if (files->empty() || !out) {
         err << cliText(CliText::RenderNeeds, {kCommand}) << "\n";
         return std::nullopt;
     }
@@ -63,7 +58,7 @@ std::optional<RenderOptions> parse(const std::vector<std::string> &args, std::os
         err << cliText(CliText::RenderSvgOnly, {kCommand}) << "\n";
         return std::nullopt;
     }
-    o.file = *file;
+    o.file = fromUtf8(files->front());
     o.out = *out;
     return o;
 }

@@ -4,6 +4,7 @@
 #include "core/path.h"
 #include "jws/jwswriter.h"
 
+#include <algorithm>
 #include <ostream>
 
 namespace pravelot {
@@ -86,6 +87,62 @@ bool Converter::writeJwk(NewFile &dst, const std::u16string &bn)
     }
     return ok;
 }
+
+std::u16string storedUserName(std::u16string_view bn, bool utf16)
+{
+    const std::u16string written = TextOutClean(storedBlockName(bn));
+    const std::u16string read =
+        utf16 ? written : TextInClean(AnsiBytesToText(TextToAnsiBytes(written)));
+    return userBlockName(read);
+}
+
+bool blankBlockName(std::u16string_view name)
+{
+    return std::all_of(name.begin(), name.end(),
+                       [](char16_t c) { return c == u' ' || c == u'\u3000'; });
+}
+
+bool blockNameInUse(const TJwsData &doc, std::u16string_view name)
+{
+    return std::any_of(doc.EntBlockDef.begin(), doc.EntBlockDef.end(),
+                       [&](const TEntJwwBlockDef &d) { return userBlockName(d.strName) == name; });
+}
+
+std::u16string blockNameInUseText(std::u16string_view bn)
+{
+    return u" ブロック名【" + std::u16string(bn) + u"】は既に図形ファイル内で使用済です";
+}
+
+std::u16string blockNameBlankText(std::u16string_view bn)
+{
+    return u" ブロック名【" + std::u16string(bn) + u"】は空白のため使えません";
+}
+
+std::u16string blockNameChangedText(std::u16string_view bn, std::u16string_view stored)
+{
+    return u" ブロック名【" + std::u16string(bn) + u"】は【" + std::u16string(stored) +
+           u"】として書き込まれます";
+}
+
+namespace {
+
+// Why bn cannot name the new block of doc (utf16: how its strings are written), as the
+// check says it; nullopt when it can.
+std::optional<ConversionFailure> blockNameFailure(const TJwsData *doc, const std::u16string &bn,
+                                                  bool utf16)
+{
+    const std::u16string stored = storedUserName(bn, utf16);
+    std::u16string finding;
+    if (blankBlockName(stored))
+        finding = blockNameBlankText(bn);
+    else if (doc && blockNameInUse(*doc, stored))
+        finding = blockNameInUseText(bn);
+    else
+        return std::nullopt;
+    return ConversionFailure{ConversionFailure::Step::BlockName, {}, std::move(finding)};
+}
+
+} // namespace
 
 Converter::Converter()
 {
@@ -171,6 +228,12 @@ void Converter::convertLoaded(const std::u16string &src, NewFile &dst, const std
     if (ext == u".jws") {
         if (!readJws(src, loaded, outcome))
             return;
+        // The name is checked on what is converted, whatever the check saw: the file may
+        // have been replaced since. A figure with nothing to gather does not use it.
+        if (!nothingToGather(JWS))
+            outcome.failure = blockNameFailure(&JWS, bn, JWS.MojiEncode);
+        if (outcome.failure)
+            return;
         // The drawing extents are neither written nor shown, so a conversion does not
         // compute them.
         DataTransJWS(JWS, bn);
@@ -178,6 +241,9 @@ void Converter::convertLoaded(const std::u16string &src, NewFile &dst, const std
         written = FileOut(JWS, dst, JWS.Enthd.jwVer);
     } else if (ext == u".jwk") {
         if (!readJwk(src, loaded, outcome))
+            return;
+        outcome.failure = blockNameFailure(nullptr, bn, false);
+        if (outcome.failure)
             return;
         written = writeJwk(dst, bn);
     } else {

@@ -26,6 +26,22 @@ void prepareJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);
 // prepareJwk, then the translation into jws.
 void translateJwk(TJwTrans &trans, TJwkData &jwk, TJwsData &jws);
 
+// The user's part of the block name bn as an output stores it and a reader reads it
+// back: the marker added, the name cut to what a file's strings hold, control
+// characters and the pairs "^m" and backslash-n dropped, and, in a file of code page
+// 932 strings (utf16 false), every character the code page lacks turned into "?".
+std::u16string storedUserName(std::u16string_view bn, bool utf16);
+// Nothing but spaces and ideographic spaces (or nothing at all).
+bool blankBlockName(std::u16string_view name);
+// A block definition of doc already has the user's part name.
+bool blockNameInUse(const TJwsData &doc, std::u16string_view name);
+
+// The findings about a block name, after the file's path (the same words in the check
+// and in a failed conversion).
+std::u16string blockNameInUseText(std::u16string_view bn);
+std::u16string blockNameBlankText(std::u16string_view bn);
+std::u16string blockNameChangedText(std::u16string_view bn, std::u16string_view stored);
+
 // What became of one source.
 struct ConversionOutcome {
     // The file written, which is the name asked for unless another program took that

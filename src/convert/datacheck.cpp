@@ -75,12 +75,24 @@ namespace {
 // What the check found in one row.
 struct RowCheck {
     FigureProblem problem = FigureProblem::None;
-    // The file read whole is already one block, or its block name is taken in it.
+    // The file read (whole or in part) is already one block: the name is not used.
     bool oneBlock = false;
+    // The name is used: it was looked at as the output will store it.
+    bool nameChecked = false;
+    std::u16string storedName = {};
     bool nameInUse = false;
     // The file was read and may be kept for the conversion.
     bool read = false;
 };
+
+// The row's name as the output will store it (utf16: its strings are UTF-16), and, given
+// the source's document, whether a definition there has it already.
+void checkName(const SourceRow &row, const TJwsData *doc, bool utf16, RowCheck &c)
+{
+    c.nameChecked = true;
+    c.storedName = storedUserName(row.name, utf16);
+    c.nameInUse = doc && blockNameInUse(*doc, c.storedName);
+}
 
 // Reads the file of a row that passed precheckFigure through the converter, which may
 // keep it for the conversion.
@@ -93,49 +105,92 @@ RowCheck checkRow(const SourceRow &row, Converter &conv)
             c.problem = FigureProblem::NotFigure;
         else if (!conv.loadJwkForCheck(row.file))
             c.problem = FigureProblem::Incomplete;
+        if (c.problem != FigureProblem::NotFigure)
+            checkName(row, nullptr, false, c);
         return c;
     }
     c.problem = problemOf(conv.loadJwsForCheck(row.file));
-    if (c.problem != FigureProblem::None)
+    if (c.problem == FigureProblem::NotFigure)
         return c;
     // A figure that is already one block is written as it is: no block of the row's
-    // name is added, so that name cannot clash, and it is not used.
+    // name is added, so that name cannot clash, and it is not used. A file read in part
+    // is converted as far as it was read, so its names count as well.
     c.oneBlock = nothingToGather(conv.JWS);
-    for (const TEntJwwBlockDef &d : conv.JWS.EntBlockDef)
-        c.nameInUse = c.nameInUse || (!c.oneBlock && userBlockName(d.strName) == row.name);
+    if (!c.oneBlock)
+        checkName(row, &conv.JWS, conv.JWS.MojiEncode, c);
     return c;
 }
 
-// Appends the row's line, if any, and marks the outcome.
-void reportRow(const SourceRow &row, const RowCheck &c, CheckOutcome &out,
-               const std::function<void(const std::u16string &)> &line)
+// What the check found in one row, to be marked in the outcome.
+struct RowFindings {
+    bool error = false;
+    bool warning = false;
+    bool nameInUse = false;
+};
+
+// Appends the lines about the row's block name.
+void reportName(const SourceRow &row, const RowCheck &c, RowFindings &f,
+                const std::function<void(const std::u16string &)> &line)
+{
+    if (blankBlockName(c.storedName)) {
+        line(row.file + blockNameBlankText(row.name));
+        f.error = true;
+        return;
+    }
+    // Said whenever the name given is not the name stored: a character the code page
+    // lacks, a control character, a name too long.
+    if (c.storedName != userBlockName(row.name)) {
+        line(row.file + blockNameChangedText(row.name, c.storedName));
+        f.warning = true;
+    }
+    if (c.nameInUse) {
+        line(row.file + blockNameInUseText(row.name));
+        f.error = true;
+        f.nameInUse = true;
+    }
+}
+
+// Appends the row's lines, if any, and tells what they found.
+RowFindings reportRow(const SourceRow &row, const RowCheck &c,
+                      const std::function<void(const std::u16string &)> &line)
 {
     const std::u16string &file = row.file;
+    RowFindings f;
     switch (c.problem) {
     case FigureProblem::BadExtension:
         line(file + u" -- " + std::u16string(kBadExtensionShort));
-        out.error = true;
-        return;
+        return {true};
     case FigureProblem::Missing:
     case FigureProblem::NotFigure:
         line(file + u" -- " + std::u16string(figureProblemText(c.problem)));
-        out.error = true;
-        return;
+        return {true};
     case FigureProblem::Incomplete:
         line(file + std::u16string(kIncompleteWarning));
-        out.warning = true;
-        return;
+        f.warning = true;
+        break;
     case FigureProblem::None:
         break;
     }
     if (c.oneBlock) {
         line(file + u" -- " + std::u16string(kOneBlock));
-        out.warning = true;
-    } else if (c.nameInUse) {
-        line(file + u" ブロック名【" + row.name + u"】は既に図形ファイル内で使用済です");
-        out.error = true;
-        out.nameInUse = true;
+        f.warning = true;
+    } else if (c.nameChecked) {
+        reportName(row, c, f, line);
     }
+    return f;
+}
+
+void mark(CheckOutcome &out, std::size_t row, const RowFindings &f)
+{
+    if (f.error) {
+        out.error = true;
+        out.errorRows.push_back(row);
+    }
+    if (f.warning) {
+        out.warning = true;
+        out.warningRows.push_back(row);
+    }
+    out.nameInUse = out.nameInUse || f.nameInUse;
 }
 
 } // namespace
@@ -145,9 +200,9 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
     CheckOutcome out;
     auto line = [&](const std::u16string &text) { host.appendCheckLine(text, true); };
     int done = 0;
-    for (const SourceRow &row : rows) {
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const SourceRow &row = rows[r];
         host.progress(done++, static_cast<int>(rows.size()));
-        const bool lastRow = &row == &rows.back();
         if (host.escapePressed()) {
             out.interrupted = true;
             break;
@@ -155,13 +210,13 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
         if (isBlankCell(row.file))
             continue;
         if (const FigureProblem p = precheckFigure(row.file); p != FigureProblem::None) {
-            reportRow(row, RowCheck{p}, out, line);
+            mark(out, r, reportRow(row, RowCheck{p}, line));
             continue;
         }
         bool keep = false;
         try {
             const RowCheck c = checkRow(row, conv);
-            reportRow(row, c, out, line);
+            mark(out, r, reportRow(row, c, line));
             keep = c.read;
         } catch (const std::bad_alloc &) {
             // Running out of memory says nothing about the file: the conversion reads it
@@ -169,11 +224,11 @@ CheckOutcome DataCheck(std::span<const SourceRow> rows, Converter &conv, RunHost
             conv.keepForConversion(false);
             line(row.file + u" -- " + std::u16string(kOutOfMemoryText) +
                  std::u16string(kOutOfMemoryAgain));
-            out.warning = true;
+            mark(out, r, {false, true});
         }
         // Nothing of a checked file stays, but for the last row's: a run of one file
         // then converts it without reading it again.
-        conv.keepForConversion(keep && lastRow && !out.error);
+        conv.keepForConversion(keep && r + 1 == rows.size() && !out.error);
         host.processEvents();
     }
     host.progress(done, static_cast<int>(rows.size()));

@@ -19,6 +19,10 @@ struct CheckOutcome {
     bool warning = false;
     // Among the errors: a row's block name is already a block name in its file.
     bool nameInUse = false;
+    // The indices of the rows with an error and of those with a warning, ascending, so
+    // that a front end can pass over or remove them.
+    std::vector<std::size_t> errorRows;
+    std::vector<std::size_t> warningRows;
     // The run may start: no error and no interruption (warnings do not stop it).
     bool runMayStart() const { return !interrupted && !error; }
 };

@@ -3,6 +3,8 @@
 #include "core/numeric.h"
 #include "core/path.h"
 
+#include <filesystem>
+
 namespace pravelot {
 
 std::optional<std::u16string> branchNumberPath(const std::u16string &path, TakenNames &names)
@@ -29,10 +31,28 @@ std::optional<std::u16string> branchNumberPath(const std::u16string &path)
 }
 
 std::u16string wantedOutputPath(const std::u16string &src,
-                                const std::optional<std::u16string> &destFolder)
+                                const std::optional<std::u16string> &destFolder,
+                                std::u16string_view subFolder)
 {
-    const std::u16string path = destFolder ? *destFolder + FileNameOf(src) : src;
+    std::u16string path = src;
+    if (destFolder) {
+        path = *destFolder;
+        path += subFolder;
+        path += FileNameOf(src);
+    }
     return ChangeExtSafe(path, u".jws");
+}
+
+std::error_code makeOutputFolder(const std::u16string &folder)
+{
+    if (folderExistsSafe(folder) || DirCreateSafe(folder))
+        return {};
+    // The helper says only whether it worked: the system is asked once more for why.
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(nativePath(folder)), error);
+    if (!error && !folderExistsSafe(folder))
+        error = std::make_error_code(std::errc::not_a_directory);
+    return error;
 }
 
 std::optional<std::u16string> outputPathFor(const std::u16string &src,

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace pravelot {
 
@@ -20,10 +21,15 @@ std::optional<std::u16string> branchNumberPath(const std::u16string &path, Taken
 std::optional<std::u16string> branchNumberPath(const std::u16string &path);
 
 // The name the output of src wants before any branch number: in destFolder (a folder
-// text ending in a separator), or beside src when destFolder is nullopt, with the
-// extension ".jws".
+// text ending in a separator) followed by subFolder (relative, ending in a separator,
+// or empty), or beside src when destFolder is nullopt, with the extension ".jws".
 std::u16string wantedOutputPath(const std::u16string &src,
-                                const std::optional<std::u16string> &destFolder);
+                                const std::optional<std::u16string> &destFolder,
+                                std::u16string_view subFolder = {});
+
+// Makes the folder of an output and any missing parents; the system's reason when that
+// fails (a file standing where a folder belongs, no permission …), else no error.
+std::error_code makeOutputFolder(const std::u16string &folder);
 
 // wantedOutputPath made unique by the branch-number rule; nullopt when no free name is
 // left.

@@ -16,6 +16,8 @@ struct RunSummary {
     int converted = 0;
     int failed = 0;
     bool interrupted = false;
+    // The rows whose source was read only in part, ascending.
+    std::vector<std::size_t> warnedRows;
     // Each converted source with the file written from it, in run order.
     std::vector<std::pair<std::u16string, std::u16string>> outputs;
 };

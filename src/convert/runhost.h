@@ -36,6 +36,10 @@ public:
 struct SourceRow {
     std::u16string file;
     std::u16string name;
+    // Where the output goes below the run's destination folder: a relative folder
+    // ending in a separator (made when missing), or empty for the destination itself.
+    // Outputs that go beside their sources do not use it.
+    std::u16string outputFolder = {};
 };
 
 } // namespace pravelot

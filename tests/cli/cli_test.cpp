@@ -1,5 +1,7 @@
-// pravelot-cli convert: checks, the run log, exit statuses.
+// pravelot-cli: the options of its commands, the checks, the run log, exit statuses,
+// info and render.
 
+#include "cli/clirun.h"
 #include "cli/clitexts.h"
 #include "cli/commands.h"
 #include "core/path.h"
@@ -16,47 +18,9 @@ using namespace pravelot::test;
 
 namespace {
 
-struct Result {
-    int status;
-    std::string out, err;
-};
+using Result = CliResult;
 
-Result convert(const std::vector<std::string> &args)
-{
-    std::ostringstream out, err;
-    const int status = runConvert(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-// The command line's own texts in language while it lives.
-class InLanguage {
-public:
-    explicit InLanguage(CliLanguage language) : m_before(cliLanguage())
-    {
-        setCliLanguage(language);
-    }
-    ~InLanguage() { setCliLanguage(m_before); }
-    InLanguage(const InLanguage &) = delete;
-    InLanguage &operator=(const InLanguage &) = delete;
-
-private:
-    CliLanguage m_before;
-};
-
-void writeJws(const std::u16string &path, const std::u16string &defName = u"")
-{
-    TJwsData d = emptyDoc(600);
-    addTop(d, line(0, 0, 1, 1));
-    if (!defName.empty()) {
-        addDef(d, 0, defName);
-        addTop(d, blockRef(0, 0, 0));
-        d.MakeBlockTree();
-    }
-    writeBytes(path, writeJws(d, {600}));
-}
-
-// The separator the program puts after a folder.
-const std::string kSep = toUtf8(std::u16string(1, kPathDelim));
+const std::string kSep = separator();
 
 // s as a JSON string holds it (the paths of the tests need only backslashes escaped).
 std::string jsonText(const std::string &s)
@@ -82,7 +46,8 @@ TEST(Cli, ConvertsIntoAFolderAndLogs)
     const Result r = convert({"-o", out, a, a});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, a + "\n→ " + out + kSep + "図面 a.jws\n　…… 変換完了\n" + a + "\n→ " + out +
-                         kSep + "図面 a~1.jws\n　…… 変換完了\n");
+                         kSep + "図面 a~1.jws\n　…… 変換完了\n" +
+                         "converted 2, failed 0, skipped 0, warned 0\n");
     TJwsData d;
     ASSERT_TRUE(FileIn(d, fromUtf8(out + kSep + "図面 a.jws")));
     EXPECT_EQ(d.EntBlockDef.at(0).strName, u"図面 a@@SfigorgFlag@@4");
@@ -101,7 +66,8 @@ TEST(Cli, ConvertsIntoACurrentFolderWhoseNameIsNotUtf8)
     const Result r = convert({"p.jws"});
     std::filesystem::current_path(before);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "p.jws\n→ ./p~1.jws\n　…… 変換完了\n");
+    EXPECT_EQ(r.out,
+              "p.jws\n→ ./p~1.jws\n　…… 変換完了\nconverted 1, failed 0, skipped 0, warned 0\n");
     EXPECT_TRUE(std::filesystem::is_regular_file(folder / "p~1.jws"));
 }
 #endif
@@ -118,6 +84,21 @@ TEST(Cli, BesideAndOneNameForAll)
     EXPECT_EQ(d.EntBlockDef.at(0).strName, u"BLK@@SfigorgFlag@@4");
 }
 
+TEST(Cli, SaysWhatTheBlockNameBecomes)
+{
+    TempDir tmp;
+    const std::string a = toUtf8(tmp.file("p.jws"));
+    writeJws(fromUtf8(a));
+    const Result r = convert({"--beside", "-n", "é\t1", a});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, a + " ブロック名【é\t1】は【?1】として書き込まれます\n");
+    EXPECT_EQ(r.out.substr(r.out.rfind("converted")),
+              "converted 1, failed 0, skipped 0, warned 1\n");
+    TJwsData d;
+    ASSERT_TRUE(FileIn(d, tmp.file("p~1.jws")));
+    EXPECT_EQ(d.EntBlockDef.at(0).strName, u"?1@@SfigorgFlag@@4");
+}
+
 TEST(Cli, CheckErrorsStopEverything)
 {
     TempDir tmp;
@@ -129,96 +110,143 @@ TEST(Cli, CheckErrorsStopEverything)
     writeBytes(fromUtf8(txt), {'x'});
     const Result r = convert({"-o", utf8(tmp.path()), good, used, txt});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.out, "converted 0, failed 2, skipped 0, warned 0\n");
     EXPECT_NE(r.err.find(used + " ブロック名【used】は既に図形ファイル内で使用済です"),
               std::string::npos);
     EXPECT_NE(r.err.find(txt + " -- ファイル拡張子が不正です"), std::string::npos);
     EXPECT_FALSE(FileExistsSafe(tmp.file("good~1.jws")));
 }
 
-TEST(Cli, WarningsLetTheRunGoOn)
+TEST(Cli, ACutFileIsConvertedAndItsWarningAlwaysTold)
 {
-    TempDir tmp;
-    const std::string cut = toUtf8(tmp.file("cut.jws"));
-    writeJws(fromUtf8(cut));
-    Bytes b = readBytes(fromUtf8(cut));
-    b.resize(b.size() - 1);
-    writeBytes(fromUtf8(cut), b);
-    const Result r = convert({"--beside", "--verbose", cut});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("ファイルデータが欠落しています"), std::string::npos);
-    EXPECT_NE(r.out.find("変換完了"), std::string::npos);
+    struct Case {
+        const char *what;
+        std::vector<std::string> options;
+        bool folder; // the folder is given, with -r, not the file
+    } cases[] = {
+        {"plain", {"--beside"}, false},
+        {"verbose", {"--beside", "--verbose"}, false},
+        {"verbose, the file in a folder given with -r", {"-r", "--beside", "--verbose"}, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir tmp;
+        const std::string cut = toUtf8(tmp.file("cut.jws"));
+        writeJws(fromUtf8(cut));
+        Bytes b = readBytes(fromUtf8(cut));
+        b.resize(b.size() - 1);
+        writeBytes(fromUtf8(cut), b);
+        std::vector<std::string> args = c.options;
+        args.push_back(c.folder ? utf8(tmp.path()) : cut);
+        const Result r = convert(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, cut + "\n→ " + toUtf8(tmp.file("cut~1.jws")) +
+                             "\n　…… 変換完了\nconverted 1, failed 0, skipped 0, warned 1\n");
+        // Told by the check and again by the conversion, whatever the options; --verbose
+        // adds where reading stopped, between the two.
+        const std::string warning =
+            cut + " -- ファイルデータが欠落しています(データ変換は行われます)\n";
+        const bool verbose = c.options.back() == "--verbose";
+        EXPECT_EQ(r.err.substr(0, warning.size()), warning);
+        EXPECT_EQ(r.err.substr(r.err.size() - warning.size()), warning);
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), verbose ? 3 : 2) << r.err;
+        const std::string where = cut + ": File I/O Error (";
+        EXPECT_EQ(r.err.find(where) == warning.size(), verbose) << r.err;
+    }
 }
 
-TEST(Cli, ReadingThatStopsEarlyIsAlwaysTold)
-{
-    TempDir tmp;
-    const std::string cut = toUtf8(tmp.file("cut.jws"));
-    writeJws(fromUtf8(cut));
-    Bytes b = readBytes(fromUtf8(cut));
-    b.resize(b.size() - 1);
-    writeBytes(fromUtf8(cut), b);
-    // Without --verbose too: once by the check, once by the conversion.
-    const Result r = convert({"--beside", cut});
-    EXPECT_EQ(r.status, 0) << r.err;
-    const std::string warning =
-        cut + " -- ファイルデータが欠落しています(データ変換は行われます)\n";
-    EXPECT_EQ(r.err, warning + warning);
-    EXPECT_EQ(r.out, cut + "\n→ " + toUtf8(tmp.file("cut~1.jws")) + "\n　…… 変換完了\n");
-}
-
+#ifndef _WIN32
 TEST(Cli, AFailedFileSaysWhichStepFailedAndWhy)
 {
     TempDir tmp;
     const std::string a = toUtf8(tmp.file("a.jws"));
     writeJws(fromUtf8(a));
-    struct Case {
-        const char *what;
-        std::vector<std::string> args;
-        std::string err;
-    } cases[] = {
-#ifndef _WIN32
-        {"a folder where no file can be made",
-         {"-o", "/proc", a},
-         "pravelot-cli convert: " + a + ": cannot create the output in /proc/: "},
-#endif
-        {"a folder given as a source",
-         {"-o", utf8(tmp.path()), utf8(tmp.path()), a},
-         "pravelot-cli convert: " + utf8(tmp.path()) +
-             ": is a folder; give the figure files in it (for example " + utf8(tmp.path()) + kSep +
-             "*.jws)\n"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        const Result r = convert(c.args);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
-    }
-    // A folder is not taken for a bad extension or a missing file, and nothing is
-    // converted beside it.
-    const Result r = convert({"-o", utf8(tmp.path()), utf8(tmp.path()), a});
-    EXPECT_EQ(r.err.find("ファイル拡張子が不正です"), std::string::npos);
-    EXPECT_EQ(r.err.find("ファイルが存在しません"), std::string::npos);
-    EXPECT_EQ(r.out, "");
-    EXPECT_FALSE(FileExistsSafe(tmp.file("a~1.jws")));
+    // A folder where no file can be made.
+    const Result r = convert({"-o", "/proc", a});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("pravelot-cli convert: " + a + ": cannot create the output in /proc/: "),
+              std::string::npos)
+        << r.err;
 }
+#endif
 
-TEST(Cli, UsageErrors)
+TEST(Cli, UsageErrorsOfEveryCommand)
 {
     TempDir tmp;
+    const std::string a = toUtf8(tmp.file("a.jws"));
+    writeJws(fromUtf8(a));
+    const std::string folder = utf8(tmp.path());
+    const std::string missing = toUtf8(tmp.file("missing"));
+    const std::string svg = toUtf8(tmp.file("a.svg"));
+    using L = CliLanguage;
     struct Case {
+        std::string command;
         std::vector<std::string> args;
         int status;
+        std::string err;
+        L language = L::English;
     } cases[] = {
-        {{}, 2},
-        {{"-o"}, 2},
-        {{"--beside", "-o", "x", "a.jws"}, 2},
-        {{"--frobnicate", "a.jws"}, 2},
-        {{"-o", toUtf8(tmp.file("missing")), "a.jws"}, 1},
+        {"convert", {}, 2, "pravelot-cli convert: no files given (see --help)\n"},
+        {"convert", {"-o"}, 2, "pravelot-cli convert: -o needs a value\n"},
+        {"convert", {a, "-n"}, 2, "pravelot-cli convert: -n needs a value\n"},
+        {"convert",
+         {a, "-n"},
+         2,
+         "pravelot-cli convert: -n の後に値を指定して下さい\n",
+         L::Japanese},
+        {"convert",
+         {"--beside", "-o", "x", a},
+         2,
+         "pravelot-cli convert: -o and --beside exclude each other\n"},
+        {"convert", {"--frobnicate", a}, 2, "pravelot-cli convert: unknown option --frobnicate\n"},
+        {"convert", {"--beside=yes", a}, 2, "pravelot-cli convert: unknown option --beside=yes\n"},
+        {"convert",
+         {"-n", " \t", a},
+         2,
+         "pravelot-cli convert: -n needs a block name that is not blank\n"},
+        {"convert",
+         {"-n", "", a},
+         2,
+         "pravelot-cli convert: -n には空白でないブロック名を指定して下さい\n",
+         L::Japanese},
+        {"convert",
+         {a, folder},
+         2,
+         "pravelot-cli convert: " + folder +
+             " is a folder: give -r to convert every figure file "
+             "below it\n"},
+        {"convert",
+         {"-o", missing, a},
+         1,
+         "The folder given was not found.\n" + missing + kSep + "\n"},
+        {"convert",
+         {"-o", missing, a},
+         1,
+         "指定したフォルダが見つかりません。\n" + missing + kSep + "\n",
+         L::Japanese},
+        // After "--" every argument is a file, even one that looks like an option.
+        {"convert",
+         {"--beside", "--", "-n"},
+         1,
+         "-n -- ファイル拡張子が不正です\n"
+         "エラー発生のため変換は行われません。確認して下さい(1)\n"},
+        {"info", {}, 2, "pravelot-cli info: no files given (see --help)\n"},
+        {"info", {"--jsn", a}, 2, "pravelot-cli info: unknown option --jsn\n"},
+        {"info", {"--", "--json"}, 1, "--json -- ファイル拡張子が不正です(※JWK/JWSのみ対応)\n"},
+        {"render", {a}, 2, "pravelot-cli render: needs FILE and -o OUT.svg (see --help)\n"},
+        {"render", {a, "-o"}, 2, "pravelot-cli render: -o needs a value\n"},
+        {"render",
+         {a, "-o", svg, "--size=9"},
+         2,
+         "pravelot-cli render: --size takes a number of pixels, 16 to 16384\n"},
+        {"render", {"-o", svg, "--", "-a.jws"}, 1, "-a.jws -- ファイルが存在しません\n"},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.args.size());
-        EXPECT_EQ(convert(c.args).status, c.status);
+        SCOPED_TRACE(c.command + " " + (c.args.empty() ? "" : c.args.back()));
+        const InLanguage in(c.language);
+        const Result r = runCli(c.command, c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.err, c.err);
     }
 }
 
@@ -386,18 +414,21 @@ TEST(Cli, OneLanguagePerRun)
         CliLanguage language;
         const char *noFiles;
         const char *anotherName;
+        const char *summary;
     } runs[] = {
         {CliLanguage::English, "pravelot-cli convert: no files given (see --help)\n",
-         "Give the block another name with -n NAME"},
+         "Give the block another name with -n NAME",
+         "converted 0, failed 1, skipped 0, warned 0\n"},
         {CliLanguage::Japanese,
          "pravelot-cli convert: ファイルが指定されていません(--help を参照)\n",
-         "別のブロック名は -n NAME で指定できます"},
+         "別のブロック名は -n NAME で指定できます", "変換完了 0、変換失敗 1、スキップ 0、警告 0\n"},
     };
     for (const Run &run : runs) {
         const InLanguage in(run.language);
         EXPECT_EQ(convert({"--verbose"}).err, run.noFiles);
         const Result r = convert({"--beside", used});
         EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, run.summary);
         EXPECT_EQ(r.err, used +
                              " ブロック名【used】は既に図形ファイル内で使用済です\n"
                              "エラー発生のため変換は行われません。確認して下さい(1)\n" +

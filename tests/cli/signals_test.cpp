@@ -62,6 +62,7 @@ Child startCli(const TempDir &tmp, Mode mode, const std::vector<std::string> &ar
         // The test runner's own dispositions are not what a user's shell gives.
         for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ})
             std::signal(sig, SIG_DFL);
+        ::setenv("LC_ALL", "C", 1);
         (void)!std::freopen(c.out.c_str(), "w", stdout);
         (void)!std::freopen(c.err.c_str(), "w", stderr);
         std::vector<char *> argv;
@@ -201,7 +202,9 @@ TEST_P(FileSizeLimit, FailsThatFileAndTheNextGoesOn)
     EXPECT_EQ(WEXITSTATUS(status), 1);
     const std::string o = out.string();
     EXPECT_EQ(contentOf(child.out), toUtf8(big) + "\n→ " + o + "/big.jws\n　…… 変換失敗\n" +
-                                        toUtf8(small) + "\n→ " + o + "/small.jws\n　…… 変換完了\n");
+                                        toUtf8(small) + "\n→ " + o +
+                                        "/small.jws\n　…… 変換完了\n"
+                                        "converted 1, failed 1, skipped 0, warned 0\n");
     EXPECT_NE(contentOf(child.err).find(toUtf8(big) + ": cannot write the output " + o +
                                         "/big.jws: File too large"),
               std::string::npos)
@@ -210,4 +213,37 @@ TEST_P(FileSizeLimit, FailsThatFileAndTheNextGoesOn)
     for (const auto &e : std::filesystem::directory_iterator(out))
         names.push_back(e.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{"small.jws"});
+}
+
+TEST(Interrupt, OneCtrlCFinishesTheFileInProgressAndEndsWith130)
+{
+    TempDir tmp;
+    const std::u16string a = tmp.file("a.jws"), b = tmp.file("b.jws");
+    writeBigSource(a);
+    writeBigSource(b);
+    const std::filesystem::path out = tmp.path() / "out";
+    std::filesystem::create_directory(out);
+
+    const Child child =
+        startCli(tmp, Mode::Unnamed, {"convert", "-o", out.string(), toUtf8(a), toUtf8(b)});
+    int status = 0;
+    ASSERT_TRUE(waitUntilWritingInto(child.pid, out.string(), status))
+        << "ended before writing: " << status;
+    ::kill(child.pid, SIGINT);
+    ASSERT_EQ(::waitpid(child.pid, &status, 0), child.pid);
+    // Whichever file was being written is finished, and the run says it was stopped.
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    expectOnlyCompleteOutputs(out);
+    std::size_t outputs = 0;
+    for (const auto &e : std::filesystem::directory_iterator(out))
+        outputs += e.is_regular_file() ? 1 : 0;
+    EXPECT_GE(outputs, 1u);
+    const std::string log = contentOf(child.out);
+    EXPECT_NE(
+        log.find("converted " + std::to_string(outputs) + ", failed 0, skipped 0, warned 0\n"),
+        std::string::npos)
+        << log;
+    // Stopped before the second file, the log says so.
+    EXPECT_EQ(outputs == 1, log.find("Stopped: Ctrl-C was pressed.\n") != std::string::npos) << log;
 }

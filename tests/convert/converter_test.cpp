@@ -210,6 +210,36 @@ TEST(RunFiles, SameNamesFromTwoFoldersAndTheLog)
     EXPECT_EQ(host.log, expected);
 }
 
+TEST(RunFiles, OutputsGoIntoTheirFoldersBelowTheDestination)
+{
+    TempDir tmp;
+    const std::u16string a = tmp.file("lib/平面/机.jws");
+    writeBytes(a, smallJws());
+    writeBytes(tmp.file("out/blocked"), {'x'});
+    const std::u16string out = tmp.folder() + u"out/";
+    const std::u16string sub = u"lib/平面/";
+    const std::vector<SourceRow> rows = {
+        {a, u"机", sub}, {a, u"机", sub}, {a, u"机", u""}, {a, u"机", u"blocked/x/"}};
+    Converter conv;
+    RecordingHost host;
+    const RunSummary s = runFiles(rows, out, conv, host);
+    EXPECT_EQ(s.converted, 3);
+    const std::vector<std::u16string> expected = {
+        a, u"→ " + out + sub + u"机.jws",     u"　…… 変換完了",
+        a, u"→ " + out + sub + u"机~1.jws",   u"　…… 変換完了",
+        a, u"→ " + out + u"机.jws",           u"　…… 変換完了",
+        a, u"→ " + out + u"blocked/x/机.jws", u"　…… 変換失敗",
+    };
+    EXPECT_EQ(host.log, expected);
+    // A file where a folder belongs fails that file alone, with the system's reason.
+    EXPECT_EQ(host.failures, std::vector{ConversionFailure::Step::Create});
+    // Beside their sources, outputs ignore the folder.
+    RecordingHost beside;
+    const std::vector<SourceRow> one = {{a, u"机", u"elsewhere/"}};
+    EXPECT_EQ(runFiles(one, std::nullopt, conv, beside).converted, 1);
+    EXPECT_EQ(beside.log.at(1), u"→ " + tmp.file("lib/平面/机~1.jws"));
+}
+
 TEST(RunFiles, EscapeBeforeTheFirstFile)
 {
     TempDir tmp;
@@ -333,6 +363,27 @@ TEST(DataCheck, OutcomesAndLines)
         EXPECT_EQ(out.nameInUse, c.line.find(u"使用済") != std::u16string::npos);
         EXPECT_EQ(host.check, c.line.empty() ? std::vector<std::u16string>{} : std::vector{c.line});
     }
+}
+
+TEST(DataCheck, TellsWhichRowsHadErrorsAndWarnings)
+{
+    TempDir tmp;
+    writeCheckSources(tmp);
+    const std::vector<SourceRow> rows = {
+        {tmp.file("ok.jws"), u"ok"},
+        {tmp.file("gone.jws"), u"g"},
+        {tmp.file("cut.jws"), u"c"},
+        {tmp.file("door.jws"), u"door"},
+        {u"", u""},
+        {tmp.file("bad.jws"), u"b"},
+        {tmp.file("one.jws"), u"one"},
+        {tmp.file("draw.dxf"), u"d"},
+    };
+    Converter conv;
+    RecordingHost host;
+    const CheckOutcome out = DataCheck(rows, conv, host);
+    EXPECT_EQ(out.errorRows, (std::vector<std::size_t>{1, 3, 5, 7}));
+    EXPECT_EQ(out.warningRows, (std::vector<std::size_t>{2, 6}));
 }
 
 TEST(DataCheck, StatusTextsAndEscape)

@@ -35,8 +35,8 @@ void convertAll(const std::vector<std::u16string> &files, const TempDir &folder)
     Converter conv;
     for (const std::u16string &file : files) {
         const std::u16string name = FileNameOf(file);
-        EXPECT_TRUE(conv.convert(file, NewFile{folder.folder() + name, {}, {}, {}},
-                                 ChangeExtSafe(name, u""))
+        // A name that no part uses already.
+        EXPECT_TRUE(conv.convert(file, NewFile{folder.folder() + name, {}, {}, {}}, u"部品ブロック")
                         .done());
     }
 }
