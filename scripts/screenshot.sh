@@ -142,3 +142,47 @@ xvfb-run -a -s "-screen 0 1360x760x24" bash -c '
     wait "$pid" 2>/dev/null || true
 ' screenshot "${copies[@]}"
 echo "Wrote $here/docs/preview.png and $here/docs/preview-converted.png"
+
+# ---------------------------------------------------------------------------------------
+# A parts library in thumbnails: docs/thumbnails.png. The samples' tree copied 28 times
+# into sub-folders (some 2,000 parts), given as one folder on the command line.
+twork="$(mktemp -d)"
+trap 'rm -rf "$work" "$pwork" "$twork"' EXIT
+mkdir -p "$twork/prog" "$twork/home" "$twork/部品集"
+cp "$build/bin/pravelot" "$twork/prog/"
+firstStart "$twork/prog"
+for i in $(seq -w 1 28); do
+    mkdir -p "$twork/部品集/現場$i"
+    cp -r "$samples/jws/." "$twork/部品集/現場$i/"
+done
+export TWORK="$twork" HOME="$twork/home"
+xvfb-run -a -s "-screen 0 1024x800x24" bash -c '
+    set -euo pipefail
+    LC_ALL=C twm >/dev/null 2>&1 &
+    sleep 0.5
+    "$TWORK/prog/pravelot" "$TWORK/部品集" &
+    pid=$!
+    main=""
+    for _ in $(seq 200); do
+        main="$(xwininfo -root -tree | grep "Ver.1.10" | awk "{print \$1}" | head -1 || true)"
+        [ -n "$main" ] && xwininfo -id "$main" | grep -q "IsViewable" && break
+        main=""
+        sleep 0.1
+    done
+    [ -n "$main" ] || { echo "screenshot.sh: no main window" >&2; kill "$pid"; exit 1; }
+    xdotool windowmove "$main" 10 30 windowsize "$main" 900 740
+    sleep 1
+    # The サムネイル button at the right end of the line above the list.
+    xdotool mousemove --window "$main" 840 212 click 1
+    sleep 1
+    # A part in the third row, picked.
+    xdotool mousemove --window "$main" 440 500 click 1
+    sleep 4 # every picture in sight drawn
+    pv="$(xwininfo -root -tree | grep "\"プレビュー\"" | awk "{print \$1}" | head -1 || true)"
+    [ -n "$pv" ] && xdotool windowminimize "$pv"
+    sleep 0.5
+    xwd -id "$main" -frame -silent | xwdtopnm 2>/dev/null | pnmtopng >"$DOCS/thumbnails.png"
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+'
+echo "Wrote $here/docs/thumbnails.png"

@@ -281,14 +281,15 @@ if [ $test = 1 ]; then
     # standard output and a check's finding to standard error, both as wide characters.
     console="$build/compare/console.txt"
     env -u LC_ALL LANG=C.UTF-8 LC_MESSAGES=ja_JP.UTF-8 script -qec \
-        "$wine '$(winpath "$bin/pravelot-cli.exe")' --help; $wine '$(winpath "$bin/pravelot-cli.exe")' convert 'C:\\無い.jws'" \
+        "$wine '$(winpath "$bin/pravelot-cli.exe")' --help; $wine '$(winpath "$bin/pravelot-cli.exe")' convert 'C:\\無い.jws'${sdk:+; $wine '$(winpath "$bin/pravelot.exe")' --help}" \
         /dev/null </dev/null >"$console" 2>&1 || true
-    if ! grep -q '使い方:' "$console" || ! grep -q '無い.jws -- ファイルが存在しません' "$console"; then
+    if ! grep -q '使い方:' "$console" || ! grep -q '無い.jws -- ファイルが存在しません' "$console" ||
+        { [ -n "$sdk" ] && ! grep -q '使い方: pravelot \[ファイル' "$console"; }; then
         echo "windows.sh: Japanese on the console came out as:" >&2
         cat -v "$console" | head -20 >&2
         exit 1
     fi
-    echo "The help and a check's finding read as Japanese on a console"
+    echo "The help of both programs and a check's finding read as Japanese on a console"
 
     samples="$root/../shared/samples"
     if [ -d "$samples" ]; then

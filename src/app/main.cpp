@@ -5,6 +5,8 @@
 #include "app/mainwindow.h"
 #include "app/qtdialogs.h"
 #include "app/qtjapanese.h"
+#include "core/console.h"
+#include "core/language.h"
 #include "core/termination.h"
 #include "core/text.h"
 
@@ -24,65 +26,88 @@
 
 namespace {
 
+// Where the settings file and the work folder lie, and why.
+const char *foldersReason(const pravelot::AppFolders &f, bool japanese)
+{
+    if (f.besideProgram)
+        return japanese
+                   ? "どちらもプログラムと同じフォルダにあります(そのフォルダに書き込めるため)。\n"
+                   : "Both lie beside the program, as its folder can be written.\n";
+#ifdef _WIN32
+    return japanese ? "プログラムのフォルダには書き込まないため(インストールしたプログラム、\n"
+                      "または書き込めないフォルダ)、設定ファイルはユーザーの AppData\\Roaming、\n"
+                      "作業フォルダはユーザーの AppData\\Local に置きます。\n"
+                    : "The program's folder is not written to (an installed program, or a folder\n"
+                      "that cannot be written), so the settings file lies in the user's roaming\n"
+                      "and the work folder in the user's local application-data folder.\n";
+#else
+    return japanese ? "プログラムのフォルダには書き込まないため(インストールしたプログラム)、\n"
+                      "設定ファイルはユーザーの設定フォルダ、作業フォルダはユーザーのキャッシュ\n"
+                      "フォルダに置きます。\n"
+                    : "The program's folder is not written to (an installed program), so\n"
+                      "the settings file lies in the user's configuration folder and the\n"
+                      "work folder in the user's cache folder.\n";
+#endif
+}
+
+// The help, in the user's language as pravelot-cli gives its own.
 void printHelp(const pravelot::AppFolders &f)
 {
     using pravelot::toUtf8;
-    std::cout << "Usage: pravelot [FILE...]\n"
-                 "\n"
-                 "The desktop program of Pravelot: gathers the whole content of Jw_cad figure\n"
-                 "files (.jws, .jwk) into one named block each and writes them as new .jws files.\n"
-                 "Each FILE is added to the list of files to convert; files can also be dropped\n"
-                 "on the window or chosen with its add button. Arguments after -- are files even\n"
-                 "when they begin with '-'.\n"
-                 "\n"
-                 "  -h, --help     show this help and where the program keeps its files\n"
-                 "      --version  show the version\n"
-                 "\n"
-                 "Settings file: "
-              << toUtf8(f.settingsPath) << "\nWork folder:   " << toUtf8(f.WorkFolder) << "\n"
-              << (f.besideProgram
-                      ? "Both lie beside the program, as its folder can be written.\n"
-#ifdef _WIN32
-                      : "The program's folder cannot be written, so the settings file lies\n"
-                        "in the user's roaming and the work folder in the user's local\n"
-                        "application-data folder.\n")
-#else
-                      : "The program's folder is not written to (an installed program), so\n"
-                        "the settings file lies in the user's configuration folder and the\n"
-                        "work folder in the user's cache folder.\n")
-#endif
-              << "\nThe same conversion without a window: pravelot-cli --help\n";
+    const bool japanese =
+        pravelot::userLanguageFromEnvironment() == pravelot::UserLanguage::Japanese;
+    if (japanese)
+        std::cout << "使い方: pravelot [ファイル...]\n"
+                     "\n"
+                     "Pravelot のデスクトップ版です。Jw_cad の図形ファイル(.jws, .jwk)ごとに、\n"
+                     "その内容全体を名前を付けた1つのブロックにまとめ、新しい .jws ファイルに\n"
+                     "書き出します。ファイルやフォルダを与えると変換する一覧に加えます。\n"
+                     "ウィンドウにドロップしたり、追加ボタンで選んだりもできます。-- の後は\n"
+                     "'-' で始まっていてもファイルとして扱います。\n"
+                     "\n"
+                     "  -h, --help     この説明と、設定ファイル・作業フォルダの場所を表示\n"
+                     "      --version  バージョンを表示\n"
+                     "\n"
+                     "設定ファイル: "
+                  << toUtf8(f.settingsPath) << "\n作業フォルダ: " << toUtf8(f.WorkFolder) << "\n"
+                  << foldersReason(f, true)
+                  << "\nウィンドウを開かずに同じ変換をするには: pravelot-cli --help\n";
+    else
+        std::cout
+            << "Usage: pravelot [FILE...]\n"
+               "\n"
+               "The desktop program of Pravelot: gathers the whole content of Jw_cad figure\n"
+               "files (.jws, .jwk) into one named block each and writes them as new .jws\n"
+               "files. Each FILE (or every part below a folder) is added to the list of\n"
+               "files to convert; files can also be dropped on the window or chosen with its\n"
+               "add button. Arguments after -- are files even when they begin with '-'.\n"
+               "\n"
+               "  -h, --help     show this help and where the program keeps its files\n"
+               "      --version  show the version\n"
+               "\n"
+               "Settings file: "
+            << toUtf8(f.settingsPath) << "\nWork folder:   " << toUtf8(f.WorkFolder) << "\n"
+            << foldersReason(f, false)
+            << "\nThe same conversion without a window: pravelot-cli --help\n";
 }
 
 #ifdef _WIN32
 // A program with a window has no console of its own: --help and --version write to the
-// console they were typed in, in UTF-8 while they do. Output into a file or a pipe goes
-// there unchanged.
-class HelpConsole {
-public:
-    HelpConsole()
-    {
-        if (GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_UNKNOWN &&
-            AttachConsole(ATTACH_PARENT_PROCESS) && std::freopen("CONOUT$", "w", stdout))
-            std::cout.clear();
-        m_codePage = GetConsoleOutputCP();
-        if (m_codePage != 0)
-            SetConsoleOutputCP(CP_UTF8);
+// console they were typed in, as wide characters (see useConsoleForText). Output into a
+// file or a pipe goes there unchanged, in UTF-8.
+void attachHelpConsole()
+{
+    if (GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_UNKNOWN &&
+        AttachConsole(ATTACH_PARENT_PROCESS) && std::freopen("CONOUT$", "w", stdout)) {
+        SetStdHandle(STD_OUTPUT_HANDLE,
+                     CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr));
+        std::cout.clear();
     }
-    ~HelpConsole()
-    {
-        std::cout.flush();
-        if (m_codePage != 0)
-            SetConsoleOutputCP(m_codePage);
-    }
-    HelpConsole(const HelpConsole &) = delete;
-    HelpConsole &operator=(const HelpConsole &) = delete;
-
-private:
-    UINT m_codePage = 0;
-};
+    pravelot::useConsoleForText();
+}
 #else
-struct HelpConsole {};
+void attachHelpConsole() {}
 #endif
 
 } // namespace
@@ -97,12 +122,12 @@ int main(int argc, char **argv)
         if (a == "--")
             break;
         if (a == "-h" || a == "--help") {
-            [[maybe_unused]] const HelpConsole console;
+            attachHelpConsole();
             printHelp(pravelot::AppFolders::forThisProgram());
             return 0;
         }
         if (a == "--version") {
-            [[maybe_unused]] const HelpConsole console;
+            attachHelpConsole();
             std::cout << "pravelot " << PRAVELOT_VERSION << "\n";
             return 0;
         }
@@ -129,11 +154,11 @@ int main(int argc, char **argv)
     }
 
     pravelot::QtDialogs dialogs;
-    pravelot::TForm1 form1(pravelot::AppFolders::forThisProgram(), dialogs, files);
-    pravelot::TForm2 form2(&form1);
-    form1.setCheckWindow(&form2);
-    QObject::connect(&form1, &pravelot::TForm1::closed, &app, &QCoreApplication::quit,
+    pravelot::MainWindow mainWindow(pravelot::AppFolders::forThisProgram(), dialogs, files);
+    pravelot::CheckWindow checkWindow(&mainWindow);
+    mainWindow.setCheckWindow(&checkWindow);
+    QObject::connect(&mainWindow, &pravelot::MainWindow::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    form1.show();
+    mainWindow.show();
     return QApplication::exec();
 }

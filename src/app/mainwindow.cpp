@@ -6,7 +6,14 @@
 #include "app/clicklabel.h"
 #include "app/escapewatcher.h"
 #include "app/linelist.h"
+#include "app/pathlabel.h"
 #include "app/previewwindow.h"
+#include "app/removerowscommand.h"
+#include "app/sourceintake.h"
+#include "app/sourcelistmodel.h"
+#include "app/sourcelistview.h"
+#include "app/statuslabel.h"
+#include "app/thumbnailview.h"
 #include "app/windowfont.h"
 #include "app/windowgeometry.h"
 #include "app/windowhost.h"
@@ -22,9 +29,9 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,11 +41,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QStackedWidget>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QToolButton>
+#include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -62,10 +71,36 @@ QList<Dialogs::Filter> figureFileFilters()
             {QStringLiteral("全てのファイル(*.*)"), QStringLiteral("*.*")}};
 }
 
-// The folder a picker opens at: folder when it names an existing folder, else fallback.
-QString pickerStart(const QString &folder, const std::u16string &fallback)
+// Where the dialogs open when they have no folder of their own yet: the user's documents
+// folder (the home folder where there is none), with trailing separator.
+QString documentsFolder()
 {
-    return !folder.isEmpty() && folderExistsSafe(us(folder)) ? folder : qs(fallback);
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    return qs(AddPathDelim(us(QDir::toNativeSeparators(folder))));
+}
+
+// The folder a dialog opens at: folder when it names an existing folder, else the
+// documents folder.
+QString pickerStart(const QString &folder)
+{
+    return !folder.isEmpty() && folderExistsSafe(us(folder)) ? folder : documentsFolder();
+}
+
+// The folders that making folder would make, itself first and its parents after it.
+QStringList missingFolders(const QString &folder)
+{
+    QStringList missing;
+    QString f = QDir::cleanPath(folder);
+    while (!f.isEmpty() && !QFileInfo::exists(f)) {
+        missing << f;
+        const QString parent = QFileInfo(f).path();
+        if (parent == f)
+            break;
+        f = parent;
+    }
+    return missing;
 }
 
 // The user's desktop or documents folder, with trailing separator. A fresh account may
@@ -108,24 +143,24 @@ private:
 
 } // namespace
 
-TForm1::TForm1(AppFolders folders, Dialogs &dialogs, QStringList arguments, QWidget *parent)
+MainWindow::MainWindow(AppFolders folders, Dialogs &dialogs, QStringList arguments, QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
       m_folders(std::move(folders)), m_dialogs(dialogs), m_arguments(std::move(arguments))
 {
-    setObjectName(QStringLiteral("TForm1"));
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(mainCaption());
     // Set before the controls are made, so that they all take it over.
     setFont(windowFont());
     m_escape = new EscapeWatcher(this);
     buildWidgets();
-    FormCreate();
+    startUp();
 }
 
-TForm1::~TForm1() = default;
+MainWindow::~MainWindow() = default;
 
-void TForm1::buildWidgets()
+void MainWindow::buildWidgets()
 {
     m_central = new QWidget(this);
     setCentralWidget(m_central);
@@ -138,188 +173,223 @@ void TForm1::buildWidgets()
 
     // The figure of the row the user picks, in a window of its own beside this one.
     m_preview = new PreviewWindow(this);
-    connect(SG1, &QTableWidget::currentCellChanged, this,
-            [this](int row) { previewRow(row, SG1->hasFocus()); });
-    connect(SG1, &QTableWidget::cellClicked, this, [this](int row) { previewRow(row, true); });
+    connect(m_sourceList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                previewRow(current.row(), m_sourceList->hasFocus() || m_thumbnails->hasFocus());
+            });
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_sourceList),
+                                    static_cast<QAbstractItemView *>(m_thumbnails)})
+        connect(view, &QAbstractItemView::clicked, this,
+                [this](const QModelIndex &index) { previewRow(index.row(), true); });
 }
 
-QGroupBox *TForm1::buildDestinationGroup()
+QGroupBox *MainWindow::buildDestinationGroup()
 {
     auto *group = new QGroupBox(QStringLiteral("保存先(&F)"), m_central);
-    RadioButtonFl1 = radio(u"デスクトップ", "RadioButtonFl1", group);
-    RadioButtonFl2 = radio(u"マイドキュメント", "RadioButtonFl2", group);
-    RadioButtonFl3 = radio(u"元ファイルのフォルダ", "RadioButtonFl3", group);
-    RadioButtonFl4 = radio(u"指定フォルダ", "RadioButtonFl4", group);
-    RadioButtonFl5 = radio(u"毎回指定", "RadioButtonFl5", group);
-    m_destinationButtons = {RadioButtonFl1, RadioButtonFl2, RadioButtonFl3, RadioButtonFl4,
-                            RadioButtonFl5};
-    EditFl1 = new QLineEdit(group);
-    EditFl1->setObjectName(QStringLiteral("EditFl1"));
+    m_toDesktop = radio(u"デスクトップ", "toDesktop", group);
+    m_toDocuments = radio(u"マイドキュメント", "toDocuments", group);
+    m_besideSources = radio(u"元ファイルのフォルダ", "besideSources", group);
+    m_toFixedFolder = radio(u"指定フォルダ", "toFixedFolder", group);
+    m_askEachRun = radio(u"毎回指定", "askEachRun", group);
+    m_destinationButtons = {m_toDesktop, m_toDocuments, m_besideSources, m_toFixedFolder,
+                            m_askEachRun};
+    m_fixedFolder = new QLineEdit(group);
+    m_fixedFolder->setObjectName(QStringLiteral("fixedFolder"));
     // Files dropped anywhere on the window are sources, also over the folder box.
-    EditFl1->setAcceptDrops(false);
-    ButtonFl1 = button(u"参照", "ButtonFl1", group);
-    LabelPreFolder = new QLabel(group);
-    LabelPreFolder->setObjectName(QStringLiteral("LabelPreFolder"));
-    // A long folder must not widen the window.
-    LabelPreFolder->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_fixedFolder->setAcceptDrops(false);
+    m_browseButton = button(u"参照", "browseButton", group);
+    // A long folder must not widen the window: it is shortened in the middle.
+    m_askedFolder = new PathLabel(group);
+    m_askedFolder->setObjectName(QStringLiteral("askedFolder"));
     auto *groupLayout = new QVBoxLayout(group);
     auto *line1 = new QHBoxLayout;
-    line1->addWidget(RadioButtonFl1);
-    line1->addWidget(RadioButtonFl2);
-    line1->addWidget(RadioButtonFl3);
+    line1->addWidget(m_toDesktop);
+    line1->addWidget(m_toDocuments);
+    line1->addWidget(m_besideSources);
     line1->addStretch(1);
     auto *line2 = new QHBoxLayout;
-    line2->addWidget(RadioButtonFl4);
-    line2->addWidget(EditFl1, 1);
-    line2->addWidget(ButtonFl1);
+    line2->addWidget(m_toFixedFolder);
+    line2->addWidget(m_fixedFolder, 1);
+    line2->addWidget(m_browseButton);
     auto *line3 = new QHBoxLayout;
-    line3->addWidget(RadioButtonFl5);
-    line3->addWidget(LabelPreFolder, 1);
+    line3->addWidget(m_askEachRun);
+    line3->addWidget(m_askedFolder, 1);
     groupLayout->addLayout(line1);
     groupLayout->addLayout(line2);
     groupLayout->addLayout(line3);
     for (QRadioButton *b : m_destinationButtons)
-        connect(b, &QRadioButton::toggled, this, [this] { RadioButtonFl1Click(); });
-    connect(ButtonFl1, &QPushButton::clicked, this, [this] { ButtonFl1Click(); });
+        connect(b, &QRadioButton::toggled, this, [this] { destinationChanged(); });
+    connect(m_browseButton, &QPushButton::clicked, this, [this] { browseFixedFolder(); });
     return group;
 }
 
-QWidget *TForm1::buildDropHint()
+QWidget *MainWindow::buildDropHint()
 {
     auto *hint = new QWidget(m_central);
     auto *hintLayout = new QVBoxLayout(hint);
     hintLayout->setContentsMargins(0, 4, 0, 4);
     auto *hintText =
         new QLabel(QStringLiteral("エクスプローラ等からドラッグ＆ドロップするか、または、"), hint);
-    Label3 = new ClickLabel(QStringLiteral("ここをクリックして変換するファイルを選択して下さい。"),
-                            hint);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setAlignment(Qt::AlignHCenter);
-    Label1 = new QLabel(hint);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->hide();
+    m_addLink = new ClickLabel(
+        QStringLiteral("ここをクリックして変換するファイルを選択して下さい。"), hint);
+    m_addLink->setObjectName(QStringLiteral("addLink"));
+    m_addLink->setAlignment(Qt::AlignHCenter);
     hintLayout->addWidget(hintText);
-    hintLayout->addWidget(Label3);
-    connect(Label3, &ClickLabel::clicked, this, [this] { Button1Click(); });
+    hintLayout->addWidget(m_addLink);
+    connect(m_addLink, &ClickLabel::clicked, this, [this] { addFiles(); });
     return hint;
 }
 
-QTabWidget *TForm1::buildPages()
+QTabWidget *MainWindow::buildPages()
 {
     // Tabs at the bottom.
-    PageControl1 = new QTabWidget(m_central);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->setTabPosition(QTabWidget::South);
-    TabSheet1 = new QWidget;
-    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
-    TabSheet2 = new QWidget;
-    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
-    PageControl1->addTab(TabSheet1, QStringLiteral("設定(&S)"));
-    PageControl1->addTab(TabSheet2, QStringLiteral("ログ(&L)"));
+    m_pages = new QTabWidget(m_central);
+    m_pages->setObjectName(QStringLiteral("pages"));
+    m_pages->setTabPosition(QTabWidget::South);
+    m_settingsPage = new QWidget;
+    m_settingsPage->setObjectName(QStringLiteral("settingsPage"));
+    m_logPage = new QWidget;
+    m_logPage->setObjectName(QStringLiteral("logPage"));
+    m_pages->addTab(m_settingsPage, QStringLiteral("設定(&S)"));
+    m_pages->addTab(m_logPage, QStringLiteral("ログ(&L)"));
     buildSettingsPage();
     buildLogPage();
-    return PageControl1;
+    return m_pages;
 }
 
-void TForm1::buildSettingsPage()
+void MainWindow::buildSettingsPage()
 {
-    auto *page1 = new QVBoxLayout(TabSheet1);
+    auto *page1 = new QVBoxLayout(m_settingsPage);
     auto *styleLine = new QHBoxLayout;
-    ComboBoxSc1 = new QComboBox(TabSheet1);
-    ComboBoxSc1->setObjectName(QStringLiteral("ComboBoxSc1"));
-    styleLine->addWidget(new QLabel(QStringLiteral("画面スタイル："), TabSheet1));
-    styleLine->addWidget(ComboBoxSc1);
-    styleLine->addWidget(new QLabel(QStringLiteral("※次回起動時に有効"), TabSheet1));
+    m_styleBox = new QComboBox(m_settingsPage);
+    m_styleBox->setObjectName(QStringLiteral("styleBox"));
+    styleLine->addWidget(new QLabel(QStringLiteral("画面スタイル："), m_settingsPage));
+    styleLine->addWidget(m_styleBox);
+    styleLine->addWidget(new QLabel(QStringLiteral("※次回起動時に有効"), m_settingsPage));
     styleLine->addStretch(1);
     page1->addLayout(styleLine);
-    page1->addWidget(new QLabel(QStringLiteral("変換元ファイル一覧"), TabSheet1));
-    connect(ComboBoxSc1, &QComboBox::activated, this, [this](int i) { ComboBoxSc1Select(i); });
+    m_thumbnailButton = new QToolButton(m_settingsPage);
+    m_thumbnailButton->setObjectName(QStringLiteral("thumbnailButton"));
+    m_thumbnailButton->setText(QStringLiteral("サムネイル"));
+    m_thumbnailButton->setCheckable(true);
+    auto *captionLine = new QHBoxLayout;
+    captionLine->addWidget(new QLabel(QStringLiteral("変換元ファイル一覧"), m_settingsPage));
+    captionLine->addStretch(1);
+    captionLine->addWidget(m_thumbnailButton);
+    page1->addLayout(captionLine);
+    connect(m_styleBox, &QComboBox::activated, this, [this](int i) { styleChosen(i); });
 
-    buildSourceGrid();
-    Button1 = button(u"追加(&A)", "Button1", TabSheet1);
-    Button2 = button(u"削除(&D)", "Button2", TabSheet1);
-    Button3 = button(u"確認(&C)", "Button3", TabSheet1);
+    buildSourceList();
+    m_addButton = button(u"追加(&A)", "addButton", m_settingsPage);
+    m_addFolderButton = button(u"フォルダ追加…", "addFolderButton", m_settingsPage);
+    m_removeButton = button(u"削除(&D)", "removeButton", m_settingsPage);
+    m_checkButton = button(u"確認(&C)", "checkButton", m_settingsPage);
     auto *listLine = new QHBoxLayout;
     auto *side = new QVBoxLayout;
-    side->addWidget(Button1);
-    side->addWidget(Button2);
-    side->addWidget(Button3);
+    side->addWidget(m_addButton);
+    side->addWidget(m_addFolderButton);
+    side->addWidget(m_removeButton);
+    side->addWidget(m_checkButton);
     side->addStretch(1);
-    listLine->addWidget(SG1, 1);
+    listLine->addWidget(m_listStack, 1);
     listLine->addLayout(side);
     page1->addLayout(listLine, 1);
 
-    Button4 = button(u"ﾌｧｲﾙ内BL名確認(&B)", "Button4", TabSheet1);
-    Button5 = button(u"変換(&R)", "Button5", TabSheet1);
-    QFont large = Button5->font();
+    m_lookupButton = button(u"ﾌｧｲﾙ内BL名確認(&B)", "lookupButton", m_settingsPage);
+    m_convertButton = button(u"変換(&R)", "convertButton", m_settingsPage);
+    QFont large = m_convertButton->font();
     large.setPixelSize(16);
-    Button5->setFont(large);
-    Button5->setMinimumHeight(QFontMetrics(large).height() + 14);
-    Button6 = button(u"閉じる(&X)", "Button6", TabSheet1);
+    m_convertButton->setFont(large);
+    m_convertButton->setMinimumHeight(QFontMetrics(large).height() + 14);
+    m_closeButton = button(u"閉じる(&X)", "closeButton", m_settingsPage);
     auto *bottom = new QHBoxLayout;
-    bottom->addWidget(Button4);
+    bottom->addWidget(m_lookupButton);
     bottom->addStretch(1);
-    bottom->addWidget(Button5, 2);
-    bottom->addWidget(Button6);
+    bottom->addWidget(m_convertButton, 2);
+    bottom->addWidget(m_closeButton);
     page1->addLayout(bottom);
     connectPageButtons();
 }
 
-void TForm1::buildSourceGrid()
+void MainWindow::buildSourceList()
 {
-    SG1 = new QTableWidget(1, 2, TabSheet1);
-    SG1->setObjectName(QStringLiteral("SG1"));
-    SG1->verticalHeader()->hide();
-    SG1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    SG1->horizontalHeader()->setStretchLastSection(false);
-    SG1->horizontalHeader()->setHighlightSections(false);
-    SG1->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    SG1->setSelectionBehavior(QAbstractItemView::SelectItems);
-    SG1->setShowGrid(true);
-    SG1->setWordWrap(false);
-    SG1->setTextElideMode(Qt::ElideLeft);
-    SG1->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
-    // Tab goes on to the buttons; the arrow keys walk the cells.
-    SG1->setTabKeyNavigation(false);
+    m_model = new SourceListModel(this);
+    m_model->setObjectName(QStringLiteral("sourceModel"));
+    m_listStack = new QStackedWidget(m_settingsPage);
+    m_sourceList = new SourceListView(m_listStack);
+    m_sourceList->setObjectName(QStringLiteral("sourceList"));
+    m_sourceList->setModel(m_model);
+    // The same list as pictures, with the same selection.
+    m_thumbnails = new ThumbnailView(m_listStack);
+    m_thumbnails->setObjectName(QStringLiteral("thumbnails"));
+    m_thumbnails->setSourceModel(m_model);
+    m_thumbnails->setSelectionModel(m_sourceList->selectionModel());
+    m_listStack->addWidget(m_sourceList);
+    m_listStack->addWidget(m_thumbnails);
+    m_undo = new QUndoStack(this);
+    // Removed rows come back with Ctrl+Z; a cell being edited takes the key itself.
+    new QShortcut(QKeySequence::Undo, this, m_undo, &QUndoStack::undo);
+    new QShortcut(QKeySequence::Redo, this, m_undo, &QUndoStack::redo);
     // Delete removes the selected rows, as 削除 does; while a cell is edited, the
     // editor has the key.
-    new QShortcut(
-        QKeySequence(Qt::Key_Delete), SG1, this, [this] { Button2Click(); }, Qt::WidgetShortcut);
+    for (QWidget *view :
+         {static_cast<QWidget *>(m_sourceList), static_cast<QWidget *>(m_thumbnails)})
+        new QShortcut(
+            QKeySequence(Qt::Key_Delete), view, this, [this] { removeRows(); }, Qt::WidgetShortcut);
     // Whatever changes the list makes the counts of the last check or run stale.
-    connect(SG1->model(), &QAbstractItemModel::dataChanged, this, [this] { listChanged(); });
-    connect(SG1->model(), &QAbstractItemModel::rowsInserted, this, [this] { listChanged(); });
-    connect(SG1->model(), &QAbstractItemModel::rowsRemoved, this, [this] { listChanged(); });
+    connect(m_model, &QAbstractItemModel::dataChanged, this, [this] { listChanged(); });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] { listChanged(); });
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] { listChanged(); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { listChanged(); });
 }
 
-void TForm1::connectPageButtons()
+void MainWindow::showThumbnails(bool on)
 {
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
-    connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
-    connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
-    connect(Button6, &QPushButton::clicked, this, [this] { Button6Click(); });
-    pageShortcuts({Button1, Button2, Button3, Button4, Button5, Button6});
+    const bool hadFocus = m_listStack->currentWidget()->hasFocus();
+    QAbstractItemView *view = on ? static_cast<QAbstractItemView *>(m_thumbnails)
+                                 : static_cast<QAbstractItemView *>(m_sourceList);
+    m_listStack->setCurrentWidget(view);
+    if (m_thumbnailButton->isChecked() != on)
+        m_thumbnailButton->setChecked(on);
+    // The row in hand stays in sight.
+    if (view->currentIndex().isValid())
+        view->scrollTo(view->currentIndex());
+    if (hadFocus)
+        view->setFocus();
 }
 
-void TForm1::buildLogPage()
+void MainWindow::connectPageButtons()
 {
-    auto *page2 = new QVBoxLayout(TabSheet2);
+    connect(m_addButton, &QPushButton::clicked, this, [this] { addFiles(); });
+    connect(m_addFolderButton, &QPushButton::clicked, this, [this] { addFolder(); });
+    connect(m_removeButton, &QPushButton::clicked, this, [this] { removeRows(); });
+    connect(m_checkButton, &QPushButton::clicked, this, [this] { listSelectedRows(); });
+    connect(m_lookupButton, &QPushButton::clicked, this, [this] { lookUpBlockNames(); });
+    connect(m_convertButton, &QPushButton::clicked, this, [this] { startConversion(); });
+    connect(m_closeButton, &QPushButton::clicked, this, [this] { closeWindow(); });
+    connect(m_thumbnailButton, &QToolButton::toggled, this,
+            [this](bool on) { showThumbnails(on); });
+    pageShortcuts({m_addButton, m_removeButton, m_checkButton, m_lookupButton, m_convertButton,
+                   m_closeButton});
+}
+
+void MainWindow::buildLogPage()
+{
+    auto *page2 = new QVBoxLayout(m_logPage);
     page2->setContentsMargins(0, 0, 0, 0);
-    ListBox1 = new QListWidget(TabSheet2);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    showWholeLines(*ListBox1);
-    page2->addWidget(ListBox1);
+    m_log = new QListWidget(m_logPage);
+    m_log->setObjectName(QStringLiteral("log"));
+    showWholeLines(*m_log);
+    page2->addWidget(m_log);
 }
 
-void TForm1::buildStatusBar()
+void MainWindow::buildStatusBar()
 {
     // One text field, and the progress of a long check or run.
-    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->setSizeGripEnabled(false);
-    m_statusText = new QLabel(kStatusHint);
+    m_statusText = new StatusLabel(kStatusHint);
     m_statusText->setObjectName(QStringLiteral("StatusText"));
-    m_statusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(m_statusText, 1);
     m_progress = new QProgressBar;
     m_progress->setObjectName(QStringLiteral("Progress"));
@@ -328,14 +398,25 @@ void TForm1::buildStatusBar()
     m_progress->setFormat(QStringLiteral("%v/%m"));
     m_progress->hide();
     statusBar()->addPermanentWidget(m_progress);
+    // Stops a long check, run or folder walk with the mouse, as Escape does.
+    m_stopButton = new QPushButton(QStringLiteral("中止"));
+    m_stopButton->setObjectName(QStringLiteral("stopButton"));
+    m_stopButton->setFocusPolicy(Qt::NoFocus);
+    m_stopButton->hide();
+    connect(m_stopButton, &QPushButton::clicked, this, [this] { m_escape->stopLoop(); });
+    statusBar()->addPermanentWidget(m_stopButton);
 }
 
-void TForm1::previewRow(int row, bool open)
+void MainWindow::previewRow(int row, bool open)
 {
-    const QString file = row >= 0 && row < DataListN ? cell(0, row + 1) : QString();
+    const QString file = row >= 0 && row < m_model->count() ? m_model->entry(row).file : QString();
     // Rows the program moves the cursor to show only in a preview already open.
-    if (isBlankCell(us(file)) || (!m_preview->isVisible() && !open))
+    if (!m_preview->isVisible() && !open)
         return;
+    if (file.isEmpty()) {
+        m_preview->clearFile();
+        return;
+    }
     m_preview->placeBeside(*this);
     // Some platforms activate every window they show; the keyboard stays here.
     const bool active = isActiveWindow();
@@ -346,7 +427,7 @@ void TForm1::previewRow(int row, bool open)
         m_preview->showFile(file);
 }
 
-void TForm1::pageShortcuts(const QList<QPushButton *> &buttons)
+void MainWindow::pageShortcuts(const QList<QPushButton *> &buttons)
 {
     // The buttons' own Alt keys work only while their page is in front. From the log
     // page the same keys bring the settings page forward, then act.
@@ -357,57 +438,58 @@ void TForm1::pageShortcuts(const QList<QPushButton *> &buttons)
         connect(shortcut, &QShortcut::activated, this, [this, b] {
             if (m_busy)
                 return;
-            PageControl1->setCurrentWidget(TabSheet1);
+            m_pages->setCurrentWidget(m_settingsPage);
             b->setFocus(Qt::ShortcutFocusReason);
             b->click();
         });
         shortcuts << shortcut;
     }
-    connect(PageControl1, &QTabWidget::currentChanged, this, [this, shortcuts](int) {
+    connect(m_pages, &QTabWidget::currentChanged, this, [this, shortcuts](int) {
         for (QShortcut *shortcut : shortcuts)
-            shortcut->setEnabled(PageControl1->currentWidget() == TabSheet2);
+            shortcut->setEnabled(m_pages->currentWidget() == m_logPage);
     });
 }
 
-void TForm1::FormCreate()
+void MainWindow::startUp()
 {
+    // Folders made for the program are removed again at close when they are empty.
+    m_madeFolders << missingFolders(qs(m_folders.WorkFolder));
     DirCreateSafe(m_folders.WorkFolder);
-    applySettings(OpenDatFile(m_folders.settingsPath, m_folders.AppFolder));
-    m_browse1Start = pickerStart(EditFl1->text(), m_folders.AppFolder);
-    m_browse2Start = pickerStart(LabelPreFolder->text(), m_folders.AppFolder);
+    applySettings(OpenDatFile(m_folders.settingsPath, us(documentsFolder())));
+    m_fixedPickerStart = pickerStart(m_fixedFolder->text());
+    m_askPickerStart = pickerStart(m_askedFolder->text());
 
     const QStringList styles = styleNames();
-    ComboBoxSc1->addItems(styles);
+    m_styleBox->addItems(styles);
     const auto known = std::find_if(styles.begin(), styles.end(), [&](const QString &k) {
-        return k.compare(gstyle, Qt::CaseInsensitive) == 0;
+        return k.compare(m_styleName, Qt::CaseInsensitive) == 0;
     });
-    gstyle = known == styles.end() ? kPlainStyle : *known;
-    if (QStyle *style = createStyle(gstyle))
+    m_styleName = known == styles.end() ? kPlainStyle : *known;
+    if (QStyle *style = createStyle(m_styleName))
         QApplication::setStyle(style);
     else
-        gstyle = kPlainStyle;
-    ComboBoxSc1->setCurrentIndex(static_cast<int>(ComboBoxSc1->findText(gstyle)));
+        m_styleName = kPlainStyle;
+    m_styleBox->setCurrentIndex(static_cast<int>(m_styleBox->findText(m_styleName)));
 
     setOuterGeometry(*this,
                      QRect(m_settings.Fm1x, m_settings.Fm1y, m_settings.Fm1w, m_settings.Fm1h));
 }
 
-void TForm1::applySettings(const SettingsFile &s)
+void MainWindow::applySettings(const SettingsFile &s)
 {
     m_settings = s;
     setDestination(s.Destination);
-    EditFl1->setText(qs(s.EditFl1));
-    Label1->setText(qs(s.Label1));
-    LabelPreFolder->setText(qs(s.LabelPreFolder));
-    Fidx = s.Fidx;
-    gstyle = qs(s.gstyle);
-    SG1->setColumnWidth(0, s.ColWidth0);
-    SG1->setColumnWidth(1, s.ColWidth1);
+    m_fixedFolder->setText(qs(s.EditFl1));
+    m_sourceFolder = qs(s.Label1);
+    m_askedFolder->setPath(qs(s.LabelPreFolder));
+    m_addFilter = s.Fidx;
+    m_styleName = qs(s.gstyle);
+    m_sourceList->setColumnWidths(s.ColWidth0, s.ColWidth1);
     m_lookupStart = qs(s.LookupFolder);
-    RadioButtonFl1Click();
+    destinationChanged();
 }
 
-SettingsFile TForm1::currentSettings() const
+SettingsFile MainWindow::currentSettings() const
 {
     SettingsFile s;
     const QRect main = outerGeometry(*this);
@@ -416,13 +498,13 @@ SettingsFile TForm1::currentSettings() const
     s.Fm1w = main.width();
     s.Fm1h = main.height();
     s.Destination = destination();
-    s.EditFl1 = us(EditFl1->text());
-    s.Label1 = us(Label1->text());
-    s.LabelPreFolder = us(LabelPreFolder->text());
-    s.Fidx = Fidx;
-    s.gstyle = us(gstyle);
-    s.ColWidth0 = SG1->columnWidth(0);
-    s.ColWidth1 = SG1->columnWidth(1);
+    s.EditFl1 = us(m_fixedFolder->text());
+    s.Label1 = us(m_sourceFolder);
+    s.LabelPreFolder = us(m_askedFolder->text());
+    s.Fidx = m_addFilter;
+    s.gstyle = us(m_styleName);
+    s.ColWidth0 = m_sourceList->columnWidth(0);
+    s.ColWidth1 = m_sourceList->columnWidth(1);
     s.LookupFolder = us(m_lookupFolder);
     if (m_checkWindow) {
         const QRect check = outerGeometry(*m_checkWindow);
@@ -439,59 +521,66 @@ SettingsFile TForm1::currentSettings() const
     return s;
 }
 
-void TForm1::saveSettings()
+void MainWindow::saveSettings()
 {
     // The user's configuration folder may not exist yet; beside the program it does.
-    if (!m_folders.besideProgram)
-        DirCreateSafe(folderOf(m_folders.settingsPath));
+    if (!m_folders.besideProgram) {
+        const QString folder = qs(folderOf(m_folders.settingsPath));
+        m_madeFolders << missingFolders(folder);
+        DirCreateSafe(us(folder));
+    }
     // A settings file that cannot be written is not worth a message: the program goes
     // on, and the previous file, if any, stays as it was.
     SaveDatFile(m_folders.settingsPath, currentSettings());
 }
 
-void TForm1::setCheckWindow(TForm2 *checkWindow) { m_checkWindow = checkWindow; }
+void MainWindow::setCheckWindow(CheckWindow *checkWindow)
+{
+    m_checkWindow = checkWindow;
+    connect(m_checkWindow, &CheckWindow::removeErrorRows, this, [this] { removeErrorRows(); });
+}
 
-void TForm1::showEvent(QShowEvent *event)
+void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     if (!m_shown) {
         m_shown = true;
-        FormShow();
+        firstShow();
     }
 }
 
-void TForm1::FormShow()
+void MainWindow::firstShow()
 {
-    CreateDataObjects();
-    DataListN = 0;
-    SG1->setRowCount(1);
-    SG1->setHorizontalHeaderLabels({QStringLiteral("ファイル名"), QStringLiteral("ブロック名")});
-    setCell(0, 1, QString());
-    setCell(1, 1, QString());
-    SG1->setCurrentCell(0, 0);
+    createConverter();
     setAcceptDrops(true);
-    for (const QString &a : std::as_const(m_arguments))
-        PickupFile(a);
-    if (m_checkWindow)
-        setOuterGeometry(*m_checkWindow,
-                         QRect(m_settings.Fm2x, m_settings.Fm2y, m_settings.Fm2w, m_settings.Fm2h));
+    if (!m_arguments.isEmpty())
+        addSources(m_arguments);
+    if (m_checkWindow) {
+        const QRect check(m_settings.Fm2x, m_settings.Fm2y, m_settings.Fm2w, m_settings.Fm2h);
+        setOuterGeometry(*m_checkWindow, check);
+        // The first place lies over the main window's list and log: until the user gives
+        // the window a place of its own, it goes beside the main window when first shown.
+        const SettingsFile defaults;
+        m_placeCheckWindow =
+            check == QRect(defaults.Fm2x, defaults.Fm2y, defaults.Fm2w, defaults.Fm2h);
+    }
 }
 
-void TForm1::CreateDataObjects()
+void MainWindow::createConverter()
 {
     // The converter sets the bound-image switches.
     m_conv = std::make_unique<Converter>();
     m_conv->JWS.BindImageFolder = m_folders.WorkFolder;
 }
 
-void TForm1::FreeDataObjects()
+void MainWindow::freeConverter()
 {
     if (m_conv)
         m_conv->JWS.DataFree();
     m_conv.reset();
 }
 
-void TForm1::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Closing during a check or run stops it as Escape does, before the next file; the
     // window closes once it has stopped.
@@ -503,7 +592,7 @@ void TForm1::closeEvent(QCloseEvent *event)
     }
     if (!m_closed) {
         m_closed = true;
-        FormClose();
+        shutDown();
     }
     event->accept();
     if (m_checkWindow)
@@ -511,17 +600,23 @@ void TForm1::closeEvent(QCloseEvent *event)
     emit closed();
 }
 
-void TForm1::FormClose()
+void MainWindow::shutDown()
 {
     if (m_conv)
-        FreeDataObjects();
+        freeConverter();
     DirRemoveSafe(m_folders.WorkFolder);
     saveSettings();
+    // Deepest first; a folder that holds anything (the settings file) stays.
+    QStringList made = m_madeFolders;
+    std::sort(made.begin(), made.end(),
+              [](const QString &a, const QString &b) { return a.size() > b.size(); });
+    for (const QString &f : std::as_const(made))
+        QDir().rmdir(f);
 }
 
 // Destination options.
 
-int TForm1::destination() const
+int MainWindow::destination() const
 {
     for (std::size_t i = 0; i < m_destinationButtons.size(); ++i)
         if (m_destinationButtons[i]->isChecked())
@@ -529,7 +624,7 @@ int TForm1::destination() const
     return 0;
 }
 
-void TForm1::setDestination(int option)
+void MainWindow::setDestination(int option)
 {
     // Auto-exclusive buttons cannot all be cleared; a damaged settings file may clear them.
     for (QRadioButton *b : m_destinationButtons)
@@ -540,179 +635,209 @@ void TForm1::setDestination(int option)
         b->setAutoExclusive(true);
 }
 
-void TForm1::RadioButtonFl1Click()
+void MainWindow::destinationChanged()
 {
-    const bool fixed = RadioButtonFl4->isChecked();
-    EditFl1->setEnabled(fixed);
-    ButtonFl1->setEnabled(fixed);
+    const bool fixed = m_toFixedFolder->isChecked();
+    m_fixedFolder->setEnabled(fixed);
+    m_browseButton->setEnabled(fixed);
 }
 
-void TForm1::ButtonFl1Click()
+void MainWindow::browseFixedFolder()
 {
-    const std::optional<QString> chosen = m_dialogs.askFolder(this, kPickerCaption, m_browse1Start);
+    const std::optional<QString> chosen =
+        m_dialogs.askFolder(this, kPickerCaption, m_fixedPickerStart);
     if (!chosen)
         return;
-    m_browse1Start = *chosen;
-    EditFl1->setText(qs(AddPathDelim(us(*chosen))));
+    m_fixedPickerStart = *chosen;
+    m_fixedFolder->setText(qs(AddPathDelim(us(*chosen))));
 }
 
-void TForm1::ComboBoxSc1Select(int index)
+void MainWindow::styleChosen(int index)
 {
     // Takes effect at the next start.
     if (index >= 0)
-        gstyle = ComboBoxSc1->itemText(index);
+        m_styleName = m_styleBox->itemText(index);
 }
 
-void TForm1::Button6Click() { close(); }
+void MainWindow::closeWindow() { close(); }
 
 // The source list.
 
-QString TForm1::cell(int col, int row) const
+std::vector<int> MainWindow::selectedRows() const
 {
-    const QTableWidgetItem *item = SG1->item(row - 1, col);
-    return item ? item->text() : QString();
-}
-
-void TForm1::setCell(int col, int row, const QString &text)
-{
-    if (QTableWidgetItem *item = SG1->item(row - 1, col))
-        item->setText(text);
-    else
-        SG1->setItem(row - 1, col, new QTableWidgetItem(text));
-}
-
-std::pair<int, int> TForm1::selectedRows() const
-{
-    const QList<QTableWidgetSelectionRange> ranges = SG1->selectedRanges();
-    if (ranges.isEmpty()) {
-        const int row = std::max(SG1->currentRow(), 0) + 1;
-        return {row, row};
-    }
-    int top = ranges.front().topRow();
-    int bottom = ranges.front().bottomRow();
-    for (const QTableWidgetSelectionRange &r : ranges) {
-        top = std::min(top, r.topRow());
-        bottom = std::max(bottom, r.bottomRow());
-    }
-    return {top + 1, bottom + 1};
-}
-
-std::vector<SourceRow> TForm1::sourceRows() const
-{
-    std::vector<SourceRow> rows;
-    rows.reserve(static_cast<std::size_t>(DataListN));
-    for (int r = 1; r <= DataListN; ++r)
-        rows.push_back({us(cell(0, r)), us(cell(1, r))});
+    std::vector<int> rows;
+    for (const QItemSelectionRange &r : m_sourceList->selectionModel()->selection())
+        for (int row = r.top(); row <= r.bottom(); ++row)
+            if (row < m_model->count())
+                rows.push_back(row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.empty() && m_model->count() > 0)
+        rows.push_back(std::clamp(m_sourceList->currentIndex().row(), 0, m_model->count() - 1));
     return rows;
 }
 
-QString TForm1::statusText() const { return m_statusText->text(); }
+int MainWindow::sourceCount() const { return m_model->count(); }
 
-void TForm1::setStatus(const QString &text) { m_statusText->setText(text); }
+QString MainWindow::statusText() const { return m_statusText->text(); }
 
-void TForm1::listChanged() { setStatus(kStatusHint); }
+void MainWindow::setStatus(const QString &text) { m_statusText->setStatus(text); }
 
-void TForm1::PickupFile(const QString &fn)
+void MainWindow::listChanged() { setStatus(kStatusHint); }
+
+void MainWindow::addSource(const QString &fn) { addSources({fn}); }
+
+void MainWindow::addSources(const QStringList &paths)
 {
-    if (fn.isEmpty())
+    if (m_busy)
         return;
-    const std::u16string path = us(fn);
-    const std::u16string ext = FileExtLower(path);
-    if (ext != u".jwk" && ext != u".jws")
-        return;
-    // Only a regular file is a source: a folder, pipe or device with a figure file's
-    // extension is refused here.
-    if (!regularFileExistsSafe(path))
-        return;
-    ++DataListN;
-    SG1->setRowCount(DataListN);
-    setCell(0, DataListN, fn);
-    setCell(1, DataListN, qs(ChangeExtSafe(FileNameOf(path), u"")));
+    const bool folders = std::any_of(paths.begin(), paths.end(), [](const QString &p) {
+        return !p.isEmpty() && folderExistsSafe(us(p));
+    });
+    SourceIntake intake;
+    if (folders) {
+        // A large tree takes a while: the window shows it is busy and takes Escape.
+        BusyScope busy([this](bool b) { setBusy(b); });
+        m_progress->setRange(0, 0);
+        setStatus(QStringLiteral("フォルダ内の図形ファイルを探しています…(ESCで中止)"));
+        m_escape->startLoop();
+        intake = collectSources(paths, [this] {
+            QCoreApplication::processEvents();
+            return m_escape->pressedInLoop();
+        });
+    } else {
+        intake = collectSources(paths, {});
+    }
+    if (intake.stopped) {
+        setStatus(QStringLiteral("フォルダの追加を中止しました(ESC)"));
+    } else {
+        const int added = m_model->append(intake.entries);
+        setStatus(intakeStatus(intake, added));
+    }
+    if (m_closeAsked)
+        close();
 }
 
-void TForm1::dragEnterEvent(QDragEnterEvent *event)
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 {
     if (!m_busy && event->mimeData()->hasUrls())
         event->acceptProposedAction();
 }
 
-void TForm1::dropEvent(QDropEvent *event)
+void MainWindow::dropEvent(QDropEvent *event)
 {
     if (m_busy)
         return;
+    QStringList paths;
     for (const QUrl &url : event->mimeData()->urls())
         if (url.isLocalFile())
-            PickupFile(QDir::toNativeSeparators(url.toLocalFile()));
+            paths << QDir::toNativeSeparators(url.toLocalFile());
     event->acceptProposedAction();
+    // After the drop is over: the file manager need not wait while a folder is walked.
+    QMetaObject::invokeMethod(
+        this, [this, paths] { addSources(paths); }, Qt::QueuedConnection);
 }
 
-void TForm1::Button1Click()
+void MainWindow::addFiles()
 {
     Dialogs::OpenFiles request;
     request.title = QStringLiteral("変換元ファイルを指定");
-    request.folder = Label1->text();
+    request.folder = pickerStart(m_sourceFolder);
     request.filters = figureFileFilters();
-    request.filterIndex = Fidx;
-    request.fileName = QStringLiteral("\u3000");
+    request.filterIndex = m_addFilter;
     const std::optional<Dialogs::ChosenFiles> chosen = m_dialogs.openFiles(this, request);
     if (!chosen)
         return;
-    Label1->setText(qs(folderOf(us(chosen->files.front()))));
-    Fidx = chosen->filterIndex;
-    for (const QString &f : chosen->files)
-        PickupFile(f);
+    m_sourceFolder = qs(folderOf(us(chosen->files.front())));
+    m_addFilter = chosen->filterIndex;
+    addSources(chosen->files);
 }
 
-void TForm1::Button2Click()
+void MainWindow::addFolder()
 {
-    if (DataListN == 0)
+    const std::optional<QString> chosen =
+        m_dialogs.askFolder(this, QStringLiteral("変換するフォルダを指定して下さい"),
+                            pickerStart(m_folderStart.isEmpty() ? m_sourceFolder : m_folderStart));
+    if (!chosen)
         return;
-    if (DataListN == 1) {
-        setCell(0, 1, QString());
-        setCell(1, 1, QString());
-        DataListN = 0;
+    m_folderStart = *chosen;
+    addSources({*chosen});
+}
+
+void MainWindow::removeRows()
+{
+    if (m_model->count() == 0)
         return;
-    }
-    const auto [top, bottom] = selectedRows();
-    const int count = bottom - top + 1;
-    const int gridRows = SG1->rowCount();
-    for (int r = bottom + 1; r <= gridRows; ++r) {
-        for (int col = 0; col < 2; ++col) {
-            setCell(col, r - count, cell(col, r));
-            setCell(col, r, QString());
-        }
-    }
-    DataListN = std::max(DataListN - count, 0);
-    if (DataListN == 0) {
-        setCell(0, 1, QString());
-        setCell(1, 1, QString());
-    }
-    SG1->setRowCount(std::max(DataListN, 1));
-    const int column = std::max(SG1->currentColumn(), 0);
-    SG1->setCurrentCell(std::min(top, SG1->rowCount()) - 1, column);
+    // The only listed file goes whatever is selected.
+    std::vector<int> rows = m_model->count() == 1 ? std::vector<int>{0} : selectedRows();
+    m_undo->push(new RemoveRowsCommand(*m_model, std::move(rows),
+                                       [this](const QList<QString> &files, bool removed, int row) {
+                                           rowsChanged(files, removed, row);
+                                       }));
+}
+
+void MainWindow::rowsChanged(const QList<QString> &files, bool removed, int row)
+{
+    if (removed && m_checkWindow)
+        m_checkWindow->forgetFiles(files);
+    m_sourceList->selectionModel()->clearSelection();
+    const QModelIndex current = m_model->index(row, SourceListModel::FileColumn);
+    m_sourceList->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect |
+                                                                 QItemSelectionModel::Rows);
+    // The preview follows to the row now current (or empties with the list).
+    previewRow(m_model->count() > 0 ? row : -1, false);
 }
 
 // Checks and the run.
 
-void TForm1::setBusy(bool busy)
+void MainWindow::setBusy(bool busy)
 {
+    if (busy)
+        m_focusBefore = QApplication::focusWidget();
     m_busy = busy;
     m_central->setEnabled(!busy);
     m_progress->setVisible(busy);
+    m_stopButton->setVisible(busy);
     if (busy)
-        m_progress->setRange(0, std::max(DataListN, 1));
+        m_progress->setRange(0, std::max(m_model->count(), 1));
+    else
+        takeKeyboardBack();
 }
 
-void TForm1::showCheckWindow()
+void MainWindow::takeKeyboardBack()
+{
+    // Dialogs and the data-check window came and went: a window manager that gives the
+    // keyboard to the window under the pointer would leave it nowhere (and the Alt keys
+    // dead) until the pointer crossed the window's edge again.
+    if (!isVisible())
+        return;
+    activateWindow();
+    QWidget *w = m_focusBefore;
+    if (!w || w->window() != this || !w->isVisible() || !w->isEnabled())
+        w = m_pages->currentWidget() == m_logPage ? static_cast<QWidget *>(m_log)
+                                                  : static_cast<QWidget *>(m_convertButton);
+    w->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::showCheckWindow()
 {
     if (!m_checkWindow)
         return;
+    if (m_placeCheckWindow) {
+        m_placeCheckWindow = false;
+        const QRect check(m_settings.Fm2x, m_settings.Fm2y, m_settings.Fm2w, m_settings.Fm2h);
+        // Beside the preview too, when it is open.
+        const QRect preview = m_preview->isVisible() ? outerGeometry(*m_preview) : QRect();
+        setOuterGeometry(*m_checkWindow,
+                         placeBeside(placeOnScreen(check, availableAreas()), outerGeometry(*this),
+                                     availableAreas(), preview));
+    }
     m_checkWindow->show();
     m_checkWindow->raise();
     m_checkWindow->clearLines();
 }
 
-bool TForm1::DataCheck()
+bool MainWindow::checkSources()
 {
     if (!m_conv || !m_checkWindow)
         return false;
@@ -720,20 +845,27 @@ bool TForm1::DataCheck()
     {
         BusyScope busy([this](bool b) { setBusy(b); });
         showCheckWindow();
-        const std::vector<SourceRow> rows = sourceRows();
-        WindowHost host(*m_checkWindow, *ListBox1, *m_progress, *m_escape);
+        const std::vector<SourceRow> rows = m_model->sourceRows();
+        WindowHost host(*m_checkWindow, *m_log, *m_progress, *m_escape, rows);
         outcome = pravelot::DataCheck(rows, *m_conv, host);
+        // Errors apart from warnings, the first error in sight.
+        QSet<QString> errors, warnings;
+        for (const std::size_t r : outcome.errorRows)
+            errors.insert(qs(rows[r].file));
+        for (const std::size_t r : outcome.warningRows)
+            warnings.insert(qs(rows[r].file));
+        m_checkWindow->markFindings(errors, warnings);
     }
     if (!outcome.error && !outcome.warning)
         m_checkWindow->hide();
-    setStatus(qs(checkStatusText(outcome, DataListN)));
+    setStatus(qs(checkStatusText(outcome, m_model->count())));
     statusBar()->repaint();
     return outcome.runMayStart();
 }
 
-void TForm1::RunProc()
+void MainWindow::runConversion()
 {
-    if (DataListN == 0 || !m_conv)
+    if (m_model->count() == 0 || !m_conv)
         return;
     std::optional<std::u16string> dest;
     switch (destination()) {
@@ -746,7 +878,7 @@ void TForm1::RunProc()
     case 3:
         break; // beside each source
     case 4: {
-        const std::u16string folder = AddPathDelim(us(EditFl1->text()));
+        const std::u16string folder = AddPathDelim(us(m_fixedFolder->text()));
         if (!folderExistsSafe(folder)) {
             m_dialogs.message(this,
                               QStringLiteral("指定したフォルダが見つかりません。\n") + qs(folder));
@@ -757,28 +889,28 @@ void TForm1::RunProc()
     }
     default: {
         const std::optional<QString> chosen =
-            m_dialogs.askFolder(this, kPickerCaption, m_browse2Start);
+            m_dialogs.askFolder(this, kPickerCaption, m_askPickerStart);
         if (!chosen)
             return;
-        m_browse2Start = *chosen;
+        m_askPickerStart = *chosen;
         dest = AddPathDelim(us(*chosen));
-        LabelPreFolder->setText(qs(*dest));
+        m_askedFolder->setPath(qs(*dest));
         break;
     }
     }
 
     saveSettings();
-    ListBox1->clear();
+    m_log->clear();
     RunSummary summary;
     {
         BusyScope busy([this](bool b) { setBusy(b); });
-        const std::vector<SourceRow> rows = sourceRows();
-        WindowHost host(*m_checkWindow, *ListBox1, *m_progress, *m_escape);
+        const std::vector<SourceRow> rows = m_model->sourceRows();
+        WindowHost host(*m_checkWindow, *m_log, *m_progress, *m_escape);
         summary = runFiles(rows, dest, *m_conv, host);
         m_preview->setOutputs(summary.outputs);
     }
-    PageControl1->setCurrentIndex(1);
-    ListBox1->scrollToBottom();
+    m_pages->setCurrentIndex(1);
+    m_log->scrollToBottom();
     const QString counts =
         summary.interrupted
             ? QStringLiteral("変換を中断しました(ESC)：変換完了 %1件、変換失敗 %2件")
@@ -786,27 +918,27 @@ void TForm1::RunProc()
     setStatus(counts.arg(summary.converted).arg(summary.failed));
 }
 
-void TForm1::Button3Click()
+void MainWindow::listSelectedRows()
 {
-    if (DataListN == 0 || !m_conv || !m_checkWindow)
+    if (m_model->count() == 0 || !m_conv || !m_checkWindow)
         return;
     showCheckWindow();
-    const std::vector<SourceRow> rows = sourceRows();
-    WindowHost host(*m_checkWindow, *ListBox1, *m_progress, *m_escape);
-    const auto [top, bottom] = selectedRows();
-    for (int r = top; r <= std::min(bottom, DataListN); ++r) {
-        const QString file = cell(0, r);
-        if (!isBlankCell(us(file)))
-            pravelot::Data1Check(us(file), rows, *m_conv, host);
+    const std::vector<SourceRow> rows = m_model->sourceRows();
+    WindowHost host(*m_checkWindow, *m_log, *m_progress, *m_escape);
+    for (const int r : selectedRows()) {
+        const std::u16string &file = rows[static_cast<std::size_t>(r)].file;
+        host.setSource(file);
+        pravelot::Data1Check(file, rows, *m_conv, host);
     }
 }
 
-void TForm1::Button4Click()
+void MainWindow::lookUpBlockNames()
 {
     if (!m_conv || !m_checkWindow)
         return;
     Dialogs::OpenFiles request;
-    request.folder = m_lookupStart;
+    request.title = QStringLiteral("ブロック名を確認するファイルを指定");
+    request.folder = pickerStart(m_lookupStart);
     request.filters = figureFileFilters();
     request.filterIndex = m_lookupFidx;
     const std::optional<Dialogs::ChosenFiles> chosen = m_dialogs.openFiles(this, request);
@@ -816,25 +948,46 @@ void TForm1::Button4Click()
     m_lookupStart = m_lookupFolder;
     m_lookupFidx = chosen->filterIndex;
     showCheckWindow();
-    const std::vector<SourceRow> rows = sourceRows();
-    WindowHost host(*m_checkWindow, *ListBox1, *m_progress, *m_escape);
-    for (const QString &f : chosen->files)
+    const std::vector<SourceRow> rows = m_model->sourceRows();
+    WindowHost host(*m_checkWindow, *m_log, *m_progress, *m_escape);
+    for (const QString &f : chosen->files) {
+        host.setSource(us(f));
         pravelot::Data1Check(us(f), rows, *m_conv, host);
+    }
 }
 
-void TForm1::Button5Click()
+void MainWindow::startConversion()
 {
-    if (DataListN == 0) {
+    if (m_model->count() == 0) {
         setStatus(QStringLiteral("変換するファイルを指定して下さい"));
-        Button1->setFocus();
+        m_addButton->setFocus();
         return;
     }
     if (!m_dialogs.confirm(this, QStringLiteral("変換を開始します。よろしいですか？")))
         return;
-    if (DataCheck() && !m_closeAsked)
-        RunProc();
+    if (checkSources() && !m_closeAsked)
+        runConversion();
     if (m_closeAsked)
         close();
+    else
+        takeKeyboardBack();
+}
+
+void MainWindow::removeErrorRows()
+{
+    std::vector<int> rows;
+    for (const QString &f : m_checkWindow->errorFiles())
+        if (const int r = m_model->rowOf(f); r >= 0)
+            rows.push_back(r);
+    if (rows.empty() || m_busy)
+        return;
+    const int count = static_cast<int>(rows.size());
+    m_undo->push(new RemoveRowsCommand(*m_model, std::move(rows),
+                                       [this](const QList<QString> &files, bool removed, int row) {
+                                           rowsChanged(files, removed, row);
+                                       }));
+    setStatus(QStringLiteral("エラーのあった%1件を一覧から削除しました(Ctrl+Zで元に戻せます)")
+                  .arg(count));
 }
 
 } // namespace pravelot

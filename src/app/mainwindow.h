@@ -8,6 +8,7 @@
 #include "convert/settingsfile.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 #include <array>
@@ -25,35 +26,50 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QStackedWidget;
 class QTabWidget;
-class QTableWidget;
+class QToolButton;
+class QUndoStack;
 
 namespace pravelot {
 
 class ClickLabel;
 class Converter;
 class EscapeWatcher;
+class PathLabel;
 class PreviewWindow;
-class TForm2;
+class SourceListModel;
+class SourceListView;
+class StatusLabel;
+class ThumbnailView;
+class CheckWindow;
 
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // Fixes the folders, reads the settings file, applies the visual style and places
     // the window. arguments are the files to list when the window is first shown.
-    TForm1(AppFolders folders, Dialogs &dialogs, QStringList arguments, QWidget *parent = nullptr);
-    ~TForm1() override;
+    MainWindow(AppFolders folders, Dialogs &dialogs, QStringList arguments,
+               QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     // The data-check window, created after this one; it is placed when this window is
     // first shown. Not owned.
-    void setCheckWindow(TForm2 *checkWindow);
+    void setCheckWindow(CheckWindow *checkWindow);
 
     // Lists fn when it names an existing regular file ending in .jws or .jwk (any
-    // letter case), proposing its name without the extension as block name. Anything
-    // else is ignored without a message.
-    void PickupFile(const QString &fn);
+    // letter case) that is not listed yet, proposing its name without the extension as
+    // block name. Anything else is ignored without a message.
+    void addSource(const QString &fn);
+    // Lists the figure files among paths and every figure file below the folders among
+    // them (a long walk shows its progress and stops with Escape), each once; the
+    // status bar says how many were added and how many files were passed over.
+    void addSources(const QStringList &paths);
 
-    int dataListN() const { return DataListN; }
+    // The number of listed files.
+    int sourceCount() const;
+    // The list the check and the run read.
+    const SourceListModel &sourceModel() const { return *m_model; }
     QString statusText() const;
     const AppFolders &folders() const { return m_folders; }
 
@@ -74,32 +90,35 @@ private:
     QWidget *buildDropHint();
     QTabWidget *buildPages();
     void buildSettingsPage();
-    void buildSourceGrid();
+    void buildSourceList();
+    // Shows the list as pictures, or as the table.
+    void showThumbnails(bool on);
     void connectPageButtons();
     void buildLogPage();
     void buildStatusBar();
-    void FormCreate();
-    void FormShow();
-    void FormClose();
-    void CreateDataObjects();
-    void FreeDataObjects();
+    void startUp();
+    void firstShow();
+    void shutDown();
+    void createConverter();
+    void freeConverter();
     void applySettings(const SettingsFile &s);
     SettingsFile currentSettings() const;
     void saveSettings();
 
-    void RadioButtonFl1Click();
-    void ButtonFl1Click();
-    void ComboBoxSc1Select(int index);
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-    void Button4Click();
-    void Button5Click();
-    void Button6Click();
+    void destinationChanged();
+    void browseFixedFolder();
+    void styleChosen(int index);
+    void addFiles();
+    void addFolder();
+    void removeRows();
+    void listSelectedRows();
+    void lookUpBlockNames();
+    void startConversion();
+    void closeWindow();
 
-    // Part of the run: true when it may start.
-    bool DataCheck();
-    void RunProc();
+    // The check before a run: true when the run may start.
+    bool checkSources();
+    void runConversion();
 
     int destination() const;
     void setDestination(int option);
@@ -109,11 +128,14 @@ private:
     // Shortcuts that reach the buttons' Alt keys from the log page.
     void pageShortcuts(const QList<QPushButton *> &buttons);
     void setBusy(bool busy);
-    QString cell(int col, int row) const;
-    void setCell(int col, int row, const QString &text);
-    // First and last selected rows, 1-based.
-    std::pair<int, int> selectedRows() const;
-    std::vector<SourceRow> sourceRows() const;
+    // The main window takes the keyboard again after a check, run or folder walk.
+    void takeKeyboardBack();
+    // Removes the rows that the last check found errors in.
+    void removeErrorRows();
+    // The selected rows (0-based, top to bottom); the current row when none is selected.
+    std::vector<int> selectedRows() const;
+    // Rows were removed from the list or came back: row becomes the current row.
+    void rowsChanged(const QList<QString> &files, bool removed, int row);
     void showCheckWindow();
     // Shows the figure of a 0-based grid row in the preview; opens it when asked to.
     void previewRow(int row, bool open);
@@ -121,7 +143,7 @@ private:
     AppFolders m_folders;
     Dialogs &m_dialogs;
     QStringList m_arguments;
-    TForm2 *m_checkWindow = nullptr;
+    CheckWindow *m_checkWindow = nullptr;
     EscapeWatcher *m_escape = nullptr;
     std::unique_ptr<Converter> m_conv;
     SettingsFile m_settings;
@@ -130,12 +152,23 @@ private:
     bool m_busy = false;
     // The window was closed during a check or run: it closes when that has stopped.
     bool m_closeAsked = false;
+    // The data-check window has no place of its own yet: it is put beside this window
+    // when first shown.
+    bool m_placeCheckWindow = false;
 
-    QString gstyle;
-    int Fidx = 1;
-    int DataListN = 0;
-    QString m_browse1Start;
-    QString m_browse2Start;
+    QString m_styleName;
+    int m_addFilter = 1;
+    // The folder of the first file last chosen in the add dialog, with trailing separator.
+    QString m_sourceFolder;
+    // The folder last chosen with フォルダ追加….
+    QString m_folderStart;
+    // Folders the program made (the work folder and its parents), removed at close when
+    // they are empty.
+    QStringList m_madeFolders;
+    // Where the keyboard was when a check, run or folder walk started.
+    QPointer<QWidget> m_focusBefore;
+    QString m_fixedPickerStart;
+    QString m_askPickerStart;
     // The block-name look-up dialog: where it opens, its filter, and the folder of the
     // first file chosen in it since the program started (empty until then).
     QString m_lookupStart;
@@ -144,30 +177,36 @@ private:
 
     QWidget *m_central = nullptr;
     std::array<QRadioButton *, 5> m_destinationButtons{};
-    QRadioButton *RadioButtonFl1 = nullptr;
-    QRadioButton *RadioButtonFl2 = nullptr;
-    QRadioButton *RadioButtonFl3 = nullptr;
-    QRadioButton *RadioButtonFl4 = nullptr;
-    QRadioButton *RadioButtonFl5 = nullptr;
-    QLineEdit *EditFl1 = nullptr;
-    QPushButton *ButtonFl1 = nullptr;
-    QLabel *LabelPreFolder = nullptr;
-    QLabel *Label1 = nullptr;
-    ClickLabel *Label3 = nullptr;
-    QTabWidget *PageControl1 = nullptr;
-    QWidget *TabSheet1 = nullptr;
-    QWidget *TabSheet2 = nullptr;
-    QComboBox *ComboBoxSc1 = nullptr;
-    QTableWidget *SG1 = nullptr;
-    QPushButton *Button1 = nullptr;
-    QPushButton *Button2 = nullptr;
-    QPushButton *Button3 = nullptr;
-    QPushButton *Button4 = nullptr;
-    QPushButton *Button5 = nullptr;
-    QPushButton *Button6 = nullptr;
-    QListWidget *ListBox1 = nullptr;
-    QLabel *m_statusText = nullptr;
+    QRadioButton *m_toDesktop = nullptr;
+    QRadioButton *m_toDocuments = nullptr;
+    QRadioButton *m_besideSources = nullptr;
+    QRadioButton *m_toFixedFolder = nullptr;
+    QRadioButton *m_askEachRun = nullptr;
+    QLineEdit *m_fixedFolder = nullptr;
+    QPushButton *m_browseButton = nullptr;
+    PathLabel *m_askedFolder = nullptr;
+    ClickLabel *m_addLink = nullptr;
+    QTabWidget *m_pages = nullptr;
+    QWidget *m_settingsPage = nullptr;
+    QWidget *m_logPage = nullptr;
+    QComboBox *m_styleBox = nullptr;
+    SourceListModel *m_model = nullptr;
+    QStackedWidget *m_listStack = nullptr;
+    SourceListView *m_sourceList = nullptr;
+    ThumbnailView *m_thumbnails = nullptr;
+    QToolButton *m_thumbnailButton = nullptr;
+    QUndoStack *m_undo = nullptr;
+    QPushButton *m_addButton = nullptr;
+    QPushButton *m_addFolderButton = nullptr;
+    QPushButton *m_removeButton = nullptr;
+    QPushButton *m_checkButton = nullptr;
+    QPushButton *m_lookupButton = nullptr;
+    QPushButton *m_convertButton = nullptr;
+    QPushButton *m_closeButton = nullptr;
+    QListWidget *m_log = nullptr;
+    StatusLabel *m_statusText = nullptr;
     QProgressBar *m_progress = nullptr;
+    QPushButton *m_stopButton = nullptr;
     PreviewWindow *m_preview = nullptr;
 };
 

@@ -8,8 +8,14 @@
 #include <QWheelEvent>
 
 #include <cmath>
+#include <new>
+#include <string_view>
 
 namespace pravelot {
+
+namespace {
+constexpr std::u16string_view kNoMemoryToDraw = u"メモリ不足のため描画できません";
+} // namespace
 
 PreviewCanvas::PreviewCanvas(QWidget *parent) : QWidget(parent)
 {
@@ -17,10 +23,13 @@ PreviewCanvas::PreviewCanvas(QWidget *parent) : QWidget(parent)
     setMouseTracking(false);
     setCursor(Qt::OpenHandCursor);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_watcher = new QFutureWatcher<QImage>(this);
-    connect(m_watcher, &QFutureWatcher<QImage>::finished, this, [this] {
+    m_watcher = new QFutureWatcher<Picture>(this);
+    connect(m_watcher, &QFutureWatcher<Picture>::finished, this, [this] {
         m_rendering = false;
-        const QImage img = m_watcher->result();
+        const Picture picture = m_watcher->result();
+        if (picture.outOfMemory)
+            memoryRanOut();
+        const QImage &img = picture.image;
         if (img.isNull())
             return;
         m_cache = img;
@@ -57,6 +66,12 @@ void PreviewCanvas::setLoading(const QString &title)
 {
     clear(title);
     m_message = QStringLiteral("読み込み中…");
+}
+
+void PreviewCanvas::setFailure(const QString &title, const QString &message)
+{
+    clear(title);
+    m_message = message;
 }
 
 void PreviewCanvas::clear(const QString &title)
@@ -134,8 +149,20 @@ void PreviewCanvas::startRender()
     const QSize px = size() * devicePixelRatioF();
     const qreal dpr = devicePixelRatioF();
     m_watcher->setFuture(runInBackground([figure, cancel, vp, px, dpr] {
-        return renderDrawing(figure->drawing, vp, px, dpr, cancel.get());
+        try {
+            return Picture{renderDrawing(figure->drawing, vp, px, dpr, cancel.get()), false};
+        } catch (const std::bad_alloc &) {
+            return Picture{QImage(), true};
+        }
     }));
+}
+
+void PreviewCanvas::memoryRanOut()
+{
+    // The figure stays; another view of it (a smaller one) may be drawn yet.
+    m_message =
+        QString::fromUtf16(kNoMemoryToDraw.data(), static_cast<qsizetype>(kNoMemoryToDraw.size()));
+    update();
 }
 
 void PreviewCanvas::paintEvent(QPaintEvent *)
@@ -145,8 +172,13 @@ void PreviewCanvas::paintEvent(QPaintEvent *)
     if (drawable()) {
         if (!pictureReady()) {
             if (m_figure->drawing.primitiveCount() <= kDrawInline) {
-                m_cache = renderDrawing(m_figure->drawing, m_vp, size() * devicePixelRatioF(),
-                                        devicePixelRatioF());
+                try {
+                    m_cache = renderDrawing(m_figure->drawing, m_vp, size() * devicePixelRatioF(),
+                                            devicePixelRatioF());
+                } catch (const std::bad_alloc &) {
+                    m_cache = QImage();
+                    memoryRanOut();
+                }
                 m_cacheVp = m_vp;
                 m_cacheSize = size();
             } else {

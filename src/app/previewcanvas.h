@@ -24,6 +24,8 @@ public:
     void setFigure(std::shared_ptr<const FigureDrawing> figure, const QString &title);
     // Shows that the file named by title is being read.
     void setLoading(const QString &title);
+    // Shows under the title why the file could not be shown.
+    void setFailure(const QString &title, const QString &message);
     // Shows nothing but the title.
     void clear(const QString &title = {});
 
@@ -66,6 +68,13 @@ private:
     void startRender();
     void cancelRender();
     void paintOverlay(QPainter &p);
+    // Drawing the picture ran out of memory: the note says so.
+    void memoryRanOut();
+
+    struct Picture {
+        QImage image; // null when cancelled or out of memory
+        bool outOfMemory = false;
+    };
 
     std::shared_ptr<const FigureDrawing> m_figure;
     QString m_title;
@@ -79,7 +88,7 @@ private:
     QImage m_cache;
     Viewport m_cacheVp;
     QSize m_cacheSize;
-    QFutureWatcher<QImage> *m_watcher = nullptr;
+    QFutureWatcher<Picture> *m_watcher = nullptr;
     std::shared_ptr<std::atomic<bool>> m_cancel;
     Viewport m_renderingVp;
     QSize m_renderingSize;

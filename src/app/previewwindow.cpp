@@ -3,6 +3,7 @@
 #include "app/backgroundtask.h"
 #include "app/previewcanvas.h"
 #include "app/previewpainter.h"
+#include "convert/datacheck.h"
 #include "render/figuredrawing.h"
 
 #include <QFileDialog>
@@ -117,6 +118,19 @@ void PreviewWindow::showFile(const QString &file)
         m_split->setSizes({1, 1});
 }
 
+void PreviewWindow::clearFile()
+{
+    for (auto &[canvas, cancel] : m_cancel)
+        cancel->store(true);
+    // Loads still under way finish unseen.
+    m_cancel.clear();
+    m_file.clear();
+    m_source->clear();
+    m_output->hide();
+    m_output->clear();
+    updateButtons();
+}
+
 void PreviewWindow::setOutputs(
     const std::vector<std::pair<std::u16string, std::u16string>> &outputs)
 {
@@ -145,7 +159,12 @@ void PreviewWindow::load(PreviewCanvas *canvas, const QString &file, const QStri
                 const auto it = m_cancel.find(canvas);
                 if (it != m_cancel.end() && it->second == cancel) {
                     const Figure f = watcher->result();
-                    canvas->setFigure(f, prefix + describe(file, *f));
+                    if (f)
+                        canvas->setFigure(f, prefix + describe(file, *f));
+                    else
+                        canvas->setFailure(
+                            prefix + nameOf(file),
+                            QString::fromStdU16String(std::u16string(kOutOfMemoryText)));
                     canvas->setToolTip(file);
                 }
                 updateButtons();
@@ -153,8 +172,13 @@ void PreviewWindow::load(PreviewCanvas *canvas, const QString &file, const QStri
                     emit loaded();
             });
     const std::u16string path = file.toStdU16String();
-    watcher->setFuture(runInBackground([path, cancel]() -> Figure {
-        return std::make_shared<const FigureDrawing>(loadFigureDrawing(path, cancel.get()));
+    // Running out of memory is this file's failure, told in the preview.
+    watcher->setFuture(runInBackground([path, cancel, load = m_loader]() -> Figure {
+        try {
+            return std::make_shared<const FigureDrawing>(loadForDisplay(load, path, cancel.get()));
+        } catch (const std::bad_alloc &) {
+            return nullptr;
+        }
     }));
 }
 

@@ -3,6 +3,8 @@
 // written from it, side by side in the same view.
 #pragma once
 
+#include "app/figureloader.h"
+
 #include <QFutureWatcher>
 #include <QWidget>
 
@@ -31,6 +33,8 @@ public:
     // Reads file in the background and shows it; its output too when a run made one.
     // The same file again is read again (it may have changed).
     void showFile(const QString &file);
+    // Shows no figure (the list was emptied).
+    void clearFile();
     // Sources a run converted, each with the file written from it. The figure on show
     // gets its output beside it.
     void setOutputs(const std::vector<std::pair<std::u16string, std::u16string>> &outputs);
@@ -45,6 +49,9 @@ public:
     // null when nothing is drawn.
     QImage picture(int longSide) const;
 
+    // How files are read; loadFigureDrawing unless a test says otherwise.
+    void setLoader(FigureLoader loader) { m_loader = std::move(loader); }
+
     // Places the window to the right of the main window at its height, the first time.
     void placeBeside(const QWidget &main);
 
@@ -57,6 +64,7 @@ private:
     void savePicture();
     void updateButtons();
 
+    FigureLoader m_loader = defaultFigureLoader();
     QString m_file;
     std::map<std::u16string, std::u16string> m_outputs;
     QLabel *m_hint = nullptr;

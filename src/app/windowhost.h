@@ -5,19 +5,27 @@
 
 #include "convert/runhost.h"
 
+#include <span>
+#include <string>
+
 class QListWidget;
 class QProgressBar;
 
 namespace pravelot {
 
 class EscapeWatcher;
-class TForm2;
+class CheckWindow;
 
 class WindowHost : public RunHost {
 public:
-    // Refers to the widgets; owns nothing. Starts a loop of the Escape watcher.
-    WindowHost(TForm2 &checkWindow, QListWidget &log, QProgressBar &progressBar,
-               EscapeWatcher &escape);
+    // Refers to the widgets; owns nothing. Starts a loop of the Escape watcher. rows:
+    // the rows a check goes through, in order; each finding is then filed under the
+    // file of the row being checked.
+    WindowHost(CheckWindow &checkWindow, QListWidget &log, QProgressBar &progressBar,
+               EscapeWatcher &escape, std::span<const SourceRow> rows = {});
+
+    // The findings from now on are about file.
+    void setSource(const std::u16string &file) { m_source = file; }
 
     void appendCheckLine(const std::u16string &line, bool select) override;
     void appendLogLine(const std::u16string &line) override;
@@ -26,10 +34,12 @@ public:
     void progress(int done, int total) override;
 
 private:
-    TForm2 &m_checkWindow;
+    CheckWindow &m_checkWindow;
     QListWidget &m_log;
     QProgressBar &m_progressBar;
     EscapeWatcher &m_escape;
+    std::span<const SourceRow> m_rows;
+    std::u16string m_source;
 };
 
 } // namespace pravelot

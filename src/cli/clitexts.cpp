@@ -3,15 +3,11 @@
 #include <cstdlib>
 #include <iterator>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace pravelot {
 
 namespace {
 
-CliLanguage g_language = CliLanguage::English;
+UserLanguage g_language = UserLanguage::English;
 
 struct Entry {
     CliText id;
@@ -194,42 +190,18 @@ const Entry kTexts[] = {
      "%1: 標準出力に書き込めません"},
 };
 
-bool japaneseLocale(const char *value) { return value[0] == 'j' && value[1] == 'a'; }
-
 } // namespace
 
-CliLanguage cliLanguageOf(const char *lcAll, const char *lcMessages, const char *lang)
-{
-    for (const char *value : {lcAll, lcMessages, lang})
-        if (value && *value)
-            return japaneseLocale(value) ? CliLanguage::Japanese : CliLanguage::English;
-    return CliLanguage::English;
-}
+void setUserLanguage(UserLanguage language) { g_language = language; }
 
-CliLanguage cliLanguageFromEnvironment()
-{
-    const char *lcAll = std::getenv("LC_ALL");
-    const char *lcMessages = std::getenv("LC_MESSAGES");
-    const char *lang = std::getenv("LANG");
-#ifdef _WIN32
-    // Windows keeps the language in the user's settings, not in the environment.
-    if (!(lcAll && *lcAll) && !(lcMessages && *lcMessages) && !(lang && *lang))
-        return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE ? CliLanguage::Japanese
-                                                                          : CliLanguage::English;
-#endif
-    return cliLanguageOf(lcAll, lcMessages, lang);
-}
-
-void setCliLanguage(CliLanguage language) { g_language = language; }
-
-CliLanguage cliLanguage() { return g_language; }
+UserLanguage cliLanguage() { return g_language; }
 
 std::string cliText(CliText id, std::initializer_list<std::string_view> args)
 {
     const char *text = "";
     for (const Entry &e : kTexts)
         if (e.id == id)
-            text = g_language == CliLanguage::Japanese ? e.japanese : e.english;
+            text = g_language == UserLanguage::Japanese ? e.japanese : e.english;
     std::string out;
     for (const char *p = text; *p; ++p) {
         const auto n = static_cast<std::size_t>(p[1] - '1');

@@ -4,24 +4,17 @@
 // same in every language and do not pass through here.
 #pragma once
 
+#include "core/language.h"
+
 #include <initializer_list>
 #include <string>
 #include <string_view>
 
 namespace pravelot {
 
-enum class CliLanguage { English, Japanese };
-
-// The language for the values of LC_ALL, LC_MESSAGES and LANG (null when unset): the
-// first that is set and not empty decides, and a locale beginning with "ja" is Japanese.
-CliLanguage cliLanguageOf(const char *lcAll, const char *lcMessages, const char *lang);
-// The same for this process's environment (on Windows, without those variables, the
-// user's language for programs).
-CliLanguage cliLanguageFromEnvironment();
-
 // The language of the texts below, for the whole process; English until set.
-void setCliLanguage(CliLanguage language);
-CliLanguage cliLanguage();
+void setUserLanguage(UserLanguage language);
+UserLanguage cliLanguage();
 
 enum class CliText {
     Usage,

@@ -17,7 +17,7 @@ using namespace pravelot;
 int main(int argc, char **argv)
 {
     useConsoleForText();
-    setCliLanguage(cliLanguageFromEnvironment());
+    setUserLanguage(userLanguageFromEnvironment());
     const std::string usage = cliText(CliText::Usage);
     const std::vector<std::string> args = commandLineArguments(argc, argv);
     if (args.empty()) {

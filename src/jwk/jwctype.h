@@ -86,8 +86,12 @@ using JwcMojiTypeTable = std::array<TEntJwcMojiType, kJwcMojiTypeCount>;
 // to the nearest integer.
 constexpr JwcMojiTypeTable makeJwcMojiTypeTable()
 {
-    // Half up is to the nearest here: every size is positive.
-    auto tenths = [](double mm) { return static_cast<std::uint16_t>(mm * 10 + 0.5); };
+    // Every size is positive: its whole tenths, one more from a half up.
+    auto tenths = [](double mm) {
+        const double t = mm * 10;
+        const auto whole = static_cast<std::uint16_t>(t);
+        return static_cast<std::uint16_t>(t - whole >= 0.5 ? whole + 1 : whole);
+    };
     JwcMojiTypeTable table{};
     for (std::size_t k = 0; k < DefaultMojiType.size(); ++k) {
         const TEntJwwMojiType &d = DefaultMojiType[k];

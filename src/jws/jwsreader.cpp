@@ -152,33 +152,42 @@ bool readInto(JwsIn &in, std::vector<TEntJwwEnko> &to, Strings)
     return appendFixed(in, to, [](auto &f, auto &e) { enkoFields(f, e); });
 }
 
-bool readInto(JwsIn &in, std::vector<TEntJwwTen> &to, Strings strings)
+// A record of a fixed part and the fields or strings that follow it in the stream, which
+// rest reads (and repairs), what they belong to being `what`.
+template <class Rec, class Fixed, class Rest>
+bool appendWithRest(JwsIn &in, std::vector<Rec> &to, Strings strings, const char *what, Fixed fixed,
+                    Rest rest)
 {
-    TEntJwwTen e;
-    if (!in.fixedPart([&](auto &f) { tenFields(f, e); }))
+    Rec e;
+    if (!in.fixedPart([&](auto &f) { fixed(f, e); }))
         return false;
-    RecordIn rec(in, strings, "a point");
-    tenExtension(rec, e);
-    if (e.att.nPenStyle != 100)
-        e.dBairitsu = 1.0;
+    RecordIn rec(in, strings, what);
+    rest(rec, e);
     if (in.failed())
         return false;
-    to.push_back(e);
+    to.push_back(std::move(e));
     return true;
+}
+
+bool readInto(JwsIn &in, std::vector<TEntJwwTen> &to, Strings strings)
+{
+    return appendWithRest(
+        in, to, strings, "a point", [](auto &f, auto &e) { tenFields(f, e); },
+        [](RecordIn &rec, TEntJwwTen &e) {
+            tenExtension(rec, e);
+            if (e.att.nPenStyle != 100)
+                e.dBairitsu = 1.0;
+        });
 }
 
 bool readInto(JwsIn &in, std::vector<TEntJwwMoji> &to, Strings strings)
 {
-    TEntJwwMoji e;
-    if (!in.fixedPart([&](auto &f) { mojiFields(f, e); }))
-        return false;
-    RecordIn rec(in, strings, "a text");
-    mojiStrings(rec, e, TextUse::Entity);
-    if (in.failed())
-        return false;
-    sizeRepair(e);
-    to.push_back(std::move(e));
-    return true;
+    return appendWithRest(
+        in, to, strings, "a text", [](auto &f, auto &e) { mojiFields(f, e); },
+        [](RecordIn &rec, TEntJwwMoji &e) {
+            mojiStrings(rec, e, TextUse::Entity);
+            sizeRepair(e);
+        });
 }
 
 bool readInto(JwsIn &in, std::vector<TEntJwwSunpo> &to, Strings strings)
@@ -200,15 +209,9 @@ bool readInto(JwsIn &in, std::vector<TEntJwwSunpo> &to, Strings strings)
 
 bool readInto(JwsIn &in, std::vector<TEntJwwSolid> &to, Strings strings)
 {
-    TEntJwwSolid e;
-    if (!in.fixedPart([&](auto &f) { solidFields(f, e); }))
-        return false;
-    RecordIn rec(in, strings, "a solid");
-    solidColor(rec, e);
-    if (in.failed())
-        return false;
-    to.push_back(e);
-    return true;
+    return appendWithRest(
+        in, to, strings, "a solid", [](auto &f, auto &e) { solidFields(f, e); },
+        [](RecordIn &rec, TEntJwwSolid &e) { solidColor(rec, e); });
 }
 
 bool readInto(JwsIn &in, std::vector<TEntJwwBlock> &to, Strings)

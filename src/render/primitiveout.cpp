@@ -14,42 +14,6 @@ PrimitiveOut::PrimitiveOut(Drawing &out, const std::atomic<bool> *cancel, Drawin
 {
 }
 
-void PrimitiveOut::add(const DrawnLine &p)
-{
-    m_out.lines.push_back(p);
-    added();
-}
-
-void PrimitiveOut::add(const DrawnArc &p)
-{
-    m_out.arcs.push_back(p);
-    added();
-}
-
-void PrimitiveOut::add(const DrawnPoint &p)
-{
-    m_out.points.push_back(p);
-    added();
-}
-
-void PrimitiveOut::add(DrawnSolid &&p)
-{
-    m_out.solids.push_back(std::move(p));
-    added();
-}
-
-void PrimitiveOut::add(const DrawnImage &p)
-{
-    m_out.images.push_back(p);
-    added();
-}
-
-void PrimitiveOut::add(const DrawnText &p)
-{
-    m_out.texts.push_back(p);
-    added();
-}
-
 void PrimitiveOut::added()
 {
     if (m_frameOnly) {

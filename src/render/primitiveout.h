@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstddef>
+#include <utility>
+#include <vector>
 
 namespace pravelot {
 
@@ -16,12 +18,12 @@ public:
     // start: where the box of what is drawn starts (the base point).
     PrimitiveOut(Drawing &out, const std::atomic<bool> *cancel, DrawingKeep keep, Vec2 start);
 
-    void add(const DrawnLine &p);
-    void add(const DrawnArc &p);
-    void add(const DrawnPoint &p);
-    void add(DrawnSolid &&p);
-    void add(const DrawnImage &p);
-    void add(const DrawnText &p);
+    // Adds a DrawnLine, DrawnArc, DrawnPoint, DrawnSolid, DrawnImage or DrawnText.
+    template <class P> void add(P &&p)
+    {
+        listOf(m_out, p).push_back(std::forward<P>(p));
+        added();
+    }
 
     bool frameOnly() const { return m_frameOnly; }
     // The budget was spent (the drawing is cut) or building was cancelled: nothing more
@@ -31,6 +33,12 @@ public:
     Box drawnBox() const;
 
 private:
+    static std::vector<DrawnLine> &listOf(Drawing &d, const DrawnLine &) { return d.lines; }
+    static std::vector<DrawnArc> &listOf(Drawing &d, const DrawnArc &) { return d.arcs; }
+    static std::vector<DrawnPoint> &listOf(Drawing &d, const DrawnPoint &) { return d.points; }
+    static std::vector<DrawnSolid> &listOf(Drawing &d, const DrawnSolid &) { return d.solids; }
+    static std::vector<DrawnImage> &listOf(Drawing &d, const DrawnImage &) { return d.images; }
+    static std::vector<DrawnText> &listOf(Drawing &d, const DrawnText &) { return d.texts; }
     // Counts the primitive just added, and lets it go when only the frame is kept.
     void added();
 

@@ -1,8 +1,11 @@
 #include "appharness.h"
 
 #include "app/appinfo.h"
+#include "app/sourcelistmodel.h"
 #include "jws/jwsdata.h"
 #include "support/jwsfixture.h"
+
+#include "core/path.h"
 
 #include <filesystem>
 
@@ -13,53 +16,69 @@ AppHarness::AppHarness()
     std::filesystem::create_directories(tmp.path() / "prog");
     folders = AppFolders::resolve(tmp.file("prog/pravelot"), u"/nonexistent/bin",
                                   tmp.file("config"), tmp.file("cache"));
+    // The user's documents folder, as the desktop names it.
+    std::filesystem::create_directories(nativePath(tmp.file("文書")));
+    const QByteArray line = "XDG_DOCUMENTS_DIR=\"" + path(QStringLiteral("文書")).toUtf8() + "\"\n";
+    writeBytes(tmp.file("xdg/user-dirs.dirs"), Bytes(line.begin(), line.end()));
+    m_hadConfigHome = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    m_configHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", path(QStringLiteral("xdg")).toUtf8());
 }
 
-AppHarness::~AppHarness() = default;
+AppHarness::~AppHarness()
+{
+    m_mainWindow.reset();
+    if (m_hadConfigHome)
+        qputenv("XDG_CONFIG_HOME", m_configHome);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
+}
+
+QString AppHarness::documents() const { return path(QStringLiteral("文書/")); }
 
 void AppHarness::start(const QStringList &arguments)
 {
-    if (m_form1 && m_form1->isVisible())
-        m_form1->close();
-    m_form1.reset();
+    if (m_mainWindow && m_mainWindow->isVisible())
+        m_mainWindow->close();
+    m_mainWindow.reset();
     closedSignal = false;
-    m_form1 = std::make_unique<TForm1>(folders, dialogs, arguments);
-    m_form2 = new TForm2(m_form1.get());
-    m_form1->setCheckWindow(m_form2);
-    QObject::connect(m_form1.get(), &TForm1::closed, [this] { closedSignal = true; });
-    m_form1->show();
+    m_mainWindow = std::make_unique<MainWindow>(folders, dialogs, arguments);
+    m_checkWindow = new CheckWindow(m_mainWindow.get());
+    m_mainWindow->setCheckWindow(m_checkWindow);
+    QObject::connect(m_mainWindow.get(), &MainWindow::closed, [this] { closedSignal = true; });
+    m_mainWindow->show();
 }
 
-void AppHarness::close() { m_form1->close(); }
+void AppHarness::close() { m_mainWindow->close(); }
 
 QStringList AppHarness::log()
 {
     QStringList out;
-    auto *list = widget<QListWidget>("ListBox1");
+    auto *list = widget<QListWidget>("log");
     for (int i = 0; i < list->count(); ++i)
         out << list->item(i)->text();
     return out;
 }
 
-namespace {
-QStringList column(QTableWidget *grid, int col, int rows)
-{
-    QStringList out;
-    for (int r = 0; r < rows; ++r)
-        out << (grid->item(r, col) ? grid->item(r, col)->text() : QString());
-    return out;
-}
-} // namespace
-
 QStringList AppHarness::files()
 {
-    return column(widget<QTableWidget>("SG1"), 0, m_form1->dataListN());
+    QStringList out;
+    const SourceListModel &model = m_mainWindow->sourceModel();
+    for (int r = 0; r < model.count(); ++r)
+        out << model.entry(r).file;
+    return out;
 }
 
 QStringList AppHarness::names()
 {
-    return column(widget<QTableWidget>("SG1"), 1, m_form1->dataListN());
+    QStringList out;
+    const SourceListModel &model = m_mainWindow->sourceModel();
+    for (int r = 0; r < model.count(); ++r)
+        out << model.index(r, SourceListModel::NameColumn).data().toString();
+    return out;
 }
+
+QTableView *AppHarness::list() { return widget<QTableView>("sourceList"); }
 
 QString AppHarness::path(const QString &name) const { return qs(tmp.file(name.toStdString())); }
 

@@ -12,7 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 
 #include <memory>
@@ -33,13 +33,13 @@ public:
     // Closes the main window as the user does.
     void close();
 
-    TForm1 &form1() { return *m_form1; }
-    TForm2 &form2() { return *m_form2; }
+    MainWindow &mainWindow() { return *m_mainWindow; }
+    CheckWindow &checkWindow() { return *m_checkWindow; }
     // A widget of the main window (not of the data-check window it owns) by name.
     template <class T> T *widget(const char *name)
     {
-        for (T *w : m_form1->findChildren<T *>(QString::fromLatin1(name)))
-            if (w->window() == m_form1.get())
+        for (T *w : m_mainWindow->findChildren<T *>(QString::fromLatin1(name)))
+            if (w->window() == m_mainWindow.get())
                 return w;
         qFatal("no widget %s", name);
     }
@@ -48,13 +48,17 @@ public:
         QTest::mouseClick(widget<QPushButton>(button), Qt::LeftButton);
     }
     QStringList log();
-    // Column 0 and 1 of the data rows, as the grid shows them.
+    // The listed files (full paths) and their block names, top to bottom.
     QStringList files();
     QStringList names();
+    // The source list's table.
+    QTableView *list();
 
     // A path in the test's folder, and the folder itself with trailing separator.
     QString path(const QString &name) const;
     QString folder() const;
+    // The user's documents folder while the harness lives, with trailing separator.
+    QString documents() const;
 
     enum class Figure {
         Good,      // a small valid .jws file
@@ -71,8 +75,10 @@ public:
     bool closedSignal = false;
 
 private:
-    std::unique_ptr<TForm1> m_form1;
-    TForm2 *m_form2 = nullptr; // owned by m_form1
+    bool m_hadConfigHome = false;
+    QByteArray m_configHome;
+    std::unique_ptr<MainWindow> m_mainWindow;
+    CheckWindow *m_checkWindow = nullptr; // owned by m_mainWindow
 };
 
 } // namespace pravelot::test

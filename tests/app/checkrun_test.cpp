@@ -3,6 +3,7 @@
 
 #include "app/appinfo.h"
 #include "app/escapewatcher.h"
+#include "app/pathlabel.h"
 #include "app/windowhost.h"
 
 #include <QApplication>
@@ -23,8 +24,8 @@ bool exists(const QString &path) { return std::filesystem::exists(path.toStdStri
 // Selects the fixed folder out as destination.
 void fixedFolder(AppHarness &app, const QString &out)
 {
-    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl4"), Qt::LeftButton);
-    app.widget<QLineEdit>("EditFl1")->setText(out);
+    QTest::mouseClick(app.widget<QRadioButton>("toFixedFolder"), Qt::LeftButton);
+    app.widget<QLineEdit>("fixedFolder")->setText(out);
 }
 
 } // namespace
@@ -47,16 +48,20 @@ private slots:
     void wholeLines();
     void closingStopsFirst_data();
     void closingStopsFirst();
+    void findingsAndRemovingErrorRows();
+    void stopButton_data();
+    void stopButton();
+    void keyboardStaysAfterRun();
 };
 
 void CheckRunTest::emptyList()
 {
     AppHarness app;
     app.start();
-    app.click("Button5");
-    QCOMPARE(app.form1().statusText(), QStringLiteral("変換するファイルを指定して下さい"));
+    app.click("convertButton");
+    QCOMPARE(app.mainWindow().statusText(), QStringLiteral("変換するファイルを指定して下さい"));
     QVERIFY(app.dialogs.confirmations.isEmpty());
-    QVERIFY(!app.form2().isVisible());
+    QVERIFY(!app.checkWindow().isVisible());
     QVERIFY(app.log().isEmpty());
 }
 
@@ -64,13 +69,13 @@ void CheckRunTest::confirmationNo()
 {
     AppHarness app;
     app.start({app.writeFigure(QStringLiteral("a.jws"))});
-    const QString status = app.form1().statusText();
+    const QString status = app.mainWindow().statusText();
     app.dialogs.yes = false;
-    app.click("Button5");
+    app.click("convertButton");
     QCOMPARE(app.dialogs.confirmations,
              QStringList{QStringLiteral("変換を開始します。よろしいですか？")});
-    QCOMPARE(app.form1().statusText(), status);
-    QVERIFY(!app.form2().isVisible());
+    QCOMPARE(app.mainWindow().statusText(), status);
+    QVERIFY(!app.checkWindow().isVisible());
     QVERIFY(app.log().isEmpty());
 }
 
@@ -131,29 +136,29 @@ void CheckRunTest::check()
                                     : u"");
     }
     app.start(args);
-    QCOMPARE(app.form1().dataListN(), static_cast<int>(rows.size()));
+    QCOMPARE(app.mainWindow().sourceCount(), static_cast<int>(rows.size()));
     std::filesystem::remove(app.path(QStringLiteral("gone.jws")).toStdString());
     const QString out = app.path(QStringLiteral("out/"));
     std::filesystem::create_directory(out.toStdString());
     fixedFolder(app, out);
 
     if (escape)
-        QTest::keyPress(&app.form1(), Qt::Key_Escape);
-    app.click("Button5");
+        QTest::keyPress(&app.mainWindow(), Qt::Key_Escape);
+    app.click("convertButton");
     if (escape)
-        QTest::keyRelease(&app.form1(), Qt::Key_Escape);
+        QTest::keyRelease(&app.mainWindow(), Qt::Key_Escape);
 
     QStringList expected;
     for (const QString &l : lines)
         expected << l.arg(app.folder());
-    QCOMPARE(app.form2().lines().join(QLatin1Char('\n')), expected.join(QLatin1Char('\n')));
-    QCOMPARE(app.form1().statusText(), status);
-    QCOMPARE(app.form2().isVisible(), windowShown);
+    QCOMPARE(app.checkWindow().lines().join(QLatin1Char('\n')), expected.join(QLatin1Char('\n')));
+    QCOMPARE(app.mainWindow().statusText(), status);
+    QCOMPARE(app.checkWindow().isVisible(), windowShown);
     QCOMPARE(!app.log().isEmpty(), runs);
-    QCOMPARE(app.widget<QTabWidget>("PageControl1")->currentIndex(), runs ? 1 : 0);
+    QCOMPARE(app.widget<QTabWidget>("pages")->currentIndex(), runs ? 1 : 0);
     // The window is usable again, and the progress is gone.
-    QVERIFY(app.widget<QPushButton>("Button5")->isEnabled());
-    QVERIFY(!app.form1().findChild<QProgressBar *>(QStringLiteral("Progress"))->isVisible());
+    QVERIFY(app.widget<QPushButton>("convertButton")->isEnabled());
+    QVERIFY(!app.mainWindow().findChild<QProgressBar *>(QStringLiteral("Progress"))->isVisible());
 }
 
 void CheckRunTest::sameNameIntoFixedFolder()
@@ -166,15 +171,15 @@ void CheckRunTest::sameNameIntoFixedFolder()
     app.start({a, b});
     fixedFolder(app, out.chopped(1)); // the separator is added
 
-    app.click("Button5");
+    app.click("convertButton");
     QCOMPARE(app.log(), (QStringList{a, QStringLiteral("→ ") + out + QStringLiteral("扉 A.jws"),
                                      QStringLiteral("　…… 変換完了"), b,
                                      QStringLiteral("→ ") + out + QStringLiteral("扉 A~1.jws"),
                                      QStringLiteral("　…… 変換完了")}));
     QVERIFY(exists(out + QStringLiteral("扉 A.jws")));
     QVERIFY(exists(out + QStringLiteral("扉 A~1.jws")));
-    QCOMPARE(app.widget<QTabWidget>("PageControl1")->currentIndex(), 1);
-    QCOMPARE(app.form1().statusText(), QStringLiteral("変換終了：変換完了 2件、変換失敗 0件"));
+    QCOMPARE(app.widget<QTabWidget>("pages")->currentIndex(), 1);
+    QCOMPARE(app.mainWindow().statusText(), QStringLiteral("変換終了：変換完了 2件、変換失敗 0件"));
     // The settings were saved before the files were converted.
     QVERIFY(exists(qs(app.folders.settingsPath)));
     QVERIFY(app.dialogs.messages.isEmpty());
@@ -189,7 +194,7 @@ void CheckRunTest::incompleteSourceInTheRunLog()
     app.start({src});
     fixedFolder(app, out);
 
-    app.click("Button5");
+    app.click("convertButton");
     // The run log says so too, in the check's words, since the data-check window may be
     // closed or behind by then.
     QCOMPARE(app.log(),
@@ -211,8 +216,8 @@ void CheckRunTest::desktop()
     qputenv("XDG_CONFIG_HOME", app.path(QStringLiteral("xdg")).toUtf8());
     const QString a = app.writeFigure(QStringLiteral("a.jws"));
     app.start({a});
-    QVERIFY(app.widget<QRadioButton>("RadioButtonFl1")->isChecked());
-    app.click("Button5");
+    QVERIFY(app.widget<QRadioButton>("toDesktop")->isChecked());
+    app.click("convertButton");
     if (hadConfig)
         qputenv("XDG_CONFIG_HOME", oldConfig);
     else
@@ -229,22 +234,22 @@ void CheckRunTest::missingFixedFolder()
     const QString out = app.path(QStringLiteral("out/"));
     std::filesystem::create_directory(out.toStdString());
     fixedFolder(app, out);
-    app.click("Button5");
+    app.click("convertButton");
     const QStringList firstLog = app.log();
     QCOMPARE(firstLog.size(), 3);
-    app.widget<QTabWidget>("PageControl1")->setCurrentIndex(0);
+    app.widget<QTabWidget>("pages")->setCurrentIndex(0);
     std::filesystem::remove(app.folders.settingsPath);
 
     const QString missing = app.path(QStringLiteral("nowhere"));
-    app.widget<QLineEdit>("EditFl1")->setText(missing);
-    app.click("Button5");
+    app.widget<QLineEdit>("fixedFolder")->setText(missing);
+    app.click("convertButton");
     QCOMPARE(app.dialogs.messages,
              QStringList{QStringLiteral("指定したフォルダが見つかりません。\n") + missing +
                          QLatin1Char('/')});
     // Nothing else happens: no settings saved, the log kept, the page left alone.
     QVERIFY(!exists(qs(app.folders.settingsPath)));
     QCOMPARE(app.log(), firstLog);
-    QCOMPARE(app.widget<QTabWidget>("PageControl1")->currentIndex(), 0);
+    QCOMPARE(app.widget<QTabWidget>("pages")->currentIndex(), 0);
 }
 
 void CheckRunTest::noOptionAsksForAFolder()
@@ -256,25 +261,36 @@ void CheckRunTest::noOptionAsksForAFolder()
     const QString a = app.writeFigure(QStringLiteral("a.jws"));
     app.start({a});
     for (const char *option :
-         {"RadioButtonFl1", "RadioButtonFl2", "RadioButtonFl3", "RadioButtonFl4", "RadioButtonFl5"})
+         {"toDesktop", "toDocuments", "besideSources", "toFixedFolder", "askEachRun"})
         QVERIFY(!app.widget<QRadioButton>(option)->isChecked());
 
-    // Cancelled: the run ends at once.
-    app.click("Button5");
+    // Cancelled: the run ends at once. The picker opened in the documents folder.
+    app.click("convertButton");
     QCOMPARE(app.dialogs.folderCaptions,
              QStringList{QStringLiteral("変換後のファイルを保存するフォルダを指定して下さい")});
+    QCOMPARE(app.dialogs.folderStarts, QStringList{app.documents()});
     QVERIFY(app.log().isEmpty());
-    QCOMPARE(app.form1().statusText(), QStringLiteral("変換チェック完了(1)"));
+    QCOMPARE(app.mainWindow().statusText(), QStringLiteral("変換チェック完了(1)"));
 
-    const QString out = app.path(QStringLiteral("picked"));
-    std::filesystem::create_directory(out.toStdString());
+    const QString out =
+        app.path(QStringLiteral("選んだ/") + QString(60, QChar(0x6DF1)) + QStringLiteral("/出力"));
+    std::filesystem::create_directories(out.toStdString());
     app.dialogs.folder = out;
-    app.click("Button5");
-    QCOMPARE(app.widget<QLabel>("LabelPreFolder")->text(), out + QLatin1Char('/'));
+    app.click("convertButton");
+    // The folder chosen is kept whole; where the group is too narrow for it, its
+    // beginning and its end show.
+    auto *asked = app.widget<PathLabel>("askedFolder");
+    QCOMPARE(asked->text(), out + QLatin1Char('/'));
+    QCOMPARE(asked->toolTip(), asked->text());
+    const QString shown = asked->shownText();
+    QVERIFY(shown.contains(QChar(0x2026)));
+    QVERIFY(shown.startsWith(app.folder().left(4)));
+    QVERIFY(shown.endsWith(QStringLiteral("/出力/")));
+    QVERIFY(asked->fontMetrics().horizontalAdvance(shown) <= asked->contentsRect().width());
     QCOMPARE(app.log().value(1), QStringLiteral("→ ") + out + QStringLiteral("/a.jws"));
     QVERIFY(exists(out + QStringLiteral("/a.jws")));
     // The picker opens next time where it was last confirmed.
-    app.click("Button5");
+    app.click("convertButton");
     QCOMPARE(app.dialogs.folderStarts.value(2), out);
 }
 
@@ -283,34 +299,34 @@ void CheckRunTest::escapeWatcher()
     AppHarness app;
     app.start();
     EscapeWatcher watcher;
-    TForm2 form2;
+    CheckWindow checkWindow;
     QListWidget log;
     QProgressBar bar;
     {
-        WindowHost host(form2, log, bar, watcher);
+        WindowHost host(checkWindow, log, bar, watcher);
         QVERIFY(!host.escapePressed());
         // A short press between two files is not lost.
-        QTest::keyClick(&app.form1(), Qt::Key_Escape);
+        QTest::keyClick(&app.mainWindow(), Qt::Key_Escape);
         QVERIFY(host.escapePressed());
         QVERIFY(host.escapePressed());
     }
     {
         // A new loop forgets that press, but not a key still held.
-        WindowHost host(form2, log, bar, watcher);
+        WindowHost host(checkWindow, log, bar, watcher);
         QVERIFY(!host.escapePressed());
-        QTest::keyPress(&app.form1(), Qt::Key_Escape);
-        QTest::keyPress(&app.form1(), Qt::Key_A);
+        QTest::keyPress(&app.mainWindow(), Qt::Key_Escape);
+        QTest::keyPress(&app.mainWindow(), Qt::Key_A);
     }
     {
-        WindowHost host(form2, log, bar, watcher);
+        WindowHost host(checkWindow, log, bar, watcher);
         QVERIFY(host.escapePressed());
-        QTest::keyRelease(&app.form1(), Qt::Key_Escape);
+        QTest::keyRelease(&app.mainWindow(), Qt::Key_Escape);
     }
-    WindowHost host(form2, log, bar, watcher);
+    WindowHost host(checkWindow, log, bar, watcher);
     QVERIFY(!host.escapePressed());
     host.appendCheckLine(u"一", false);
     host.appendCheckLine(u"二", true);
-    QCOMPARE(form2.lines(), (QStringList{QStringLiteral("一"), QStringLiteral("二")}));
+    QCOMPARE(checkWindow.lines(), (QStringList{QStringLiteral("一"), QStringLiteral("二")}));
 }
 
 void CheckRunTest::runCountsAndLastLine_data()
@@ -336,26 +352,29 @@ void CheckRunTest::runCountsAndLastLine()
     for (int i = 1; i <= 30; ++i)
         args << app.writeFigure(QString::number(i) + QStringLiteral(".jws"));
     app.start(args);
-    // A row whose file cell was cleared is converted too, and fails.
-    app.widget<QTableWidget>("SG1")->item(1, 0)->setText(QString());
     const QString out = app.path(QStringLiteral("out/"));
     std::filesystem::create_directory(out.toStdString());
     fixedFolder(app, out);
-    auto *log = app.widget<QListWidget>("ListBox1");
+    auto *log = app.widget<QListWidget>("log");
     int results = 0;
     QMetaObject::Connection hook = connect(log->model(), &QAbstractItemModel::rowsInserted, [&] {
-        if (log->item(log->count() - 1)->text().startsWith(QStringLiteral("　…… ")) &&
-            ++results == escapeAfter)
-            QTest::keyPress(&app.form1(), Qt::Key_Escape);
+        if (!log->item(log->count() - 1)->text().startsWith(QStringLiteral("　…… ")))
+            return;
+        ++results;
+        // The second file goes after the check: it fails, and the run goes on.
+        if (results == 1)
+            std::filesystem::remove(args[1].toStdString());
+        if (results == escapeAfter)
+            QTest::keyPress(&app.mainWindow(), Qt::Key_Escape);
     });
-    app.click("Button5");
+    app.click("convertButton");
     disconnect(hook);
-    QTest::keyRelease(&app.form1(), Qt::Key_Escape);
+    QTest::keyRelease(&app.mainWindow(), Qt::Key_Escape);
 
-    QCOMPARE(app.form1().statusText(), status);
+    QCOMPARE(app.mainWindow().statusText(), status);
     QCOMPARE(app.log().last(), lastLine);
     // The log page is in front and shows its last line.
-    QCOMPARE(app.widget<QTabWidget>("PageControl1")->currentIndex(), 1);
+    QCOMPARE(app.widget<QTabWidget>("pages")->currentIndex(), 1);
     QVERIFY(log->verticalScrollBar()->maximum() > 0);
     const QRect last = log->visualItemRect(log->item(log->count() - 1));
     QVERIFY(log->viewport()->rect().contains(last.bottomLeft()));
@@ -363,13 +382,13 @@ void CheckRunTest::runCountsAndLastLine()
     // Once the list changes, the counts are gone.
     const QString hint =
         QStringLiteral("※保存先フォルダに同じ名前のファイルが存在する場合は名前に枝番が付きます");
-    app.form1().PickupFile(args.front());
-    QCOMPARE(app.form1().statusText(), hint);
-    app.click("Button5");
-    QVERIFY(app.form1().statusText() != hint);
-    app.widget<QTabWidget>("PageControl1")->setCurrentIndex(0);
-    app.click("Button2");
-    QCOMPARE(app.form1().statusText(), hint);
+    app.mainWindow().addSource(app.writeFigure(QStringLiteral("31.jws")));
+    QCOMPARE(app.mainWindow().statusText(), QStringLiteral("部品を1件追加しました"));
+    app.click("convertButton");
+    QVERIFY(app.mainWindow().statusText() != hint);
+    app.widget<QTabWidget>("pages")->setCurrentIndex(0);
+    app.click("removeButton");
+    QCOMPARE(app.mainWindow().statusText(), hint);
 }
 
 void CheckRunTest::wholeLines()
@@ -379,14 +398,14 @@ void CheckRunTest::wholeLines()
                          QStringLiteral("/ドア③の長い名前の部品.jws");
     const QString a = app.writeFigure(name);
     app.start({a});
-    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl3"), Qt::LeftButton);
-    app.click("Button5");
-    app.click("Button3");
+    QTest::mouseClick(app.widget<QRadioButton>("besideSources"), Qt::LeftButton);
+    app.click("convertButton");
+    app.click("checkButton");
     QListWidget *check = nullptr;
-    for (QListWidget *l : app.form2().findChildren<QListWidget *>())
+    for (QListWidget *l : app.checkWindow().findChildren<QListWidget *>())
         check = l;
     QVERIFY(check);
-    for (QListWidget *list : {app.widget<QListWidget>("ListBox1"), check}) {
+    for (QListWidget *list : {app.widget<QListWidget>("log"), check}) {
         QVERIFY(list->isVisible());
         QVERIFY(list->count() > 0);
         const QListWidgetItem *first = list->item(0);
@@ -419,9 +438,9 @@ void CheckRunTest::closingStopsFirst()
     const QString out = app.path(QStringLiteral("out/"));
     std::filesystem::create_directory(out.toStdString());
     fixedFolder(app, out);
-    QListWidget *lines = app.widget<QListWidget>("ListBox1");
+    QListWidget *lines = app.widget<QListWidget>("log");
     if (duringCheck) {
-        for (QListWidget *l : app.form2().findChildren<QListWidget *>())
+        for (QListWidget *l : app.checkWindow().findChildren<QListWidget *>())
             lines = l;
     }
     bool closeIgnored = false;
@@ -429,18 +448,18 @@ void CheckRunTest::closingStopsFirst()
         // The user closes the window after the first file: nothing closes yet.
         const QString last = lines->item(lines->count() - 1)->text();
         if (duringCheck || last.startsWith(QStringLiteral("　…… ")))
-            closeIgnored = !app.form1().close();
+            closeIgnored = !app.mainWindow().close();
     });
-    app.click("Button5");
+    app.click("convertButton");
     disconnect(hook);
 
     QVERIFY(closeIgnored);
     // It stopped before the next file, then closed and saved the settings.
     QVERIFY(app.closedSignal);
-    QVERIFY(!app.form1().isVisible());
+    QVERIFY(!app.mainWindow().isVisible());
     QVERIFY(exists(qs(app.folders.settingsPath)));
     if (duringCheck) {
-        QCOMPARE(app.form2().lines().size(), 1);
+        QCOMPARE(app.checkWindow().lines().size(), 1);
         QVERIFY(app.log().isEmpty());
         QVERIFY(!exists(out + QStringLiteral("1.jws")));
     } else {
@@ -449,6 +468,136 @@ void CheckRunTest::closingStopsFirst()
         QVERIFY(exists(out + QStringLiteral("1.jws")));
         QVERIFY(!exists(out + QStringLiteral("2.jws")));
     }
+}
+
+namespace {
+
+QListWidget *findingsOf(AppHarness &app)
+{
+    return app.checkWindow().findChild<QListWidget *>(QStringLiteral("findings"));
+}
+
+} // namespace
+
+void CheckRunTest::findingsAndRemovingErrorRows()
+{
+    AppHarness app;
+    const QStringList args = {
+        app.writeFigure(QStringLiteral("good.jws")),
+        app.writeFigure(QStringLiteral("invalid.jws"), AppHarness::Figure::Invalid),
+        app.writeFigure(QStringLiteral("cut.jws"), AppHarness::Figure::Truncated),
+        app.writeFigure(QStringLiteral("door.jws"), AppHarness::Figure::Good,
+                        u"door@@SfigorgFlag@@4"),
+        app.writeFigure(QString(70, QChar(0x9577)) + QStringLiteral(".jws"),
+                        AppHarness::Figure::Invalid)};
+    app.start(args);
+    const QString out = app.path(QStringLiteral("out/"));
+    std::filesystem::create_directory(out.toStdString());
+    fixedFolder(app, out);
+    app.click("convertButton");
+
+    // Errors apart from warnings, the first error selected.
+    using Finding = CheckWindow::Finding;
+    const QList<Finding> kinds = {Finding::Error, Finding::Warning, Finding::Error, Finding::Error};
+    QCOMPARE(app.checkWindow().lines().size(), kinds.size());
+    for (int line = 0; line < kinds.size(); ++line)
+        QCOMPARE(app.checkWindow().finding(line), kinds[line]);
+    QListWidget *findings = findingsOf(app);
+    QCOMPARE(findings->currentRow(), 0);
+    // Each line shows whole, as far as the screen has room.
+    const QRect screen = app.checkWindow().screen()->availableGeometry();
+    int widest = 0;
+    for (int line = 0; line < findings->count(); ++line)
+        widest = std::max(widest, findings->visualItemRect(findings->item(line)).width());
+    QTRY_VERIFY(findings->viewport()->width() >= widest ||
+                app.checkWindow().frameGeometry().right() == screen.right());
+    QVERIFY(screen.contains(app.checkWindow().frameGeometry()));
+
+    // A row removed from the list takes its finding along.
+    app.list()->setCurrentIndex(app.list()->model()->index(2, 0));
+    app.click("removeButton");
+    QCOMPARE(app.checkWindow().lines().size(), 3);
+    QCOMPARE(app.checkWindow().finding(1), Finding::Error);
+
+    // One button removes the rows with errors; then the run goes ahead.
+    auto *removeErrors =
+        app.checkWindow().findChild<QPushButton *>(QStringLiteral("removeErrorRows"));
+    QVERIFY(removeErrors->isVisible());
+    QTest::mouseClick(removeErrors, Qt::LeftButton);
+    QCOMPARE(app.files(), QStringList{args[0]});
+    QVERIFY(app.checkWindow().lines().isEmpty());
+    QVERIFY(!removeErrors->isVisible());
+    QCOMPARE(app.mainWindow().statusText(),
+             QStringLiteral("エラーのあった3件を一覧から削除しました(Ctrl+Zで元に戻せます)"));
+    app.click("convertButton");
+    QCOMPARE(app.mainWindow().statusText(), QStringLiteral("変換終了：変換完了 1件、変換失敗 0件"));
+}
+
+void CheckRunTest::stopButton_data()
+{
+    QTest::addColumn<bool>("duringCheck");
+    QTest::newRow("during the check") << true;
+    QTest::newRow("during the run") << false;
+}
+
+void CheckRunTest::stopButton()
+{
+    QFETCH(bool, duringCheck);
+    AppHarness app;
+    QStringList args;
+    for (int i = 1; i <= 5; ++i)
+        args << app.writeFigure(QString::number(i) + QStringLiteral(".jws"),
+                                AppHarness::Figure::Truncated);
+    app.start(args);
+    const QString out = app.path(QStringLiteral("out/"));
+    std::filesystem::create_directory(out.toStdString());
+    fixedFolder(app, out);
+    auto *stop = app.widget<QPushButton>("stopButton");
+    QVERIFY(!stop->isVisible());
+    QListWidget *lines = duringCheck ? findingsOf(app) : app.widget<QListWidget>("log");
+    bool clicked = false;
+    QMetaObject::Connection hook = connect(lines->model(), &QAbstractItemModel::rowsInserted, [&] {
+        // After the first file, with the mouse.
+        const QString last = lines->item(lines->count() - 1)->text();
+        if (!clicked && (duringCheck || last.startsWith(QStringLiteral("　…… ")))) {
+            clicked = true;
+            QVERIFY(stop->isVisible() && stop->isEnabled());
+            QTest::mouseClick(stop, Qt::LeftButton);
+        }
+    });
+    app.click("convertButton");
+    disconnect(hook);
+    QVERIFY(clicked);
+    QVERIFY(!stop->isVisible());
+    if (duringCheck) {
+        QCOMPARE(app.checkWindow().lines().size(), 1);
+        QCOMPARE(app.mainWindow().statusText(),
+                 QStringLiteral("変換チェック～変換を中断しました(ESC)"));
+        QVERIFY(app.log().isEmpty());
+    } else {
+        QCOMPARE(app.log().filter(QStringLiteral("　…… ")).size(), 1);
+        QCOMPARE(app.log().last(), QStringLiteral("[ESC]を押しましたので中断します。"));
+    }
+}
+
+void CheckRunTest::keyboardStaysAfterRun()
+{
+    AppHarness app;
+    // The warning keeps the data-check window open beside the main window.
+    app.start({app.writeFigure(QStringLiteral("cut.jws"), AppHarness::Figure::Truncated)});
+    const QString out = app.path(QStringLiteral("out/"));
+    std::filesystem::create_directory(out.toStdString());
+    fixedFolder(app, out);
+    app.mainWindow().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&app.mainWindow()));
+    app.widget<QPushButton>("convertButton")->setFocus();
+    app.click("convertButton");
+    QVERIFY(app.checkWindow().isVisible());
+    // The keyboard is back in the main window, on the log page in front: its Alt keys act.
+    QTRY_COMPARE(QApplication::activeWindow(), &app.mainWindow());
+    QCOMPARE(QApplication::focusWidget(), app.widget<QListWidget>("log"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_X, Qt::AltModifier);
+    QVERIFY(app.closedSignal);
 }
 
 QTEST_MAIN(CheckRunTest)

@@ -47,6 +47,8 @@ private slots:
     void initTestCase();
     void placement_data();
     void placement();
+    void besideTheMainWindow_data();
+    void besideTheMainWindow();
     void restartsKeepPlaceAndSize();
     void firstStartFitsTheScreen();
 };
@@ -102,6 +104,45 @@ void GeometryTest::placement()
     QCOMPARE(placeOnScreen(asked, areas), placed);
 }
 
+void GeometryTest::besideTheMainWindow_data()
+{
+    QTest::addColumn<QRect>("asked");
+    QTest::addColumn<QRect>("main");
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QRect>("other"); // the preview, when it is open
+    QTest::addColumn<QRect>("placed");
+
+    const QRect main(50, 50, 480, 480);
+    const QRect first(50, 50, 320, 240);
+    const QRect screen(0, 0, 1280, 1000);
+    QTest::newRow("right, level with the bottom")
+        << first << main << screen << QRect() << QRect(538, 290, 320, 240);
+    QTest::newRow("left when the right has no room")
+        << QRect(700, 50, 320, 240) << QRect(400, 50, 480, 480) << QRect(0, 0, 900, 1000) << QRect()
+        << QRect(72, 290, 320, 240);
+    QTest::newRow("below when neither side has room")
+        << first << main << QRect(0, 0, 600, 1000) << QRect() << QRect(50, 538, 320, 240);
+    QTest::newRow("below, clear of the preview on the right")
+        << first << main << screen << QRect(538, 50, 560, 480) << QRect(50, 538, 320, 240);
+    QTest::newRow("over a strip of the main window rather than over the preview")
+        << first << QRect(10, 30, 484, 505) << QRect(0, 0, 1360, 760) << QRect(502, 30, 560, 505)
+        << QRect(10, 520, 320, 240);
+    QTest::newRow("where it covers least on a small screen")
+        << first << main << QRect(0, 0, 640, 500) << QRect() << QRect(320, 260, 320, 240);
+    QTest::newRow("a place of its own beside the main window is kept")
+        << QRect(600, 600, 320, 240) << main << screen << QRect() << QRect(600, 600, 320, 240);
+}
+
+void GeometryTest::besideTheMainWindow()
+{
+    QFETCH(QRect, asked);
+    QFETCH(QRect, main);
+    QFETCH(QRect, screen);
+    QFETCH(QRect, other);
+    QFETCH(QRect, placed);
+    QCOMPARE(placeBeside(asked, main, {screen}, other), placed);
+}
+
 void GeometryTest::restartsKeepPlaceAndSize()
 {
     AppHarness app;
@@ -110,28 +151,50 @@ void GeometryTest::restartsKeepPlaceAndSize()
     QRect check;
     for (int start = 1; start <= 10; ++start) {
         app.start({a});
-        waitShown(app.form1());
+        waitShown(app.mainWindow());
         if (start == 1) {
-            main = firstPlace(QRect(50, 50, 480, 480), app.form1());
-            check = firstPlace(QRect(50, 50, 320, 240), app.form1());
+            main = firstPlace(QRect(50, 50, 480, 480), app.mainWindow());
+            // The data-check window goes beside the main window, as far as the screen has
+            // room for it.
+            const QList<QRect> areas{app.mainWindow().screen()->availableGeometry()};
+            check = placeBeside(placeOnScreen(QRect(50, 50, 320, 240), areas), main, areas);
         }
-        QTRY_COMPARE(app.form1().frameGeometry(), main);
+        QTRY_COMPARE(app.mainWindow().frameGeometry(), main);
         // The data-check window, shown by a look-up, twice in the same start.
         for (int shown = 0; shown < 2; ++shown) {
-            app.click("Button3");
-            waitShown(app.form2());
-            QTRY_COMPARE(app.form2().frameGeometry(), check);
-            app.form2().hide();
+            app.click("checkButton");
+            waitShown(app.checkWindow());
+            if (start == 1 && shown == 0) {
+                // Its lines widen it from where it was placed, as far as the screen lets
+                // them.
+                auto *lines = app.checkWindow().findChild<QListWidget *>();
+                const int widest = lines->visualItemRect(lines->item(0)).width();
+                const int screenRight = app.checkWindow().screen()->availableGeometry().right();
+                QTRY_VERIFY(lines->viewport()->width() >= widest ||
+                            app.checkWindow().frameGeometry().right() == screenRight);
+                QCOMPARE(app.checkWindow().frameGeometry().topLeft(), check.topLeft());
+                QCOMPARE(app.checkWindow().frameGeometry().height(), check.height());
+                check = app.checkWindow().frameGeometry();
+            }
+            QTRY_COMPARE(app.checkWindow().frameGeometry(), check);
+            app.checkWindow().hide();
         }
         if (start == 2) {
-            // The user gives both windows another place and size.
-            app.form1().setGeometry(app.form1().geometry().adjusted(30, -10, 50, -4));
-            app.form2().show();
-            waitShown(app.form2());
-            app.form2().setGeometry(app.form2().geometry().adjusted(10, 40, 50, 70));
+            // The user gives both windows another place and size, on the screen.
+            const QList<QRect> areas{app.mainWindow().screen()->availableGeometry()};
+            app.mainWindow().setGeometry(app.mainWindow().geometry().adjusted(30, -10, 50, -4));
+            app.checkWindow().show();
+            waitShown(app.checkWindow());
+            const QRect moved =
+                placeOnScreen(app.checkWindow().frameGeometry().adjusted(-30, -40, 10, 20), areas);
+            app.checkWindow().setGeometry(app.checkWindow().geometry().adjusted(
+                moved.left() - app.checkWindow().frameGeometry().left(),
+                moved.top() - app.checkWindow().frameGeometry().top(),
+                moved.right() - app.checkWindow().frameGeometry().right(),
+                moved.bottom() - app.checkWindow().frameGeometry().bottom()));
             QTest::qWait(200);
-            main = app.form1().frameGeometry();
-            check = app.form2().frameGeometry();
+            main = app.mainWindow().frameGeometry();
+            check = app.checkWindow().frameGeometry();
         }
         app.close();
         const SettingsFile s = OpenDatFile(app.folders.settingsPath, u"");
@@ -144,12 +207,13 @@ void GeometryTest::firstStartFitsTheScreen()
 {
     AppHarness app;
     app.start({app.writeFigure(QStringLiteral("a.jws"))});
-    waitShown(app.form1());
-    const QRect area = app.form1().screen()->availableGeometry();
-    QCOMPARE(area.intersected(app.form1().frameGeometry()), app.form1().frameGeometry());
-    app.click("Button3");
-    waitShown(app.form2());
-    QCOMPARE(area.intersected(app.form2().frameGeometry()), app.form2().frameGeometry());
+    waitShown(app.mainWindow());
+    const QRect area = app.mainWindow().screen()->availableGeometry();
+    QCOMPARE(area.intersected(app.mainWindow().frameGeometry()), app.mainWindow().frameGeometry());
+    app.click("checkButton");
+    waitShown(app.checkWindow());
+    QCOMPARE(area.intersected(app.checkWindow().frameGeometry()),
+             app.checkWindow().frameGeometry());
 }
 
 QTEST_MAIN(GeometryTest)

@@ -6,15 +6,19 @@
 #include "app/previewcanvas.h"
 #include "app/previewpainter.h"
 #include "app/previewwindow.h"
+#include "app/thumbnailcache.h"
+#include "app/thumbnailview.h"
 #include "convert/converter.h"
 #include "core/path.h"
 #include "render/figuredrawing.h"
+#include "support/allocfail.h"
 #include "support/jwsfixture.h"
 #include "support/samples.h"
 #include "support/tempdir.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QToolButton>
 #include <QWheelEvent>
 
 #include <filesystem>
@@ -26,7 +30,7 @@ namespace {
 
 PreviewWindow *previewOf(AppHarness &app)
 {
-    auto *w = app.form1().findChild<PreviewWindow *>(QStringLiteral("PreviewWindow"));
+    auto *w = app.mainWindow().findChild<PreviewWindow *>(QStringLiteral("PreviewWindow"));
     if (!w)
         qFatal("no preview window");
     return w;
@@ -35,7 +39,7 @@ PreviewWindow *previewOf(AppHarness &app)
 // Clicks the file cell of a 0-based row, as the user does.
 void clickRow(AppHarness &app, int row)
 {
-    auto *grid = app.widget<QTableWidget>("SG1");
+    QTableView *grid = app.list();
     grid->setFocus();
     const QRect cell = grid->visualRect(grid->model()->index(row, 0));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
@@ -72,6 +76,8 @@ private slots:
     void zoomAndMove();
     void hugeFileDoesNotBlock();
     void samplesDrawTheSamePixelsAfterConversion();
+    void thumbnails();
+    void outOfMemoryIsTheFilesFailure();
 };
 
 void PreviewTest::selectedRowIsShown()
@@ -96,7 +102,7 @@ void PreviewTest::selectedRowIsShown()
     QVERIFY(inkPixels(canvas->grab().toImage()) > 0);
     QVERIFY(canvas->pictureReady());
     // The main window kept its own texts and the row the user picked.
-    QCOMPARE(app.widget<QTableWidget>("SG1")->currentRow(), 1);
+    QCOMPARE(app.list()->currentIndex().row(), 1);
 
     clickRow(app, 0);
     QTRY_VERIFY(!preview->loading());
@@ -143,9 +149,9 @@ void PreviewTest::outputBesideSourceAfterRun()
     QTRY_VERIFY(!preview->loading());
     const QString out = app.path(QStringLiteral("out/"));
     std::filesystem::create_directory(out.toStdString());
-    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl4"), Qt::LeftButton);
-    app.widget<QLineEdit>("EditFl1")->setText(out);
-    app.click("Button5");
+    QTest::mouseClick(app.widget<QRadioButton>("toFixedFolder"), Qt::LeftButton);
+    app.widget<QLineEdit>("fixedFolder")->setText(out);
+    app.click("convertButton");
     QTRY_VERIFY(preview->outputCanvas()->isVisible());
     QTRY_VERIFY(!preview->loading());
     PreviewCanvas *source = preview->sourceCanvas();
@@ -256,6 +262,101 @@ void PreviewTest::samplesDrawTheSamePixelsAfterConversion()
             qWarning() << "differs:" << QString::fromStdString(utf8(file));
     }
     QVERIFY(files > 0);
+}
+
+void PreviewTest::thumbnails()
+{
+    AppHarness app;
+    app.start();
+    auto *thumbs = app.widget<ThumbnailView>("thumbnails");
+    // The empty list shows no picture.
+    QTest::mouseClick(app.widget<QToolButton>("thumbnailButton"), Qt::LeftButton);
+    QVERIFY(thumbs->isVisible());
+    QVERIFY(!app.list()->isVisible());
+    QVERIFY(thumbs->isRowHidden(0));
+
+    const QStringList files = {
+        app.writeFigure(QStringLiteral("a.jws")),
+        app.writeFigure(QStringLiteral("bad.jws"), AppHarness::Figure::Invalid),
+        app.writeFigure(QStringLiteral("c.jws"))};
+    for (const QString &f : files)
+        app.mainWindow().addSource(f);
+    QVERIFY(!thumbs->isRowHidden(0));
+    // Painting asks for the pictures; they are drawn on other threads and kept.
+    ThumbnailCache &cache = thumbs->cache();
+    QTRY_VERIFY(thumbs->visualRect(thumbs->model()->index(2, 0)).isValid());
+    thumbs->viewport()->grab();
+    QVERIFY(cache.busy());
+    QTRY_VERIFY(!cache.busy());
+    const QImage good = cache.picture(files[0]);
+    const QImage bad = cache.picture(files[1]);
+    QVERIFY(!good.isNull() && !bad.isNull());
+    QCOMPARE(good.size(), QSize(ThumbnailView::kPictureWidth, ThumbnailView::kPictureHeight) *
+                              good.devicePixelRatio());
+    QVERIFY(inkPixels(good) > 0);
+    // An unreadable file says why, on grey.
+    QCOMPARE(bad.pixelColor(1, 1), QColor(0xE8, 0xE8, 0xE8));
+    QVERIFY(!cache.busy());
+
+    // A click selects the row, in the table too, and shows it in the preview.
+    const QRect item = thumbs->visualRect(thumbs->model()->index(2, 0));
+    QTest::mouseClick(thumbs->viewport(), Qt::LeftButton, {}, item.center());
+    QCOMPARE(app.list()->currentIndex().row(), 2);
+    QCOMPARE(app.list()->selectionModel()->selectedRows().size(), 1);
+    PreviewWindow *preview = previewOf(app);
+    QVERIFY(preview->isVisible());
+    QCOMPARE(preview->file(), files[2]);
+    // Back to the table, at the same row.
+    QTest::mouseClick(app.widget<QToolButton>("thumbnailButton"), Qt::LeftButton);
+    QVERIFY(app.list()->isVisible());
+    QCOMPARE(app.list()->currentIndex().row(), 2);
+}
+
+void PreviewTest::outOfMemoryIsTheFilesFailure()
+{
+    AppHarness app;
+    const QString file = app.writeFigure(QStringLiteral("a.jws"), AppHarness::Figure::Good, u"blk");
+    app.start({file});
+    PreviewWindow *preview = previewOf(app);
+    const QString noMemory = QStringLiteral("メモリ不足のため読み込めません");
+    // Each allocation of the reading in turn fails, on the preview's own thread, until
+    // one reading needs no more than are counted.
+    bool everyOneFailed = true;
+    for (long n = 1; everyOneFailed && n < 100000; ++n) {
+        auto failed = std::make_shared<std::atomic<bool>>(false);
+        const FigureLoader failing = [n, failed](const std::u16string &f,
+                                                 const std::atomic<bool> *cancel) {
+            // Whether an allocation failed, whether the reading then ended or went on.
+            struct Watch {
+                explicit Watch(long at, std::atomic<bool> &out) : fail(at), failed(out) {}
+                ~Watch() { failed.store(fail.failed()); }
+                Watch(const Watch &) = delete;
+                Watch &operator=(const Watch &) = delete;
+                FailAllocation fail;
+                std::atomic<bool> &failed;
+            } watch(n, *failed);
+            return loadFigureDrawing(f, cancel);
+        };
+        preview->setLoader(failing);
+        preview->showFile(file);
+        QTRY_VERIFY(!preview->loading());
+        const PreviewCanvas *canvas = preview->sourceCanvas();
+        everyOneFailed = failed->load();
+        if (everyOneFailed) {
+            QCOMPARE(canvas->message(), noMemory);
+            QVERIFY(canvas->figure() == nullptr ||
+                    canvas->figure()->status == FigureDrawing::Status::Unreadable);
+        } else {
+            QCOMPARE(canvas->figure()->status, FigureDrawing::Status::Drawn);
+        }
+
+        // The thumbnail of the same file, with the same failure.
+        failed->store(false);
+        const QImage thumb = ThumbnailCache::draw(failing, file, QSize(64, 48), 1, nullptr);
+        QVERIFY(!thumb.isNull());
+        QCOMPARE(thumb.pixelColor(1, 1) == QColor(0xE8, 0xE8, 0xE8), failed->load());
+    }
+    QVERIFY(!everyOneFailed);
 }
 
 QTEST_MAIN(PreviewTest)

@@ -38,33 +38,39 @@ private slots:
     void savedAtClose();
     void saveThatCannotBeWritten();
     void whereTheFilesLive();
+    void noEmptyFoldersLeftBehind();
+    void statusTextShowsWhole();
 };
 
 void SettingsTest::firstStart()
 {
     AppHarness app;
     app.start();
-    TForm1 &f = app.form1();
+    MainWindow &f = app.mainWindow();
     QCOMPARE(f.windowTitle(), QStringLiteral("Pravelot 図形ブロック化 Ver.1.10"));
-    QCOMPARE(app.form2().windowTitle(), QStringLiteral("データ確認"));
+    QCOMPARE(app.checkWindow().windowTitle(), QStringLiteral("データ確認"));
     // The data-check window belongs to the main window: a window manager keeps it above.
-    QCOMPARE(app.form2().windowType(), Qt::Tool);
-    QCOMPARE(app.form2().parentWidget(), &app.form1());
+    QCOMPARE(app.checkWindow().windowType(), Qt::Tool);
+    QCOMPARE(app.checkWindow().parentWidget(), &app.mainWindow());
     QCOMPARE(f.frameGeometry(), QRect(50, 50, 480, 480));
-    QCOMPARE(app.form2().frameGeometry(), QRect(50, 50, 320, 240));
+    // The data-check window's first place is beside the main window when it is first
+    // shown (see the geometry test).
+    QCOMPARE(app.checkWindow().frameGeometry().size(), QSize(320, 240));
     QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QVERIFY(app.widget<QRadioButton>("RadioButtonFl1")->isChecked());
-    QVERIFY(app.widget<QLineEdit>("EditFl1")->text().isEmpty());
-    QVERIFY(!app.widget<QLineEdit>("EditFl1")->isEnabled());
-    QVERIFY(!app.widget<QPushButton>("ButtonFl1")->isEnabled());
-    QCOMPARE(app.widget<QLabel>("LabelPreFolder")->text(), qs(app.folders.AppFolder));
-    QCOMPARE(app.widget<QComboBox>("ComboBoxSc1")->currentText(), QStringLiteral("Windows"));
+    QVERIFY(app.widget<QRadioButton>("toDesktop")->isChecked());
+    QVERIFY(app.widget<QLineEdit>("fixedFolder")->text().isEmpty());
+    QVERIFY(!app.widget<QLineEdit>("fixedFolder")->isEnabled());
+    QVERIFY(!app.widget<QPushButton>("browseButton")->isEnabled());
+    // The folder asked for at each run starts in the documents folder.
+    QCOMPARE(app.widget<QLabel>("askedFolder")->text(), app.documents());
+    QCOMPARE(app.widget<QComboBox>("styleBox")->currentText(), QStringLiteral("Windows"));
     QCOMPARE(QApplication::style()->name(), QStringLiteral("windows"));
-    auto *grid = app.widget<QTableWidget>("SG1");
-    QCOMPARE(grid->columnWidth(0), 256);
-    QCOMPARE(grid->columnWidth(1), 96);
-    QCOMPARE(grid->horizontalHeaderItem(0)->text(), QStringLiteral("ファイル名"));
-    QCOMPARE(grid->horizontalHeaderItem(1)->text(), QStringLiteral("ブロック名"));
+    // The two columns share the list's width as 256 to 96.
+    QTableView *grid = app.list();
+    QCOMPARE(grid->columnWidth(0) + grid->columnWidth(1), grid->viewport()->width());
+    QVERIFY(std::abs(grid->columnWidth(0) * 96 - grid->columnWidth(1) * 256) <= 352);
+    QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("ファイル名"));
+    QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("ブロック名"));
     QCOMPARE(
         f.statusText(),
         QStringLiteral("※保存先フォルダに同じ名前のファイルが存在する場合は名前に枝番が付きます"));
@@ -72,13 +78,15 @@ void SettingsTest::firstStart()
     QVERIFY(exists(app.folders.WorkFolder));
 
     // The folder box and its button are usable exactly while the fixed folder is chosen.
-    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl4"), Qt::LeftButton);
-    QVERIFY(app.widget<QLineEdit>("EditFl1")->isEnabled());
+    QTest::mouseClick(app.widget<QRadioButton>("toFixedFolder"), Qt::LeftButton);
+    QVERIFY(app.widget<QLineEdit>("fixedFolder")->isEnabled());
     app.dialogs.folder = app.folder() + QStringLiteral("選んだ");
-    app.click("ButtonFl1");
-    QCOMPARE(app.widget<QLineEdit>("EditFl1")->text(), app.folder() + QStringLiteral("選んだ/"));
-    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl3"), Qt::LeftButton);
-    QVERIFY(!app.widget<QPushButton>("ButtonFl1")->isEnabled());
+    app.click("browseButton");
+    QCOMPARE(app.dialogs.folderStarts, QStringList{app.documents()});
+    QCOMPARE(app.widget<QLineEdit>("fixedFolder")->text(),
+             app.folder() + QStringLiteral("選んだ/"));
+    QTest::mouseClick(app.widget<QRadioButton>("besideSources"), Qt::LeftButton);
+    QVERIFY(!app.widget<QPushButton>("browseButton")->isEnabled());
 }
 
 void SettingsTest::fourLineFile()
@@ -86,13 +94,13 @@ void SettingsTest::fourLineFile()
     AppHarness app;
     writeSettings(app, {"60", "70", "500", "490"});
     app.start();
-    QCOMPARE(app.form1().frameGeometry(), QRect(60, 70, 500, 490));
+    QCOMPARE(app.mainWindow().frameGeometry(), QRect(60, 70, 500, 490));
     for (const char *option :
-         {"RadioButtonFl1", "RadioButtonFl2", "RadioButtonFl3", "RadioButtonFl4", "RadioButtonFl5"})
+         {"toDesktop", "toDocuments", "besideSources", "toFixedFolder", "askEachRun"})
         QVERIFY(!app.widget<QRadioButton>(option)->isChecked());
-    QVERIFY(!app.widget<QLineEdit>("EditFl1")->isEnabled());
+    QVERIFY(!app.widget<QLineEdit>("fixedFolder")->isEnabled());
     // The missing style line falls back to the plain look.
-    QCOMPARE(app.widget<QComboBox>("ComboBoxSc1")->currentText(), QStringLiteral("Windows"));
+    QCOMPARE(app.widget<QComboBox>("styleBox")->currentText(), QStringLiteral("Windows"));
 }
 
 void SettingsTest::narrowColumnsAndUnknownStyle()
@@ -102,30 +110,30 @@ void SettingsTest::narrowColumnsAndUnknownStyle()
                   {"50", "50", "480",         "480", "0", "0", "0",  "1",  "0",   "2F6F7574", "",
                    "",   "2",  "NoSuchStyle", "5",   "5", "",  "50", "50", "320", "240"});
     app.start();
-    auto *grid = app.widget<QTableWidget>("SG1");
-    QCOMPARE(grid->columnWidth(0), 32);
-    QCOMPARE(grid->columnWidth(1), 32);
-    QCOMPARE(app.widget<QComboBox>("ComboBoxSc1")->currentText(), QStringLiteral("Windows"));
-    QVERIFY(app.widget<QRadioButton>("RadioButtonFl4")->isChecked());
-    QVERIFY(app.widget<QLineEdit>("EditFl1")->isEnabled());
-    QCOMPARE(app.widget<QLineEdit>("EditFl1")->text(), QStringLiteral("/out"));
+    // Widths below 32 come back as 32: the columns share the list's width equally.
+    QTableView *grid = app.list();
+    QVERIFY(std::abs(grid->columnWidth(0) - grid->columnWidth(1)) <= 1);
+    QCOMPARE(app.widget<QComboBox>("styleBox")->currentText(), QStringLiteral("Windows"));
+    QVERIFY(app.widget<QRadioButton>("toFixedFolder")->isChecked());
+    QVERIFY(app.widget<QLineEdit>("fixedFolder")->isEnabled());
+    QCOMPARE(app.widget<QLineEdit>("fixedFolder")->text(), QStringLiteral("/out"));
 }
 
 void SettingsTest::savedAtClose()
 {
     AppHarness app;
     app.start();
-    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl4"), Qt::LeftButton);
-    app.widget<QLineEdit>("EditFl1")->setText(QStringLiteral("/出力/"));
-    app.widget<QTableWidget>("SG1")->setColumnWidth(0, 300);
+    QTest::mouseClick(app.widget<QRadioButton>("toFixedFolder"), Qt::LeftButton);
+    app.widget<QLineEdit>("fixedFolder")->setText(QStringLiteral("/出力/"));
+    app.list()->setColumnWidth(0, 300);
     // A style chosen now is only remembered.
-    auto *combo = app.widget<QComboBox>("ComboBoxSc1");
+    auto *combo = app.widget<QComboBox>("styleBox");
     const int fusion = combo->findText(QStringLiteral("Fusion"));
     QVERIFY(fusion >= 0);
     combo->setCurrentIndex(fusion);
     emit combo->activated(fusion);
     QCOMPARE(QApplication::style()->name(), QStringLiteral("windows"));
-    app.form1().move(80, 90);
+    app.mainWindow().move(80, 90);
     app.close();
     QVERIFY(app.closedSignal);
 
@@ -138,7 +146,7 @@ void SettingsTest::savedAtClose()
     QCOMPARE(s.Fm1y, 90);
     QCOMPARE(s.Fm1w, 480);
     QCOMPARE(s.Fm2w, 320);
-    QCOMPARE(qs(s.LabelPreFolder), qs(app.folders.AppFolder));
+    QCOMPARE(qs(s.LabelPreFolder), app.documents());
     QVERIFY(s.LookupFolder.empty()); // the look-up dialog was not used
     // The empty work folder is removed at close.
     QVERIFY(!exists(app.folders.WorkFolder));
@@ -152,9 +160,9 @@ void SettingsTest::saveThatCannotBeWritten()
     app.folders.settingsPath = app.tmp.file("plain/pravelot.dat");
     const QString a = app.writeFigure(QStringLiteral("a.jws"));
     app.start({a});
-    QTest::mouseClick(app.widget<QRadioButton>("RadioButtonFl3"), Qt::LeftButton);
+    QTest::mouseClick(app.widget<QRadioButton>("besideSources"), Qt::LeftButton);
     // The run still starts ...
-    app.click("Button5");
+    app.click("convertButton");
     QCOMPARE(app.log().value(2), QStringLiteral("　…… 変換完了"));
     // ... and the program still closes, without a message either time.
     app.close();
@@ -192,6 +200,51 @@ void SettingsTest::whereTheFilesLive()
             QCOMPARE(qs(f.settingsPath), qs(config + u"/pravelot.dat"));
             QCOMPARE(qs(f.WorkFolder), qs(cache + u"/TEMP/"));
         }
+    }
+}
+
+void SettingsTest::noEmptyFoldersLeftBehind()
+{
+    // An installed program keeps its files in the user's folders, made for it at start.
+    AppHarness app;
+    app.folders = AppFolders::resolve(app.tmp.file("prog/pravelot"), app.tmp.file("prog/"),
+                                      app.tmp.file("home/.config/pravelot"),
+                                      app.tmp.file("home/.cache/pravelot"));
+    QVERIFY(!app.folders.besideProgram);
+    app.start();
+    QVERIFY(exists(app.folders.WorkFolder));
+    app.close();
+    // The settings file stays with its folder; the empty cache folders go.
+    QVERIFY(exists(app.folders.settingsPath));
+    QVERIFY(!exists(app.tmp.file("home/.cache")));
+
+    // A work folder that holds a file stays, and so do the folders above it.
+    app.start();
+    writeBytes(app.folders.WorkFolder + u"bild.bmp", {'B', 'M'});
+    app.close();
+    QVERIFY(exists(app.folders.WorkFolder + u"bild.bmp"));
+    // A cache folder that was there before is left alone, empty or not.
+    std::filesystem::remove_all(nativePath(app.folders.WorkFolder));
+    app.start();
+    app.close();
+    QVERIFY(exists(app.tmp.file("home/.cache/pravelot")));
+}
+
+void SettingsTest::statusTextShowsWhole()
+{
+    AppHarness app;
+    app.start();
+    auto *status = app.mainWindow().findChild<QLabel *>(QStringLiteral("StatusText"));
+    QVERIFY(status);
+    // However narrow the window, the hint shows whole on more lines; the window keeps
+    // its height.
+    const int narrowest = app.mainWindow().minimumSizeHint().width();
+    QVERIFY(narrowest < 440);
+    for (int width : {480, 440, narrowest}) {
+        app.mainWindow().resize(width, app.mainWindow().height());
+        QTRY_COMPARE(app.mainWindow().width(), width);
+        QTRY_VERIFY(status->heightForWidth(status->width()) <= status->height());
+        QCOMPARE(app.mainWindow().frameGeometry().height(), 480);
     }
 }
 

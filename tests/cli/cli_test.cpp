@@ -209,7 +209,7 @@ TEST(Cli, UsageErrorsOfEveryCommand)
     const std::string folder = utf8(tmp.path());
     const std::string missing = toUtf8(tmp.file("missing"));
     const std::string svg = toUtf8(tmp.file("a.svg"));
-    using L = CliLanguage;
+    using L = UserLanguage;
     struct Case {
         std::string command;
         std::vector<std::string> args;
@@ -286,12 +286,12 @@ TEST(Cli, InfoInBothForms)
     TempDir tmp;
     const std::string a = toUtf8(tmp.file("p.jws"));
     writeJws(fromUtf8(a), u"door@@SfigorgFlag@@4");
-    for (const CliLanguage language : {CliLanguage::English, CliLanguage::Japanese}) {
+    for (const UserLanguage language : {UserLanguage::English, UserLanguage::Japanese}) {
         const InLanguage in(language);
         std::ostringstream out, err;
         ASSERT_EQ(runInfo({a}, out, err), 0) << err.str();
         const std::string expected =
-            language == CliLanguage::Japanese
+            language == UserLanguage::Japanese
                 ? a + "\n  種類: JWS (バージョン 600)\n  基点: (0, 0)\n"
                       "  図形数: 線 1 円弧 0 点 0 文字 0 寸法 0 ソリッド 0 ブロック 1\n"
                       "  ブロック図形定義数: 1\n    door  番号 0  要素 0  参照あり\n"
@@ -418,22 +418,22 @@ TEST(Cli, OneLanguagePerRun)
 {
     struct Case {
         const char *lcAll, *lcMessages, *lang;
-        CliLanguage language;
+        UserLanguage language;
     } cases[] = {
-        {nullptr, nullptr, "ja_JP.UTF-8", CliLanguage::Japanese},
-        {nullptr, nullptr, "ja", CliLanguage::Japanese},
-        {nullptr, nullptr, "en_US.UTF-8", CliLanguage::English},
-        {nullptr, nullptr, nullptr, CliLanguage::English},
-        {"C", nullptr, "ja_JP.UTF-8", CliLanguage::English},
-        {"", "ja_JP.UTF-8", "C", CliLanguage::Japanese},
-        {"", "", "ja_JP.eucJP", CliLanguage::Japanese},
-        {"de_DE.UTF-8", "ja_JP.UTF-8", "ja_JP.UTF-8", CliLanguage::English},
-        {nullptr, nullptr, "POSIX", CliLanguage::English},
+        {nullptr, nullptr, "ja_JP.UTF-8", UserLanguage::Japanese},
+        {nullptr, nullptr, "ja", UserLanguage::Japanese},
+        {nullptr, nullptr, "en_US.UTF-8", UserLanguage::English},
+        {nullptr, nullptr, nullptr, UserLanguage::English},
+        {"C", nullptr, "ja_JP.UTF-8", UserLanguage::English},
+        {"", "ja_JP.UTF-8", "C", UserLanguage::Japanese},
+        {"", "", "ja_JP.eucJP", UserLanguage::Japanese},
+        {"de_DE.UTF-8", "ja_JP.UTF-8", "ja_JP.UTF-8", UserLanguage::English},
+        {nullptr, nullptr, "POSIX", UserLanguage::English},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.lcAll ? c.lcAll : "-") + " " +
                      (c.lcMessages ? c.lcMessages : "-") + " " + (c.lang ? c.lang : "-"));
-        EXPECT_EQ(cliLanguageOf(c.lcAll, c.lcMessages, c.lang), c.language);
+        EXPECT_EQ(userLanguageOf(c.lcAll, c.lcMessages, c.lang), c.language);
     }
 
     // Usage errors and the check's own words in the run's language; the texts of the
@@ -442,15 +442,15 @@ TEST(Cli, OneLanguagePerRun)
     const std::string used = toUtf8(tmp.file("used.jws"));
     writeJws(fromUtf8(used), u"used@@SfigorgFlag@@4");
     struct Run {
-        CliLanguage language;
+        UserLanguage language;
         const char *noFiles;
         const char *anotherName;
         const char *summary;
     } runs[] = {
-        {CliLanguage::English, "pravelot-cli convert: no files given (see --help)\n",
+        {UserLanguage::English, "pravelot-cli convert: no files given (see --help)\n",
          "Give the block another name with -n NAME",
          "converted 0, failed 1, skipped 0, warned 0\n"},
-        {CliLanguage::Japanese,
+        {UserLanguage::Japanese,
          "pravelot-cli convert: ファイルが指定されていません(--help を参照)\n",
          "別のブロック名は -n NAME で指定できます", "変換完了 0、変換失敗 1、スキップ 0、警告 0\n"},
     };
@@ -464,7 +464,7 @@ TEST(Cli, OneLanguagePerRun)
                              " ブロック名【used】は既に図形ファイル内で使用済です\n"
                              "エラー発生のため変換は行われません。確認して下さい(1)\n" +
                              run.anotherName +
-                             (run.language == CliLanguage::Japanese
+                             (run.language == UserLanguage::Japanese
                                   ? "(指定したすべてのファイルに使われます)。\n"
                                   : " (the name is used for every file given).\n"));
         // Another name is the way through.

@@ -22,16 +22,16 @@ inline CliResult convert(const std::vector<std::string> &args) { return runCli("
 // The command line's own texts in language while it lives.
 class InLanguage {
 public:
-    explicit InLanguage(CliLanguage language) : m_before(cliLanguage())
+    explicit InLanguage(UserLanguage language) : m_before(cliLanguage())
     {
-        setCliLanguage(language);
+        setUserLanguage(language);
     }
-    ~InLanguage() { setCliLanguage(m_before); }
+    ~InLanguage() { setUserLanguage(m_before); }
     InLanguage(const InLanguage &) = delete;
     InLanguage &operator=(const InLanguage &) = delete;
 
 private:
-    CliLanguage m_before;
+    UserLanguage m_before;
 };
 
 // A small part: one line, and when defName is given a definition of that stored name

@@ -62,7 +62,8 @@ void makeTree(const TempDir &tmp, const std::vector<std::string> &entries)
 
 // One source's three lines of the log: the source, its output and the result ('D'
 // converted, 'F' failed, 'S' skipped). Paths below the test's folder, or, beginning with
-// ".", as the command line gave them.
+// ".", as the command line gave them: "given|below" is the folder as given, then the path
+// the walk found below it, joined by the system's separator.
 struct LogEntry {
     std::string source, output;
     char result;
@@ -71,7 +72,18 @@ struct LogEntry {
 std::string logOf(const TempDir &tmp, const std::vector<LogEntry> &entries,
                   const std::string &summary)
 {
-    auto path = [&](const std::string &p) { return p.starts_with(".") ? p : toUtf8(at(tmp, p)); };
+    auto path = [&](const std::string &p) {
+        if (!p.starts_with("."))
+            return toUtf8(at(tmp, p));
+        const std::size_t bar = p.find('|');
+        std::string below = p.substr(bar + 1);
+#ifdef _WIN32
+        std::replace(below.begin(), below.end(), '/', '\\');
+        return p.substr(0, bar) + "\\" + below;
+#else
+        return p.substr(0, bar) + "/" + below;
+#endif
+    };
     std::string log;
     for (const LogEntry &e : entries)
         log += path(e.source) + "\n→ " + toUtf8(at(tmp, e.output)) + "\n　…… " +
@@ -154,12 +166,15 @@ TEST(Recursive, TreesMirroredBesideOrUnderTheCurrentFolder)
           {"lib/平面/z/椅子.JWK", "out/lib/平面/z/椅子.jws", 'D'}},
          "converted 3, failed 0, skipped 0, warned 0",
          0},
+#ifndef _WIN32
+        // A Windows folder cannot hold two names that differ in letter case only.
         {"letter-case twins in one folder: the second takes a branch number",
          {"lib/a.jws", "lib/A.jws", "out/"},
          {"-r", "-o", "@out", "@lib"},
          {{"lib/A.jws", "out/lib/A.jws", 'D'}, {"lib/a.jws", "out/lib/a~1.jws", 'D'}},
          "converted 2, failed 0, skipped 0, warned 0",
          0},
+#endif
         {"a file and a folder of the same stem, and a folder where an output stands",
          {"lib/door.jws", "lib/door/door.jws", "lib/p.jwk", "lib/p.jws/q.jws", "out/"},
          {"-r", "-o", "@out", "@lib"},
@@ -188,7 +203,7 @@ TEST(Recursive, TreesMirroredBesideOrUnderTheCurrentFolder)
         {"neither: under the current folder, as cp -r copies",
          {"lib/a.jws", "lib/sub/b.jws", "here/"},
          {"-r", "../lib"},
-         {{"../lib/a.jws", "here/lib/a.jws", 'D'}, {"../lib/sub/b.jws", "here/lib/sub/b.jws", 'D'}},
+         {{"../lib|a.jws", "here/lib/a.jws", 'D'}, {"../lib|sub/b.jws", "here/lib/sub/b.jws", 'D'}},
          "converted 2, failed 0, skipped 0, warned 0",
          0,
          {},
@@ -196,7 +211,7 @@ TEST(Recursive, TreesMirroredBesideOrUnderTheCurrentFolder)
         {"the current folder given, outputs under it: the tree mirrored onto itself",
          {"lib/a.jws", "lib/sub/b.jws"},
          {"-r", "."},
-         {{"./a.jws", "lib/a~1.jws", 'D'}, {"./sub/b.jws", "lib/sub/b~1.jws", 'D'}},
+         {{".|a.jws", "lib/a~1.jws", 'D'}, {".|sub/b.jws", "lib/sub/b~1.jws", 'D'}},
          "converted 2, failed 0, skipped 0, warned 0",
          0,
          {},

@@ -84,12 +84,15 @@ TEST(SourceTree, FindsEveryFigureFileInAStableOrder)
           "lib/平面/z/|lib/平面/z/椅子.JWS", "lib/立面/|lib/立面/x.jws"},
          {},
          2},
+#ifndef _WIN32
+        // A Windows folder cannot hold two names that differ in letter case only.
         {"letter-case twins in one folder, by their code units",
          {"lib/a.jws", "lib/A.jws", "lib/A.JWS", "lib/a.Jwk"},
          "lib",
          {"lib/|lib/A.JWS", "lib/|lib/A.jws", "lib/|lib/a.Jwk", "lib/|lib/a.jws"},
          {},
          0},
+#endif
         {"a file and a folder of the same stem",
          {"lib/door.jws", "lib/door/door.jws", "lib/door.jwk/x.jws"},
          "lib",

@@ -79,6 +79,7 @@ TEST(Threads, AConversionAndTwoReadingsForADrawingRunAtOnce)
     TempDir alone;
     convertAll(files, alone);
     std::vector<std::string> expected;
+    expected.reserve(n);
     for (const std::u16string &file : files)
         expected.push_back(picture(file));
 
