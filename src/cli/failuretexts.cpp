@@ -61,8 +61,8 @@ std::string failureText(const std::u16string &src, const std::u16string &output,
 
 std::string reasonText(const std::error_code &error)
 {
-    return cliLanguage() == CliLanguage::Japanese ? toUtf8(reasonInJapanese(error))
-                                                  : error.message();
+    return cliLanguage() == UserLanguage::Japanese ? toUtf8(reasonInJapanese(error))
+                                                   : error.message();
 }
 
 void OutputWatch::note(const std::ostream &out)
