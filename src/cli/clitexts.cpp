@@ -186,6 +186,9 @@ const Entry kTexts[] = {
      "blocks are nested too deeply: only the first %1 placed blocks were drawn",
      "ブロックの入れ子が深すぎるため、配置の最初の %1 個のみ描きました"},
     {CliText::RenderCannotWrite, "cannot be written", "書き込めません"},
+    {CliText::RenderOutOfMemory, "out of memory while writing its picture",
+     "画像の書き出し中にメモリが不足しました"},
+    {CliText::OutOfMemoryCommand, "%1: out of memory", "%1: メモリが不足しました"},
     {CliText::CannotWriteStdout, "%1: cannot write the standard output",
      "%1: 標準出力に書き込めません"},
 };

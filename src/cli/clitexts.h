@@ -69,7 +69,9 @@ enum class CliText {
     RenderTooManyPrimitives, // %1 primitives drawn
     RenderTooDeep,           // %1 placed blocks drawn
     RenderCannotWrite,
-    CannotWriteStdout, // %1 command
+    RenderOutOfMemory,
+    OutOfMemoryCommand, // %1 command
+    CannotWriteStdout,  // %1 command
 };
 
 // The text in the current language, %1, %2 … replaced by args in order.

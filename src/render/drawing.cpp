@@ -19,8 +19,9 @@ namespace {
 // knows its shape, all of them into one PrimitiveOut.
 class Builder {
 public:
-    Builder(const TJwsData &doc, Drawing &out, const std::atomic<bool> *cancel, DrawingKeep keep)
-        : m_out(out, cancel, keep, startOf(doc)), m_ver(writtenVersion(doc.Enthd.jwVer)),
+    Builder(const TJwsData &doc, Drawing &out, const std::atomic<bool> *cancel, DrawingKeep keep,
+            PrimitiveSink *sink)
+        : m_out(out, cancel, keep, startOf(doc), sink), m_ver(writtenVersion(doc.Enthd.jwVer)),
           m_shapes(m_out, m_ver), m_texts(m_out, out, m_ver)
     {
     }
@@ -32,13 +33,16 @@ public:
     TextLayout &texts() { return m_texts; }
 
     // The entities of one order list (kinds 1–6; references are expanded by the tree).
+    // The top level's texts are placed once: nothing of them is kept for another placing.
     void list(ConstEntityLists lists, std::span<const TEntJwwNo> order, std::int32_t n,
-              const Place &p)
+              const Place &p, bool topLevel = false)
     {
+        m_topLevel = topLevel;
         const std::size_t end =
             std::min(order.size(), static_cast<std::size_t>(std::max(n, std::int32_t{0})));
         for (std::size_t k = 0; k < end && !stopped(); ++k)
             forEntry(lists, order[k], [&](const auto &e) { draw(e, p); });
+        m_topLevel = false;
     }
 
 private:
@@ -53,12 +57,19 @@ private:
     void draw(const TEntJwwLine &e, const Place &p) { m_shapes.line(e, p); }
     void draw(const TEntJwwEnko &e, const Place &p) { m_shapes.arc(e, p); }
     void draw(const TEntJwwTen &e, const Place &p) { m_shapes.point(e, p); }
-    void draw(const TEntJwwMoji &e, const Place &p) { m_texts.text(e, p); }
+    void draw(const TEntJwwMoji &e, const Place &p) { text(e, p); }
+    void text(const TEntJwwMoji &e, const Place &p)
+    {
+        if (m_topLevel)
+            m_texts.passingText(e);
+        else
+            m_texts.text(e, p);
+    }
     void draw(const TEntJwwSunpo &e, const Place &p)
     {
         m_shapes.line(e.Sen, p);
         if (!stopped())
-            m_texts.text(e.Moji, p);
+            text(e.Moji, p);
         if (m_ver >= 420 && e.bSxfMode != 0) {
             const TEntJwwSunpoExt x = e.ext();
             if (!stopped())
@@ -74,6 +85,7 @@ private:
     std::int32_t m_ver;
     ShapeDrawer m_shapes;
     TextLayout m_texts;
+    bool m_topLevel = false;
 };
 
 // Entities the extents would measure: the top level's and every instance's members.
@@ -160,13 +172,12 @@ private:
     std::uint64_t m_entities = 0;
 };
 
-} // namespace
-
-Drawing makeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel, DrawingKeep keep)
+Drawing drawDocument(const TJwsData &doc, const std::atomic<bool> *cancel, DrawingKeep keep,
+                     PrimitiveSink *sink)
 {
     Drawing out;
-    Builder b(doc, out, cancel, keep);
-    b.list(doc.topLists(), doc.EntNo, doc.Enthd.n1, Place{});
+    Builder b(doc, out, cancel, keep, sink);
+    b.list(doc.topLists(), doc.EntNo, doc.Enthd.n1, Place{}, true);
     // The tree holds every placed instance with its placement composed, nested ones
     // included, and is bounded against definitions that reach themselves.
     for (const TEntJwwBlockTree &t : doc.EntBlockTree) {
@@ -193,15 +204,28 @@ Drawing makeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel, Drawin
     return out;
 }
 
+} // namespace
+
+Drawing makeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel, DrawingKeep keep)
+{
+    return drawDocument(doc, cancel, keep, nullptr);
+}
+
+Drawing makeDrawing(const TJwsData &doc, PrimitiveSink &sink)
+{
+    return drawDocument(doc, nullptr, DrawingKeep::FrameOnly, &sink);
+}
+
 Drawing makeDrawing(const TJwsData &header, const MemberProducer &produce,
-                    const std::atomic<bool> *cancel, DrawingKeep keep)
+                    const std::atomic<bool> *cancel, DrawingKeep keep, PrimitiveSink *sink)
 {
     Drawing out;
-    Builder b(header, out, cancel, keep);
-    DrawingSink sink(b, header);
-    produce(sink);
+    Builder b(header, out, cancel, keep, sink);
+    DrawingSink entities(b, header);
+    produce(entities);
     out.basePoint = {header.Enthd.BasePoint_x, header.Enthd.BasePoint_y};
-    out.extents = b.stopped() || sink.entities() > kDrawingBudget ? b.drawnBox() : sink.extents();
+    out.extents =
+        b.stopped() || entities.entities() > kDrawingBudget ? b.drawnBox() : entities.extents();
     out.viewBox = viewBoxOf(out.extents, b);
     return out;
 }

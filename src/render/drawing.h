@@ -120,6 +120,16 @@ struct Drawing {
     const std::u16string &text(const DrawnText &t) const { return strings[t.string]; }
 };
 
+// Takes the primitives of a drawing one at a time, as they are made, for a drawing that
+// is never held whole.
+class PrimitiveSink {
+public:
+    virtual ~PrimitiveSink() = default;
+    // d holds one primitive, just made, and the strings it refers to (with others,
+    // maybe); they are gone after the call.
+    virtual void take(const Drawing &d) = 0;
+};
+
 // Drawings stop growing at this many primitives.
 inline constexpr std::size_t kDrawingBudget = std::size_t{1} << 20;
 
@@ -135,12 +145,15 @@ enum class DrawingKeep { Everything, FrameOnly };
 // raised, stops the building early.
 Drawing makeDrawing(const TJwsData &doc, const std::atomic<bool> *cancel = nullptr,
                     DrawingKeep keep = DrawingKeep::Everything);
+// The frame of makeDrawing(doc), each primitive handed to sink as it is made, in the
+// order in which a drawing of everything would hold them (within each kind).
+Drawing makeDrawing(const TJwsData &doc, PrimitiveSink &sink);
 // What a document with header's header draws whose top-level entities produce hands
 // over one at a time (the translation of a .jwk document), without holding them: the
 // same drawing as makeDrawing of a document holding them. header's own entities and
 // blocks are not looked at.
 Drawing makeDrawing(const TJwsData &header, const MemberProducer &produce,
                     const std::atomic<bool> *cancel = nullptr,
-                    DrawingKeep keep = DrawingKeep::Everything);
+                    DrawingKeep keep = DrawingKeep::Everything, PrimitiveSink *sink = nullptr);
 
 } // namespace pravelot

@@ -46,7 +46,8 @@ std::u16string drawingCutNote(DrawingCut cut)
     return {};
 }
 
-Drawing makeJwkDrawing(TJwkData &jwk, const std::atomic<bool> *cancel, DrawingKeep keep)
+Drawing makeJwkDrawing(TJwkData &jwk, const std::atomic<bool> *cancel, DrawingKeep keep,
+                       PrimitiveSink *sink)
 {
     TJwsData header;
     TJwTrans trans;
@@ -55,11 +56,12 @@ Drawing makeJwkDrawing(TJwkData &jwk, const std::atomic<bool> *cancel, DrawingKe
     trans.P_JWS = &header;
     trans.resetJwsDocument();
     return makeDrawing(
-        header, [&trans](EntitySink &sink) { trans.translate(sink); }, cancel, keep);
+        header, [&trans](EntitySink &s) { trans.translate(s); }, cancel, keep, sink);
 }
 
-FigureDrawing loadFigureDrawing(const std::u16string &file, const std::atomic<bool> *cancel,
-                                DrawingKeep keep)
+FigureDrawing readFigure(const std::u16string &file,
+                         const std::function<void(const FigureDrawer &)> &draw,
+                         const std::atomic<bool> *cancel)
 {
     std::error_code reason;
     if (const FigureProblem p = precheckFigure(file, &reason); p != FigureProblem::None)
@@ -76,7 +78,9 @@ FigureDrawing loadFigureDrawing(const std::u16string &file, const std::atomic<bo
             return notRead();
         f.kind = u"JWS";
         f.version = r.doc.Enthd.jwVer;
-        f.drawing = makeDrawing(r.doc, cancel, keep);
+        draw([&](DrawingKeep keep, PrimitiveSink *sink) {
+            return sink ? makeDrawing(r.doc, *sink) : makeDrawing(r.doc, cancel, keep);
+        });
         tell(f, r.complete(), r.problem);
         return f;
     }
@@ -85,8 +89,20 @@ FigureDrawing loadFigureDrawing(const std::u16string &file, const std::atomic<bo
     TJwkData jwk;
     const bool complete = jwk.FileIn(file);
     f.kind = u"JWK";
-    f.drawing = makeJwkDrawing(jwk, cancel, keep);
+    draw([&](DrawingKeep keep, PrimitiveSink *sink) {
+        return makeJwkDrawing(jwk, cancel, sink ? DrawingKeep::FrameOnly : keep, sink);
+    });
     tell(f, complete, jwk.problem());
+    return f;
+}
+
+FigureDrawing loadFigureDrawing(const std::u16string &file, const std::atomic<bool> *cancel,
+                                DrawingKeep keep)
+{
+    Drawing drawing;
+    FigureDrawing f = readFigure(
+        file, [&](const FigureDrawer &draw) { drawing = draw(keep, nullptr); }, cancel);
+    f.drawing = std::move(drawing);
     return f;
 }
 

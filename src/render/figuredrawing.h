@@ -4,6 +4,7 @@
 #include "render/drawing.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
 
 namespace pravelot {
@@ -33,9 +34,19 @@ std::u16string drawingCutNote(DrawingCut cut);
 
 // The drawing of a read .jwk document as the conversion translates it, made as the
 // translation goes (texts that share one string of the file would each hold a copy in a
-// translated document). cancel and keep as for makeDrawing.
+// translated document). cancel, keep and sink as for makeDrawing.
 Drawing makeJwkDrawing(TJwkData &jwk, const std::atomic<bool> *cancel = nullptr,
-                       DrawingKeep keep = DrawingKeep::Everything);
+                       DrawingKeep keep = DrawingKeep::Everything, PrimitiveSink *sink = nullptr);
+
+// Draws a figure that is read, as often as asked: a drawing kept as keep says, or with a
+// sink, the frame only, each primitive handed to the sink as it is made.
+using FigureDrawer = std::function<Drawing(DrawingKeep keep, PrimitiveSink *sink)>;
+
+// Reads a figure file as loadFigureDrawing does and, unless it is Unreadable, calls draw
+// with a drawer of it while it is held. The result's drawing stays empty.
+FigureDrawing readFigure(const std::u16string &file,
+                         const std::function<void(const FigureDrawer &)> &draw,
+                         const std::atomic<bool> *cancel = nullptr);
 
 // Reads a .jws or .jwk file (by its extension, in any letter case) and makes its
 // drawing; a .jwk file is drawn as the conversion translates it. Uses no shared state,

@@ -8,15 +8,19 @@
 namespace pravelot {
 
 PrimitiveOut::PrimitiveOut(Drawing &out, const std::atomic<bool> *cancel, DrawingKeep keep,
-                           Vec2 start)
-    : m_out(out), m_cancel(cancel),
-      m_frameOnly(keep == DrawingKeep::FrameOnly), m_drawn{start.x, start.y, start.x, start.y}
+                           Vec2 start, PrimitiveSink *sink)
+    : m_out(out), m_cancel(cancel), m_frameOnly(keep == DrawingKeep::FrameOnly),
+      m_sink(m_frameOnly ? sink : nullptr), m_drawn{start.x, start.y, start.x, start.y}
 {
 }
 
 void PrimitiveOut::added()
 {
     if (m_frameOnly) {
+        if (m_sink) {
+            m_sink->take(m_out);
+            m_out.strings.clear();
+        }
         m_drawn = boundsOf(m_out, m_drawn);
         m_out.solids.clear();
         m_out.lines.clear();

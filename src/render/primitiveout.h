@@ -11,12 +11,15 @@
 namespace pravelot {
 
 // Keeps each primitive in the drawing, or, for a drawing of its frame only, takes its
-// points into the frame and lets it go. Counts the primitives against the drawing's
-// budget, and polls cancel (every 1024 primitives).
+// points into the frame and lets it go, after handing it to the sink if there is one.
+// Counts the primitives against the drawing's budget, and polls cancel (every 1024
+// primitives).
 class PrimitiveOut {
 public:
-    // start: where the box of what is drawn starts (the base point).
-    PrimitiveOut(Drawing &out, const std::atomic<bool> *cancel, DrawingKeep keep, Vec2 start);
+    // start: where the box of what is drawn starts (the base point). sink only with
+    // DrawingKeep::FrameOnly.
+    PrimitiveOut(Drawing &out, const std::atomic<bool> *cancel, DrawingKeep keep, Vec2 start,
+                 PrimitiveSink *sink = nullptr);
 
     // Adds a DrawnLine, DrawnArc, DrawnPoint, DrawnSolid, DrawnImage or DrawnText.
     template <class P> void add(P &&p)
@@ -26,6 +29,8 @@ public:
     }
 
     bool frameOnly() const { return m_frameOnly; }
+    // Each primitive goes to a sink: the strings of texts are needed, but only until then.
+    bool handsOver() const { return m_sink != nullptr; }
     // The budget was spent (the drawing is cut) or building was cancelled: nothing more
     // is drawn.
     bool stopped() const { return m_out.cut == DrawingCut::Primitives || m_out.cancelled; }
@@ -45,6 +50,7 @@ private:
     Drawing &m_out;
     const std::atomic<bool> *m_cancel;
     bool m_frameOnly;
+    PrimitiveSink *m_sink;
     std::size_t m_count = 0;
     // What was drawn so far, when the primitives themselves are not kept.
     Box m_drawn;

@@ -15,9 +15,25 @@ namespace pravelot {
 
 namespace {
 
+// The picture's bytes, handed to the sink in pieces of about kPiece bytes as they are
+// made, so that a picture of any size takes no more memory than a piece.
 class SvgOut {
 public:
-    explicit SvgOut(std::string &s) : m_s(s) {}
+    explicit SvgOut(const SvgSink &sink) : m_sink(sink) { m_s.reserve(kPiece + 4096); }
+
+    // Hands over what is not handed over yet.
+    void flush()
+    {
+        if (!m_s.empty())
+            m_sink(m_s);
+        m_s.clear();
+    }
+    // Hands over a full piece; called between the parts of the picture.
+    void flushFull()
+    {
+        if (m_s.size() >= kPiece)
+            flush();
+    }
 
     SvgOut &operator<<(std::string_view v)
     {
@@ -55,6 +71,8 @@ public:
     SvgOut &escaped(const std::u16string &t)
     {
         for (char c : toUtf8(t)) {
+            if (m_s.size() >= kPiece)
+                flush();
             switch (c) {
             case '&':
                 m_s += "&amp;";
@@ -121,8 +139,37 @@ private:
         return *this;
     }
 
-    std::string &m_s;
+    static constexpr std::size_t kPiece = 1 << 16;
+    const SvgSink &m_sink;
+    std::string m_s;
 };
+
+// Indices 0 … n − 1 in the order of their keys, equal keys in their own order.
+template <class KeyOf> std::vector<std::uint32_t> keyOrder(std::size_t n, KeyOf keyOf)
+{
+    std::vector<std::uint32_t> order(n);
+    for (std::size_t i = 0; i < n; ++i)
+        order[i] = static_cast<std::uint32_t>(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return keyOf(a) < keyOf(b); });
+    return order;
+}
+
+// Calls write(first, last) for each run of order whose keys are equal, cut into runs of
+// at most kPathPieces.
+template <class KeyOf, class Write>
+void forEachPath(const std::vector<std::uint32_t> &order, KeyOf keyOf, Write write)
+{
+    std::size_t first = 0;
+    while (first < order.size()) {
+        std::size_t last = first + 1;
+        while (last < order.size() && last - first < kPathPieces &&
+               keyOf(order[last]) == keyOf(order[first]))
+            ++last;
+        write(first, last);
+        first = last;
+    }
+}
 
 // Principal radii and the angle of the first axis of the ellipse c + u·cos t + v·sin t.
 void axes(Vec2 u, Vec2 v, double &rx, double &ry, double &angle)
@@ -144,31 +191,30 @@ void writeHead(SvgOut &o, int width, int height)
          "fill=\"#ffffff\"/>\n";
 }
 
-void writeSolids(SvgOut &o, const Drawing &d, const Viewport &vp)
+void writeSolid(SvgOut &o, const DrawnSolid &a, const Viewport &vp)
 {
-    for (const DrawnSolid &a : d.solids) {
-        o << "<path fill=\"";
-        o.rgb(a.rgb) << "\" d=\"";
-        for (std::size_t i = 0; i < a.outline.size(); ++i)
-            o << (i == 0 ? "M" : "L") << vp.toPixel(a.outline[i]);
-        o << "Z\"/>\n";
-    }
+    o << "<path fill=\"";
+    o.rgb(a.rgb) << "\" d=\"";
+    for (std::size_t i = 0; i < a.outline.size(); ++i)
+        o << (i == 0 ? "M" : "L") << vp.toPixel(a.outline[i]);
+    o << "Z\"/>\n";
+    o.flushFull();
 }
 
-// Pictures are not drawn: a grey frame with its diagonals stands where each would be.
-void writeImages(SvgOut &o, const Drawing &d, const Viewport &vp)
+// Pictures are not drawn: a grey frame with its diagonals stands where each would be,
+// inside a group that these start and end.
+constexpr std::string_view kImagesStart =
+    "<g fill=\"none\" stroke=\"#a0a0a0\" stroke-width=\"1\">\n";
+constexpr std::string_view kImagesEnd = "</g>\n";
+
+void writeImage(SvgOut &o, const DrawnImage &img, const Viewport &vp)
 {
-    if (d.images.empty())
-        return;
-    o << "<g fill=\"none\" stroke=\"#a0a0a0\" stroke-width=\"1\">\n";
-    for (const DrawnImage &img : d.images) {
-        Vec2 c[4];
-        for (int k = 0; k < 4; ++k)
-            c[k] = vp.toPixel(img.corners[k]);
-        o << "<path d=\"M" << c[0] << "L" << c[1] << "L" << c[2] << "L" << c[3] << "ZM" << c[0]
-          << "L" << c[2] << "M" << c[1] << "L" << c[3] << "\"/>\n";
-    }
-    o << "</g>\n";
+    Vec2 c[4];
+    for (int k = 0; k < 4; ++k)
+        c[k] = vp.toPixel(img.corners[k]);
+    o << "<path d=\"M" << c[0] << "L" << c[1] << "L" << c[2] << "L" << c[3] << "ZM" << c[0] << "L"
+      << c[2] << "M" << c[1] << "L" << c[3] << "\"/>\n";
+    o.flushFull();
 }
 
 // Appends the arc to the path data p: a move to its start, then one or two arc commands.
@@ -197,47 +243,81 @@ void appendArc(SvgOut &p, const DrawnArc &a, const Viewport &vp)
     }
 }
 
-// Lines and arcs, one path for each pen.
+using PenKey = std::tuple<std::uint32_t, std::uint8_t, std::uint16_t>;
+
+PenKey keyOf(const Pen &p) { return {p.rgb, p.style, p.width}; }
+
+// The start of a path of lines and arcs drawn with the pen key, up to its path data.
+void startStrokes(SvgOut &o, const PenKey &key, const Viewport &vp)
+{
+    const auto &[rgb, style, penWidth] = key;
+    o << "<path fill=\"none\" stroke=\"";
+    o.rgb(rgb) << "\" stroke-width=\"" << penPixels(penWidth, vp.scale()) << "\"";
+    const auto pattern = linePattern(style);
+    if (!pattern.empty()) {
+        o << " stroke-dasharray=\"";
+        for (std::size_t i = 0; i < pattern.size(); ++i)
+            o << (i ? " " : "") << pattern[i];
+        o << "\"";
+    }
+    o << " d=\"";
+}
+
+void startPoints(SvgOut &o, std::uint32_t rgb)
+{
+    o << "<path fill=\"";
+    o.rgb(rgb) << "\" d=\"";
+}
+
+constexpr std::string_view kPathEnd = "\"/>\n";
+
+void appendLine(SvgOut &o, const DrawnLine &l, const Viewport &vp)
+{
+    o << "M" << vp.toPixel(l.a) << "L" << vp.toPixel(l.b);
+    o.flushFull();
+}
+
+void appendPoint(SvgOut &o, const DrawnPoint &pt, const Viewport &vp)
+{
+    const Vec2 c = vp.toPixel(pt.at);
+    o << "M" << Vec2{c.x - 1.5, c.y - 1.5} << "h3v3h-3z";
+    o.flushFull();
+}
+
+// Lines and arcs, one path for each pen (lines first, each in its order).
 void writeStrokes(SvgOut &o, const Drawing &d, const Viewport &vp)
 {
-    using PenKey = std::tuple<std::uint32_t, std::uint8_t, std::uint16_t>;
-    std::map<PenKey, std::string> paths;
-    auto pathOf = [&](const Pen &p) -> std::string & { return paths[{p.rgb, p.style, p.width}]; };
-    for (const DrawnLine &l : d.lines) {
-        std::string &path = pathOf(l.pen);
-        SvgOut(path) << "M" << vp.toPixel(l.a) << "L" << vp.toPixel(l.b);
-    }
-    for (const DrawnArc &a : d.arcs) {
-        SvgOut p(pathOf(a.pen));
-        appendArc(p, a, vp);
-    }
-    for (const auto &[key, path] : paths) {
-        const auto &[rgb, style, penWidth] = key;
-        o << "<path fill=\"none\" stroke=\"";
-        o.rgb(rgb) << "\" stroke-width=\"" << penPixels(penWidth, vp.scale()) << "\"";
-        const auto pattern = linePattern(style);
-        if (!pattern.empty()) {
-            o << " stroke-dasharray=\"";
-            for (std::size_t i = 0; i < pattern.size(); ++i)
-                o << (i ? " " : "") << pattern[i];
-            o << "\"";
+    const std::size_t lines = d.lines.size();
+    auto penOf = [&](std::uint32_t i) {
+        return keyOf(i < lines ? d.lines[i].pen : d.arcs[i - lines].pen);
+    };
+    const std::vector<std::uint32_t> order = keyOrder(lines + d.arcs.size(), penOf);
+    forEachPath(order, penOf, [&](std::size_t first, std::size_t last) {
+        startStrokes(o, penOf(order[first]), vp);
+        for (std::size_t k = first; k < last; ++k) {
+            const std::uint32_t i = order[k];
+            if (i < lines) {
+                appendLine(o, d.lines[i], vp);
+            } else {
+                appendArc(o, d.arcs[i - lines], vp);
+                o.flushFull();
+            }
         }
-        o << " d=\"" << path << "\"/>\n";
-    }
+        o << kPathEnd;
+    });
 }
 
 // Points as small squares, one path for each colour.
 void writePoints(SvgOut &o, const Drawing &d, const Viewport &vp)
 {
-    std::map<std::uint32_t, std::string> dots;
-    for (const DrawnPoint &pt : d.points) {
-        const Vec2 c = vp.toPixel(pt.at);
-        SvgOut(dots[pt.rgb]) << "M" << Vec2{c.x - 1.5, c.y - 1.5} << "h3v3h-3z";
-    }
-    for (const auto &[rgb, path] : dots) {
-        o << "<path fill=\"";
-        o.rgb(rgb) << "\" d=\"" << path << "\"/>\n";
-    }
+    auto rgbOf = [&](std::uint32_t i) { return d.points[i].rgb; };
+    const std::vector<std::uint32_t> order = keyOrder(d.points.size(), rgbOf);
+    forEachPath(order, rgbOf, [&](std::size_t first, std::size_t last) {
+        startPoints(o, rgbOf(order[first]));
+        for (std::size_t k = first; k < last; ++k)
+            appendPoint(o, d.points[order[k]], vp);
+        o << kPathEnd;
+    });
 }
 
 void writeText(SvgOut &o, const Drawing &d, const DrawnText &t, const Viewport &vp)
@@ -262,26 +342,173 @@ void writeText(SvgOut &o, const Drawing &d, const DrawnText &t, const Viewport &
     o.escaped(d.text(t)) << "</text>\n";
 }
 
+// The layers of a picture, from the bottom up.
+enum class Layer { Solids, Images, Lines, Arcs, Points, Texts };
+constexpr Layer kLayers[] = {Layer::Solids, Layer::Images, Layer::Lines,
+                             Layer::Arcs,   Layer::Points, Layer::Texts};
+
+// Writes the primitives of a layer as a drawing hands them over, one at a time. A path
+// element goes on while the pen (or the colour of points) stays the same, up to
+// kPathPieces pieces, from the lines on into the arcs as a whole drawing's does.
+class LayerWriter : public PrimitiveSink {
+public:
+    LayerWriter(SvgOut &o, const Viewport &vp) : m_o(o), m_vp(vp) {}
+
+    // Ends the layer before, unless the arcs follow the lines.
+    void startLayer(Layer layer)
+    {
+        if (!(m_layer == Layer::Lines && layer == Layer::Arcs))
+            finish();
+        m_layer = layer;
+    }
+
+    void take(const Drawing &d) override
+    {
+        switch (m_layer) {
+        case Layer::Solids:
+            for (const DrawnSolid &a : d.solids)
+                writeSolid(m_o, a, m_vp);
+            break;
+        case Layer::Images:
+            for (const DrawnImage &img : d.images) {
+                if (!m_open)
+                    m_o << kImagesStart;
+                m_open = true;
+                writeImage(m_o, img, m_vp);
+            }
+            break;
+        case Layer::Lines:
+            for (const DrawnLine &l : d.lines) {
+                path(keyOf(l.pen));
+                appendLine(m_o, l, m_vp);
+            }
+            break;
+        case Layer::Arcs:
+            for (const DrawnArc &a : d.arcs) {
+                path(keyOf(a.pen));
+                appendArc(m_o, a, m_vp);
+                m_o.flushFull();
+            }
+            break;
+        case Layer::Points:
+            for (const DrawnPoint &pt : d.points) {
+                path(PenKey{pt.rgb, 0, 0});
+                appendPoint(m_o, pt, m_vp);
+            }
+            break;
+        case Layer::Texts:
+            for (const DrawnText &t : d.texts) {
+                writeText(m_o, d, t, m_vp);
+                m_o.flushFull();
+            }
+            break;
+        }
+    }
+    // Ends what the layer left open.
+    void finish()
+    {
+        if (m_open)
+            m_o << (m_layer == Layer::Images ? kImagesEnd : kPathEnd);
+        m_open = false;
+    }
+
+private:
+    // Goes on with the path element at hand, or starts one for key.
+    void path(const PenKey &key)
+    {
+        if (m_open && key == m_key && m_pieces < kPathPieces) {
+            ++m_pieces;
+            return;
+        }
+        finish();
+        if (m_layer == Layer::Points)
+            startPoints(m_o, std::get<0>(key));
+        else
+            startStrokes(m_o, key, m_vp);
+        m_open = true;
+        m_key = key;
+        m_pieces = 1;
+    }
+
+    SvgOut &m_o;
+    const Viewport &m_vp;
+    Layer m_layer = Layer::Solids;
+    bool m_open = false;
+    PenKey m_key{};
+    std::size_t m_pieces = 0;
+};
+
+// The viewport of a picture of the drawing whose frame is d, and its size.
+Viewport pictureViewport(const Drawing &d, int longSide, int &width, int &height)
+{
+    pictureSize(d.viewBox, longSide, width, height);
+    const double margin = std::max(8.0, 0.02 * std::max(width, height));
+    return Viewport::fit(d.viewBox, width, height, margin);
+}
+
 } // namespace
+
+void writeSvg(const Drawing &d, int longSide, const SvgSink &sink)
+{
+    int width = 0, height = 0;
+    const Viewport vp = pictureViewport(d, longSide, width, height);
+    SvgOut o(sink);
+    writeHead(o, width, height);
+    for (const DrawnSolid &a : d.solids)
+        writeSolid(o, a, vp);
+    if (!d.images.empty()) {
+        o << kImagesStart;
+        for (const DrawnImage &img : d.images)
+            writeImage(o, img, vp);
+        o << kImagesEnd;
+    }
+    writeStrokes(o, d, vp);
+    writePoints(o, d, vp);
+    for (const DrawnText &t : d.texts) {
+        writeText(o, d, t, vp);
+        o.flushFull();
+    }
+    o << "</svg>\n";
+    o.flush();
+}
+
+void writeSvgInPasses(const Drawing &frame, int longSide, const DrawAgain &draw,
+                      const SvgSink &sink)
+{
+    int width = 0, height = 0;
+    const Viewport vp = pictureViewport(frame, longSide, width, height);
+    SvgOut o(sink);
+    writeHead(o, width, height);
+    LayerWriter w(o, vp);
+    for (const Layer layer : kLayers) {
+        w.startLayer(layer);
+        draw(w);
+    }
+    w.finish();
+    o << "</svg>\n";
+    o.flush();
+}
+
+Drawing writeFigureSvg(const FigureDrawer &draw, int longSide, const SvgSink &sink)
+{
+    struct Counter : PrimitiveSink {
+        void take(const Drawing &) override { ++primitives; }
+        std::size_t primitives = 0;
+    } counter;
+    Drawing frame = draw(DrawingKeep::FrameOnly, &counter);
+    if (counter.primitives <= kHeldPrimitives) {
+        writeSvg(draw(DrawingKeep::Everything, nullptr), longSide, sink);
+        return frame;
+    }
+    writeSvgInPasses(
+        frame, longSide, [&draw](PrimitiveSink &s) { draw(DrawingKeep::FrameOnly, &s); }, sink);
+    return frame;
+}
 
 std::string drawingToSvg(const Drawing &d, int longSide)
 {
-    int width = 0, height = 0;
-    pictureSize(d.viewBox, longSide, width, height);
-    const double margin = std::max(8.0, 0.02 * std::max(width, height));
-    const Viewport vp = Viewport::fit(d.viewBox, width, height, margin);
-
     std::string svg;
-    svg.reserve(1024 + 48 * d.primitiveCount());
-    SvgOut o(svg);
-    writeHead(o, width, height);
-    writeSolids(o, d, vp);
-    writeImages(o, d, vp);
-    writeStrokes(o, d, vp);
-    writePoints(o, d, vp);
-    for (const DrawnText &t : d.texts)
-        writeText(o, d, t, vp);
-    o << "</svg>\n";
+    writeSvg(d, longSide, [&svg](std::string_view piece) { svg += piece; });
     return svg;
 }
 

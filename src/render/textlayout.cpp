@@ -27,6 +27,11 @@ TextLayout::TextRun TextLayout::measure(std::u16string_view s)
 
 std::uint32_t TextLayout::intern(std::u16string s)
 {
+    if (m_out.handsOver()) {
+        // The drawing holds the strings of the primitive at hand only.
+        m_drawing.strings.push_back(std::move(s));
+        return static_cast<std::uint32_t>(m_drawing.strings.size() - 1);
+    }
     if (m_out.frameOnly())
         return 0;
     auto [it, fresh] =
@@ -38,10 +43,25 @@ std::uint32_t TextLayout::intern(std::u16string s)
 
 const TextLayout::TextInfo &TextLayout::info(const TEntJwwMoji &e)
 {
+    // What is kept for texts placed again is only there to save time: a drawing of
+    // millions of text members keeps no more than kKeptTexts of them at a time, and one
+    // whose strings go with each primitive keeps none.
+    if (m_out.handsOver()) {
+        m_drawing.strings.clear();
+        m_passing = TextInfo{};
+        return fill(e, m_passing);
+    }
+    if (m_texts.size() >= kKeptTexts && !m_texts.contains(&e))
+        m_texts.clear();
     auto [it, fresh] = m_texts.try_emplace(&e);
     TextInfo &t = it->second;
     if (!fresh)
         return t;
+    return fill(e, t);
+}
+
+const TextLayout::TextInfo &TextLayout::fill(const TEntJwwMoji &e, TextInfo &t)
+{
     // The strings a written file carries.
     std::u16string s = TextOutClean(e.str);
     if (s.empty() || s == u" ")

@@ -46,9 +46,12 @@ private:
         ImageTextFields picture;
     };
 
+    static constexpr std::size_t kKeptTexts = 1 << 14;
+
     static TextRun measure(std::u16string_view s);
     std::uint32_t intern(std::u16string s);
     const TextInfo &info(const TEntJwwMoji &e);
+    const TextInfo &fill(const TEntJwwMoji &e, TextInfo &t);
     void picture(const TEntJwwMoji &e, const TextInfo &t, const Place &p);
 
     PrimitiveOut &m_out;
@@ -56,6 +59,7 @@ private:
     std::int32_t m_ver;
     std::unordered_map<std::u16string, std::uint32_t> m_strings;
     std::unordered_map<const TEntJwwMoji *, TextInfo> m_texts;
+    TextInfo m_passing;
     TextBounds m_bounds;
 };
 
