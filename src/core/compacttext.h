@@ -89,12 +89,14 @@ private:
         }
         // A text longer than four billion code units is cut; no file holds one.
         const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(s.size(), UINT32_MAX));
-        char16_t *p = new char16_t[n];
-        std::memcpy(p, s.data(), n * sizeof(char16_t));
+        char16_t *p = heapCopy(s.data(), n);
         std::memcpy(m_raw, &p, sizeof p);
         std::memcpy(m_raw + 4, &n, sizeof n);
         m_raw[kTag] = kOnHeap;
     }
+    // A new block holding the n code units at s (out of line: inlined with a short
+    // constant text, GCC warns about the copy that a long one would make).
+    static char16_t *heapCopy(const char16_t *s, std::uint32_t n);
     void release()
     {
         if (onHeap())

@@ -17,7 +17,6 @@ namespace archive {
 // Decodes an ANSI archive string and drops control characters in one pass.
 inline std::u16string ansiClean(std::span<const std::uint8_t> bytes)
 {
-    std::u16string s;
     bool ascii = true;
     for (std::uint8_t b : bytes) {
         if (b == 0)
@@ -29,12 +28,21 @@ inline std::u16string ansiClean(std::span<const std::uint8_t> bytes)
     }
     if (!ascii)
         return TextInClean(AnsiBytesToText(bytes));
-    s.reserve(bytes.size());
+    // Made at its length: a file may hold millions of short strings, and a string grown
+    // past its inline room takes twice that room.
+    std::size_t kept = 0;
+    for (std::uint8_t b : bytes) {
+        if (b == 0)
+            break;
+        kept += b >= 0x20;
+    }
+    std::u16string s(kept, u'\0');
+    std::size_t i = 0;
     for (std::uint8_t b : bytes) {
         if (b == 0)
             break;
         if (b >= 0x20)
-            s.push_back(b);
+            s[i++] = b;
     }
     return s;
 }

@@ -43,6 +43,9 @@ std::vector<std::uint64_t> markReferenced(std::vector<TEntJwwBlockDef> &defs,
     enum : std::uint8_t { kNew, kOpen, kDone };
     std::vector<std::uint8_t> state(defs.size(), kNew);
     std::vector<std::pair<std::int32_t, std::uint32_t>> stack; // definition, next member
+    // Each definition is open once at most: a chain of millions of them nests that deep,
+    // and a stack grown by doubling would hold three times its size for a moment.
+    stack.reserve(defs.size());
     std::vector<std::uint64_t> cycleRefs;
     auto open = [&](std::int32_t d) {
         state[static_cast<std::size_t>(d)] = kOpen;

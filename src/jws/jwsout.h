@@ -42,7 +42,7 @@ public:
     }
     void filler(std::size_t n) { m_w.fill(0x2E, n); }
     template <class F> void part(SunpoPart, F &&f) { f(*this); }
-    void string(const std::u16string &s, TextUse use)
+    void string(std::u16string_view s, TextUse use)
     {
         StringOut(use == TextUse::Entity ? textWithOptions(s) : TextOutClean(s));
     }
@@ -60,7 +60,7 @@ public:
 private:
     void ClassRefOut(std::uint64_t k);
     // A text entity's string after cleaning and the text options 8 and 1.
-    std::u16string textWithOptions(const std::u16string &str) const;
+    std::u16string textWithOptions(std::u16string_view str) const;
 
     ByteWriter &m_w;
     std::int32_t m_version;

@@ -13,7 +13,6 @@
 #include <cmath>
 #include <new>
 #include <string>
-#include <unordered_set>
 
 namespace pravelot {
 
@@ -98,7 +97,7 @@ public:
         if (!m_dropped)
             v = m_in.need<T>(m_what);
     }
-    void string(std::u16string &s, TextUse)
+    void string(CompactText &s, TextUse)
     {
         if (!m_dropped)
             s = m_in.StringIn(m_strings);
@@ -415,16 +414,23 @@ public:
 
     void topLevel(JwsIn &in, std::uint64_t n)
     {
+        // A bit for every eight bytes of the file at most: a table mostly empty, whatever
+        // the number of definitions the file can hold.
+        m_bits = 10;
+        while (m_bits < kMostWantedBits &&
+               (std::uint64_t{1} << m_bits) < in.bytes().remaining() / 8)
+            ++m_bits;
+        m_wanted.assign(std::size_t{1} << (m_bits - 6), 0);
         KeepAll::topLevel(in, n);
         for (const TEntJwwBlock &b : m_doc.EntBlock)
-            m_wanted.insert(b.nNumber);
+            want(b.nNumber);
     }
     bool members(JwsIn &in, TEntJwwBlockDef &d, std::uint64_t position, std::uint64_t n)
     {
-        if (m_wanted.contains(d.nNumber)) {
+        if (wanted(d.nNumber)) {
             const bool ok = KeepAll::members(in, d, position, n);
             for (const TEntJwwBlock &b : d.mBlock())
-                m_wanted.insert(b.nNumber);
+                want(b.nNumber);
             return ok;
         }
         planned(position);
@@ -452,7 +458,29 @@ private:
             {position, in.bytes().offset(), n, in.running(), m_slotSets.size() - 1});
     }
 
-    std::unordered_set<std::uint32_t> m_wanted; // numbers named by the references kept
+    // The numbers named by the references kept, as bits of a table of at most a
+    // megabyte indexed by a hash of the number: a number that shares its bit with a
+    // wanted one is taken as wanted too, and its members are read whole as if it were
+    // (the drawing does not change), but a file of millions of definitions takes no
+    // more than the table.
+    static constexpr unsigned kMostWantedBits = 23;
+    std::size_t bitOf(std::uint32_t number) const
+    {
+        return (number * std::uint32_t{0x9E3779B1}) >> (32 - m_bits);
+    }
+    void want(std::uint32_t number)
+    {
+        const std::size_t bit = bitOf(number);
+        m_wanted[bit / 64] |= std::uint64_t{1} << (bit % 64);
+    }
+    bool wanted(std::uint32_t number) const
+    {
+        const std::size_t bit = bitOf(number);
+        return (m_wanted[bit / 64] >> (bit % 64)) & 1;
+    }
+
+    unsigned m_bits = 10;
+    std::vector<std::uint64_t> m_wanted = std::vector<std::uint64_t>(16);
     struct Skimmed {
         std::uint64_t position; // of the definition, from 1
         std::uint64_t offset;   // of its member list

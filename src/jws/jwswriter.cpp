@@ -16,7 +16,7 @@
 
 namespace pravelot {
 
-std::u16string JwsOut::textWithOptions(const std::u16string &str) const
+std::u16string JwsOut::textWithOptions(std::u16string_view str) const
 {
     std::u16string t = TextOutClean(str);
     // Option 16 applies the text substitution list, which nothing in this program fills.

@@ -78,8 +78,9 @@ struct TEntJwwMoji {
     double start_x = 0, start_y = 0, end_x = 0, end_y = 0;
     std::uint32_t nMojiShu = 0;
     double dSizeX = 0, dSizeY = 0, dKankaku = 0, degKakudo = 0;
-    std::u16string strFontName;
-    std::u16string str;
+    // A file may hold millions of texts, most of them short.
+    CompactText strFontName;
+    CompactText str;
     bool operator==(const TEntJwwMoji &) const = default;
 };
 

@@ -29,7 +29,7 @@ struct Source {
             TEntJwwMoji &m = moji.emplace_back();
             m.str = u"a text long enough for the heap " +
                     std::u16string(static_cast<std::size_t>(i % 7), u'x');
-            sunpo.emplace_back().Moji.str = m.str + u"!";
+            sunpo.emplace_back().Moji.str = m.str.str() + u"!";
             solid.emplace_back().Color = static_cast<std::uint32_t>(i);
             block.emplace_back().nNumber = static_cast<std::uint32_t>(i);
             for (std::int32_t k = kEntLine; k <= kEntBlock; ++k)

@@ -334,7 +334,7 @@ TEST(JwsFile, OverlongStringsAreCutToTheirForm)
         d.SetFileOutOption(c.utf16 ? 32 : 0);
         TJwsData back;
         ASSERT_TRUE(readInto(back, writeJws(d, {600})));
-        const std::u16string &s = back.EntMoji.at(0).str;
+        const std::u16string s = back.EntMoji.at(0).str.str();
         const std::size_t units = c.utf16 ? s.size() : TextToAnsiBytes(s).size();
         EXPECT_EQ(units, c.length);
     }
@@ -564,6 +564,45 @@ TEST(JwsRead, AListReadAgainKnowsTheClassesAsTheyWereWhereItStarts)
     ASSERT_EQ(drawn.status, JwsReadStatus::Complete);
     ASSERT_EQ(drawing(whole.doc).size(), 3u);
     EXPECT_TRUE(drawing(drawn.doc) == drawing(whole.doc));
+}
+
+TEST(JwsRead, ADrawingReadsPastThousandsOfDefinitionsNothingReaches)
+{
+    // Numbers spread over the whole range, a chain of forty reached from the top level:
+    // the reading for a drawing finds them among the others, and still reads past
+    // nearly all of those.
+    std::mt19937 rng(5);
+    constexpr std::uint32_t kDefs = 4000;
+    std::vector<std::uint32_t> numbers(kDefs);
+    for (std::uint32_t &n : numbers)
+        n = static_cast<std::uint32_t>(rng());
+    TJwsData d = emptyDoc(600);
+    for (std::uint32_t i = 0; i < kDefs; ++i) {
+        TEntJwwBlockDef &def = addDef(d, numbers[i], u"d");
+        addMember(def, line(i, 0, i, 1));
+        if (i % 100 == 0 && i + 100 < kDefs)
+            addMember(def, blockRef(numbers[i + 100], 0, 1));
+    }
+    addTop(d, blockRef(numbers[0], 0, 0));
+    d.MakeBlockTree();
+    // All written, as real parts hold definitions that nothing names.
+    std::int32_t written = 0;
+    for (TEntJwwBlockDef &def : d.EntBlockDef) {
+        def.ref_flag = true;
+        def.ref_no = written++;
+    }
+    d.EntBlockNum = written;
+    const Bytes bytes = writeJws(d, {600});
+    const JwsReading whole = readJws(bytes);
+    const JwsReading drawn = readJws(bytes, {JwsMembers::Drawn});
+    ASSERT_EQ(drawn.status, JwsReadStatus::Complete);
+    ASSERT_EQ(drawn.doc.EntBlockDefN(), static_cast<std::int32_t>(kDefs));
+    ASSERT_EQ(drawing(whole.doc).size(), 40u);
+    EXPECT_TRUE(drawing(drawn.doc) == drawing(whole.doc));
+    std::size_t passed = 0;
+    for (const TEntJwwBlockDef &def : drawn.doc.EntBlockDef)
+        passed += def.mLine().empty();
+    EXPECT_GT(passed, kDefs - 100);
 }
 
 TEST(JwsRead, UnknownClassEndsReadingKeepingWhatWasRead)

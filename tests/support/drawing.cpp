@@ -47,7 +47,7 @@ void describeMoji(const TEntJwwMoji &t, const Placement &p, Primitive &pr)
     p.point(pr.v, t.start_x, t.start_y);
     p.point(pr.v, t.end_x, t.end_y);
     pr.v.insert(pr.v.end(), {double(t.nMojiShu), t.dSizeX, t.dSizeY, t.dKankaku, t.degKakudo});
-    pr.text = t.strFontName + u"|" + t.str;
+    pr.text = t.strFontName.str() + u"|" + t.str.str();
 }
 
 void describeSunpo(const TEntJwwSunpo &s, std::int32_t ver, const Placement &p, Primitive &pr)
