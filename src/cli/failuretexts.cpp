@@ -61,7 +61,7 @@ std::string failureText(const std::u16string &src, const std::u16string &output,
 
 std::string reasonText(const std::error_code &error)
 {
-    return cliLanguage() == CliLanguage::Japanese ? toUtf8(reasonInJapanese(error))
+    return cliLanguage() == UserLanguage::Japanese ? toUtf8(reasonInJapanese(error))
                                                   : error.message();
 }
 

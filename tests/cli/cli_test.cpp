@@ -474,7 +474,7 @@ TEST(Cli, OneLanguagePerRun)
 
 TEST(Cli, WhatACutLeavesOutIsToldWithItsReason)
 {
-    const InLanguage english(CliLanguage::English);
+    const InLanguage english(UserLanguage::English);
     TempDir tmp;
     const std::string deep = toUtf8(tmp.file("deep.jws"));
     const std::string many = toUtf8(tmp.file("many.jws"));
