@@ -438,6 +438,9 @@ msiTest() {
     # Wine's profile starts with an empty Programs folder, which the uninstaller removes
     # as one that it made.
     rmdir "$user_dir/AppData/Local/Programs" 2>/dev/null || true
+    # Wine's profile also starts with an empty Send to folder, which the uninstaller would
+    # remove likewise; a Windows profile's holds the system's own entries.
+    mkdir -p "$send_to" && : >"$send_to/Desktop (create shortcut).DeskLink"
     "$wine" reg add 'HKCU\Software\Classes\.jws' /ve /d JwCad.Figure /f >/dev/null 2>&1
     profileState >"$logs/before-install.txt"
     "$wine" msiexec /i "$(winpath "$msifile")" /qn /l*v "$(winpath "$logs/msi-install.log")" ||

@@ -1,6 +1,7 @@
 #include "app/appfolders.h"
 
 #include "app/appinfo.h"
+#include "core/file.h"
 #include "core/path.h"
 #include "core/text.h"
 
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QStandardPaths>
 
-#include <array>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -57,32 +57,8 @@ bool sameFolder(const std::u16string &a, const std::u16string &b)
 {
     if (a.empty() || b.empty())
         return false;
-#ifdef _WIN32
-    // The C runtime's stat, under std::filesystem::equivalent, refuses a folder name
-    // ending in a separator and tells drives apart by their letter.
-    const auto identity = [](const std::u16string &folder) -> std::optional<std::array<DWORD, 3>> {
-        const std::wstring name = widePath(folder);
-        const HANDLE h =
-            CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (h == INVALID_HANDLE_VALUE)
-            return std::nullopt;
-        BY_HANDLE_FILE_INFORMATION info{};
-        const bool ok = GetFileInformationByHandle(h, &info) != 0;
-        CloseHandle(h);
-        if (!ok)
-            return std::nullopt;
-        return std::array<DWORD, 3>{info.dwVolumeSerialNumber, info.nFileIndexHigh,
-                                    info.nFileIndexLow};
-    };
-    const auto ia = identity(a);
-    return ia && ia == identity(b);
-#else
-    std::error_code ec;
-    const bool same = std::filesystem::equivalent(std::filesystem::path(nativePath(a)),
-                                                  std::filesystem::path(nativePath(b)), ec);
-    return !ec && same;
-#endif
+    const std::optional<FileIdentity> ia = fileIdentityOf(a), ib = fileIdentityOf(b);
+    return ia && ib && ia->dev == ib->dev && ia->ino == ib->ino;
 }
 
 // A folder of the user's from Qt, with the system's separators.

@@ -50,45 +50,54 @@ const char *foldersReason(const pravelot::AppFolders &f, bool japanese)
 #endif
 }
 
+// The help's texts in one language; the folders and the reason go between them.
+struct HelpTexts {
+    const char *head;
+    const char *settingsFile;
+    const char *workFolder;
+    const char *tail;
+};
+
+constexpr HelpTexts kJapaneseHelp = {
+    "使い方: pravelot [ファイル...]\n"
+    "\n"
+    "Pravelot のデスクトップ版です。Jw_cad の図形ファイル(.jws, .jwk)ごとに、\n"
+    "その内容全体を名前を付けた1つのブロックにまとめ、新しい .jws ファイルに\n"
+    "書き出します。ファイルやフォルダを与えると変換する一覧に加えます。\n"
+    "ウィンドウにドロップしたり、追加ボタンで選んだりもできます。-- の後は\n"
+    "'-' で始まっていてもファイルとして扱います。\n"
+    "\n"
+    "  -h, --help     この説明と、設定ファイル・作業フォルダの場所を表示\n"
+    "      --version  バージョンを表示\n"
+    "\n",
+    "設定ファイル: ", "\n作業フォルダ: ",
+    "\nウィンドウを開かずに同じ変換をするには: pravelot-cli --help\n"};
+
+constexpr HelpTexts kEnglishHelp = {
+    "Usage: pravelot [FILE...]\n"
+    "\n"
+    "The desktop program of Pravelot: gathers the whole content of Jw_cad figure\n"
+    "files (.jws, .jwk) into one named block each and writes them as new .jws\n"
+    "files. Each FILE (or every part below a folder) is added to the list of\n"
+    "files to convert; files can also be dropped on the window or chosen with its\n"
+    "add button. Arguments after -- are files even when they begin with '-'.\n"
+    "\n"
+    "  -h, --help     show this help and where the program keeps its files\n"
+    "      --version  show the version\n"
+    "\n",
+    "Settings file: ", "\nWork folder:   ",
+    "\nThe same conversion without a window: pravelot-cli --help\n"};
+
 // The help, in the user's language as pravelot-cli gives its own.
 void printHelp(const pravelot::AppFolders &f)
 {
     using pravelot::toUtf8;
     const bool japanese =
         pravelot::userLanguageFromEnvironment() == pravelot::UserLanguage::Japanese;
-    if (japanese)
-        std::cout << "使い方: pravelot [ファイル...]\n"
-                     "\n"
-                     "Pravelot のデスクトップ版です。Jw_cad の図形ファイル(.jws, .jwk)ごとに、\n"
-                     "その内容全体を名前を付けた1つのブロックにまとめ、新しい .jws ファイルに\n"
-                     "書き出します。ファイルやフォルダを与えると変換する一覧に加えます。\n"
-                     "ウィンドウにドロップしたり、追加ボタンで選んだりもできます。-- の後は\n"
-                     "'-' で始まっていてもファイルとして扱います。\n"
-                     "\n"
-                     "  -h, --help     この説明と、設定ファイル・作業フォルダの場所を表示\n"
-                     "      --version  バージョンを表示\n"
-                     "\n"
-                     "設定ファイル: "
-                  << toUtf8(f.settingsPath) << "\n作業フォルダ: " << toUtf8(f.WorkFolder) << "\n"
-                  << foldersReason(f, true)
-                  << "\nウィンドウを開かずに同じ変換をするには: pravelot-cli --help\n";
-    else
-        std::cout
-            << "Usage: pravelot [FILE...]\n"
-               "\n"
-               "The desktop program of Pravelot: gathers the whole content of Jw_cad figure\n"
-               "files (.jws, .jwk) into one named block each and writes them as new .jws\n"
-               "files. Each FILE (or every part below a folder) is added to the list of\n"
-               "files to convert; files can also be dropped on the window or chosen with its\n"
-               "add button. Arguments after -- are files even when they begin with '-'.\n"
-               "\n"
-               "  -h, --help     show this help and where the program keeps its files\n"
-               "      --version  show the version\n"
-               "\n"
-               "Settings file: "
-            << toUtf8(f.settingsPath) << "\nWork folder:   " << toUtf8(f.WorkFolder) << "\n"
-            << foldersReason(f, false)
-            << "\nThe same conversion without a window: pravelot-cli --help\n";
+    const HelpTexts &t = japanese ? kJapaneseHelp : kEnglishHelp;
+    std::cout << t.head << t.settingsFile << toUtf8(f.settingsPath) << t.workFolder
+              << toUtf8(f.WorkFolder) << "\n"
+              << foldersReason(f, japanese) << t.tail;
 }
 
 #ifdef _WIN32

@@ -62,6 +62,13 @@ std::error_code lastError() { return systemError(GetLastError()); }
 
 bool isDevicePath(const std::wstring &p) { return p.starts_with(LR"(\\.\)"); }
 
+// Why a path that leads to a device is no file: a file name the user gave that Windows
+// keeps for a device (CON, NUL, COM1 in any folder), or a device named as one.
+std::error_code deviceError(const std::u16string &path)
+{
+    return path.starts_with(uR"(\\.\)") ? FileKindError::Device : FileKindError::ReservedName;
+}
+
 // A descriptor that owns h, or -1 (and h closed).
 int descriptorOf(HANDLE h, int flags)
 {
@@ -102,7 +109,7 @@ std::optional<InputFile> InputFile::open(const std::u16string &path, std::error_
     // A reserved name (CON, NUL, COM1 in any folder) or another device is never read: the
     // console would wait for the keyboard.
     if (isDevicePath(p)) {
-        error = FileKindError::Device;
+        error = deviceError(path);
         return std::nullopt;
     }
     // Other programs may read the file meanwhile, not change it. A folder does not open
@@ -147,7 +154,7 @@ std::error_code checkRegularFile(const std::u16string &path)
     if (p.empty())
         return std::make_error_code(std::errc::no_such_file_or_directory);
     if (isDevicePath(p))
-        return FileKindError::Device;
+        return deviceError(path);
     // No access asked for, so no other program's sharing mode stands in the way; a folder
     // opens too.
     const HANDLE h =
@@ -307,7 +314,7 @@ std::error_code UnnamedFile::create(const std::u16string &target)
     if (p.empty())
         return std::make_error_code(std::errc::no_such_file_or_directory);
     if (isDevicePath(p))
-        return FileKindError::Device;
+        return deviceError(target);
     return m->create(p);
 }
 
@@ -324,7 +331,7 @@ std::error_code UnnamedFile::place(const std::u16string &target, bool replace)
     if (p.empty())
         return std::make_error_code(std::errc::no_such_file_or_directory);
     if (isDevicePath(p))
-        return FileKindError::Device;
+        return deviceError(target);
     return m->place(p, replace);
 }
 

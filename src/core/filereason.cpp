@@ -21,6 +21,8 @@ public:
             return "is a socket, not a file";
         case FileKindError::Device:
             return "is a device, not a file";
+        case FileKindError::ReservedName:
+            return "is a name Windows reserves for a device (CON, NUL, COM1 ...)";
         }
         return "is not a file";
     }
@@ -76,6 +78,8 @@ std::u16string reasonInJapanese(const std::error_code &error)
             return u"ソケットです";
         case FileKindError::Device:
             return u"デバイスです";
+        case FileKindError::ReservedName:
+            return u"Windows がデバイス用に予約している名前です";
         }
     }
 #ifdef EDQUOT

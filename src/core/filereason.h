@@ -12,7 +12,8 @@ namespace pravelot {
 enum class FileKindError {
     NamedPipe = 1, // a FIFO
     Socket,
-    Device, // a character or block device (on Windows: CON, NUL, COM1 …)
+    Device,       // a character or block device
+    ReservedName, // on Windows, a name kept for a device in every folder (CON, NUL, COM1 …)
 };
 const std::error_category &fileKindCategory();
 std::error_code make_error_code(FileKindError e);

@@ -76,10 +76,13 @@ TEST(Safety, OnlyRegularFilesAreSources)
 #ifdef _WIN32
     // Reserved names are devices in any folder and with any extension: reading the
     // console would wait for the keyboard.
+    const std::u16string reserved =
+        u" -- ファイルを読み込めません(Windows がデバイス用に予約している名前です)";
     const std::vector<std::pair<std::u16string, std::u16string>> sources = {
-        {tmp.file("CON.jws"), device},
-        {tmp.file("nul.jwk"), device},
-        {tmp.file("COM1.jws"), device},
+        {tmp.file("CON.jws"), reserved},
+        {tmp.file("nul.jwk"), reserved},
+        {tmp.file("COM1.jws"), reserved},
+        {u"\\\\.\\COM1.jws", device},
         {folder, isFolder}};
 #else
     const std::u16string fifo = tmp.file("pipe.jws");

@@ -255,6 +255,7 @@ TEST(Path, WindowsComparesNamesWithoutCase)
     // A reserved device name is neither a file nor a place for one.
     EXPECT_FALSE(regularFileExistsSafe(tmp.file("CON.jws")));
     EXPECT_FALSE(InputFile::open(tmp.file("nul.jws")));
-    EXPECT_EQ(checkRegularFile(tmp.file("CON.jws")), FileKindError::Device);
+    EXPECT_EQ(checkRegularFile(tmp.file("CON.jws")), FileKindError::ReservedName);
+    EXPECT_EQ(checkRegularFile(u"\\\\.\\NUL"), FileKindError::Device);
 }
 #endif
