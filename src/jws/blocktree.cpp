@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 
 namespace pravelot {
 
@@ -42,10 +43,10 @@ std::vector<std::uint64_t> markReferenced(std::vector<TEntJwwBlockDef> &defs,
 {
     enum : std::uint8_t { kNew, kOpen, kDone };
     std::vector<std::uint8_t> state(defs.size(), kNew);
-    std::vector<std::pair<std::int32_t, std::uint32_t>> stack; // definition, next member
-    // Each definition is open once at most: a chain of millions of them nests that deep,
-    // and a stack grown by doubling would hold three times its size for a moment.
-    stack.reserve(defs.size());
+    // Definition, next member. A chain of millions of definitions nests that deep: the
+    // stack grows in pieces, never holding its size thrice as an array grown by doubling
+    // would for a moment.
+    std::deque<std::pair<std::int32_t, std::uint32_t>> stack;
     std::vector<std::uint64_t> cycleRefs;
     auto open = [&](std::int32_t d) {
         state[static_cast<std::size_t>(d)] = kOpen;
