@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The size bound on hostile files: for every crafted shape (bench/crafted.h) at 1, 10 and
-# 100 MB, the time and the peak memory of `pravelot-cli convert` and `pravelot-cli info`,
-# each against the bound 2 × input + 64 MB, and how the time grows from size to size.
+# 100 MB, the time and the peak memory of `pravelot-cli convert`, `pravelot-cli info` and
+# `pravelot-cli render`, each against the bound 2 × input + 64 MB, and how the time grows
+# from size to size.
 # Usage: bench/bounds.sh [--quick] [SHAPE ...]
 #   --quick   1 and 4 MB only, as a smoke test
-#   BOUNDS_SIZES="1 10"   the sizes in MB to measure
+#   BOUNDS_SIZES="1 10"   the sizes in MB to measure (200 for the largest of the table)
 #   PRAVELOT_CLI=path   measure another build of pravelot-cli (the generator is this one's)
 #   BOUNDS_TIMEOUT=s    give up on a run after s seconds (default 600)
 #   BOUNDS_VMEM_KB=k    limit each run's address space (ulimit -v), to measure a build
@@ -53,9 +54,9 @@ run() {
     echo "$secs $((kb / 1024)) $status"
 }
 
-printf '| shape | input | convert | peak | info | peak | bound | within |\n'
-printf '|---|---|---|---|---|---|---|---|\n'
-declare -A conv_s
+printf '| shape | input | convert | peak | info | peak | render | peak | bound | within |\n'
+printf '|---|---|---|---|---|---|---|---|---|---|\n'
+declare -A conv_s rend_s
 for shape in "${shapes[@]}"; do
     ext=$("$gen" crafted list | awk -v s="$shape" '$1 == s {print $2}')
     for mb in "${sizes[@]}"; do
@@ -66,25 +67,34 @@ for shape in "${shapes[@]}"; do
         bound=$(( (2 * bytes) / 1048576 + 64 ))
         read -r cs cm cst < <(run "$cli" convert -o "$out/dst" "$file")
         read -r is im ist < <(run "$cli" info "$file")
+        read -r rs rm rst < <(run "$cli" render "$file" -o "$out/dst/picture.svg")
         within=yes
-        for m in "$cm" "$im"; do
+        for m in "$cm" "$im" "$rm"; do
             [ "$m" = "-" ] || [ "$m" -le "$bound" ] || within=no
         done
-        [ "$cst" = ok ] && [ "$ist" = ok ] || within="no ($cst / $ist)"
+        [ "$cst" = ok ] && [ "$ist" = ok ] && [ "$rst" = ok ] ||
+            within="no ($cst / $ist / $rst)"
         conv_s[$shape-$mb]=$cs
-        printf '| %s | %s MB | %s s | %s MB | %s s | %s MB | %s MB | %s |\n' "$shape" \
-            "$(awk -v b="$bytes" 'BEGIN {printf "%.1f", b / 1048576}')" "$cs" "$cm" "$is" "$im" \
-            "$bound" "$within"
+        rend_s[$shape-$mb]=$rs
+        printf '| %s | %s MB | %s s | %s MB | %s s | %s MB | %s s | %s MB | %s MB | %s |\n' \
+            "$shape" "$(awk -v b="$bytes" 'BEGIN {printf "%.1f", b / 1048576}')" "$cs" "$cm" \
+            "$is" "$im" "$rs" "$rm" "$bound" "$within"
     done
     rm -f "$out/$shape-"*
 done
-echo
-echo "Time of convert from size to size (10 × the input each step):"
-for shape in "${shapes[@]}"; do
-    line="$shape:"
-    for ((i = 1; i < ${#sizes[@]}; ++i)); do
-        a=${conv_s[$shape-${sizes[i - 1]}]} b=${conv_s[$shape-${sizes[i]}]}
-        line+=" $(awk -v a="$a" -v b="$b" 'BEGIN {if (a > 0) printf "%.1f×", b / a; else print "-"}')"
+growth() {
+    local -n times=$1
+    echo
+    echo "Time of $2 from size to size (the input's growth in brackets):"
+    for shape in "${shapes[@]}"; do
+        line="$shape:"
+        for ((i = 1; i < ${#sizes[@]}; ++i)); do
+            a=${times[$shape-${sizes[i - 1]}]} b=${times[$shape-${sizes[i]}]}
+            line+=" $(awk -v a="$a" -v b="$b" -v g="$((sizes[i] / sizes[i - 1]))" \
+                'BEGIN {if (a > 0) printf "%.1f× (%d×)", b / a, g; else print "-"}')"
+        done
+        echo "$line"
     done
-    echo "$line"
-done
+}
+growth conv_s convert
+growth rend_s render
