@@ -62,7 +62,7 @@ std::string failureText(const std::u16string &src, const std::u16string &output,
 std::string reasonText(const std::error_code &error)
 {
     return cliLanguage() == UserLanguage::Japanese ? toUtf8(reasonInJapanese(error))
-                                                  : error.message();
+                                                   : error.message();
 }
 
 void OutputWatch::note(const std::ostream &out)
