@@ -209,15 +209,15 @@ TEST_P(EndedWhileWriting, LeavesNothingBehind)
 
 class BatchCut : public ::testing::TestWithParam<std::tuple<SignalCase, Mode>> {};
 
-INSTANTIATE_TEST_SUITE_P(
-    BothWays, BatchCut,
-    ::testing::Values(std::tuple(SignalCase{"Kill", SIGKILL}, Mode::Unnamed),
-                      std::tuple(SignalCase{"Term", SIGTERM}, Mode::Unnamed),
-                      std::tuple(SignalCase{"Term", SIGTERM}, Mode::Named),
-                      std::tuple(SignalCase{"Hup", SIGHUP}, Mode::Named)),
-    [](const auto &p) {
-        return std::string(std::get<0>(p.param).name) + modeName(std::get<1>(p.param));
-    });
+INSTANTIATE_TEST_SUITE_P(BothWays, BatchCut,
+                         ::testing::Values(std::tuple(SignalCase{"Kill", SIGKILL}, Mode::Unnamed),
+                                           std::tuple(SignalCase{"Term", SIGTERM}, Mode::Unnamed),
+                                           std::tuple(SignalCase{"Term", SIGTERM}, Mode::Named),
+                                           std::tuple(SignalCase{"Hup", SIGHUP}, Mode::Named)),
+                         [](const auto &p) {
+                             return std::string(std::get<0>(p.param).name) +
+                                    modeName(std::get<1>(p.param));
+                         });
 
 // A run of several large sources, converted at once and named together once flushed:
 // ended in the middle of its batch, it leaves complete outputs only, and nothing hidden.
