@@ -65,11 +65,18 @@ TEST(FileNames, AnyBytesConvertInspectAndRender)
             const ProcessResult r = runCliProcess(tmp.path(), {"convert", "-o", dir + "/out", src});
             EXPECT_EQ(r.status, 0) << r.err;
             const std::string warned = c.block.empty() ? "1" : "0";
-            EXPECT_EQ(r.out, shownSrc + "\n→ " + dir + "/out/" + c.shown + suffix +
-                                 ".jws\n　…… 変換完了\nconverted 1, failed 0, skipped 0, warned " +
-                                 warned + "\n");
-            const JwsReading out =
-                readJwsFile(fromNativePath(dir + "/out/" + c.name + suffix + ".jws"));
+            std::string log = shownSrc;
+            log += "\n→ " + dir;
+            log += "/out/" + c.shown;
+            log += suffix;
+            log += ".jws\n　…… 変換完了\nconverted 1, failed 0, skipped 0, warned ";
+            log += warned + "\n";
+            EXPECT_EQ(r.out, log);
+            std::string written = dir;
+            written += "/out/" + c.name;
+            written += suffix;
+            written += ".jws";
+            const JwsReading out = readJwsFile(fromNativePath(written));
             EXPECT_EQ(out.status, JwsReadStatus::Complete);
             if (!c.block.empty()) {
                 EXPECT_EQ(userBlockName(out.doc.EntBlockDef.at(0).strName), c.block);

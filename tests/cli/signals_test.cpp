@@ -29,7 +29,7 @@ const std::u16string &bigSource()
 {
     static const TempDir folder;
     static const std::u16string path = [] {
-        const std::u16string p = folder.file("big.jws");
+        std::u16string p = folder.file("big.jws");
         TJwsData d = emptyDoc(600);
         for (int i = 0; i < 350000; ++i)
             addTop(d, line(i, 0, i, 1));

@@ -163,6 +163,7 @@ TEST_P(NewFileTest, WrittenNowFlushedTogetherAndNamedLater)
     for (const std::string &e : entriesOf(tmp.path()))
         EXPECT_EQ(e[0], '.') << e;
     std::vector<UnnamedFile *> all;
+    all.reserve(files.size());
     for (NewFile &f : files)
         all.push_back(f.unnamed.get());
     ASSERT_FALSE(syncFiles(all));

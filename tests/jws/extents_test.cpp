@@ -59,14 +59,14 @@ TEntJwwTen ten(double x, double y, std::uint32_t kariten = 0)
     return t;
 }
 
-TEntJwwMoji moji(double x1, double y1, double x2, double y2, std::u16string s = u"A")
+TEntJwwMoji moji(double x1, double y1, double x2, double y2, const std::u16string &s = u"A")
 {
     TEntJwwMoji m;
     m.start_x = x1;
     m.start_y = y1;
     m.end_x = x2;
     m.end_y = y2;
-    m.str = std::move(s);
+    m.str = s;
     return m;
 }
 

@@ -37,8 +37,8 @@ void expectNear(Vec2 p, double x, double y)
     EXPECT_NEAR(p.y, y, 1e-9);
 }
 
-TEntJwwMoji text(double x, double y, double deg, std::u16string s, double w = 4, double h = 5,
-                 double spacing = 1)
+TEntJwwMoji text(double x, double y, double deg, const std::u16string &s, double w = 4,
+                 double h = 5, double spacing = 1)
 {
     TEntJwwMoji t;
     t.att = attr(1, 2);
@@ -51,7 +51,7 @@ TEntJwwMoji text(double x, double y, double deg, std::u16string s, double w = 4,
     t.dKankaku = spacing;
     t.degKakudo = deg;
     t.strFontName = u"ＭＳ ゴシック";
-    t.str = std::move(s);
+    t.str = s;
     return t;
 }
 
