@@ -1,5 +1,18 @@
 // Records of the JWS figure model and the defaults the writer falls back on.
-// Records are plain data; field names are those of the figure format.
+// Records are plain data; field names are those of the figure format, which names its
+// records in Japanese:
+//   Line        a straight line               Enko       an arc or circle (円弧)
+//   Ten         a point (点)                   Moji       a text (文字)
+//   Sunpo       a dimension (寸法)             Solid      a filled area
+//   Block       a placed block (a reference)  BlockDef   a block definition
+//   BlockTree   which definitions a definition places
+//   No          an entry of an order list (EntType, EntNo: which record comes next)
+//   Attr        what every entity carries: group, pen style, colour and width, layer,
+//               layer group (GLayer)
+//   LayerGroup  a layer group: its layers, scale and name
+//   MojiType    a text type (size, spacing, colour)
+//   Enthd       the header (Ent header); in fields Kaku/Kakudo is an angle, Kankaku a
+//               spacing
 #pragma once
 
 #include "core/compacttext.h"
