@@ -28,6 +28,26 @@ void fixedFolder(AppHarness &app, const QString &out)
     app.widget<QLineEdit>("fixedFolder")->setText(out);
 }
 
+QListWidget *findingsOf(AppHarness &app)
+{
+    return app.checkWindow().findChild<QListWidget *>(QStringLiteral("findings"));
+}
+
+// Starts the window with five parts of incomplete data, each giving a line in the check
+// and its lines in the log, to be converted into the folder out/; returns the parts.
+QStringList startWithIncompleteParts(AppHarness &app)
+{
+    QStringList args;
+    for (int i = 1; i <= 5; ++i)
+        args << app.writeFigure(QString::number(i) + QStringLiteral(".jws"),
+                                AppHarness::Figure::Truncated);
+    app.start(args);
+    const QString out = app.path(QStringLiteral("out/"));
+    std::filesystem::create_directory(out.toStdString());
+    fixedFolder(app, out);
+    return args;
+}
+
 } // namespace
 
 class CheckRunTest : public QObject {
@@ -432,20 +452,9 @@ void CheckRunTest::closingStopsFirst()
 {
     QFETCH(bool, duringCheck);
     AppHarness app;
-    // Each file gives a line in the check (incomplete data) and its lines in the log.
-    QStringList args;
-    for (int i = 1; i <= 5; ++i)
-        args << app.writeFigure(QString::number(i) + QStringLiteral(".jws"),
-                                AppHarness::Figure::Truncated);
-    app.start(args);
+    startWithIncompleteParts(app);
     const QString out = app.path(QStringLiteral("out/"));
-    std::filesystem::create_directory(out.toStdString());
-    fixedFolder(app, out);
-    QListWidget *lines = app.widget<QListWidget>("log");
-    if (duringCheck) {
-        for (QListWidget *l : app.checkWindow().findChildren<QListWidget *>())
-            lines = l;
-    }
+    QListWidget *lines = duringCheck ? findingsOf(app) : app.widget<QListWidget>("log");
     bool closeIgnored = false;
     QMetaObject::Connection hook = connect(lines->model(), &QAbstractItemModel::rowsInserted, [&] {
         // The user closes the window after the first file: nothing closes yet.
@@ -472,15 +481,6 @@ void CheckRunTest::closingStopsFirst()
         QVERIFY(!exists(out + QStringLiteral("2.jws")));
     }
 }
-
-namespace {
-
-QListWidget *findingsOf(AppHarness &app)
-{
-    return app.checkWindow().findChild<QListWidget *>(QStringLiteral("findings"));
-}
-
-} // namespace
 
 void CheckRunTest::findingsAndRemovingErrorRows()
 {
@@ -547,14 +547,7 @@ void CheckRunTest::stopButton()
 {
     QFETCH(bool, duringCheck);
     AppHarness app;
-    QStringList args;
-    for (int i = 1; i <= 5; ++i)
-        args << app.writeFigure(QString::number(i) + QStringLiteral(".jws"),
-                                AppHarness::Figure::Truncated);
-    app.start(args);
-    const QString out = app.path(QStringLiteral("out/"));
-    std::filesystem::create_directory(out.toStdString());
-    fixedFolder(app, out);
+    startWithIncompleteParts(app);
     auto *stop = app.widget<QPushButton>("stopButton");
     QVERIFY(!stop->isVisible());
     QListWidget *lines = duringCheck ? findingsOf(app) : app.widget<QListWidget>("log");
