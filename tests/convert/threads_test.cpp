@@ -16,13 +16,38 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <latch>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 using namespace pravelot;
 using namespace pravelot::test;
 
 namespace {
+
+// Lets threads go on together once all have arrived. Not std::latch: the C++ library of
+// MinGW-w64's GCC 12 waits on an atomic with a mutex and condition variable that its
+// wake-up does not take, so a wake-up between the waiter's check and its wait is lost
+// and the test stopped for good under Wine now and then (GCC bug 106183).
+class StartGate {
+public:
+    explicit StartGate(int threads) : m_waiting(threads) {}
+    void arriveAndWait()
+    {
+        std::unique_lock lock(m_mutex);
+        if (--m_waiting == 0) {
+            lock.unlock();
+            m_open.notify_all();
+            return;
+        }
+        m_open.wait(lock, [this] { return m_waiting == 0; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_open;
+    int m_waiting;
+};
 
 std::string picture(const std::u16string &file)
 {
@@ -86,18 +111,18 @@ TEST(Threads, AConversionAndTwoReadingsForADrawingRunAtOnce)
     // And all three at once, the two readings in opposite orders.
     TempDir together;
     std::vector<std::string> forward(n), backward(n);
-    std::latch start(3);
+    StartGate start(3);
     std::thread converting([&] {
-        start.arrive_and_wait();
+        start.arriveAndWait();
         convertAll(files, together);
     });
     std::thread drawing([&] {
-        start.arrive_and_wait();
+        start.arriveAndWait();
         for (std::size_t i = 0; i < n; ++i)
             forward[i] = picture(files[i]);
     });
     std::thread drawingBack([&] {
-        start.arrive_and_wait();
+        start.arriveAndWait();
         for (std::size_t i = n; i-- > 0;)
             backward[i] = picture(files[i]);
     });
