@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cassert>
 #include <memory>
+#include <type_traits>
 
 namespace pravelot {
 
@@ -84,25 +86,35 @@ bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
 
 // What the system answered for each pair of bytes and each character met so far, so
 // that a figure with millions of Japanese texts asks it once per distinct character.
+// One cache for the whole process, shared by its threads: a slot only ever takes the one
+// answer the system gives, whichever thread asks first, and its pages live as long as the
+// process. Not one per thread: MinGW-w64's GCC runs a thread's thread_local destructors
+// after it has freed their storage, and worker threads crashed as they ended.
 class Cp932Cache {
 public:
     // The character of the pair lead, trail (lead a lead byte), or 0 when unassigned.
     char16_t pair(std::uint8_t lead, std::uint8_t trail)
     {
-        std::uint32_t &slot = slotOf(m_pair, lead, trail);
-        if (slot == 0)
-            slot = kKnown | platform::cp932Pair(lead, trail);
-        return static_cast<char16_t>(slot & 0xFFFF);
+        std::atomic<std::uint32_t> &slot = slotOf(m_pair, lead, trail);
+        std::uint32_t known = slot.load(std::memory_order_relaxed);
+        if (known == 0) {
+            known = kKnown | platform::cp932Pair(lead, trail);
+            slot.store(known, std::memory_order_relaxed);
+        }
+        return static_cast<char16_t>(known & 0xFFFF);
     }
     // The bytes of c (U+0080 up, no surrogate) as (length << 16) | bytes, or 0 when code
     // page 932 has no character that reads back as c.
     std::uint32_t encode(char16_t c)
     {
-        std::uint32_t &slot =
+        std::atomic<std::uint32_t> &slot =
             slotOf(m_enc, static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c & 0xFF));
-        if (slot == 0)
-            slot = kKnown | lookUp(c);
-        return slot & ~kKnown;
+        std::uint32_t known = slot.load(std::memory_order_relaxed);
+        if (known == 0) {
+            known = kKnown | lookUp(c);
+            slot.store(known, std::memory_order_relaxed);
+        }
+        return known & ~kKnown;
     }
 
 private:
@@ -120,25 +132,33 @@ private:
     }
 
     // Each table in pages of 256 slots, a page made when first met: a figure uses a few
-    // hundred characters, and two whole tables of 256 KB would take as long to clear as
-    // reading a small part does.
-    using Page = std::array<std::uint32_t, 256>;
-    using Pages = std::array<std::unique_ptr<Page>, 256>;
+    // hundred characters.
+    using Page = std::array<std::atomic<std::uint32_t>, 256>;
+    using Pages = std::array<std::atomic<Page *>, 256>;
 
-    static std::uint32_t &slotOf(Pages &table, std::uint8_t high, std::uint8_t low)
+    static std::atomic<std::uint32_t> &slotOf(Pages &table, std::uint8_t high, std::uint8_t low)
     {
-        std::unique_ptr<Page> &page = table[high];
-        if (!page)
-            page = std::make_unique<Page>(); // all zero: nothing known yet
+        std::atomic<Page *> &at = table[high];
+        Page *page = at.load(std::memory_order_acquire);
+        if (!page) {
+            auto made = std::make_unique<Page>(); // all zero: nothing known yet
+            // When another thread made the page first, its page is the one used.
+            if (at.compare_exchange_strong(page, made.get(), std::memory_order_acq_rel,
+                                           std::memory_order_acquire))
+                page = made.release();
+        }
         return (*page)[low];
     }
 
     Pages m_enc, m_pair;
 };
 
+// Nothing to destroy as the process ends, while a thread may still be converting.
+static_assert(std::is_trivially_destructible_v<Cp932Cache>);
+
 Cp932Cache &cache()
 {
-    thread_local Cp932Cache c;
+    static Cp932Cache c;
     return c;
 }
 

@@ -5,6 +5,7 @@
 
 #include "convert/converter.h"
 #include "core/path.h"
+#include "core/text.h"
 #include "jwk/jwkbuilder.h"
 #include "jws/recordlayout.h"
 #include "render/figuredrawing.h"
@@ -136,5 +137,40 @@ TEST(Threads, AConversionAndTwoReadingsForADrawingRunAtOnce)
         EXPECT_EQ(readBytes(together.folder() + name), readBytes(alone.folder() + name));
         EXPECT_EQ(forward[i], expected[i]);
         EXPECT_EQ(backward[i], expected[i]);
+    }
+}
+
+// Threads that read and write Japanese texts and end, round after round, each round on
+// characters no thread has met yet: the text service's cache, filled by several at once,
+// gives each the same, and a thread's end leaves it whole. (A cache of each thread's own,
+// destroyed as the thread ended, crashed the Windows build now and then.)
+TEST(Threads, TextsOnThreadsThatEndAgreeAndOutliveThem)
+{
+    constexpr int kThreads = 4;
+    for (char16_t page = 0x4E; page <= 0x9F; ++page) {
+        std::u16string chunk;
+        for (char16_t low = 0; low < 256; ++low)
+            chunk.push_back(static_cast<char16_t>(page << 8 | low));
+        std::vector<std::u16string> read(kThreads);
+        std::vector<Bytes> written(kThreads);
+        StartGate start(kThreads);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t)
+            threads.emplace_back([&, t] {
+                start.arriveAndWait();
+                written[t] = TextToAnsiBytes(chunk);
+                read[t] = AnsiBytesToText(written[t]);
+            });
+        for (std::thread &t : threads)
+            t.join();
+        SCOPED_TRACE(static_cast<int>(page));
+        for (int t = 1; t < kThreads; ++t) {
+            EXPECT_EQ(written[t], written[0]);
+            EXPECT_EQ(read[t], read[0]);
+        }
+        // Each character comes back as itself, or as "?" where code page 932 has none.
+        ASSERT_EQ(read[0].size(), chunk.size());
+        for (std::size_t i = 0; i < chunk.size(); ++i)
+            EXPECT_TRUE(read[0][i] == chunk[i] || read[0][i] == u'?') << i;
     }
 }
