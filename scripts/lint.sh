@@ -18,6 +18,12 @@ if git grep -nE '#include <(latch|barrier|semaphore|stop_token)>|std::jthread\b'
     echo "use a mutex and a condition variable instead (see above)" >&2
     exit 1
 fi
+# It also runs a thread's thread_local destructors after freeing their storage: code that
+# Windows builds keeps no thread_local (Linux-only files may).
+if git grep -n 'thread_local' -- 'src/*.cpp' 'src/*.h' ':!*_icu.cpp' ':!*_posix.cpp'; then
+    echo "no thread_local in code built for Windows (see above)" >&2
+    exit 1
+fi
 
 echo "== clang-format (${#files[@]} files)"
 clang-format-14 --dry-run -Werror "${files[@]}"

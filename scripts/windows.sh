@@ -248,6 +248,19 @@ if [ ! -f "$WINEPREFIX/.pravelot-ready" ]; then
     touch "$WINEPREFIX/.pravelot-ready"
 fi
 
+# Fails when a program under Wine crashed: Wine's debugger can end a program that crashed
+# as one of its threads ended with status 0, after its work was done. noCrash LOG...
+noCrash() {
+    local log
+    for log in "$@"; do
+        if grep -q 'Unhandled exception' "$log" 2>/dev/null; then
+            echo "windows.sh: a program crashed under Wine ($log):" >&2
+            grep -B2 -A30 'Unhandled exception' "$log" | head -60 >&2
+            exit 1
+        fi
+    done
+}
+
 # A Linux path as Windows sees it under Wine (drive Z: is /).
 winpath() { local p="${1//\//\\}"; printf 'Z:%s' "$p"; }
 
@@ -303,7 +316,9 @@ if [ $test = 1 ]; then
         "$linux/bin/pravelot-cli" convert -n 部品ブロック -o "$out/linux" "${files[@]}" \
             >"$out/linux.log"
         "$wine" "$bin/pravelot-cli.exe" convert -n 部品ブロック -o "$(winpath "$out/windows")" \
-            "${winfiles[@]}" >"$out/windows.log"
+            "${winfiles[@]}" >"$out/windows.log" 2>"$out/windows-errors.log" ||
+            { cat "$out/windows-errors.log" >&2; exit 1; }
+        noCrash "$out/windows-errors.log"
         if ! diff -r "$out/linux" "$out/windows"; then
             echo "The outputs differ (see $out)" >&2
             exit 1
@@ -408,6 +423,7 @@ smokeTest() {
     rm -f "$settings"
     press "$main" '! kill -0 $app 2>/dev/null' alt+s alt+x
     wait "$app" || true
+    noCrash "$logs/pravelot.log"
     [ -f "$settings" ] || { echo "windows.sh: no settings file $settings" >&2; exit 1; }
     [ ! -e "$work_folder" ] || { echo "windows.sh: the empty $work_folder was not removed" >&2; exit 1; }
     echo "Closed with 閉じる(&X): $(basename "$settings") written, the empty work folder removed"
@@ -459,6 +475,7 @@ msiTest() {
     rm -rf "$out" && mkdir -p "$out"
     "$wine" "$(winpath "$installed/pravelot-cli.exe")" convert -o "$(winpath "$out")" \
         "$(winpath "$work/部品/階段 01.jws")" >"$logs/installed-cli.log" 2>&1
+    noCrash "$logs/installed-cli.log"
     cmp "$out/階段 01.jws" "$work/linux/階段 01.jws"
     echo "The installed pravelot-cli.exe converts to the same bytes as on Linux"
     # An installed program keeps its settings in the user's application data.

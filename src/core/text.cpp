@@ -88,7 +88,7 @@ bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
 // that a figure with millions of Japanese texts asks it once per distinct character.
 // One cache for the whole process, shared by its threads: a slot only ever takes the one
 // answer the system gives, whichever thread asks first, and its pages live as long as the
-// process. Not one per thread: MinGW-w64's GCC runs a thread's thread_local destructors
+// process. Not one per thread: MinGW-w64's GCC runs the destructors of a thread's own objects
 // after it has freed their storage, and worker threads crashed as they ended.
 class Cp932Cache {
 public:
