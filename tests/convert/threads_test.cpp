@@ -146,16 +146,17 @@ TEST(Threads, AConversionAndTwoReadingsForADrawingRunAtOnce)
 // destroyed as the thread ended, crashed the Windows build now and then.)
 TEST(Threads, TextsOnThreadsThatEndAgreeAndOutliveThem)
 {
-    constexpr int kThreads = 4;
+    constexpr std::size_t kThreads = 4;
     for (char16_t page = 0x4E; page <= 0x9F; ++page) {
         std::u16string chunk;
         for (char16_t low = 0; low < 256; ++low)
             chunk.push_back(static_cast<char16_t>(page << 8 | low));
         std::vector<std::u16string> read(kThreads);
         std::vector<Bytes> written(kThreads);
-        StartGate start(kThreads);
+        StartGate start(static_cast<int>(kThreads));
         std::vector<std::thread> threads;
-        for (int t = 0; t < kThreads; ++t)
+        threads.reserve(kThreads);
+        for (std::size_t t = 0; t < kThreads; ++t)
             threads.emplace_back([&, t] {
                 start.arriveAndWait();
                 written[t] = TextToAnsiBytes(chunk);
@@ -164,7 +165,7 @@ TEST(Threads, TextsOnThreadsThatEndAgreeAndOutliveThem)
         for (std::thread &t : threads)
             t.join();
         SCOPED_TRACE(static_cast<int>(page));
-        for (int t = 1; t < kThreads; ++t) {
+        for (std::size_t t = 1; t < kThreads; ++t) {
             EXPECT_EQ(written[t], written[0]);
             EXPECT_EQ(read[t], read[0]);
         }
