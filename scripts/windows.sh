@@ -249,16 +249,13 @@ if [ ! -f "$WINEPREFIX/.pravelot-ready" ]; then
 fi
 
 # Fails when a program under Wine crashed: Wine's debugger can end a program that crashed
-# as one of its threads ended with status 0, after its work was done. noCrash LOG...
+# as one of its threads ended with status 0, after its work was done. noCrash LOG
 noCrash() {
-    local log
-    for log in "$@"; do
-        if grep -q 'Unhandled exception' "$log" 2>/dev/null; then
-            echo "windows.sh: a program crashed under Wine ($log):" >&2
-            grep -B2 -A30 'Unhandled exception' "$log" | head -60 >&2
-            exit 1
-        fi
-    done
+    if grep -q 'Unhandled exception' "$1" 2>/dev/null; then
+        echo "windows.sh: a program crashed under Wine ($1):" >&2
+        grep -B2 -A30 'Unhandled exception' "$1" | head -60 >&2
+        exit 1
+    fi
 }
 
 # A Linux path as Windows sees it under Wine (drive Z: is /).

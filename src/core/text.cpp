@@ -95,30 +95,31 @@ public:
     // The character of the pair lead, trail (lead a lead byte), or 0 when unassigned.
     char16_t pair(std::uint8_t lead, std::uint8_t trail)
     {
-        std::atomic<std::uint32_t> &slot = slotOf(m_pair, lead, trail);
-        std::uint32_t known = slot.load(std::memory_order_relaxed);
-        if (known == 0) {
-            known = kKnown | platform::cp932Pair(lead, trail);
-            slot.store(known, std::memory_order_relaxed);
-        }
-        return static_cast<char16_t>(known & 0xFFFF);
+        return static_cast<char16_t>(
+            answer(slotOf(m_pair, lead, trail), [&] { return platform::cp932Pair(lead, trail); }));
     }
     // The bytes of c (U+0080 up, no surrogate) as (length << 16) | bytes, or 0 when code
     // page 932 has no character that reads back as c.
     std::uint32_t encode(char16_t c)
     {
-        std::atomic<std::uint32_t> &slot =
-            slotOf(m_enc, static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c & 0xFF));
-        std::uint32_t known = slot.load(std::memory_order_relaxed);
-        if (known == 0) {
-            known = kKnown | lookUp(c);
-            slot.store(known, std::memory_order_relaxed);
-        }
-        return known & ~kKnown;
+        return answer(
+            slotOf(m_enc, static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c & 0xFF)),
+            [&] { return lookUp(c); });
     }
 
 private:
     static constexpr std::uint32_t kKnown = 0x80000000;
+
+    // What slot holds, asked of the system first when nothing is known yet.
+    template <class Ask> static std::uint32_t answer(std::atomic<std::uint32_t> &slot, Ask ask)
+    {
+        std::uint32_t known = slot.load(std::memory_order_relaxed);
+        if (known == 0) {
+            known = kKnown | ask();
+            slot.store(known, std::memory_order_relaxed);
+        }
+        return known & ~kKnown;
+    }
 
     std::uint32_t lookUp(char16_t c)
     {
